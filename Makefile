@@ -1,0 +1,49 @@
+# Quillmate: the two commands a fresh machine needs are `make demo` and `make test`.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+WIN_BUILD ?= build-win
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: all build demo test test-native test-asan test-windows bench fuzz dist format deps clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@echo "== qmate reindent --diff samples/demo.prg"
+	@$(BUILD)/qmate reindent --diff samples/demo.prg || true
+
+test-native: build
+	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
+
+test-asan:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQMATE_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
+
+test-windows:
+	@bash scripts/test-windows.sh $(WIN_BUILD)
+
+test: deps test-native test-asan test-windows
+
+bench: build
+	@bash scripts/bench.sh $(BUILD)
+
+fuzz:
+	@bash scripts/fuzz.sh
+
+dist:
+	@bash scripts/dist.sh $(WIN_BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)

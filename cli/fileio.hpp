@@ -1,0 +1,14 @@
+// Reading the files the tool is given, and rewriting them in place without risk.
+#pragma once
+
+#include <string>
+
+// Set by tests (or QMATE_TEST_FAIL_WRITE in the environment): every in-place write fails
+// after the temporary file was written, as a full disk would make it fail.
+extern bool CliInjectWriteFailure;
+
+// Reads a file, or standard input for "-". False, with a one-line Error, when it cannot.
+bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error);
+// Replaces the file's bytes through a temporary file in the same folder and a rename; the
+// file keeps its permissions. False, with Error, when it failed; the file is then untouched.
+bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string &Error);

@@ -1,0 +1,225 @@
+// The file verbs (reindent, annotate, comment, uncomment), the navigator's list, spelling
+// and the settings, each run through the plug-in's own entry points.
+#include "verbs.hpp"
+#include "../sim/sim.hpp"
+#include "../src/settings/settings.hpp"
+#include "../src/words/words.hpp"
+#include "diff.hpp"
+#include "driver.hpp"
+#include "fileio.hpp"
+
+#include <cstdio>
+#include <iostream>
+
+std::string ToolPathForSetup;
+
+namespace {
+
+void Fail(const std::string &Message) {
+  std::cerr << "qmate: " << Message << "\n";
+}
+
+void PrintMessages(const std::vector<std::string> &Messages) {
+  for (const std::string &M : Messages)
+    std::cerr << M << "\n";
+}
+
+int EntryOf(const std::string &Verb) {
+  if (Verb == "reindent")
+    return EntryReindent;
+  if (Verb == "annotate")
+    return EntryAnnotate;
+  if (Verb == "comment")
+    return EntryComment;
+  return EntryUncomment;
+}
+
+// The number of editor lines a file's bytes make (a final end of line adds an empty line).
+int EditorLineCount(const std::string &Bytes) {
+  int Count = 1;
+  for (std::size_t I = 0; I < Bytes.size(); ++I) {
+    if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Bytes.size() || Bytes[I + 1] != '\n')))
+      ++Count;
+  }
+  return Count;
+}
+
+bool CheckPositions(const CliOptions &Options, const std::string &Path, const std::string &Bytes) {
+  int Lines = EditorLineCount(Bytes);
+  if (Options.HasLines && Options.FirstLine > Lines) {
+    Fail("--lines " + std::to_string(Options.FirstLine) + "-" + std::to_string(Options.LastLine) +
+         ": " + Path + " has only " + std::to_string(Lines) + " lines");
+    return false;
+  }
+  if (Options.HasCursor && Options.CursorLine > Lines) {
+    Fail("--cursor: " + Path + " has only " + std::to_string(Lines) + " lines");
+    return false;
+  }
+  return true;
+}
+
+std::string DisplayName(const CliOptions &Options, const std::string &Path) {
+  return Path == "-" ? Options.AssumeFileName : Path;
+}
+
+bool Start(const CliOptions &Options) {
+  std::string Error;
+  if (!StartPlugin(ResolveSetupDir(Options, ToolPathForSetup), Options, Error)) {
+    Fail(Error);
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+int RunFileVerb(const CliOptions &Options) {
+  if (!Start(Options))
+    return 2;
+  int Status = 0;
+  for (const std::string &Path : Options.Files) {
+    std::string Bytes, Error;
+    if (!ReadInput(Path, Bytes, Error)) {
+      Fail(Error);
+      Status = 2;
+      continue;
+    }
+    if (!CheckPositions(Options, Path, Bytes)) {
+      Status = 2;
+      continue;
+    }
+    std::vector<std::string> Messages;
+    std::string Name = DisplayName(Options, Path);
+    CliOptions Run = Options;
+    if (Run.HasLines && Run.LastLine > EditorLineCount(Bytes))
+      Run.LastLine = EditorLineCount(Bytes);
+    std::string After = RunInEditor(Bytes, Name, {EntryOf(Options.Verb)}, Run, Messages);
+    PrintMessages(Messages);
+    if (Options.Check) {
+      if (After != Bytes) {
+        std::cout << "would change: " << Name << "\n";
+        if (Status == 0)
+          Status = 1;
+      }
+    } else if (Options.Diff) {
+      std::cout << UnifiedDiff(Bytes, After, "a/" + Name, "b/" + Name);
+    } else if (Options.InPlace) {
+      if (After != Bytes && !WriteInPlace(Path, After, Error)) {
+        Fail(Error);
+        Status = 2;
+      }
+    } else {
+      std::fwrite(After.data(), 1, After.size(), stdout);
+    }
+  }
+  std::fflush(stdout);
+  StopPlugin();
+  return Status;
+}
+
+int RunProcs(const CliOptions &Options) {
+  if (!Start(Options))
+    return 2;
+  const std::string &Path = Options.Files[0];
+  std::string Bytes, Error;
+  if (!ReadInput(Path, Bytes, Error)) {
+    Fail(Error);
+    StopPlugin();
+    return 2;
+  }
+  if (!CheckPositions(Options, Path, Bytes)) {
+    StopPlugin();
+    return 2;
+  }
+  std::vector<std::string> Messages;
+  std::string Name = DisplayName(Options, Path);
+  RunInEditor(Bytes, Name, {EntryProcedures, -1}, Options, Messages);
+  PrintMessages(Messages);
+  // The second menu, when there is one, is the procedure list the plug-in built.
+  if (SimHost.Menus.size() >= 2) {
+    const std::vector<FarMenuItem> &Items = SimHost.Menus[1].Items;
+    if (Options.Menu) {
+      for (const FarMenuItem &Item : Items)
+        std::cout << (Item.Selected ? "* " : "  ") << Item.Text << "\n";
+    } else {
+      // Each entry is its number, ". " and the header line as held: find the lines in order.
+      int Line = 0;
+      int Count = SimLineCount();
+      for (const FarMenuItem &Item : Items) {
+        std::string Text = Item.Text;
+        std::size_t Dot = Text.find(". ");
+        std::string Raw = Dot == std::string::npos ? Text : Text.substr(Dot + 2);
+        while (Line < Count && SimLineText(Line).compare(0, Raw.size(), Raw) != 0)
+          ++Line;
+        if (Line >= Count)
+          break;
+        std::cout << Name << ":" << Line + 1 << ":" << SimLineText(Line) << "\n";
+        ++Line;
+      }
+    }
+  }
+  std::cout.flush();
+  StopPlugin();
+  return 0;
+}
+
+int RunSpell(const CliOptions &Options) {
+  if (!Start(Options))
+    return 2;
+  for (const std::string &Word : Options.Files)
+    std::cout << SpellWord(Word) << "\n";
+  StopPlugin();
+  return 0;
+}
+
+int RunSettings(const CliOptions &Options) {
+  if (!Start(Options))
+    return 2;
+  const PluginSettingsRecord &S = PluginSettings;
+  const int Values[7] = {S.GlobalTab, S.MainTab,  S.FuncTab,     S.TextFuncTab,
+                         S.Tab,       S.Comments, S.SplitLineTab};
+  int Status = 0;
+  if (Options.Save) {
+    SaveSettings();
+    // The plug-in's save reports nothing; read the file back to tell the user.
+    PluginSettingsRecord Wanted = PluginSettings;
+    LoadSettings();
+    const PluginSettingsRecord &R = PluginSettings;
+    if (R.GlobalTab != Wanted.GlobalTab || R.MainTab != Wanted.MainTab ||
+        R.FuncTab != Wanted.FuncTab || R.TextFuncTab != Wanted.TextFuncTab || R.Tab != Wanted.Tab ||
+        R.Comments != Wanted.Comments || R.SplitLineTab != Wanted.SplitLineTab) {
+      Fail("cannot write the settings file " + SettingsPath());
+      Status = 2;
+    }
+    PluginSettings = Wanted;
+  }
+  for (int I = 0; I < 7; ++I)
+    std::cout << SettingNames[I] << "=" << Values[I] << "\n";
+  StopPlugin();
+  return Status;
+}
+
+int RunCommandLine(const std::vector<std::string> &Args, const std::string &ToolPath) {
+  ToolPathForSetup = ToolPath;
+  if (!Args.empty() && (Args[0] == "--help" || Args[0] == "-h" || Args[0] == "help")) {
+    std::cout << UsageText();
+    return 0;
+  }
+  CliOptions Options;
+  std::string Error;
+  if (!ParseArguments(Args, Options, Error)) {
+    std::cerr << "qmate: " << Error << "\n" << UsageText();
+    return 2;
+  }
+  if (Options.Verb == "procs")
+    return RunProcs(Options);
+  if (Options.Verb == "spell")
+    return RunSpell(Options);
+  if (Options.Verb == "settings")
+    return RunSettings(Options);
+  if (Options.Verb == "preview")
+    return RunPreview(Options);
+  if (Options.Verb == "configure")
+    return RunConfigure(Options);
+  return RunFileVerb(Options);
+}

@@ -1,0 +1,134 @@
+// The simulated Far Manager 1.70 host: an editor, menus and message boxes that record what
+// they were shown and answer from a script, the language file, a screen buffer and a dialog
+// engine. Tests and the command-line tool hand its service table to the plug-in.
+#pragma once
+
+#include "../src/host/plugin.hpp"
+#include "gap_vector.hpp"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+struct SimLine {
+  std::string Text;
+  std::string Eol; // "", "\r", "\n" or "\r\n"
+  int SelStart = -1;
+  int SelEnd = 0;
+};
+
+struct SimEditorRecord {
+  GapVector<SimLine> Lines;
+  std::string FileName;
+  int CurLine = 0;
+  int CurPos = 0;
+  int TopScreenLine = 0;
+  int LeftPos = 0;
+  int Overtype = 0;
+  int BlockType = BTYPE_NONE;
+  int WindowSizeX = 80;
+  int WindowSizeY = 25;
+  int TabSize = 8;
+  std::vector<int> Keys;     // every key the plug-in sent, in order
+  std::vector<int> Commands; // every editor command, in order, when RecordCommands is set
+  bool RecordCommands = false;
+};
+
+struct SimMenuCall {
+  int X, Y, MaxHeight;
+  DWORD Flags;
+  std::string Title;
+  std::string HelpTopic;
+  bool HasBottom;
+  std::vector<FarMenuItem> Items;
+};
+
+struct SimMessageCall {
+  DWORD Flags;
+  std::string HelpTopic;
+  std::vector<std::string> Items;
+  int Buttons;
+};
+
+// One action of a dialog script.
+struct SimDialogAction {
+  enum Kind { Next, Prev, Type, Ok, Cancel, Press, Focus, Move } What;
+  std::string Text; // Type: the characters typed
+  int Item = 0;     // Press and Focus: the item; Move: the new left column
+  int Y = 0;        // Move: the new top row
+};
+
+struct SimDialogCall {
+  int X1, Y1, X2, Y2;
+  std::string HelpTopic;
+  int Result;
+  std::vector<FarDialogItem> FinalItems;
+};
+
+struct SimScreenRecord {
+  int Width = 80;
+  int Height = 25;
+  std::vector<unsigned char> Chars; // Width * Height, code page 437
+  std::vector<unsigned char> Attrs;
+};
+
+struct SimHostRecord {
+  SimEditorRecord Editor;
+  std::deque<int> MenuAnswers; // an index, or -1 for Esc; an empty script answers Esc
+  std::vector<SimMenuCall> Menus;
+  std::vector<SimMessageCall> Messages;
+  std::vector<std::string> LanguageTexts;
+  std::string MissingText; // served for a number past the language file's end
+  std::deque<std::vector<SimDialogAction>> DialogScripts; // one script per DialogEx call
+  std::vector<SimDialogCall> Dialogs;
+  SimScreenRecord Screen;
+  // Called after each action of a dialog script has been played (the terminal dialog uses it).
+  void (*DialogStep)(void *Context) = nullptr;
+  void *DialogStepContext = nullptr;
+};
+
+extern SimHostRecord SimHost;
+
+// Empties the editor, the scripts, the records and the screen; keeps the language texts.
+void SimReset();
+
+// The editor's text as the host loads it from a file's bytes, and back.
+void SimLoadText(const std::string &Bytes, const std::string &FileName);
+std::string SimSaveText();
+int SimLineCount();
+const std::string &SimLineText(int Index);
+
+// Cursor and block set-up as a user makes them.
+void SimSetCursor(int Line, int Pos);
+// A stream block made with Shift+Down from column 0 of line First through line Last.
+void SimMarkLines(int First, int Last);
+void SimMarkStream(int Line1, int Col1, int Line2, int Col2);
+void SimMarkColumn(int Line1, int Line2, int Col1, int Col2);
+void SimUnmark();
+
+// Parses a language file in the host's format; false when it cannot be parsed.
+bool SimLoadLanguage(const std::string &Bytes);
+// The English language file that ships with the plug-in, built into the simulator.
+const std::string &SimBuiltinLanguage();
+
+// The service table the plug-in receives, with ModuleName set to ModulePath.
+PluginStartupInfo SimStartupInfo(const std::string &ModulePath);
+
+// The screen as text lines (code page 437 converted to UTF-8), trailing blanks kept.
+std::vector<std::string> SimScreenLines();
+void SimClearScreen();
+
+// The host services themselves, for tests that call them directly.
+int WINAPI SimEditorControl(int Command, void *Param);
+int WINAPI SimMenu(int PluginNumber, int X, int Y, int MaxHeight, DWORD Flags, const char *Title,
+                   const char *Bottom, const char *HelpTopic, const int *BreakKeys, int *BreakCode,
+                   const FarMenuItem *Item, int ItemsNumber);
+int WINAPI SimMessage(int PluginNumber, DWORD Flags, const char *HelpTopic,
+                      const char *const *Items, int ItemsNumber, int ButtonsNumber);
+const char *WINAPI SimGetMsg(int PluginNumber, int MsgId);
+void WINAPI SimText(int X, int Y, int Color, const char *Str);
+int WINAPI SimDialogEx(int PluginNumber, int X1, int Y1, int X2, int Y2, const char *HelpTopic,
+                       FarDialogItem *Item, int ItemsNumber, DWORD Reserved, DWORD Flags,
+                       FARWINDOWPROC DlgProc, long Param);
+long WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, long Param2);
+long WINAPI SimDefDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2);

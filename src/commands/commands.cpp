@@ -1,0 +1,7 @@
+// Placeholder block commands.
+#include "commands.hpp"
+
+void ProcedureNavigator() {}
+void CommentBlock() {}
+void UncommentBlock() {}
+void AnnotateBlockEnds() {}

@@ -1,0 +1,10 @@
+// The private-profile (INI file) service: kernel32 on Windows, a portable layer elsewhere
+// with the same observable behaviour.
+#pragma once
+
+// The key's value as a signed integer; Default when the file, the section or the key is missing.
+int ProfileGetInt(const char *Section, const char *Key, int Default, const char *Path);
+// Stores Value as the key's text, creating the file, section and key as needed and keeping
+// every other line of the file. False when the file could not be written (the file is then
+// as it was).
+bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path);

@@ -1,0 +1,77 @@
+// The seven settings, their file, and the start-up sequence.
+#include "settings.hpp"
+#include "../host/session.hpp"
+#include "../words/words.hpp"
+#include "profile.hpp"
+
+#include <string>
+
+PluginSettingsRecord PluginSettings;
+std::string PluginFolder;
+
+namespace {
+
+struct SettingKey {
+  const char *Name;
+  int PluginSettingsRecord::*Field;
+  int Default;
+};
+
+// The order in which the keys are read and written.
+const SettingKey SettingKeys[7] = {
+    {"GlobalTab", &PluginSettingsRecord::GlobalTab, 0},
+    {"MainTab", &PluginSettingsRecord::MainTab, 0},
+    {"Tab", &PluginSettingsRecord::Tab, 2},
+    {"FuncTab", &PluginSettingsRecord::FuncTab, 0},
+    {"TextFuncTab", &PluginSettingsRecord::TextFuncTab, 2},
+    {"Comments", &PluginSettingsRecord::Comments, -1},
+    {"SplitLineTab", &PluginSettingsRecord::SplitLineTab, -1},
+};
+
+// The library's folder: everything before the last backslash, then one backslash.
+std::string FolderOf(const char *ModuleName, std::size_t Capacity) {
+  std::size_t Length = 0;
+  while (Length < Capacity && ModuleName[Length])
+    ++Length;
+  std::string Path(ModuleName, Length);
+  std::size_t Slash = Path.rfind('\\');
+#ifndef _WIN32
+  std::size_t Forward = Path.rfind('/');
+  if (Forward != std::string::npos && (Slash == std::string::npos || Forward > Slash))
+    Slash = Forward;
+#endif
+  if (Slash == std::string::npos)
+    return ".\\";
+  return Path.substr(0, Slash) + "\\";
+}
+
+} // namespace
+
+std::string SettingsPath() {
+  return PluginFolder + "setup\\qmate.ini";
+}
+
+void StartupLoad() {
+  PluginFolder = FolderOf(HostServices.ModuleName, sizeof(HostServices.ModuleName));
+  LoadWordTables();
+  LoadSettings();
+}
+
+void LoadSettings() {
+  std::string Path = SettingsPath();
+  for (const SettingKey &Key : SettingKeys)
+    PluginSettings.*Key.Field = ProfileGetInt("Settings", Key.Name, Key.Default, Path.c_str());
+}
+
+void SaveSettings() {
+  std::string Path = SettingsPath();
+  for (const SettingKey &Key : SettingKeys)
+    ProfileWriteString("Settings", Key.Name, std::to_string(PluginSettings.*Key.Field).c_str(),
+                       Path.c_str());
+}
+
+void ReleasePluginState() {
+  PluginFolder.clear();
+  PluginFolder.shrink_to_fit();
+  ReleaseWordTables();
+}
