@@ -1,0 +1,201 @@
+// The command-line tool: argument parsing, unified diffs and the in-place write.
+#include "../../cli/diff.hpp"
+#include "../../cli/fileio.hpp"
+#include "../../cli/options.hpp"
+#include "harness.hpp"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+std::vector<std::string> Words(const std::string &Line) {
+  std::istringstream In(Line);
+  std::vector<std::string> Out;
+  std::string W;
+  while (In >> W)
+    Out.push_back(W);
+  return Out;
+}
+
+struct ParseCase {
+  const char *Line;
+  bool Ok;
+  const char *ErrorPart; // a piece of the error text when not Ok
+};
+
+TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
+  const ParseCase Cases[] = {
+      {"reindent a.prg", true, ""},
+      {"reindent --lines 2-5 --cursor 3:4 -i a.prg b.prg", true, ""},
+      {"reindent --check a.prg b.prg", true, ""},
+      {"reindent a.prg b.prg", false, "several files"},
+      {"reindent -i --check a.prg", false, "exclude"},
+      {"reindent --lines 5-2 a.prg", false, "--lines"},
+      {"reindent --lines 0-2 a.prg", false, "--lines"},
+      {"reindent --lines x a.prg", false, "--lines"},
+      {"reindent --cursor 0:0 a.prg", false, "--cursor"},
+      {"reindent --cursor 2:-1 a.prg", false, "--cursor"},
+      {"reindent --lines", false, "needs a value"},
+      {"reindent", false, "needs a FILE"},
+      {"reindent -i -", false, "standard input"},
+      {"reindent --diff - -", false, "standard input"},
+      {"reindent --menu a.prg", false, "does not take"},
+      {"annotate --cursor 1:0 a.prg", false, "does not take"},
+      {"comment a.prg", false, "needs --lines"},
+      {"comment --lines 1-2 --check a.prg", false, "does not take"},
+      {"uncomment --lines 1-2 -i a.prg", true, ""},
+      {"procs --menu --cursor 4:0 a.prg", true, ""},
+      {"procs a.prg b.prg", false, "one FILE"},
+      {"procs -i a.prg", false, "does not take"},
+      {"spell endif aadd", true, ""},
+      {"spell", false, "WORD"},
+      {"settings --save", true, ""},
+      {"settings x", false, "takes no file"},
+      {"preview --set Tab=4 --set Comments=-1", true, ""},
+      {"preview --set Tabs=4", false, "unknown setting"},
+      {"preview --set Tab=four", false, "whole number"},
+      {"preview --set Tab=99999999999", false, "whole number"},
+      {"preview --set Tab", false, "whole number"},
+      {"configure --setup", false, "needs a value"},
+      {"frobnicate", false, "unknown command"},
+      {"reindent -- -odd-name.prg", true, ""},
+  };
+  for (const ParseCase &C : Cases) {
+    CliOptions Options;
+    std::string Error;
+    bool Ok = ParseArguments(Words(C.Line), Options, Error);
+    EXPECT_EQ(Ok, C.Ok) << C.Line << " -> " << Error;
+    if (!C.Ok) {
+      EXPECT_NE(Error.find(C.ErrorPart), std::string::npos) << C.Line << " -> " << Error;
+    }
+  }
+}
+
+TEST(CliArguments, KeepsTheValuesGiven) {
+  CliOptions O;
+  std::string Error;
+  ASSERT_TRUE(ParseArguments(Words("reindent --setup /s --set Tab=-3 --set GlobalTab=2 "
+                                   "--assume-filename x.ch --lines 4-9 --cursor 7:3 --diff -"),
+                             O, Error));
+  EXPECT_EQ(O.SetupDir, "/s");
+  ASSERT_EQ(O.Overrides.size(), 2u);
+  EXPECT_EQ(O.Overrides[0], std::make_pair(std::string("Tab"), -3));
+  EXPECT_EQ(O.AssumeFileName, "x.ch");
+  EXPECT_EQ(O.FirstLine, 4);
+  EXPECT_EQ(O.LastLine, 9);
+  EXPECT_EQ(O.CursorLine, 7);
+  EXPECT_EQ(O.CursorColumn, 3);
+  EXPECT_TRUE(O.Diff);
+  EXPECT_EQ(O.Files, std::vector<std::string>{"-"});
+}
+
+// Applies a unified diff to the old text, as patch would, to check the diff is faithful.
+std::string ApplyDiff(const std::string &Old, const std::string &Diff) {
+  std::vector<std::string> OldLines;
+  std::istringstream OldIn(Old);
+  for (std::string L; std::getline(OldIn, L);)
+    OldLines.push_back(L);
+  std::istringstream In(Diff);
+  std::vector<std::string> Out;
+  std::size_t Next = 0;
+  std::string L;
+  std::getline(In, L);
+  std::getline(In, L);
+  while (std::getline(In, L)) {
+    if (L.compare(0, 4, "@@ -") == 0) {
+      int Start = std::stoi(L.substr(4));
+      std::size_t Until = Start == 0 ? 0 : static_cast<std::size_t>(Start - 1);
+      if (L.find(',') != std::string::npos && L.find(',') < L.find(' ', 4) &&
+          std::stoi(L.substr(L.find(',') + 1)) == 0)
+        Until = static_cast<std::size_t>(Start);
+      while (Next < Until)
+        Out.push_back(OldLines[Next++]);
+    } else if (L[0] == ' ') {
+      Out.push_back(OldLines[Next++]);
+    } else if (L[0] == '-') {
+      ++Next;
+    } else if (L[0] == '+') {
+      Out.push_back(L.substr(1));
+    }
+  }
+  while (Next < OldLines.size())
+    Out.push_back(OldLines[Next++]);
+  std::string Text;
+  for (const std::string &O : Out)
+    Text += O + "\n";
+  return Text;
+}
+
+TEST(CliDiff, HunksRebuildTheNewText) {
+  const struct {
+    const char *Old;
+    const char *New;
+  } Cases[] = {
+      {"a\nb\nc\n", "a\nB\nc\n"},
+      {"1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n", "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\nX\n"},
+      {"a\n", "a\nb\nc\n"},
+      {"a\nb\nc\n", "c\n"},
+      {"", "new\n"},
+      {"x\n\n\n\ny\n", "x\ny\n"},
+  };
+  for (const auto &C : Cases) {
+    std::string D = UnifiedDiff(C.Old, C.New, "a/f", "b/f");
+    EXPECT_EQ(D.compare(0, 16, "--- a/f\n+++ b/f\n"), 0) << D;
+    EXPECT_EQ(ApplyDiff(C.Old, D), C.New) << D;
+  }
+  EXPECT_EQ(UnifiedDiff("same\n", "same\n", "a", "b"), "");
+}
+
+TEST(CliDiff, MarksAMissingFinalEndOfLine) {
+  std::string D = UnifiedDiff("a\nb", "a\nc", "a/f", "b/f");
+  EXPECT_NE(D.find("-b\n\\ No newline at end of file\n"), std::string::npos) << D;
+  EXPECT_NE(D.find("+c\n\\ No newline at end of file\n"), std::string::npos) << D;
+}
+
+TEST(CliFiles, FailedWriteLeavesTheOriginalUntouched) {
+  std::string Dir = TestFolder("cli-write");
+  std::string Path = Dir + "/a.prg";
+  WriteTextFile(Path, "original\n");
+  std::string Error;
+  CliInjectWriteFailure = true;
+  EXPECT_FALSE(WriteInPlace(Path, "changed\n", Error));
+  CliInjectWriteFailure = false;
+  EXPECT_NE(Error.find("cannot write"), std::string::npos);
+  EXPECT_EQ(ReadTextFile(Path), "original\n");
+  EXPECT_EQ(std::system(("test $(ls -A '" + Dir + "' | wc -l) -eq 1").c_str()), 0)
+      << "no temporary file is left behind";
+  ASSERT_TRUE(WriteInPlace(Path, "changed\n", Error)) << Error;
+  EXPECT_EQ(ReadTextFile(Path), "changed\n");
+}
+
+TEST(CliFiles, KeepsPermissionsAndRefusesReadOnlyFiles) {
+  std::string Dir = TestFolder("cli-mode");
+  std::string Path = Dir + "/a.prg";
+  WriteTextFile(Path, "x\n");
+  chmod(Path.c_str(), 0640);
+  std::string Error;
+  ASSERT_TRUE(WriteInPlace(Path, "y\n", Error)) << Error;
+  struct stat St;
+  ASSERT_EQ(stat(Path.c_str(), &St), 0);
+  EXPECT_EQ(St.st_mode & 0777, 0640u);
+  chmod(Path.c_str(), 0444);
+  EXPECT_FALSE(WriteInPlace(Path, "z\n", Error));
+  EXPECT_EQ(ReadTextFile(Path), "y\n");
+}
+
+TEST(CliFiles, ReportsUnreadableInputs) {
+  std::string Dir = TestFolder("cli-read");
+  std::string Bytes, Error;
+  EXPECT_FALSE(ReadInput(Dir + "/missing.prg", Bytes, Error));
+  EXPECT_NE(Error.find("cannot read"), std::string::npos);
+  EXPECT_FALSE(ReadInput(Dir, Bytes, Error));
+  EXPECT_NE(Error.find("folder"), std::string::npos);
+  // A folder where the file's folder should be: the write fails and says so.
+  WriteTextFile(Dir + "/plain", "p");
+  EXPECT_FALSE(WriteInPlace(Dir + "/plain/a.prg", "x", Error));
+  EXPECT_EQ(ReadTextFile(Dir + "/plain"), "p");
+}
+
+} // namespace
