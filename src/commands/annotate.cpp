@@ -1,0 +1,80 @@
+// The end-of-block annotator: each closing line that holds its closing word alone gets a
+// trailing comment repeating the clause of the opening line it closes.
+#include "../host/session.hpp"
+#include "commands.hpp"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Tested in this order, and all of them: a line starting with "IF." matches both "IF"
+// and "IF." and so pushes twice.
+const char *const OpeningWords[5] = {"IF", "FOR", "IF.", "DO WHILE", "WHILE"};
+// Tested as prefixes; ENDDO and ENDIF count when a closing word stands alone.
+const char *const ClosingWords[5] = {"NEXT", "ENDD", "ENDI", "ENDDO", "ENDIF"};
+const char *const AnnotationSeparator = "   //";
+
+// The remainders of the opening lines not closed yet, innermost last.
+struct OpenerStackRecord {
+  std::vector<std::string> Entries;
+};
+
+bool StartsWith(const std::string &Text, const char *Word) {
+  return Text.compare(0, std::char_traits<char>::length(Word), Word) == 0;
+}
+
+// Pushes the remainder of L after each opening word U begins with, when the character right
+// after the word (if any) is no letter.
+void PushOpeners(OpenerStackRecord &Stack, const std::string &L, const std::string &U) {
+  for (const char *Word : OpeningWords) {
+    std::size_t Length = std::char_traits<char>::length(Word);
+    if (!StartsWith(U, Word))
+      continue;
+    if (Length < U.size() && IsLetter(static_cast<unsigned char>(U[Length])))
+      continue;
+    Stack.Entries.push_back(L.substr(Length));
+  }
+}
+
+bool IsClosingWord(const std::string &Text) {
+  for (const char *Word : ClosingWords)
+    if (Text == Word)
+      return true;
+  return false;
+}
+
+bool StartsWithClosingWord(const std::string &U) {
+  for (const char *Word : ClosingWords)
+    if (StartsWith(U, Word))
+      return true;
+  return false;
+}
+
+// A closing line takes the innermost opener. Alone on its line it is annotated with that
+// opener's remainder; followed by more text (a loop variable, a comment, an annotation
+// from an earlier run) it is left as it is. With nothing open, the line stays unchanged
+// and the stack stays empty, so later openers and closers pair as usual.
+void CloseBlock(OpenerStackRecord &Stack, const std::string &T, const std::string &U) {
+  if (!StartsWithClosingWord(U) || Stack.Entries.empty())
+    return;
+  if (IsClosingWord(TrimRight(U)))
+    SetLine(EditorSession.CurrentLine, TrimRight(T) + AnnotationSeparator + Stack.Entries.back());
+  Stack.Entries.pop_back();
+}
+
+} // namespace
+
+void AnnotateBlockEnds() {
+  EditorSessionRecord &S = EditorSession;
+  OpenerStackRecord Stack;
+  for (S.CurrentLine = S.BlockMode ? S.StartLine : 0; InRange(); ++S.CurrentLine) {
+    std::string T = GetLine(S.CurrentLine);
+    if (S.BlockMode && IsBlockEnd())
+      break;
+    std::string L = TrimLeft(T);
+    std::string U = LocaleUpperText(L);
+    PushOpeners(Stack, L, U);
+    CloseBlock(Stack, T, U);
+  }
+}

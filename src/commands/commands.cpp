@@ -1,7 +1,0 @@
-// Placeholder block commands.
-#include "commands.hpp"
-
-void ProcedureNavigator() {}
-void CommentBlock() {}
-void UncommentBlock() {}
-void AnnotateBlockEnds() {}
