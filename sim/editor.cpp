@@ -132,31 +132,37 @@ void SimReset() {
 
 void SimLoadText(const std::string &Bytes, const std::string &FileName) {
   SimEditorRecord &E = Ed();
-  E.Lines.clear();
   E.FileName = FileName;
+  std::size_t Count = 1;
+  for (std::size_t I = 0; I < Bytes.size(); ++I)
+    if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Bytes.size() || Bytes[I + 1] != '\n')))
+      ++Count;
+  // Filled in place, so a large file costs one allocation per long line and nothing more.
+  std::vector<SimLine> &Items = E.Lines.Items;
+  Items.clear();
+  Items.resize(Count);
+  std::size_t Line = 0;
   std::size_t Start = 0;
   std::size_t I = 0;
   while (I < Bytes.size()) {
     char C = Bytes[I];
-    if (C == '\r' || C == '\n') {
-      SimLine L;
-      L.Text.assign(Bytes, Start, I - Start);
-      if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') {
-        L.Eol = "\r\n";
-        I += 2;
-      } else {
-        L.Eol = std::string(1, C);
-        I += 1;
-      }
-      E.Lines.push_back(std::move(L));
-      Start = I;
-    } else {
+    if (C != '\r' && C != '\n') {
       ++I;
+      continue;
     }
+    SimLine &L = Items[Line++];
+    L.Text.assign(Bytes, Start, I - Start);
+    if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') {
+      L.Eol = "\r\n";
+      I += 2;
+    } else {
+      L.Eol.assign(1, C);
+      I += 1;
+    }
+    Start = I;
   }
-  SimLine Last;
-  Last.Text.assign(Bytes, Start, Bytes.size() - Start);
-  E.Lines.push_back(std::move(Last));
+  Items[Line].Text.assign(Bytes, Start, Bytes.size() - Start);
+  E.Lines.GapStart = E.Lines.GapEnd = Count;
   E.CurLine = E.CurPos = E.TopScreenLine = E.LeftPos = 0;
   E.BlockType = BTYPE_NONE;
 }

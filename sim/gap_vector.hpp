@@ -40,6 +40,11 @@ template <typename T> struct GapVector {
 
 private:
   void MoveGap(std::size_t At) {
+    // An empty gap moves for free; moving items onto themselves would empty them.
+    if (GapStart == GapEnd) {
+      GapStart = GapEnd = At;
+      return;
+    }
     while (GapStart > At)
       Items[--GapEnd] = std::move(Items[--GapStart]);
     while (GapStart < At)
