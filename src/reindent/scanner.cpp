@@ -1,0 +1,271 @@
+// The line scanner: one walk over a line that follows comments, strings and continuation,
+// records the words that can be keywords, respells them, and applies the adjustments for
+// WHILE, FOR and NEXT inside a statement.
+#include "../host/session.hpp"
+#include "../settings/settings.hpp"
+#include "../words/words.hpp"
+#include "reindent.hpp"
+
+#include <climits>
+
+namespace {
+
+enum CharClass {
+  ClassWord = 1,  // letters a to z and A to Z, digits and the underscore
+  ClassMarker = 2 // the characters that open or close comments and strings
+};
+
+struct CharClassTable {
+  unsigned char Of[256];
+};
+
+constexpr CharClassTable MakeCharClasses() {
+  CharClassTable Table{};
+  for (int C = 0; C < 256; ++C) {
+    bool Word =
+        (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_';
+    bool Marker = C == '&' || C == '/' || C == '*' || C == '"' || C == '\'' || C == '[' || C == ']';
+    Table.Of[C] = static_cast<unsigned char>((Word ? ClassWord : 0) | (Marker ? ClassMarker : 0));
+  }
+  return Table;
+}
+
+constexpr CharClassTable CharClasses = MakeCharClasses();
+
+// Every character that is not a word character delimits words.
+bool IsWordChar(char C) {
+  return CharClasses.Of[static_cast<unsigned char>(C)] & ClassWord;
+}
+
+bool IsSpaceOrTab(char C) {
+  return C == ' ' || C == '\t';
+}
+
+bool InCommentOrString(const ReindentState &S) {
+  return S.InLineComment || S.InBlockComment || S.InDoubleQuote || S.InSingleQuote ||
+         S.InBracketString;
+}
+
+bool InString(const ReindentState &S) {
+  return S.InDoubleQuote || S.InSingleQuote || S.InBracketString;
+}
+
+// True when the Length characters at Text, upper-cased (a to z only), spell Upper.
+bool SpellsUpper(const char *Text, std::size_t Length, const char *Upper) {
+  std::size_t I = 0;
+  for (; I < Length; ++I)
+    if (Upper[I] == 0 || AsciiUpper(Text[I]) != Upper[I])
+      return false;
+  return Upper[I] == 0;
+}
+
+// The words after which "[" starts a string rather than a subscript.
+bool IsBracketStringWord(const char *Text, std::size_t Length) {
+  static const char *const Words[] = {"RETURN", "SAY",    "PROMPT", "MESSAGE", "PICTURE", "CASE",
+                                      "IF",     "ELSEIF", "WHILE",  "TO",      "WITH",    "IN"};
+  for (const char *Word : Words)
+    if (SpellsUpper(Text, Length, Word))
+      return true;
+  return false;
+}
+
+// A "[" at At opens a bracket string unless it follows a name, a closing bracket or a
+// closing parenthesis (a subscript), counting the words that introduce a value as no name.
+bool OpensBracketString(const std::string &Trimmed, std::size_t At) {
+  std::size_t K = At;
+  while (K > 0 && IsSpaceOrTab(Trimmed[K - 1]))
+    --K;
+  if (K == 0)
+    return true;
+  char Before = Trimmed[K - 1];
+  if (Before == ')' || Before == ']' || Before == '}')
+    return false;
+  if (!IsWordChar(Before))
+    return true;
+  std::size_t End = K;
+  while (K > 0 && IsWordChar(Trimmed[K - 1]))
+    --K;
+  return IsBracketStringWord(Trimmed.data() + K, End - K);
+}
+
+// True when the first character before Start that is not a space or tab is ";".
+bool SemicolonBefore(const std::string &Trimmed, std::size_t Start) {
+  std::size_t K = Start;
+  while (K > 0) {
+    --K;
+    if (!IsSpaceOrTab(Trimmed[K]))
+      return Trimmed[K] == ';';
+  }
+  return false;
+}
+
+// A WHILE, FOR or NEXT that does not head its statement (a scope clause, DISPLAY NEXT 5)
+// has its later block effect cancelled here in advance.
+void AdjustInnerWord(ReindentState &S, const std::string &Trimmed, std::size_t Start,
+                     std::size_t Length) {
+  if (Length < 3 || Length > 5)
+    return;
+  const char *Word = Trimmed.data() + Start;
+  bool IsWhile = SpellsUpper(Word, Length, "WHILE");
+  bool IsNext = !IsWhile && SpellsUpper(Word, Length, "NEXT");
+  bool IsFor = !IsWhile && !IsNext && SpellsUpper(Word, Length, "FOR");
+  if (!IsWhile && !IsNext && !IsFor)
+    return;
+  bool Leading = false;
+  if (!S.PrevContinued) {
+    if (Start == 0)
+      Leading = true;
+    else if (IsWhile && Trimmed.size() >= 2 && AsciiUpper(Trimmed[0]) == 'D' &&
+             AsciiUpper(Trimmed[1]) == 'O')
+      Leading = true;
+  }
+  if (!Leading)
+    Leading = SemicolonBefore(Trimmed, Start);
+  if (Leading)
+    return;
+  int Tab = PluginSettings.Tab;
+  if (IsNext) {
+    S.LineIndent = AddSaturated(S.LineIndent, Tab);
+    S.NextIndent = AddSaturated(S.NextIndent, Tab);
+  } else {
+    S.NextIndent = SubtractSaturated(S.NextIndent, Tab);
+  }
+}
+
+// Appends a recorded word to the line's words, reusing the element left from earlier lines.
+void RecordWord(ScannedLine &Result, std::size_t &Used, const char *Word, std::size_t Length,
+                int Position) {
+  if (Used < Result.Words.size()) {
+    Result.Words[Used].Word.assign(Word, Length);
+    Result.Words[Used].Position = Position;
+  } else {
+    Result.Words.push_back(LineWord{std::string(Word, Length), Position});
+  }
+  ++Used;
+}
+
+} // namespace
+
+int AddSaturated(int A, int B) {
+  long long Sum = static_cast<long long>(A) + B;
+  return Sum > INT_MAX ? INT_MAX : (Sum < INT_MIN ? INT_MIN : static_cast<int>(Sum));
+}
+
+int SubtractSaturated(int A, int B) {
+  long long Difference = static_cast<long long>(A) - B;
+  return Difference > INT_MAX ? INT_MAX
+                              : (Difference < INT_MIN ? INT_MIN : static_cast<int>(Difference));
+}
+
+void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
+  std::size_t First = 0;
+  std::size_t End = Line.size();
+  while (First < End && IsBlankChar(Line[First]))
+    ++First;
+  while (End > First && IsBlankChar(Line[End - 1]))
+    --End;
+  Result.Trimmed.assign(Line, First, End - First);
+  Result.Rebuilt.clear();
+  Result.Continued = false;
+  std::size_t Used = 0;
+
+  const std::string &T = Result.Trimmed;
+  const std::size_t N = T.size();
+  // A string never runs into the next line; a block comment does.
+  S.InDoubleQuote = false;
+  S.InSingleQuote = false;
+  S.InBracketString = false;
+  S.InLineComment = N >= 1 && T[0] == '*';
+
+  // Rebuilt is Trimmed with the recorded words respelled: the text between them is copied
+  // in runs, T[Copied, ...) being the part not copied yet.
+  std::size_t Copied = 0;
+  std::size_t PendingStart = 0;
+  std::size_t PendingLength = 0;
+  for (std::size_t K = 0; K < N; ++K) {
+    const char Ch = T[K];
+    const unsigned char Class = CharClasses.Of[static_cast<unsigned char>(Ch)];
+    if (Class & ClassWord) {
+      // Steps (a), (b), (e) and (f) concern marker characters only, so a run of word
+      // characters is taken at once.
+      if (!InCommentOrString(S))
+        Result.Continued = false;
+      if (PendingLength == 0)
+        PendingStart = K;
+      std::size_t RunEnd = K + 1;
+      while (RunEnd < N && (CharClasses.Of[static_cast<unsigned char>(T[RunEnd])] & ClassWord))
+        ++RunEnd;
+      PendingLength += RunEnd - K;
+      K = RunEnd - 1;
+      continue;
+    }
+    const char Next = K + 1 < N ? T[K + 1] : 0;
+    if (Class & ClassMarker) {
+      // (a) Comment openers.
+      if (K + 1 < N) {
+        if (Ch == '&' && Next == '&')
+          S.InLineComment = true;
+        else if (Ch == '/' && Next == '/')
+          S.InLineComment = true;
+        else if (Ch == '/' && Next == '*' && !S.InLineComment && !InString(S))
+          S.InBlockComment = true;
+      }
+      // (b) A comment marker inside a string is no comment.
+      if (S.InLineComment && InString(S)) {
+        S.InLineComment = false;
+        S.InBlockComment = false;
+      }
+    }
+    // (c) Continuation: the last character outside comments and strings, blanks aside.
+    if (!InCommentOrString(S)) {
+      if (Ch == ';')
+        Result.Continued = true;
+      else if (Ch != ' ' && Ch != '\t')
+        Result.Continued = false;
+    }
+    // (d) A delimiter finishes the pending word.
+    if (PendingLength > 0) {
+      const char *Word = T.data() + PendingStart;
+      if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
+        AdjustInnerWord(S, T, PendingStart, PendingLength);
+        RecordWord(Result, Used, Word, PendingLength, static_cast<int>(PendingStart) + 1);
+        Result.Rebuilt.append(T, Copied, PendingStart - Copied);
+        AppendSpelling(Word, PendingLength, Result.Rebuilt);
+        Copied = PendingStart + PendingLength;
+      }
+      PendingLength = 0;
+    }
+    if (Class & ClassMarker) {
+      // (e) Block-comment close.
+      if (Ch == '*' && Next == '/')
+        S.InBlockComment = false;
+      // (f) Quotes and bracket strings, outside comments.
+      if (!S.InLineComment && !S.InBlockComment) {
+        if (Ch == '"') {
+          if (!S.InSingleQuote && !S.InBracketString)
+            S.InDoubleQuote = !S.InDoubleQuote;
+        } else if (Ch == '\'') {
+          if (!S.InDoubleQuote && !S.InBracketString)
+            S.InSingleQuote = !S.InSingleQuote;
+        } else if (Ch == '[') {
+          if (!InString(S) && OpensBracketString(T, K))
+            S.InBracketString = true;
+        } else if (Ch == ']') {
+          S.InBracketString = false;
+        }
+      }
+    }
+  }
+  // A word that ends the line: recorded without the adjustments.
+  if (PendingLength > 0) {
+    const char *Word = T.data() + PendingStart;
+    if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
+      RecordWord(Result, Used, Word, PendingLength, static_cast<int>(PendingStart) + 1);
+      Result.Rebuilt.append(T, Copied, PendingStart - Copied);
+      AppendSpelling(Word, PendingLength, Result.Rebuilt);
+      Copied = N;
+    }
+  }
+  Result.Rebuilt.append(T, Copied, N - Copied);
+  Result.Words.resize(Used);
+}

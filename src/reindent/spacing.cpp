@@ -1,0 +1,97 @@
+// The procedure spacing pass: after the re-indent, the range keeps no blank lines except
+// one empty line in front of each procedure or function header, and the saved cursor
+// follows the text it was on.
+#include "../host/session.hpp"
+#include "reindent.hpp"
+
+namespace {
+
+// A blank line deleted above the saved cursor line brings the cursor one line up.
+void NoteDeletion(int Index) {
+  EditorInfo &Info = EditorSession.Info;
+  if (Index < Info.CurLine) {
+    --Info.CurLine;
+    --Info.TopScreenLine;
+  }
+}
+
+// An empty line inserted in front of a header at or above the saved cursor line brings the
+// cursor one line down, so it stays on its text (on its header when it was there).
+void NoteInsertion(int Index) {
+  EditorInfo &Info = EditorSession.Info;
+  if (Index <= Info.CurLine) {
+    ++Info.CurLine;
+    ++Info.TopScreenLine;
+  }
+}
+
+} // namespace
+
+namespace {
+struct UpperTableRecord {
+  unsigned char Map[256];
+};
+
+UpperTableRecord MakeUpperTable() {
+  UpperTableRecord Table;
+  for (int C = 0; C < 256; ++C)
+    Table.Map[C] = LocaleUpper(static_cast<unsigned char>(C));
+  return Table;
+}
+} // namespace
+
+const unsigned char *LocaleUpperTable() {
+  static const UpperTableRecord Table = MakeUpperTable();
+  return Table.Map;
+}
+
+bool IsHeaderText(const char *Text, std::size_t Length) {
+  static const char *const Heads[] = {"PROC ", "PROCEDURE ", "FUNC ", "FUNCTION "};
+  const unsigned char *Upper = LocaleUpperTable();
+  for (const char *Head : Heads) {
+    std::size_t I = 0;
+    while (Head[I] && I < Length &&
+           Upper[static_cast<unsigned char>(Text[I])] == static_cast<unsigned char>(Head[I]))
+      ++I;
+    if (Head[I] == 0)
+      return true;
+  }
+  return false;
+}
+
+void SpaceProcedures(const ReindentState &State) {
+  EditorSessionRecord &E = EditorSession;
+  E.CurrentLine = E.BlockMode ? E.StartLine : 0;
+  // Lines deleted and inserted shift the indices; each line of the range is still examined
+  // once, in order, so the count of lines examined names its mark.
+  std::size_t Examined = 0;
+  while (InRange()) {
+    std::string Text = GetLine(E.CurrentLine);
+    if (E.BlockMode && IsBlockEnd())
+      break;
+    unsigned char Mark = Examined < State.Marks.size() ? State.Marks[Examined] : 0;
+    ++Examined;
+    // Verbatim text stays as it is; a line that goes on from a continued line belongs to
+    // that statement: deleting it, or separating it, would change the program.
+    if ((Mark & (MarkVerbatim | MarkAfterContinued)) == 0) {
+      std::size_t First = 0;
+      while (First < Text.size() && IsBlankChar(Text[First]))
+        ++First;
+      if (First == Text.size()) {
+        DeleteCursorLine();
+        NoteDeletion(E.CurrentLine);
+        --E.CurrentLine;
+        --E.LastLine;
+      } else if (IsHeaderText(Text.data() + First, Text.size() - First)) {
+        E.CursorMove.CurPos = 0;
+        E.CursorMove.CurLine = E.CurrentLine;
+        MoveCursor();
+        InsertLineAtCursor();
+        NoteInsertion(E.CurrentLine);
+        ++E.CurrentLine;
+        ++E.LastLine;
+      }
+    }
+    ++E.CurrentLine;
+  }
+}

@@ -1,0 +1,371 @@
+// Properties of the re-indent command over generated programs, random bytes and the
+// bundled samples: no line lost, changed or reordered apart from its surrounding
+// whitespace, verbatim text kept byte for byte, a second run changing nothing, and lines
+// outside a marked block left alone.
+#include "harness.hpp"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+struct GeneratedLine {
+  std::string Text;
+  bool Verbatim;
+};
+
+// A Clipper program of about Count lines with untidy indentation: procedures, nested
+// blocks, continued statements, comments, strings, bracket strings, blank lines and text
+// regions.
+struct ProgramGenerator {
+  std::mt19937 Random;
+  std::vector<GeneratedLine> Lines;
+
+  int Pick(int Count) { return static_cast<int>(Random() % static_cast<unsigned>(Count)); }
+
+  std::string Untidy(const std::string &Text) {
+    static const char *const Leads[] = {"", " ", "   ", "\t", "\t  ", "         "};
+    static const char *const Tails[] = {"", "", "", " ", "\t", "  "};
+    return std::string(Leads[Pick(6)]) + Text + Tails[Pick(6)];
+  }
+
+  void Add(const std::string &Text) { Lines.push_back({Untidy(Text), false}); }
+  void AddVerbatim(const std::string &Text) { Lines.push_back({Text, true}); }
+
+  std::string Statement() {
+    static const char *const Statements[] = {
+        "x := 1",
+        "? \"it's // here\", x",
+        "QOut( 'a /* b', [c \"d\"] )",
+        "cName := aNames[ nPos ] + [ ]",
+        "@ 10, 5 SAY 'Name' GET cName PICTURE [@!]",
+        "LOCATE FOR a == 1 WHILE b",
+        "DISPLAY NEXT 5",
+        "x++ // ENDIF",
+        "y := IF(x > 1, 2, 3)",
+        "NOTE it's a note",
+        "* a comment line with an apostrophe '",
+        "&& another comment",
+        "nTotal += aData[i][2] * 3",
+        "cText := \"[\" + cText + ']'",
+        "RETURN [done]",
+        "text := 5",
+        "SKIP WHILE !EOF()",
+    };
+    return Statements[Pick(static_cast<int>(sizeof(Statements) / sizeof(Statements[0])))];
+  }
+
+  void Continued() {
+    static const char *const Firsts[] = {"x := a + ;", "QOut( a, ;", "IF a .AND. ;",
+                                         "@ 1, 2 SAY 'x' ;", "aList := { 1, ;"};
+    static const char *const Lasts[] = {"b", "c )", "b", "GET y", "2 }"};
+    int K = Pick(5);
+    Add(Firsts[K]);
+    if (Pick(3) == 0)
+      Add("z, ;");
+    if (Pick(8) == 0)
+      Add(Pick(2) ? "" : "func y"); // a blank or header-like line ends the statement
+    else
+      Add(Lasts[K]);
+    if (K == 2) {
+      Body(1);
+      Add("ENDIF");
+    }
+  }
+
+  void Region() {
+    static const char *const Openers[] = {"TEXT",
+                                          "text to printer",
+                                          "#pragma __text|QOut(%s)",
+                                          "#pragma __cstream|c:=%s",
+                                          "#pragma __stream|%s",
+                                          "#pragma BEGINDUMP"};
+    static const char *const Closers[] = {"ENDTEXT",           "endtext",
+                                          "#pragma __endtext", "#pragma __endtext",
+                                          "#pragma __endtext", "#pragma ENDDUMP"};
+    static const char *const Raw[] = {
+        "   Dear customer,  ",           " \t ",    "FUNCTION NotAHeader()",
+        "  it's \"open /* never closed", "\tENDIF", "static int x = 1;"};
+    int K = Pick(6);
+    Add(Openers[K]);
+    int N = 1 + Pick(4);
+    for (int I = 0; I < N; ++I)
+      AddVerbatim(Raw[Pick(6)]);
+    Add(Closers[K]);
+  }
+
+  void Body(int Depth) {
+    int N = 1 + Pick(5);
+    for (int I = 0; I < N; ++I) {
+      int Kind = Depth > 3 ? Pick(4) : Pick(12);
+      switch (Kind) {
+      case 0:
+      case 1:
+        Add(Statement());
+        break;
+      case 2:
+        Add("");
+        break;
+      case 3:
+        Continued();
+        break;
+      case 4:
+        Add(Pick(2) ? "IF x > 0" : "if x");
+        Body(Depth + 1);
+        if (Pick(2)) {
+          Add(Pick(2) ? "ELSE" : "ELSEIF y");
+          Body(Depth + 1);
+        }
+        Add(Pick(2) ? "ENDIF" : "endi");
+        break;
+      case 5:
+        Add("FOR i := 1 TO 10");
+        Body(Depth + 1);
+        Add("NEXT");
+        break;
+      case 6:
+        Add(Pick(2) ? "DO WHILE x < 5" : "while .t.");
+        Body(Depth + 1);
+        Add("ENDDO");
+        break;
+      case 7:
+        Add("DO CASE");
+        Add("CASE x == 1");
+        Body(Depth + 1);
+        Add("OTHERWISE");
+        Body(Depth + 1);
+        Add("ENDCASE");
+        break;
+      case 8:
+        Add("/* a block comment");
+        Add("   IF this were code");
+        Add("*/");
+        break;
+      case 9:
+        Region();
+        break;
+      case 10:
+        Add("#ifdef DEBUG");
+        Add(Statement());
+        Add("#endif");
+        break;
+      default:
+        Add("BEGIN SEQUENCE");
+        Body(Depth + 1);
+        Add("END");
+        break;
+      }
+    }
+  }
+
+  void Program(int Count) {
+    Add("#include \"inkey.ch\"");
+    while (static_cast<int>(Lines.size()) < Count) {
+      static const char *const Headers[] = {
+          "FUNCTION Main()",  "PROCEDURE Run",           "proc Tidy",
+          "func Sum( a, b )", "STATIC FUNCTION Local()", "FUNCTION Split( a, ;"};
+      int K = Pick(6);
+      for (int I = Pick(3); I > 0; --I)
+        Add("");
+      Add(Headers[K]);
+      if (K == 5)
+        Add("b )");
+      Body(0);
+      Add("RETURN NIL");
+    }
+  }
+};
+
+std::vector<GeneratedLine> Generate(unsigned Seed, int Count) {
+  ProgramGenerator G;
+  G.Random.seed(Seed);
+  G.Program(Count);
+  return G.Lines;
+}
+
+std::string Trim(const std::string &Text) {
+  std::size_t A = 0;
+  std::size_t B = Text.size();
+  while (A < B && static_cast<unsigned char>(Text[A]) <= 32)
+    ++A;
+  while (B > A && static_cast<unsigned char>(Text[B - 1]) <= 32)
+    --B;
+  return Text.substr(A, B - A);
+}
+
+std::vector<std::string> SplitLines(const std::string &Text) {
+  std::vector<std::string> Lines(1);
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    char C = Text[I];
+    if (C == '\n' || C == '\r') {
+      if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')
+        ++I;
+      Lines.emplace_back();
+    } else {
+      Lines.back() += C;
+    }
+  }
+  return Lines;
+}
+
+// Every non-blank input line comes out once, in order, with the same text apart from its
+// surrounding whitespace; verbatim lines come out byte for byte. The only other lines of the
+// result are empty ones. Loosely: blank lines may come and go, and all text is compared
+// without its surrounding whitespace.
+void ExpectSameText(const std::vector<GeneratedLine> &Input, const std::vector<std::string> &Out,
+                    bool Loose = false) {
+  std::vector<const GeneratedLine *> Kept;
+  for (const GeneratedLine &Line : Input)
+    if (Line.Verbatim || !Trim(Line.Text).empty())
+      Kept.push_back(&Line);
+  std::size_t K = 0;
+  for (std::size_t I = 0; I < Out.size(); ++I) {
+    if (Loose ? Trim(Out[I]).empty() : Out[I].empty())
+      continue;
+    ASSERT_LT(K, Kept.size()) << "extra line " << I << ": " << Out[I];
+    if (Kept[K]->Verbatim)
+      ASSERT_EQ(Out[I], Kept[K]->Text) << "verbatim line " << I;
+    else
+      ASSERT_EQ(Trim(Out[I]), Trim(Kept[K]->Text)) << "line " << I;
+    ++K;
+  }
+  EXPECT_EQ(K, Kept.size()) << "lines lost";
+}
+
+std::string TextOf(const std::vector<GeneratedLine> &Lines) {
+  std::string Out;
+  for (const GeneratedLine &Line : Lines)
+    Out += Line.Text + "\r\n";
+  return Out;
+}
+
+struct SettingsCase {
+  int GlobalTab, MainTab, FuncTab, TextFuncTab, Tab, Comments, SplitLineTab;
+};
+
+const SettingsCase SettingsCases[] = {
+    {0, 0, 0, 2, 2, -1, -1}, {0, 0, 0, 3, 3, -1, -1}, {1, 2, 3, 4, 4, 0, -1},
+    {0, 0, 0, 0, 0, 2, 8},   {2, 0, 1, 3, 1, -5, 0},  {0, 0, 0, 2, -2, -1, 3},
+};
+
+void Apply(const SettingsCase &C) {
+  SetSettings(C.GlobalTab, C.MainTab, C.FuncTab, C.TextFuncTab, C.Tab, C.Comments, C.SplitLineTab);
+}
+
+TEST(ReindentProperty, GeneratedProgramsKeepTheirText) {
+  StartPlugin();
+  for (unsigned Seed = 1; Seed <= 40; ++Seed) {
+    SCOPED_TRACE("seed " + std::to_string(Seed));
+    Apply(SettingsCases[Seed % 6]);
+    std::vector<GeneratedLine> Input = Generate(Seed, 300);
+    RunMenu(TextOf(Input), {0});
+    ExpectSameText(Input, EditorLines());
+  }
+}
+
+TEST(ReindentProperty, ASecondRunChangesNothing) {
+  for (int Shipped = 0; Shipped < 2; ++Shipped) {
+    if (Shipped)
+      StartPluginShipped();
+    else
+      StartPlugin();
+    for (unsigned Seed = 100; Seed < 130; ++Seed) {
+      SCOPED_TRACE("seed " + std::to_string(Seed) + (Shipped ? " shipped" : ""));
+      Apply(SettingsCases[Seed % 6]);
+      std::string Once = RunMenu(TextOf(Generate(Seed, 300)), {0});
+      std::string Twice = RunMenu(Once, {0});
+      ASSERT_EQ(Twice, Once);
+    }
+  }
+}
+
+TEST(ReindentProperty, RandomBytesNeitherCrashNorLoseText) {
+  StartPlugin();
+  std::mt19937 Random(7);
+  const char Alphabet[] = "IFENDOWHLCAS; \t\"'[]/*&@#(){}=:\r\n\x01\x7f\xe4 xyz";
+  for (int Round = 0; Round < 200; ++Round) {
+    Apply(SettingsCases[Round % 6]);
+    std::string Bytes;
+    int Length = static_cast<int>(Random() % 400);
+    for (int I = 0; I < Length; ++I)
+      Bytes += Alphabet[Random() % (sizeof(Alphabet) - 1)];
+    if (Round % 5 == 0)
+      Bytes += std::string(1, '\0') + "x";
+    std::vector<GeneratedLine> Input;
+    for (const std::string &Line : SplitLines(Bytes))
+      Input.push_back({Line, false});
+    std::string Once = RunMenu(Bytes, {0});
+    // Text regions keep their lines as they stand, which the comparison by trimmed text
+    // also accepts.
+    ExpectSameText(Input, SplitLines(Once));
+    ASSERT_EQ(RunMenu(Once, {0}), Once);
+  }
+}
+
+TEST(ReindentProperty, LinesOutsideAMarkedBlockStayAsTheyAre) {
+  StartPlugin();
+  std::mt19937 Random(11);
+  for (unsigned Seed = 200; Seed < 230; ++Seed) {
+    SCOPED_TRACE("seed " + std::to_string(Seed));
+    Apply(SettingsCases[Seed % 6]);
+    std::vector<GeneratedLine> Input = Generate(Seed, 120);
+    std::string Text = TextOf(Input);
+    SimLoadText(Text, "TEST.PRG");
+    int Total = SimLineCount();
+    int First = static_cast<int>(Random() % static_cast<unsigned>(Total));
+    int Last = First + static_cast<int>(Random() % 30);
+    if (Last >= Total - 1)
+      Last = Total - 2;
+    if (Last < First)
+      continue;
+    std::vector<std::string> Before = EditorLines();
+    SimMarkLines(First, Last);
+    SimSetCursor(First, static_cast<int>(Random() % 8));
+    SimHost.MenuAnswers = {0};
+    OpenPlugin(OPEN_EDITOR, 0);
+    std::vector<std::string> After = EditorLines();
+    int Tail = Total - Last - 1;
+    ASSERT_GE(static_cast<int>(After.size()), First + Tail);
+    for (int I = 0; I < First; ++I)
+      ASSERT_EQ(After[static_cast<std::size_t>(I)], Before[static_cast<std::size_t>(I)]);
+    for (int I = 1; I <= Tail; ++I)
+      ASSERT_EQ(After[After.size() - static_cast<std::size_t>(I)],
+                Before[Before.size() - static_cast<std::size_t>(I)]);
+    // A block may start inside a text region, whose lines it then takes for code.
+    std::vector<GeneratedLine> Block(Input.begin() + First, Input.begin() + Last + 1);
+    for (GeneratedLine &Line : Block)
+      Line.Verbatim = false;
+    std::vector<std::string> BlockOut(After.begin() + First, After.end() - Tail);
+    ExpectSameText(Block, BlockOut, true);
+  }
+}
+
+TEST(ReindentProperty, SamplesKeepTheirTextAndSettle) {
+  StartPlugin();
+  std::string Folder = QMATE_SOURCE_DIR "/samples";
+  DIR *Dir = opendir(Folder.c_str());
+  ASSERT_NE(Dir, nullptr);
+  int Seen = 0;
+  while (dirent *Entry = readdir(Dir)) {
+    std::string Name = Entry->d_name;
+    if (Name.size() < 4 || Name.substr(Name.size() - 4) != ".prg")
+      continue;
+    SCOPED_TRACE(Name);
+    ++Seen;
+    std::string Bytes = ReadTextFile(Folder + "/" + Name);
+    for (const SettingsCase &C : SettingsCases) {
+      Apply(C);
+      std::vector<GeneratedLine> Input;
+      for (const std::string &Line : SplitLines(Bytes))
+        Input.push_back({Line, false});
+      std::string Once = RunMenu(Bytes, {0}, Name);
+      ExpectSameText(Input, SplitLines(Once));
+      EXPECT_EQ(RunMenu(Once, {0}, Name), Once);
+    }
+  }
+  closedir(Dir);
+  EXPECT_GE(Seen, 1);
+}
+
+} // namespace

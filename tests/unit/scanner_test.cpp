@@ -1,0 +1,249 @@
+// The line scanner on single lines and on short runs of lines: trimming, recorded words and
+// their columns, continuation, the lexical state left behind, and the WHILE, FOR and NEXT
+// adjustments of the counters.
+#include "../../src/reindent/reindent.hpp"
+#include "../../src/words/words.hpp"
+#include "harness.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The recorded words as "Word@Position", separated by blanks.
+std::string WordsOf(const ScannedLine &Line) {
+  std::string Out;
+  for (const LineWord &W : Line.Words) {
+    if (!Out.empty())
+      Out += " ";
+    Out += W.Word + "@" + std::to_string(W.Position);
+  }
+  return Out;
+}
+
+// The lexical flags set after a line: L line comment, B block comment, D double quote,
+// S single quote, R bracket string.
+std::string FlagsOf(const ReindentState &S) {
+  std::string Out;
+  if (S.InLineComment)
+    Out += "L";
+  if (S.InBlockComment)
+    Out += "B";
+  if (S.InDoubleQuote)
+    Out += "D";
+  if (S.InSingleQuote)
+    Out += "S";
+  if (S.InBracketString)
+    Out += "R";
+  return Out;
+}
+
+class ScannerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    StartPlugin();
+    SetSettings(0, 0, 0, 3, 3, -1, -1);
+  }
+};
+
+struct ScanRow {
+  const char *Line;
+  const char *Trimmed;
+  const char *Words;
+  bool Continued;
+  int LineDelta; // change of LineIndent during the scan
+  int NextDelta; // change of NextIndent during the scan
+  const char *Flags;
+};
+
+const ScanRow SingleLines[] = {
+    {"  endif  ", "endif", "endif@1", false, 0, 0, ""},
+    {"", "", "", false, 0, 0, ""},
+    {" \t \x01 ", "", "", false, 0, 0, ""},
+    {"IF x", "IF x", "IF@1", false, 0, 0, ""},
+    {"x1 := _a + 2b", "x1 := _a + 2b", "x1@1", false, 0, 0, ""},
+    {"ENDIF// done", "ENDIF// done", "", false, 0, 0, "L"},
+    {"ENDIF // done", "ENDIF // done", "ENDIF@1", false, 0, 0, "L"},
+    {"ENDIF&& done", "ENDIF&& done", "", false, 0, 0, "L"},
+    {"x := a + ; // note", "x := a + ; // note", "", true, 0, 0, "L"},
+    {"x := a + ; && note", "x := a + ; && note", "", true, 0, 0, "L"},
+    {"x := a ; /* c */", "x := a ; /* c */", "", false, 0, 0, ""},
+    {"x := a ;\t ", "x := a ;", "", true, 0, 0, ""},
+    {"x := ';'", "x := ';'", "", false, 0, 0, ""},
+    {"x := \";\"", "x := \";\"", "", false, 0, 0, ""},
+    {"DO WHILE x > 0", "DO WHILE x > 0", "DO@1 WHILE@4", false, 0, 0, ""},
+    {"LOCATE FOR a == 1 WHILE b", "LOCATE FOR a == 1 WHILE b", "LOCATE@1 FOR@8 WHILE@19", false, 0,
+     -6, ""},
+    {"NEXT i", "NEXT i", "NEXT@1", false, 0, 0, ""},
+    {"x++ ; NEXT i", "x++ ; NEXT i", "NEXT@7", false, 0, 0, ""},
+    {"DISPLAY NEXT 5", "DISPLAY NEXT 5", "DISPLAY@1 NEXT@9", false, 3, 3, ""},
+    {"x++ ; NEXT", "x++ ; NEXT", "NEXT@7", false, 0, 0, ""},
+    {"for i := 1 to 3", "for i := 1 to 3", "for@1 to@12", false, 0, 0, ""},
+    {"while .t.", "while .t.", "while@1", false, 0, 0, ""},
+    {"dowhile x1", "dowhile x1", "dowhile@1 x1@9", false, 0, 0, ""},
+    {"* it's a note", "* it's a note", "", false, 0, 0, "L"},
+    {"x1 := 1 /* open", "x1 := 1 /* open", "x1@1", false, 0, 0, "B"},
+    {"/* a */ x1 := 2", "/* a */ x1 := 2", "x1@9", false, 0, 0, ""},
+    {"/* && */ x1", "/* && */ x1", "", false, 0, 0, "L"},
+    {"? \"it's // no\", x1", "? \"it's // no\", x1", "x1@17", false, 0, 0, ""},
+    {"? 'say \"hi\" && bye' + x1", "? 'say \"hi\" && bye' + x1", "x1@23", false, 0, 0, ""},
+    {"x := 'abc", "x := 'abc", "", false, 0, 0, "S"},
+    {"A1:=B2+C3", "A1:=B2+C3", "A1@1 B2@5 C3@8", false, 0, 0, ""},
+    // A "/*" inside a string opens no comment.
+    {"x := \"/*\" + y1", "x := \"/*\" + y1", "y1@13", false, 0, 0, ""},
+    {"x := '/*' + y1 ;", "x := '/*' + y1 ;", "y1@13", true, 0, 0, ""},
+    // Bracket strings against subscripts.
+    {"? [it's]", "? [it's]", "", false, 0, 0, ""},
+    {"x := [a;b]", "x := [a;b]", "", false, 0, 0, ""},
+    {"x := aData[1] ;", "x := aData[1] ;", "aData@6", true, 0, 0, ""},
+    {"RETURN [ENDIF]", "RETURN [ENDIF]", "RETURN@1", false, 0, 0, ""},
+    {"return[ENDIF]", "return[ENDIF]", "return@1", false, 0, 0, ""},
+    {"x := aData[nItem] + [Total]", "x := aData[nItem] + [Total]", "aData@6 nItem@12", false, 0, 0,
+     ""},
+    {"x := f(a)[ENDIF]", "x := f(a)[ENDIF]", "ENDIF@11", false, 0, 0, ""},
+    {"x := a[1][ENDIF]", "x := a[1][ENDIF]", "ENDIF@11", false, 0, 0, ""},
+    {"x := {1}[ENDIF]", "x := {1}[ENDIF]", "ENDIF@10", false, 0, 0, ""},
+    {"IF [a] $ cText", "IF [a] $ cText", "IF@1 cText@10", false, 0, 0, ""},
+    {"CASE [abc] == cVal", "CASE [abc] == cVal", "CASE@1 cVal@15", false, 0, 0, ""},
+    {"cCase[abc] == cVal", "cCase[abc] == cVal", "cCase@1 abc@7 cVal@15", false, 0, 0, ""},
+    {"aList [x1]", "aList [x1]", "aList@1 x1@8", false, 0, 0, ""},
+    {"@ 1, 2 GET cName PICTURE [XX99]", "@ 1, 2 GET cName PICTURE [XX99]",
+     "GET@8 cName@12 PICTURE@18", false, 0, 0, ""},
+    {"@ 1, 2 SAY [Name] ;", "@ 1, 2 SAY [Name] ;", "SAY@8", true, 0, 0, ""},
+    {"cVal = [ENDDO]", "cVal = [ENDDO]", "cVal@1", false, 0, 0, ""},
+    {"QOut([ENDDO])", "QOut([ENDDO])", "QOut@1", false, 0, 0, ""},
+    {"x := [a // b] + y1", "x := [a // b] + y1", "y1@17", false, 0, 0, ""},
+    {"x := [\"] + y1", "x := [\"] + y1", "y1@12", false, 0, 0, ""},
+    {"x := \"[\" + y1", "x := \"[\" + y1", "y1@12", false, 0, 0, ""},
+    {"x := [open", "x := [open", "", false, 0, 0, "R"},
+    {"// [abc", "// [abc", "", false, 0, 0, "L"},
+    {"/* [ */ x1", "/* [ */ x1", "x1@9", false, 0, 0, ""},
+    // An angle-bracket include is scanned like any other text; a quoted one is a string.
+    {"#include <Inkey.ch>", "#include <Inkey.ch>", "include@2 Inkey@11 ch@17", false, 0, 0, ""},
+    {"# include <box.ch", "# include <box.ch", "include@3 box@12 ch@16", false, 0, 0, ""},
+    {"#include \"inkey.ch\"", "#include \"inkey.ch\"", "include@2", false, 0, 0, ""},
+    {"#define INC <a> + b1", "#define INC <a> + b1", "define@2 INC@9 b1@19", false, 0, 0, ""},
+};
+
+TEST_F(ScannerTest, SingleLinesAtTheStartOfARun) {
+  for (const ScanRow &Row : SingleLines) {
+    SCOPED_TRACE(Row.Line);
+    ReindentState S{};
+    S.LineIndent = 10;
+    S.NextIndent = 20;
+    ScannedLine L{};
+    ScanLine(S, Row.Line, L);
+    EXPECT_EQ(L.Trimmed, Row.Trimmed);
+    EXPECT_EQ(L.Rebuilt, Row.Trimmed); // empty word tables respell nothing
+    EXPECT_EQ(WordsOf(L), Row.Words);
+    EXPECT_EQ(L.Continued, Row.Continued);
+    EXPECT_EQ(S.LineIndent - 10, Row.LineDelta);
+    EXPECT_EQ(S.NextIndent - 20, Row.NextDelta);
+    EXPECT_EQ(FlagsOf(S), Row.Flags);
+  }
+}
+
+struct RunRow {
+  std::vector<std::string> Lines; // scanned in order; the results of the last one are checked
+  const char *Words;
+  const char *Flags;
+};
+
+const RunRow Runs[] = {
+    {{"/* start", "ENDIF"}, "", "B"},
+    {{"/* start", "still */ ENDIF"}, "ENDIF@10", ""},
+    {{"/* start", "", "ENDIF"}, "", "B"},
+    // Strings end with their line: an apostrophe in a note does not swallow the file.
+    {{"NOTE it's fine", "ENDIF"}, "ENDIF@1", ""},
+    {{"x := \"abc", "ENDIF"}, "ENDIF@1", ""},
+    {{"x := [abc", "ENDIF"}, "ENDIF@1", ""},
+    {{"* it's", "ENDIF"}, "ENDIF@1", ""},
+    // "/*" inside a string leaves the next lines as code.
+    {{"x := \"/*\"", "ENDIF"}, "ENDIF@1", ""},
+    {{"x := [/*]", "ENDIF"}, "ENDIF@1", ""},
+};
+
+TEST_F(ScannerTest, StateCarriedFromLineToLine) {
+  for (const RunRow &Row : Runs) {
+    SCOPED_TRACE(Row.Lines.back());
+    ReindentState S{};
+    ScannedLine L{};
+    for (const std::string &Line : Row.Lines)
+      ScanLine(S, Line, L);
+    EXPECT_EQ(WordsOf(L), Row.Words);
+    EXPECT_EQ(FlagsOf(S), Row.Flags);
+  }
+}
+
+struct ContinuedRow {
+  const char *Line;
+  int LineDelta;
+  int NextDelta;
+};
+
+// After a continued line the position at the line's head no longer makes a word leading;
+// only a ";" before it does.
+const ContinuedRow AfterContinued[] = {
+    {"WHILE x1 > 0", 0, -3},  {"FOR i := 1 TO 3", 0, -3}, {"NEXT i", 3, 3},
+    {"DO WHILE x1", 0, -3},   {"x++ ; NEXT i", 0, 0},     {"a1 ; FOR x1", 0, 0},
+    {"a1 ;\tWHILE x1", 0, 0},
+};
+
+TEST_F(ScannerTest, WordsAfterAContinuedLine) {
+  for (const ContinuedRow &Row : AfterContinued) {
+    SCOPED_TRACE(Row.Line);
+    ReindentState S{};
+    S.PrevContinued = true;
+    ScannedLine L{};
+    ScanLine(S, Row.Line, L);
+    EXPECT_EQ(S.LineIndent, Row.LineDelta);
+    EXPECT_EQ(S.NextIndent, Row.NextDelta);
+  }
+}
+
+TEST_F(ScannerTest, TheBuffersAreReusedWithoutLeftovers) {
+  ReindentState S{};
+  ScannedLine L{};
+  ScanLine(S, "LOCAL aVeryLongIdentifierName, bAnotherLongName, cThird", L);
+  ASSERT_EQ(L.Words.size(), 4u);
+  ScanLine(S, "IF x1", L);
+  EXPECT_EQ(WordsOf(L), "IF@1 x1@4");
+  EXPECT_EQ(L.Rebuilt, "IF x1");
+  ScanLine(S, "", L);
+  EXPECT_EQ(WordsOf(L), "");
+  EXPECT_EQ(L.Rebuilt, "");
+}
+
+TEST_F(ScannerTest, ZeroBytesAndHighCharactersAreKept) {
+  ReindentState S{};
+  ScannedLine L{};
+  std::string Line("x1 := \"\xE4\0b\" + \xFF", 15);
+  ScanLine(S, "  " + Line + " ", L);
+  EXPECT_EQ(L.Rebuilt, Line);
+  EXPECT_EQ(WordsOf(L), "x1@1");
+  // A character above 127 delimits a word.
+  ScanLine(S,
+           "ab\xE9"
+           "cd",
+           L);
+  EXPECT_EQ(WordsOf(L), "ab@1 cd@4");
+}
+
+TEST_F(ScannerTest, RecordedWordsAreRespelled) {
+  WordTables.Keywords = {"ENDIF", "IF", "LOCAL"};
+  ReindentState S{};
+  ScannedLine L{};
+  ScanLine(S, "  endif  ", L);
+  EXPECT_EQ(L.Trimmed, "endif");
+  EXPECT_EQ(WordsOf(L), "endif@1");
+  EXPECT_EQ(L.Rebuilt, SpellWord("endif"));
+  // Words in comments and strings keep their case.
+  ScanLine(S, "if x1 // endif 'local'", L);
+  EXPECT_EQ(L.Rebuilt, SpellWord("if") + " x1 // endif 'local'");
+  ScanLine(S, "? [endif], \"local\"", L);
+  EXPECT_EQ(L.Rebuilt, "? [endif], \"local\"");
+  ScanLine(S, "#include \"local.ch\"", L);
+  EXPECT_EQ(L.Rebuilt, "#include \"local.ch\"");
+  WordTables = WordTablesRecord();
+}
+
+} // namespace
