@@ -50,19 +50,30 @@ struct SimMessageCall {
   int Buttons;
 };
 
-// One action of a dialog script.
+// One action of a dialog script. Next and Prev are Tab and Shift+Tab; Type enters its
+// characters into the focused edit field (a fixed field in overtype mode, at most its width;
+// when the field gets the focus its cursor stands after its text, and the first character
+// typed replaces the whole unchanged text, as in the host); Key presses one editing key in the
+// focused field (Item: KEY_LEFT, KEY_RIGHT, KEY_HOME, KEY_END, SimKeyDel or SimKeyBackspace); Ok is
+// Enter; Cancel is Esc; Press chooses a button; Focus clicks an item; Move drags the dialog so
+// that its top-left corner stands at column Item, row Y.
 struct SimDialogAction {
-  enum Kind { Next, Prev, Type, Ok, Cancel, Press, Focus, Move } What;
+  enum Kind { Next, Prev, Type, Ok, Cancel, Press, Focus, Move, Key } What;
   std::string Text; // Type: the characters typed
-  int Item = 0;     // Press and Focus: the item; Move: the new left column
+  int Item = 0;     // Press, Focus: the item; Move: the new left column; Key: the key
   int Y = 0;        // Move: the new top row
 };
+
+// The editing keys of a Key action besides the host's cursor keys.
+enum SimDialogKeys { SimKeyBackspace = 8, SimKeyDel = 0x12E };
 
 struct SimDialogCall {
   int X1, Y1, X2, Y2;
   std::string HelpTopic;
   int Result;
   std::vector<FarDialogItem> FinalItems;
+  int Left = 0, Top = 0, Width = 0, Height = 0; // where the dialog stood when it closed
+  std::vector<int> KillFocus;                   // the items that were sent DN_KILLFOCUS
 };
 
 struct SimScreenRecord {
@@ -79,12 +90,23 @@ struct SimHostRecord {
   std::vector<SimMessageCall> Messages;
   std::vector<std::string> LanguageTexts;
   std::string MissingText; // served for a number past the language file's end
-  std::deque<std::vector<SimDialogAction>> DialogScripts; // one script per DialogEx call
+  // One script per DialogEx call; a script that runs out is Esc. The screen keeps the
+  // dialog's last picture after it closes, for the tests and the tool to read.
+  std::deque<std::vector<SimDialogAction>> DialogScripts;
   std::vector<SimDialogCall> Dialogs;
   SimScreenRecord Screen;
-  // Called after each action of a dialog script has been played (the terminal dialog uses it).
+  // Called after the dialog's first drawing and after each action that leaves it open.
   void (*DialogStep)(void *Context) = nullptr;
   void *DialogStepContext = nullptr;
+  // When set, the dialog asks it for each next action instead of playing DialogScripts;
+  // false means the user left with Esc.
+  bool (*DialogInput)(void *Context, SimDialogAction &Action) = nullptr;
+  void *DialogInputContext = nullptr;
+  // The open dialog's focused item and the screen place of its cursor (-1 when no edit field
+  // has the focus or no dialog is open).
+  int DialogFocus = -1;
+  int DialogCursorX = -1;
+  int DialogCursorY = -1;
 };
 
 extern SimHostRecord SimHost;

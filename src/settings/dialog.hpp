@@ -3,6 +3,8 @@
 
 #include "../host/plugin.hpp"
 
+#include <string>
+
 // The static description of one dialog item; a Text below 2000 is a message number,
 // otherwise Literal holds the text.
 struct DialogItemTemplate {
@@ -16,4 +18,10 @@ struct DialogItemTemplate {
 void ExpandDialogItems(const DialogItemTemplate *Templates, FarDialogItem *Items, int Count);
 long WINAPI SettingsDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2);
 void DrawPreview(HANDLE Dlg);
+// The text of a dialog field as the host reports it, at most 19 characters.
+std::string FieldText(HANDLE Dlg, int Item);
+// The number a field's text holds: blanks, then a signed decimal that fits 32 bits, or one
+// to eight hexadecimal digits after "$", "x" or "0x". False (Value untouched) for any other
+// text; FieldNumber gives 0 for it.
+bool ReadFieldNumber(const char *Text, int &Value);
 int FieldNumber(const char *Text);
