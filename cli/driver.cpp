@@ -134,11 +134,11 @@ void StopPlugin() {
 #endif
 }
 
-std::string RunInEditor(const std::string &Bytes, const std::string &FileName,
-                        const std::vector<int> &Answers, const CliOptions &Options,
-                        std::vector<std::string> &Messages) {
+void RunInEditor(std::string Bytes, const std::string &FileName, const std::vector<int> &Answers,
+                 const CliOptions &Options, std::vector<std::string> &Messages, bool KeepLoaded) {
   SimReset();
-  SimLoadText(Bytes, FileName);
+  SimLoadText(std::move(Bytes), FileName);
+  SimHost.Editor.KeepLoaded = KeepLoaded;
   if (Options.HasCursor)
     SimSetCursor(Options.CursorLine - 1, Options.CursorColumn);
   if (Options.HasLines)
@@ -152,5 +152,4 @@ std::string RunInEditor(const std::string &Bytes, const std::string &FileName,
       Line += " " + M.Items[I];
     Messages.push_back(Line);
   }
-  return SimSaveText();
 }

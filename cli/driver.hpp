@@ -25,9 +25,11 @@ enum CommandEntry {
   EntrySettings = 6,
 };
 
-// Opens the plug-in in an editor holding Bytes and answers its menus with Answers (Esc
-// after them). Returns the editor's text afterwards; the host's message boxes are appended
-// to Messages as "TITLE: TEXT".
-std::string RunInEditor(const std::string &Bytes, const std::string &FileName,
-                        const std::vector<int> &Answers, const CliOptions &Options,
-                        std::vector<std::string> &Messages);
+// Opens the plug-in in an editor holding Bytes (moved in) and answers its menus with Answers
+// (Esc after them). The editor's text afterwards is the simulated host's (SimEmitText,
+// SimTextUnchanged); the host's message boxes are appended to Messages as "TITLE: TEXT".
+// KeepLoaded as in SimEditorRecord: false lets a large file be rewritten in its own place
+// (the loaded bytes are then no longer at hand).
+void RunInEditor(std::string Bytes, const std::string &FileName, const std::vector<int> &Answers,
+                 const CliOptions &Options, std::vector<std::string> &Messages,
+                 bool KeepLoaded = true);

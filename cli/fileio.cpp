@@ -18,10 +18,54 @@
 
 bool CliInjectWriteFailure = false;
 
+// The editor keeps line positions in 32 bits, with room for rewriting every line.
+const unsigned long long MaxInputSize = 1ull << 30;
+
 namespace {
+
 std::string Reason() {
   return std::strerror(errno);
 }
+
+// Writes to a file descriptor through a buffer, so many small pieces cost few system calls.
+struct BufferedFd {
+  int Fd;
+  std::string Buffer;
+  bool Ok;
+};
+
+bool WriteAll(int Fd, const char *Data, std::size_t Size) {
+  while (Size > 0) {
+#ifdef _WIN32
+    int Wrote = _write(Fd, Data, static_cast<unsigned>(Size > (1u << 30) ? (1u << 30) : Size));
+#else
+    ssize_t Wrote = write(Fd, Data, Size);
+#endif
+    if (Wrote <= 0)
+      return false;
+    Data += Wrote;
+    Size -= static_cast<std::size_t>(Wrote);
+  }
+  return true;
+}
+
+bool FlushBuffered(BufferedFd &Out) {
+  if (Out.Ok && !Out.Buffer.empty())
+    Out.Ok = WriteAll(Out.Fd, Out.Buffer.data(), Out.Buffer.size());
+  Out.Buffer.clear();
+  return Out.Ok;
+}
+
+bool EmitBuffered(void *Context, const char *Data, std::size_t Size) {
+  BufferedFd &Out = *static_cast<BufferedFd *>(Context);
+  if (Out.Buffer.size() + Size > Out.Buffer.capacity() && !FlushBuffered(Out))
+    return false;
+  if (Size >= Out.Buffer.capacity())
+    return Out.Ok = WriteAll(Out.Fd, Data, Size);
+  Out.Buffer.append(Data, Size);
+  return true;
+}
+
 } // namespace
 
 bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error) {
@@ -32,19 +76,26 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error) 
     return false;
   }
   struct stat St;
-  if (Path != "-" && fstat(fileno(F), &St) == 0 && S_ISDIR(St.st_mode)) {
+  bool Known = Path != "-" && fstat(fileno(F), &St) == 0;
+  if (Known && S_ISDIR(St.st_mode)) {
     std::fclose(F);
     Error = "cannot read " + Path + ": it is a folder";
     return false;
   }
+  if (Known && S_ISREG(St.st_mode) && St.st_size > 0 &&
+      static_cast<unsigned long long>(St.st_size) < MaxInputSize)
+    Bytes.reserve(static_cast<std::size_t>(St.st_size) + 1);
 #ifdef _WIN32
   if (Path == "-")
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
   std::vector<char> Buffer(1 << 16);
   std::size_t Got;
-  while ((Got = std::fread(Buffer.data(), 1, Buffer.size(), F)) > 0)
+  bool TooLarge = false;
+  while (!TooLarge && (Got = std::fread(Buffer.data(), 1, Buffer.size(), F)) > 0) {
     Bytes.append(Buffer.data(), Got);
+    TooLarge = Bytes.size() > MaxInputSize;
+  }
   bool Failed = std::ferror(F) != 0;
   int Saved = errno;
   if (F != stdin)
@@ -54,10 +105,17 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error) 
     Error = "cannot read " + Path + ": " + Reason();
     return false;
   }
+  if (TooLarge) {
+    Bytes.clear();
+    Bytes.shrink_to_fit();
+    Error = "cannot read " + Path + ": the file is larger than 1 GiB";
+    return false;
+  }
   return true;
 }
 
-bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string &Error) {
+bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context,
+                  std::string &Error) {
   std::string Target = Path;
 #ifndef _WIN32
   // Rewrite the file a link points to, not the link.
@@ -93,19 +151,9 @@ bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string
     return false;
   }
   Temp = Name.data();
-  std::size_t Done = 0;
-  bool Ok = true;
-  while (Ok && Done < Bytes.size()) {
-#ifdef _WIN32
-    int Wrote = _write(Fd, Bytes.data() + Done, static_cast<unsigned>(Bytes.size() - Done));
-#else
-    ssize_t Wrote = write(Fd, Bytes.data() + Done, Bytes.size() - Done);
-#endif
-    if (Wrote <= 0)
-      Ok = false;
-    else
-      Done += static_cast<std::size_t>(Wrote);
-  }
+  BufferedFd Out{Fd, {}, true};
+  Out.Buffer.reserve(1 << 16);
+  bool Ok = Produce(Context, EmitBuffered, &Out) && FlushBuffered(Out);
   int Saved = errno;
 #ifdef _WIN32
   Ok = (_close(Fd) == 0) && Ok;
@@ -134,4 +182,47 @@ bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string
     return false;
   }
   return true;
+}
+
+bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string &Error) {
+  return WriteInPlace(
+      Path,
+      [](void *Context, ByteEmitter Emit, void *EmitContext) {
+        const std::string &B = *static_cast<const std::string *>(Context);
+        return Emit(EmitContext, B.data(), B.size());
+      },
+      const_cast<std::string *>(&Bytes), Error);
+}
+
+bool FileHoldsBytes(const std::string &Path, ByteProducer Produce, void *Context) {
+  struct Comparison {
+    std::FILE *File;
+    std::vector<char> Buffer;
+  } C{std::fopen(Path.c_str(), "rb"), std::vector<char>(1 << 16)};
+  if (!C.File)
+    return false;
+  bool Same = Produce(
+      Context,
+      [](void *EmitContext, const char *Data, std::size_t Size) {
+        Comparison &K = *static_cast<Comparison *>(EmitContext);
+        while (Size > 0) {
+          std::size_t Part = Size < K.Buffer.size() ? Size : K.Buffer.size();
+          if (std::fread(K.Buffer.data(), 1, Part, K.File) != Part ||
+              std::memcmp(K.Buffer.data(), Data, Part) != 0)
+            return false;
+          Data += Part;
+          Size -= Part;
+        }
+        return true;
+      },
+      &C);
+  Same = Same && std::fgetc(C.File) == EOF && !std::ferror(C.File);
+  std::fclose(C.File);
+  return Same;
+}
+
+bool WriteStdout(ByteProducer Produce, void *Context) {
+  BufferedFd Out{1, {}, true};
+  Out.Buffer.reserve(1 << 16);
+  return Produce(Context, EmitBuffered, &Out) && FlushBuffered(Out);
 }

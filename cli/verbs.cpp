@@ -58,6 +58,11 @@ bool CheckPositions(const CliOptions &Options, const std::string &Path, const st
   return true;
 }
 
+// The editor's text, piece by piece, for the tool's writers.
+bool EmitEditorText(void *, ByteEmitter Emit, void *EmitContext) {
+  return SimEmitText(Emit, EmitContext);
+}
+
 std::string DisplayName(const CliOptions &Options, const std::string &Path) {
   return Path == "-" ? Options.AssumeFileName : Path;
 }
@@ -91,25 +96,36 @@ int RunFileVerb(const CliOptions &Options) {
     std::vector<std::string> Messages;
     std::string Name = DisplayName(Options, Path);
     CliOptions Run = Options;
-    if (Run.HasLines && Run.LastLine > EditorLineCount(Bytes))
-      Run.LastLine = EditorLineCount(Bytes);
-    std::string After = RunInEditor(Bytes, Name, {EntryOf(Options.Verb)}, Run, Messages);
+    int Lines = EditorLineCount(Bytes);
+    if (Run.HasLines && Run.LastLine > Lines)
+      Run.LastLine = Lines;
+    // A file read from disk can be compared with the disk afterwards, so the editor may
+    // rewrite its lines in place; a diff, or standard input, needs the loaded bytes kept.
+    bool FromDisk = Path != "-" && !Options.Diff;
+    RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
     PrintMessages(Messages);
+    bool Changed =
+        (Options.Check || Options.InPlace) &&
+        (FromDisk ? !FileHoldsBytes(Path, EmitEditorText, nullptr) : !SimTextUnchanged());
     if (Options.Check) {
-      if (After != Bytes) {
+      if (Changed) {
         std::cout << "would change: " << Name << "\n";
         if (Status == 0)
           Status = 1;
       }
     } else if (Options.Diff) {
-      std::cout << UnifiedDiff(Bytes, After, "a/" + Name, "b/" + Name);
+      std::cout << UnifiedDiff(SimLoadedText(), SimSaveText(), "a/" + Name, "b/" + Name);
     } else if (Options.InPlace) {
-      if (After != Bytes && !WriteInPlace(Path, After, Error)) {
+      if (Changed && !WriteInPlace(Path, EmitEditorText, nullptr, Error)) {
         Fail(Error);
         Status = 2;
       }
     } else {
-      std::fwrite(After.data(), 1, After.size(), stdout);
+      std::cout.flush();
+      if (!WriteStdout(EmitEditorText, nullptr)) {
+        Fail("cannot write the result to standard output");
+        Status = 2;
+      }
     }
   }
   std::fflush(stdout);

@@ -1,5 +1,9 @@
 // The simulated editor: lines with their own ends of line, a cursor and screen position, a
 // stream or column block kept per line as the host reports it, and the editor commands.
+//
+// Line texts live in one store: the file's bytes as loaded, then each text written since,
+// appended. A line is an offset and a length into it, so loading a file copies nothing, a
+// split shares bytes, and the loaded bytes stay intact for telling whether anything changed.
 #include "../src/host/keys.hpp"
 #include "sim.hpp"
 
@@ -9,25 +13,110 @@ SimHostRecord SimHost;
 
 namespace {
 
+const char *const EolTexts[4] = {"", "\r", "\n", "\r\n"};
+
 SimEditorRecord &Ed() {
   return SimHost.Editor;
 }
 int Total() {
   return static_cast<int>(Ed().Lines.size());
 }
-SimLine &LineAt(int Index) {
+SimLineSlot &LineAt(int Index) {
   return Ed().Lines[static_cast<std::size_t>(Index)];
+}
+const char *BytesOf(const SimLineSlot &L) {
+  return Ed().Store.data() + L.Offset;
+}
+std::size_t TextLength(const SimLineSlot &L) {
+  return static_cast<std::size_t>(L.Indent) + L.Length;
+}
+std::string TextCopy(const SimLineSlot &L) {
+  std::string Text(L.Indent, ' ');
+  Text.append(BytesOf(L), L.Length);
+  return Text;
+}
+bool TextEquals(const SimLineSlot &L, const char *Text, std::size_t Length) {
+  if (TextLength(L) != Length)
+    return false;
+  for (std::uint32_t I = 0; I < L.Indent; ++I)
+    if (Text[I] != ' ')
+      return false;
+  return std::memcmp(BytesOf(L), Text + L.Indent, L.Length) == 0;
+}
+
+std::uint8_t EolKindOf(const char *Eol) {
+  if (!Eol || !*Eol)
+    return SimEolNone;
+  if (Eol[0] == '\r')
+    return Eol[1] == '\n' ? SimEolCrLf : SimEolCr;
+  return Eol[0] == '\n' ? SimEolLf : SimEolNone;
 }
 
 // The end of line a new line gets when the line it came from has none.
-std::string DefaultEol() {
+std::uint8_t DefaultEol() {
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I)
-    if (!Ed().Lines[I].Eol.empty())
+    if (Ed().Lines[I].Eol != SimEolNone)
       return Ed().Lines[I].Eol;
-  return "\r\n";
+  return SimEolCrLf;
 }
 
-int TabPosOf(const std::string &Text, int Pos) {
+// Moves the texts still in use behind the loaded bytes, dropping those no line uses.
+void CompactStore() {
+  SimEditorRecord &E = Ed();
+  std::string Fresh;
+  Fresh.reserve(E.LoadedSize + 2 * E.LiveBytes + (1u << 16));
+  Fresh.append(E.Store, 0, E.LoadedSize);
+  for (std::size_t I = 0; I < E.Lines.size(); ++I) {
+    SimLineSlot &L = E.Lines[I];
+    if (L.Offset + L.Length <= E.LoadedSize)
+      continue;
+    std::size_t At = Fresh.size();
+    Fresh.append(E.Store, L.Offset, L.Length);
+    L.Offset = static_cast<std::uint32_t>(At);
+  }
+  E.Store.swap(Fresh);
+  E.LiveBytes = E.Store.size() - E.LoadedSize;
+}
+
+// Gives line L the text Text: its leading spaces become the line's Indent, and the rest
+// takes the line's own bytes when it fits there (and they may be written over), or else is
+// appended to the store.
+void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
+  SimEditorRecord &E = Ed();
+  if (TextEquals(L, Text, Length))
+    return;
+  std::size_t Spaces = 0;
+  while (Spaces < Length && Text[Spaces] == ' ')
+    ++Spaces;
+  const char *Rest = Text + Spaces;
+  std::size_t RestLength = Length - Spaces;
+  bool Appended = L.Offset >= E.LoadedSize;
+  if (RestLength <= L.Length && (Appended || !E.KeepLoaded)) {
+    std::memmove(&E.Store[L.Offset], Rest, RestLength);
+    if (Appended)
+      E.LiveBytes -= L.Length - RestLength;
+    L.Length = static_cast<std::uint32_t>(RestLength);
+    L.Indent = static_cast<std::uint32_t>(Spaces);
+    return;
+  }
+  if (Appended)
+    E.LiveBytes -= L.Length < E.LiveBytes ? L.Length : E.LiveBytes;
+  if (E.Store.size() + RestLength > E.Store.capacity() &&
+      E.Store.size() - E.LoadedSize > 2 * E.LiveBytes + (1u << 20)) {
+    // The old texts are mostly garbage: keep only the live ones before growing.
+    L.Length = 0;
+    L.Offset = 0;
+    CompactStore();
+  }
+  L.Offset = static_cast<std::uint32_t>(E.Store.size());
+  L.Length = static_cast<std::uint32_t>(RestLength);
+  L.Indent = static_cast<std::uint32_t>(Spaces);
+  E.Store.append(Rest, RestLength);
+  E.LiveBytes += RestLength;
+}
+
+int TabPosOf(const SimLineSlot &L, int Pos) {
+  std::string Text = TextCopy(L);
   int Col = 0;
   for (int I = 0; I < Pos; ++I) {
     if (I < static_cast<int>(Text.size()) && Text[static_cast<std::size_t>(I)] == '\t')
@@ -38,7 +127,8 @@ int TabPosOf(const std::string &Text, int Pos) {
   return Col;
 }
 
-int PosOfTabPos(const std::string &Text, int TabPos) {
+int PosOfTabPos(const SimLineSlot &L, int TabPos) {
+  std::string Text = TextCopy(L);
   int Col = 0;
   int I = 0;
   while (Col < TabPos) {
@@ -82,8 +172,9 @@ void WordRight(bool Select) {
   SimEditorRecord &E = Ed();
   int FromLine = E.CurLine;
   int FromPos = E.CurPos;
-  const std::string &Text = LineAt(E.CurLine).Text;
-  int Len = static_cast<int>(Text.size());
+  std::string Line = TextCopy(LineAt(E.CurLine));
+  const char *Text = Line.data();
+  int Len = static_cast<int>(Line.size());
   if (E.CurPos >= Len) {
     if (E.CurLine + 1 >= Total())
       return;
@@ -91,9 +182,9 @@ void WordRight(bool Select) {
     E.CurPos = 0;
   } else {
     int P = E.CurPos;
-    while (P < Len && !IsWordDelimiter(Text[static_cast<std::size_t>(P)]))
+    while (P < Len && !IsWordDelimiter(Text[P]))
       ++P;
-    while (P < Len && IsWordDelimiter(Text[static_cast<std::size_t>(P)]))
+    while (P < Len && IsWordDelimiter(Text[P]))
       ++P;
     E.CurPos = P;
   }
@@ -101,7 +192,7 @@ void WordRight(bool Select) {
   if (!Select)
     return;
   // Extend the stream selection that ends at the old cursor, or start one there.
-  SimLine &From = LineAt(FromLine);
+  SimLineSlot &From = LineAt(FromLine);
   bool Extends = E.BlockType == BTYPE_STREAM && From.SelStart >= 0 &&
                  (From.SelEnd == FromPos || (From.SelEnd == -1 && FromPos == 0));
   if (!Extends) {
@@ -130,61 +221,120 @@ void SimReset() {
   SimClearScreen();
 }
 
-void SimLoadText(const std::string &Bytes, const std::string &FileName) {
+void SimLoadText(std::string Bytes, const std::string &FileName) {
   SimEditorRecord &E = Ed();
   E.FileName = FileName;
   std::size_t Count = 1;
   for (std::size_t I = 0; I < Bytes.size(); ++I)
     if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Bytes.size() || Bytes[I + 1] != '\n')))
       ++Count;
-  // Filled in place, so a large file costs one allocation per long line and nothing more.
-  std::vector<SimLine> &Items = E.Lines.Items;
+  E.Store = std::move(Bytes);
+  E.LoadedSize = E.Store.size();
+  E.LiveBytes = 0;
+  // Room for a rewrite of every line without moving the store; pages never written to
+  // cost no memory.
+  E.Store.reserve(2 * E.LoadedSize + (1u << 16));
+  std::vector<SimLineSlot> &Items = E.Lines.Items;
   Items.clear();
+  // Room for the empty lines a command may insert, so the line table is not moved then.
+  Items.reserve(Count + Count / 4 + 64);
   Items.resize(Count);
+  const std::string &S = E.Store;
   std::size_t Line = 0;
   std::size_t Start = 0;
   std::size_t I = 0;
-  while (I < Bytes.size()) {
-    char C = Bytes[I];
+  while (I < S.size()) {
+    char C = S[I];
     if (C != '\r' && C != '\n') {
       ++I;
       continue;
     }
-    SimLine &L = Items[Line++];
-    L.Text.assign(Bytes, Start, I - Start);
-    if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') {
-      L.Eol = "\r\n";
+    SimLineSlot &L = Items[Line++];
+    L.Offset = static_cast<std::uint32_t>(Start);
+    L.Length = static_cast<std::uint32_t>(I - Start);
+    if (C == '\r' && I + 1 < S.size() && S[I + 1] == '\n') {
+      L.Eol = SimEolCrLf;
       I += 2;
     } else {
-      L.Eol.assign(1, C);
+      L.Eol = C == '\r' ? SimEolCr : SimEolLf;
       I += 1;
     }
     Start = I;
   }
-  Items[Line].Text.assign(Bytes, Start, Bytes.size() - Start);
+  Items[Line].Offset = static_cast<std::uint32_t>(Start);
+  Items[Line].Length = static_cast<std::uint32_t>(S.size() - Start);
   E.Lines.GapStart = E.Lines.GapEnd = Count;
   E.CurLine = E.CurPos = E.TopScreenLine = E.LeftPos = 0;
   E.BlockType = BTYPE_NONE;
 }
 
-std::string SimSaveText() {
-  std::size_t Size = 0;
-  for (std::size_t I = 0; I < Ed().Lines.size(); ++I)
-    Size += Ed().Lines[I].Text.size() + Ed().Lines[I].Eol.size();
-  std::string Out;
-  Out.reserve(Size);
+bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size), void *Context) {
+  static const std::string Spaces(256, ' ');
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {
-    Out += Ed().Lines[I].Text;
-    Out += Ed().Lines[I].Eol;
+    const SimLineSlot &L = Ed().Lines[I];
+    for (std::size_t Left = L.Indent; Left > 0;) {
+      std::size_t Part = Left < Spaces.size() ? Left : Spaces.size();
+      if (!Emit(Context, Spaces.data(), Part))
+        return false;
+      Left -= Part;
+    }
+    if (L.Length && !Emit(Context, BytesOf(L), L.Length))
+      return false;
+    if (L.Eol != SimEolNone && !Emit(Context, EolTexts[L.Eol], std::strlen(EolTexts[L.Eol])))
+      return false;
   }
+  return true;
+}
+
+std::string SimSaveText() {
+  std::string Out;
+  Out.reserve(Ed().LiveBytes + Ed().LoadedSize + 2 * Ed().Lines.size());
+  SimEmitText(
+      [](void *Context, const char *Data, std::size_t Size) {
+        static_cast<std::string *>(Context)->append(Data, Size);
+        return true;
+      },
+      &Out);
   return Out;
+}
+
+bool SimTextUnchanged() {
+  struct Cursor {
+    const std::string *Loaded;
+    std::size_t At;
+  } C{&Ed().Store, 0};
+  bool Same = SimEmitText(
+      [](void *Context, const char *Data, std::size_t Size) {
+        Cursor &K = *static_cast<Cursor *>(Context);
+        if (K.At + Size > Ed().LoadedSize || std::memcmp(K.Loaded->data() + K.At, Data, Size))
+          return false;
+        K.At += Size;
+        return true;
+      },
+      &C);
+  return Same && C.At == Ed().LoadedSize;
+}
+
+std::string SimLoadedText() {
+  return Ed().Store.substr(0, Ed().LoadedSize);
 }
 
 int SimLineCount() {
   return Total();
 }
-const std::string &SimLineText(int Index) {
-  return LineAt(Index).Text;
+
+std::string SimLineText(int Index) {
+  return TextCopy(LineAt(Index));
+}
+
+SimLine SimLineAt(int Index) {
+  const SimLineSlot &L = LineAt(Index);
+  SimLine Line;
+  Line.Text = TextCopy(L);
+  Line.Eol = EolTexts[L.Eol];
+  Line.SelStart = L.SelStart;
+  Line.SelEnd = L.SelEnd;
+  return Line;
 }
 
 void SimSetCursor(int Line, int Pos) {
@@ -225,8 +375,8 @@ void SimMarkStream(int Line1, int Col1, int Line2, int Col2) {
   if (Line1 < 0 || Line2 >= Total() || Line2 < Line1)
     return;
   for (int I = Line1; I <= Line2; ++I) {
-    SimLine &L = LineAt(I);
-    int Len = static_cast<int>(L.Text.size());
+    SimLineSlot &L = LineAt(I);
+    int Len = static_cast<int>(TextLength(L));
     L.SelStart = I == Line1 ? Col1 : 0;
     if (I == Line2)
       L.SelEnd = Col2 > Len ? -1 : Col2;
@@ -261,7 +411,7 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     Info->TotalLines = Total();
     Info->CurLine = E.CurLine;
     Info->CurPos = E.CurPos;
-    Info->CurTabPos = TabPosOf(LineAt(E.CurLine).Text, E.CurPos);
+    Info->CurTabPos = TabPosOf(LineAt(E.CurLine), E.CurPos);
     Info->TopScreenLine = E.TopScreenLine;
     Info->LeftPos = E.LeftPos;
     Info->Overtype = E.Overtype;
@@ -277,7 +427,7 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     if (P->CurPos >= 0)
       E.CurPos = P->CurPos;
     if (P->CurTabPos >= 0)
-      E.CurPos = PosOfTabPos(LineAt(E.CurLine).Text, P->CurTabPos);
+      E.CurPos = PosOfTabPos(LineAt(E.CurLine), P->CurTabPos);
     if (P->TopScreenLine >= 0 && P->TopScreenLine <= E.CurLine)
       E.TopScreenLine = P->TopScreenLine;
     if (P->LeftPos >= 0)
@@ -292,10 +442,13 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     int Index = G->StringNumber < 0 ? E.CurLine : G->StringNumber;
     if (Index >= Total())
       return 0;
-    const SimLine &L = LineAt(Index);
-    G->StringText = L.Text.c_str();
-    G->StringEOL = L.Eol.c_str();
-    G->StringLength = static_cast<int>(L.Text.size());
+    const SimLineSlot &L = LineAt(Index);
+    // A zero-terminated copy, valid until the next editor call, as the host's buffer is.
+    E.Scratch.assign(L.Indent, ' ');
+    E.Scratch.append(BytesOf(L), L.Length);
+    G->StringText = E.Scratch.c_str();
+    G->StringEOL = EolTexts[L.Eol];
+    G->StringLength = static_cast<int>(E.Scratch.size());
     G->SelStart = L.SelStart;
     G->SelEnd = L.SelEnd;
     return 1;
@@ -305,26 +458,32 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     int Index = S->StringNumber < 0 ? E.CurLine : S->StringNumber;
     if (Index >= Total() || S->StringLength < 0)
       return 0;
-    SimLine &L = LineAt(Index);
-    L.Text.assign(S->StringText ? S->StringText : "",
-                  S->StringText ? static_cast<std::size_t>(S->StringLength) : 0);
-    L.Eol = S->StringEOL ? std::string(S->StringEOL) : DefaultEol();
-    if (L.Eol.size() > 2)
-      L.Eol.resize(2);
+    SimLineSlot &L = LineAt(Index);
+    StoreText(L, S->StringText ? S->StringText : "",
+              S->StringText ? static_cast<std::size_t>(S->StringLength) : 0);
+    L.Eol = S->StringEOL ? EolKindOf(S->StringEOL) : DefaultEol();
     return 1;
   }
   case ECTL_INSERTSTRING: {
-    SimLine &L = LineAt(E.CurLine);
+    SimLineSlot &L = LineAt(E.CurLine);
     std::size_t Cut = E.CurPos < 0 ? 0 : static_cast<std::size_t>(E.CurPos);
-    if (Cut > L.Text.size())
-      Cut = L.Text.size();
-    SimLine Upper;
-    Upper.Text = L.Text.substr(0, Cut);
-    Upper.Eol = L.Eol.empty() ? DefaultEol() : L.Eol;
-    Upper.SelStart = L.SelStart;
-    Upper.SelEnd = L.SelEnd;
-    L.Text.erase(0, Cut);
-    E.Lines.insert(static_cast<std::size_t>(E.CurLine), std::move(Upper));
+    if (Cut > TextLength(L))
+      Cut = TextLength(L);
+    // Both parts keep their bytes where they are in the store.
+    SimLineSlot Upper = L;
+    Upper.Eol = L.Eol == SimEolNone ? DefaultEol() : L.Eol;
+    if (Cut <= L.Indent) {
+      Upper.Indent = static_cast<std::uint32_t>(Cut);
+      Upper.Length = 0;
+      L.Indent -= static_cast<std::uint32_t>(Cut);
+    } else {
+      std::uint32_t Bytes = static_cast<std::uint32_t>(Cut - L.Indent);
+      Upper.Length = Bytes;
+      L.Indent = 0;
+      L.Offset += Bytes;
+      L.Length -= Bytes;
+    }
+    E.Lines.insert(static_cast<std::size_t>(E.CurLine), Upper);
     ++E.CurLine;
     E.CurPos = 0;
     KeepCursorVisible();
@@ -332,7 +491,8 @@ int WINAPI SimEditorControl(int Command, void *Param) {
   }
   case ECTL_DELETESTRING: {
     if (E.CurLine == Total() - 1) {
-      LineAt(E.CurLine).Text.clear();
+      LineAt(E.CurLine).Length = 0;
+      LineAt(E.CurLine).Indent = 0;
       E.CurPos = 0;
       return 1;
     }

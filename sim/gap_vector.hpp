@@ -52,7 +52,9 @@ private:
   }
   void Grow() {
     std::size_t Tail = Items.size() - GapEnd;
-    std::size_t Extra = Items.size() < 16 ? 16 : Items.size();
+    // Grow by an eighth: within the capacity reserved beforehand this moves nothing but
+    // the tail, and beyond it the growth stays geometric.
+    std::size_t Extra = Items.size() / 8 < 16 ? 16 : Items.size() / 8;
     Items.resize(Items.size() + Extra);
     for (std::size_t K = 0; K < Tail; ++K)
       Items[Items.size() - 1 - K] = std::move(Items[GapEnd + Tail - 1 - K]);

@@ -6,10 +6,12 @@
 #include "../src/host/plugin.hpp"
 #include "gap_vector.hpp"
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
 
+// One line as a test or the tool sees it.
 struct SimLine {
   std::string Text;
   std::string Eol; // "", "\r", "\n" or "\r\n"
@@ -17,8 +19,31 @@ struct SimLine {
   int SelEnd = 0;
 };
 
+// One line as the editor holds it: its text is Indent spaces followed by the Length bytes at
+// Offset in the editor's Store, so a line costs 24 bytes besides its text, a split line
+// shares its bytes, and re-indenting a line needs no new room for its spaces.
+struct SimLineSlot {
+  std::uint32_t Offset = 0;
+  std::uint32_t Length = 0;
+  std::uint32_t Indent = 0;
+  std::int32_t SelStart = -1;
+  std::int32_t SelEnd = 0;
+  std::uint8_t Eol = 0; // SimEolNone, SimEolCr, SimEolLf or SimEolCrLf
+};
+
+enum SimEolKind { SimEolNone = 0, SimEolCr = 1, SimEolLf = 2, SimEolCrLf = 3 };
+
 struct SimEditorRecord {
-  GapVector<SimLine> Lines;
+  GapVector<SimLineSlot> Lines;
+  // The loaded file's bytes, unchanged, then every text written since, one after another.
+  std::string Store;
+  std::size_t LoadedSize = 0; // Store[0, LoadedSize) is the file as loaded
+  std::size_t LiveBytes = 0;  // bytes of Store that lines still use, after LoadedSize
+  // While set, the loaded bytes are never written over, so SimTextUnchanged and
+  // SimLoadedText can tell what was loaded. Cleared, a rewritten line that is no longer
+  // than before takes its old place, so a large file is rewritten with little more memory.
+  bool KeepLoaded = true;
+  std::string Scratch; // the zero-terminated copy handed out by ECTL_GETSTRING
   std::string FileName;
   int CurLine = 0;
   int CurPos = 0;
@@ -114,11 +139,21 @@ extern SimHostRecord SimHost;
 // Empties the editor, the scripts, the records and the screen; keeps the language texts.
 void SimReset();
 
-// The editor's text as the host loads it from a file's bytes, and back.
-void SimLoadText(const std::string &Bytes, const std::string &FileName);
+// The editor's text as the host loads it from a file's bytes, and back. Pass the bytes with
+// std::move to spare a copy of a large file.
+void SimLoadText(std::string Bytes, const std::string &FileName);
 std::string SimSaveText();
+// The text as saved, handed over in pieces (each line's text, then its end of line), so a
+// large file is written without a second copy in memory. Stops when Emit returns false.
+bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size), void *Context);
+// True when the text would be saved as exactly the bytes it was loaded from (while
+// KeepLoaded is set).
+bool SimTextUnchanged();
+// The bytes the text was loaded from.
+std::string SimLoadedText();
 int SimLineCount();
-const std::string &SimLineText(int Index);
+std::string SimLineText(int Index);
+SimLine SimLineAt(int Index);
 
 // Cursor and block set-up as a user makes them.
 void SimSetCursor(int Line, int Pos);
