@@ -1,0 +1,67 @@
+// The simulated editor's line store: rewrites in place or appended, splits inside and after
+// the implicit indentation, and the comparison with the loaded bytes.
+#include "../../sim/sim.hpp"
+#include "../../src/host/plugin.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void SetString(int Index, const std::string &Text, const char *Eol) {
+  EditorSetString S{Index, Text.c_str(), Eol, static_cast<int>(Text.size())};
+  SimEditorControl(ECTL_SETSTRING, &S);
+}
+
+void InsertAt(int Line, int Pos) {
+  EditorSetPosition P{Line, Pos, -1, -1, -1, -1};
+  SimEditorControl(ECTL_SETPOSITION, &P);
+  SimEditorControl(ECTL_INSERTSTRING, nullptr);
+}
+
+std::string GetString(int Index) {
+  EditorGetString G{Index, nullptr, nullptr, 0, 0, 0};
+  SimEditorControl(ECTL_GETSTRING, &G);
+  EXPECT_EQ(G.StringText[G.StringLength], '\0') << "the text handed out is zero-terminated";
+  return std::string(G.StringText, static_cast<std::size_t>(G.StringLength));
+}
+
+TEST(SimEditorStore, RewritesSplitsAndComparesTheSameWhetherOrNotItKeepsTheLoadedBytes) {
+  for (bool Keep : {true, false}) {
+    SimReset();
+    SimLoadText("  abc\r\nlonger line\nx", "T.PRG");
+    SimHost.Editor.KeepLoaded = Keep;
+    SetString(0, "      abc", "\r\n");         // more spaces, same rest: fits in place
+    SetString(1, "    short", "\n");           // shorter rest
+    SetString(2, "   a much longer text", ""); // longer: appended
+    EXPECT_EQ(GetString(0), "      abc");
+    EXPECT_EQ(GetString(1), "    short");
+    EXPECT_EQ(GetString(2), "   a much longer text");
+    InsertAt(0, 3); // inside the indentation
+    InsertAt(2, 6); // after it
+    EXPECT_EQ(SimSaveText(), "   \r\n   abc\r\n    sh\nort\n   a much longer text") << Keep;
+    EXPECT_EQ(GetString(1), "   abc");
+    EXPECT_FALSE(Keep && SimTextUnchanged());
+  }
+}
+
+TEST(SimEditorStore, TellsAnUnchangedTextEvenAfterLinesWereRewrittenBack) {
+  SimReset();
+  SimLoadText("a\n\nFUNCTION f\n", "T.PRG");
+  SetString(1, "  ", "\n");
+  EXPECT_FALSE(SimTextUnchanged());
+  SetString(1, "", "\n");
+  EXPECT_TRUE(SimTextUnchanged());
+  EXPECT_EQ(SimLoadedText(), "a\n\nFUNCTION f\n");
+}
+
+TEST(SimEditorStore, ManyRewritesOfOneLineKeepTheStoreSmall) {
+  SimReset();
+  SimLoadText("x\ny\n", "T.PRG");
+  for (int I = 0; I < 20000; ++I)
+    SetString(0, std::string(static_cast<std::size_t>(I % 300), 'z') + std::to_string(I), "\n");
+  EXPECT_EQ(GetString(0), std::string(19999 % 300, 'z') + "19999");
+  EXPECT_EQ(GetString(1), "y");
+  EXPECT_LT(SimHost.Editor.Store.size(), 4u << 20) << "garbage is dropped now and then";
+}
+
+} // namespace
