@@ -16,7 +16,9 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+demo:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target qmate -- --no-print-directory
 	@echo "== qmate reindent --diff samples/demo.prg"
 	@$(BUILD)/qmate reindent --diff samples/demo.prg || true
 
