@@ -1,0 +1,6 @@
+FUNCTION Main()
+IF ax := 1
+ENDIF
+
+
+RETURN NIL

@@ -1,0 +1,404 @@
+// The built qmate tool on awkward files and failing file systems: each case gives the right
+// result, or one clear error line and exit status 2, and never a changed or truncated
+// original. Also the exit statuses, the untouched unchanged file, and --diff as a patch.
+#include "../../fuzz/invariants.hpp"
+#include "harness.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace {
+
+struct ToolResult {
+  int Status;
+  std::string Out;
+  std::string Err;
+};
+
+std::string ToolPath() {
+  return QMATE_BINARY_DIR "/qmate";
+}
+
+bool HaveTool() {
+  return access(ToolPath().c_str(), X_OK) == 0;
+}
+
+// Runs "qmate VERB --setup DIR/setup REST" in Dir, with Env before it (e.g. "X=1").
+ToolResult RunTool(const std::string &Dir, const std::string &Verb, const std::string &Rest,
+                   const std::string &Env = std::string(), const std::string &Input = "/dev/null") {
+  std::string Command = "cd '" + Dir + "' && " + Env + " '" + ToolPath() + "' " + Verb +
+                        " --setup '" + Dir + "/setup' " + Rest + " <'" + Input + "' >'" + Dir +
+                        "/tool.out' 2>'" + Dir + "/tool.err'";
+  int Raw = std::system(Command.c_str());
+  ToolResult R;
+  R.Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
+  R.Out = ReadTextFile(Dir + "/tool.out");
+  R.Err = ReadTextFile(Dir + "/tool.err");
+  return R;
+}
+
+std::string Folder(const std::string &Name) {
+  std::string Dir = TestFolder("cli-" + Name);
+  mkdir((Dir + "/setup").c_str(), 0755);
+  return Dir;
+}
+
+bool OneLine(const std::string &Text) {
+  return !Text.empty() && Text.back() == '\n' && Text.find('\n') == Text.size() - 1;
+}
+
+struct FileId {
+  ino_t Inode;
+  time_t Modified;
+  off_t Size;
+};
+
+FileId IdOf(const std::string &Path) {
+  struct stat St;
+  if (stat(Path.c_str(), &St) != 0)
+    return {0, 0, -1};
+  return {St.st_ino, St.st_mtime, St.st_size};
+}
+
+// Sets the file's times one hour back, so that a rewrite would show in its mtime.
+void AgeFile(const std::string &Path) {
+  struct stat St;
+  ASSERT_EQ(stat(Path.c_str(), &St), 0);
+  struct utimbuf Times {
+    St.st_atime - 3600, St.st_mtime - 3600
+  };
+  ASSERT_EQ(utime(Path.c_str(), &Times), 0);
+}
+
+int LeftoverTemporaries(const std::string &Dir) {
+  std::string Command = "ls -a '" + Dir + "' | grep -c qmate- >/dev/null";
+  return std::system(Command.c_str()) == 0 ? 1 : 0;
+}
+
+// What each awkward input must keep through the verb: re-indent keeps its non-blank lines,
+// trimmed, in order; annotate changes closing lines only.
+std::string CheckTextKept(const std::string &Verb, const std::string &Before,
+                          const std::string &After) {
+  SimReset();
+  SimLoadText(Before, "A.PRG");
+  std::vector<SimLine> B = Invariants::EditorSnapshot();
+  SimLoadText(After, "A.PRG");
+  std::vector<SimLine> A = Invariants::EditorSnapshot();
+  Invariants::LineRange All{0, static_cast<int>(B.size())};
+  return Verb == "reindent" ? Invariants::CheckReindent(B, A, All)
+                            : Invariants::CheckAnnotate(B, A, All);
+}
+
+const char ZeroBytes[] = "IF a\0b\nx\0\0\nENDIF\0\n";
+
+const std::string NeedsIndent = "FUNCTION Main()\nIF x\ny := 1\nENDIF\nRETURN NIL\n";
+
+#define REQUIRE_TOOL()                                                                             \
+  if (!HaveTool())                                                                                 \
+  GTEST_SKIP() << "qmate is not built"
+
+struct AwkwardCase {
+  const char *Name;
+  std::string Bytes;
+};
+
+std::string AllBytes() {
+  std::string S;
+  for (int I = 0; I < 256; ++I)
+    S += static_cast<char>(I);
+  return S + "\nIF x\ny\nENDIF";
+}
+
+TEST(CliRobustness, AwkwardFilesKeepTheirTextAndLineEnds) {
+  REQUIRE_TOOL();
+  const AwkwardCase Cases[] = {
+      {"empty", ""},
+      {"blank-lines-only", "   \n\t\n\n  \r\n\r\n \t \n"},
+      {"no-final-eol", "FUNCTION f\nIF x\ny := 1\nENDIF"},
+      {"mixed-eols", "IF a\rx\nENDIF\r\ny\r\r\n\nz"},
+      {"all-bytes", AllBytes()},
+      {"zero-bytes", std::string(ZeroBytes, sizeof(ZeroBytes) - 1)},
+      {"lone-cr-lines", "\r\r\rFUNCTION f\rx\r"},
+  };
+  std::string Dir = Folder("awkward");
+  for (const AwkwardCase &C : Cases) {
+    std::string Path = Dir + "/" + C.Name + ".prg";
+    WriteTextFile(Path, C.Bytes);
+    for (const char *Verb : {"reindent", "annotate"}) {
+      ToolResult R = RunTool(Dir, Verb, "'" + Path + "'");
+      EXPECT_EQ(R.Status, 0) << C.Name << " " << Verb << ": " << R.Err;
+      EXPECT_EQ(CheckTextKept(Verb, C.Bytes, R.Out), "") << C.Name << " " << Verb;
+      EXPECT_EQ(ReadTextFile(Path), C.Bytes) << C.Name << ": stdout output changed the file";
+    }
+    // In place, then the file holds exactly what stdout showed.
+    ToolResult Shown = RunTool(Dir, "reindent", "'" + Path + "'");
+    ToolResult InPlace = RunTool(Dir, "reindent", "-i '" + Path + "'");
+    EXPECT_EQ(InPlace.Status, 0) << C.Name << ": " << InPlace.Err;
+    EXPECT_EQ(ReadTextFile(Path), Shown.Out) << C.Name;
+  }
+}
+
+// The tool's result written out and read back, then run again, gives the same bytes: the
+// commands settle, and standard input gives what a file gives.
+TEST(CliRobustness, SamplesSettleAfterOneRun) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("settle");
+  for (const char *Sample : {"demo.prg", "report.prg", "stock.prg"}) {
+    std::string Bytes = ReadTextFile(std::string(QMATE_SOURCE_DIR "/samples/") + Sample);
+    if (Bytes.empty())
+      continue;
+    WriteTextFile(Dir + "/s.prg", Bytes);
+    for (const char *Verb : {"reindent", "annotate"}) {
+      ToolResult Once = RunTool(Dir, Verb, "s.prg");
+      ToolResult FromStdin = RunTool(Dir, Verb, "-", "", Dir + "/s.prg");
+      EXPECT_EQ(Once.Status, 0) << Sample << " " << Verb << ": " << Once.Err;
+      EXPECT_EQ(FromStdin.Out, Once.Out) << Sample << " " << Verb;
+      WriteTextFile(Dir + "/once.prg", Once.Out);
+      ToolResult Twice = RunTool(Dir, Verb, "once.prg");
+      EXPECT_EQ(Twice.Out, Once.Out) << Sample << " " << Verb << " does not settle";
+      ToolResult Check = RunTool(Dir, Verb, "--check once.prg");
+      EXPECT_EQ(Check.Status, 0) << Sample << " " << Verb << ": " << Check.Out;
+    }
+  }
+}
+
+TEST(CliRobustness, EachLineKeepsItsOwnEndOfLine) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("eols");
+  WriteTextFile(Dir + "/m.prg", "IF a\rx\nENDIF\r\ny");
+  ToolResult R = RunTool(Dir, "reindent", "m.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(R.Out, "IF a\r  x\nENDIF\r\ny");
+}
+
+TEST(CliRobustness, AHundredMegabyteFileIsReadWholeAndLeftUntouchedWhenUnchanged) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("big");
+  // A program already in the tool's layout, repeated: re-indenting it changes nothing.
+  std::string Unit = "\nFUNCTION F()\n  LOCAL x := 1\n  IF x > 0\n    ? \"" + std::string(40, 'a') +
+                     "\"\n  ENDIF\n  RETURN x\n";
+  std::string Body;
+  Body.reserve(100u << 20);
+  while (Body.size() < (100u << 20))
+    Body += Unit;
+  std::string Path = Dir + "/big.prg";
+  WriteTextFile(Path, Body);
+  AgeFile(Path);
+  FileId Before = IdOf(Path);
+  ToolResult R = RunTool(Dir, "reindent", "-i big.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  FileId After = IdOf(Path);
+  EXPECT_EQ(After.Inode, Before.Inode);
+  EXPECT_EQ(After.Modified, Before.Modified);
+  EXPECT_EQ(After.Size, Before.Size);
+  // Now with a change at the very end: the whole file comes back, those lines moved.
+  WriteTextFile(Path, Body + "IF y\nz\nENDIF\n");
+  R = RunTool(Dir, "reindent", "-i big.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  std::string Result = ReadTextFile(Path);
+  ASSERT_EQ(Result.size(), Body.size() + 21);
+  EXPECT_TRUE(Result == Body + "  IF y\n    z\n  ENDIF\n");
+  std::remove(Path.c_str());
+}
+
+TEST(CliRobustness, ATenMegabyteLineSurvives) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("longline");
+  std::string Line = "x := \"" + std::string(10u << 20, 'q') + "\"";
+  WriteTextFile(Dir + "/long.prg", "   " + Line + "\nIF a\nb\nENDIF\n");
+  ToolResult R = RunTool(Dir, "reindent", "long.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(R.Out, Line + "\nIF a\n  b\nENDIF\n");
+  R = RunTool(Dir, "annotate", "long.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_TRUE(R.Out == "   " + Line + "\nIF a\nb\nENDIF   // a\n");
+}
+
+struct FailureCase {
+  const char *Name;
+  std::string Verb;
+  std::string Rest;
+  std::string Env;
+};
+
+TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("failures");
+  WriteTextFile(Dir + "/a.prg", NeedsIndent);
+  WriteTextFile(Dir + "/ro.prg", NeedsIndent);
+  chmod((Dir + "/ro.prg").c_str(), 0444);
+  mkdir((Dir + "/folder.prg").c_str(), 0755);
+  const FailureCase Cases[] = {
+      {"missing file", "reindent", "nothere.prg", ""},
+      {"missing file in place", "reindent", "-i nothere.prg", ""},
+      {"missing file for procs", "procs", "nothere.prg", ""},
+      {"folder as file", "reindent", "folder.prg", ""},
+      {"folder as file in place", "annotate", "-i folder.prg", ""},
+      {"read-only file in place", "reindent", "-i ro.prg", ""},
+      {"failing write", "reindent", "-i a.prg", "QMATE_TEST_FAIL_WRITE=1"},
+      {"failing write of comment", "comment", "--lines 1-2 -i a.prg", "QMATE_TEST_FAIL_WRITE=1"},
+  };
+  for (const FailureCase &C : Cases) {
+    ToolResult R = RunTool(Dir, C.Verb, C.Rest, C.Env);
+    EXPECT_EQ(R.Status, 2) << C.Name;
+    EXPECT_TRUE(OneLine(R.Err)) << C.Name << ": [" << R.Err << "]";
+    EXPECT_EQ(ReadTextFile(Dir + "/a.prg"), NeedsIndent) << C.Name;
+    EXPECT_EQ(ReadTextFile(Dir + "/ro.prg"), NeedsIndent) << C.Name;
+    EXPECT_EQ(LeftoverTemporaries(Dir), 0) << C.Name << ": a temporary file was left";
+  }
+}
+
+TEST(CliRobustness, OneUnreadableFileAmongSeveralStillRewritesTheOthers) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("several");
+  WriteTextFile(Dir + "/a.prg", NeedsIndent);
+  WriteTextFile(Dir + "/b.prg", NeedsIndent);
+  ToolResult R = RunTool(Dir, "reindent", "-i a.prg nothere.prg b.prg");
+  EXPECT_EQ(R.Status, 2);
+  EXPECT_TRUE(OneLine(R.Err)) << R.Err;
+  EXPECT_NE(ReadTextFile(Dir + "/a.prg"), NeedsIndent);
+  EXPECT_EQ(ReadTextFile(Dir + "/b.prg"), ReadTextFile(Dir + "/a.prg"));
+}
+
+// A real full disk: a small tmpfs that has room for the file but not for its rewrite.
+TEST(CliRobustness, AFullDiskLeavesTheOriginalWhole) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("fulldisk");
+  std::string Mount = Dir + "/disk";
+  mkdir(Mount.c_str(), 0755);
+  std::string MountCommand = "mount -t tmpfs -o size=64k tmpfs '" + Mount + "' 2>/dev/null";
+  if (std::system(MountCommand.c_str()) != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  mkdir((Mount + "/setup").c_str(), 0755);
+  std::string Text;
+  while (Text.size() < 36000)
+    Text += NeedsIndent;
+  WriteTextFile(Mount + "/a.prg", Text);
+  ToolResult R = RunTool(Mount, "reindent", "-i a.prg");
+  std::string After = ReadTextFile(Mount + "/a.prg");
+  int Leftover = LeftoverTemporaries(Mount);
+  std::system(("umount '" + Mount + "'").c_str());
+  EXPECT_EQ(R.Status, 2);
+  EXPECT_TRUE(OneLine(R.Err)) << R.Err;
+  EXPECT_EQ(After, Text);
+  EXPECT_EQ(Leftover, 0);
+}
+
+struct StatusCase {
+  const char *Name;
+  std::string Verb;
+  std::string Rest;
+  int Status;
+  const char *OutHas; // a text stdout must hold, or null
+};
+
+TEST(CliRobustness, ExitStatuses) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("status");
+  WriteTextFile(Dir + "/messy.prg", NeedsIndent);
+  WriteTextFile(Dir + "/tidy.prg", "IF x\n  y\nENDIF\n");
+  const StatusCase Cases[] = {
+      {"check finds changes", "reindent", "--check tidy.prg messy.prg", 1, "messy.prg"},
+      {"check finds none", "reindent", "--check tidy.prg", 0, nullptr},
+      {"annotate check", "annotate", "--check tidy.prg", 1, "tidy.prg"},
+      {"plain run", "reindent", "messy.prg", 0, "  IF x"},
+      {"unknown verb", "frobnicate", "messy.prg", 2, nullptr},
+      {"no file", "reindent", "", 2, nullptr},
+      {"bad lines", "comment", "--lines 3-1 messy.prg", 2, nullptr},
+      {"comment needs lines", "comment", "messy.prg", 2, nullptr},
+      {"two modes", "reindent", "-i --check messy.prg", 2, nullptr},
+      {"unknown setting", "reindent", "--set Foo=1 messy.prg", 2, nullptr},
+      {"setting not a number", "reindent", "--set Tab=x messy.prg", 2, nullptr},
+      {"lines past the end", "annotate", "--lines 90-99 messy.prg", 2, nullptr},
+  };
+  for (const StatusCase &C : Cases) {
+    ToolResult R = RunTool(Dir, C.Verb, C.Rest);
+    EXPECT_EQ(R.Status, C.Status) << C.Name << ": " << R.Err;
+    if (C.OutHas) {
+      EXPECT_NE(R.Out.find(C.OutHas), std::string::npos) << C.Name << ": " << R.Out;
+    }
+    if (C.Status == 2) {
+      EXPECT_FALSE(R.Err.empty()) << C.Name;
+    }
+  }
+  EXPECT_EQ(ReadTextFile(Dir + "/messy.prg"), NeedsIndent);
+}
+
+TEST(CliRobustness, InPlaceLeavesAnUnchangedFileUntouched) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("untouched");
+  // Already indented, and its closing line already carries a comment.
+  WriteTextFile(Dir + "/tidy.prg", "IF x\n  y\nENDIF   // x\n");
+  AgeFile(Dir + "/tidy.prg");
+  FileId Before = IdOf(Dir + "/tidy.prg");
+  for (const char *Verb : {"reindent", "annotate"}) {
+    ToolResult R = RunTool(Dir, Verb, "-i tidy.prg");
+    EXPECT_EQ(R.Status, 0) << R.Err;
+    FileId After = IdOf(Dir + "/tidy.prg");
+    EXPECT_EQ(After.Inode, Before.Inode) << Verb;
+    EXPECT_EQ(After.Modified, Before.Modified) << Verb;
+  }
+}
+
+TEST(CliRobustness, InPlaceKeepsTheFilesModeAndRewritesThroughALink) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("link");
+  std::string Target = Dir + "/real.prg";
+  WriteTextFile(Target, NeedsIndent);
+  chmod(Target.c_str(), 0640);
+  ASSERT_EQ(symlink(Target.c_str(), (Dir + "/link.prg").c_str()), 0);
+  ToolResult Shown = RunTool(Dir, "reindent", "real.prg");
+  ToolResult R = RunTool(Dir, "reindent", "-i link.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  struct stat St;
+  ASSERT_EQ(lstat((Dir + "/link.prg").c_str(), &St), 0);
+  EXPECT_TRUE(S_ISLNK(St.st_mode)) << "the link was replaced by a file";
+  ASSERT_EQ(stat(Target.c_str(), &St), 0);
+  EXPECT_EQ(St.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadTextFile(Target), Shown.Out);
+}
+
+TEST(CliRobustness, DiffAppliesWithPatchToGiveTheResult) {
+  REQUIRE_TOOL();
+  if (std::system("command -v patch >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "patch is not installed";
+  std::string Dir = Folder("diff");
+  struct DiffCase {
+    const char *Verb;
+    const char *Rest;
+    std::string Bytes;
+  } Cases[] = {
+      {"reindent", "", NeedsIndent + "\n\n\nPROCEDURE P\nx\n"},
+      {"reindent", "", "IF a\r\nb\r\nENDIF"},
+      {"annotate", "", "IF x > 0\nFOR i := 1 TO 3\nNEXT\nENDIF\n"},
+      {"comment", "--lines 2-3", NeedsIndent},
+      {"uncomment", "--lines 1-9", "//a\n  // b\nc // d\n"},
+      {"reindent", "", "x\n"},
+  };
+  int N = 0;
+  for (const DiffCase &C : Cases) {
+    std::string Name = "f" + std::to_string(++N) + ".prg";
+    WriteTextFile(Dir + "/" + Name, C.Bytes);
+    ToolResult Plain = RunTool(Dir, C.Verb, std::string(C.Rest) + " " + Name);
+    ToolResult Diff = RunTool(Dir, C.Verb, std::string(C.Rest) + " --diff " + Name);
+    ASSERT_EQ(Diff.Status, 0) << Diff.Err;
+    WriteTextFile(Dir + "/patch.diff", Diff.Out);
+    std::string Copy = Dir + "/copy.prg";
+    WriteTextFile(Copy, C.Bytes);
+    std::string Command = "cd '" + Dir + "' && patch -s --binary copy.prg patch.diff >/dev/null";
+    if (Diff.Out.empty()) {
+      EXPECT_EQ(Plain.Out, C.Bytes) << "an empty diff for a change, case " << N;
+      continue;
+    }
+    ASSERT_EQ(std::system(Command.c_str()), 0) << "patch refused the diff of case " << N << ":\n"
+                                               << Diff.Out;
+    EXPECT_EQ(ReadTextFile(Copy), Plain.Out) << "case " << N;
+  }
+}
+
+} // namespace
