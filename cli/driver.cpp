@@ -38,12 +38,14 @@ bool IsFolder(const std::string &Path) {
   return stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
 }
 
+#ifdef _WIN32
 std::string Lower(std::string S) {
   for (char &C : S)
     if (C >= 'A' && C <= 'Z')
       C = char(C - 'A' + 'a');
   return S;
 }
+#endif
 
 std::string Absolute(const std::string &Path) {
 #ifdef _WIN32
@@ -78,7 +80,14 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
     return false;
   }
   std::string ModuleFolder;
-  if (Lower(BaseOf(Dir)) == "setup") {
+#ifdef _WIN32
+  bool NamedSetup = Lower(BaseOf(Dir)) == "setup";
+#else
+  // The plug-in asks for "setup" in lower case, and names here are case-sensitive: a folder
+  // named "Setup" is reached through the link below, like any other name.
+  bool NamedSetup = BaseOf(Dir) == "setup";
+#endif
+  if (NamedSetup) {
     ModuleFolder = ParentOf(Dir);
   } else {
 #ifdef _WIN32

@@ -26,6 +26,16 @@ const char *UsageText() {
 
 namespace {
 
+// An argument as it is quoted in an error: control characters shown as "?", so the
+// message stays one line.
+std::string Shown(const std::string &Text) {
+  std::string Out = Text;
+  for (char &C : Out)
+    if (static_cast<unsigned char>(C) < 32 || C == 127)
+      C = '?';
+  return Out;
+}
+
 bool ParseInt(const std::string &Text, long long Low, long long High, int &Out) {
   if (Text.empty())
     return false;
@@ -87,7 +97,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     if (Options.Verb == R.Name)
       Rule = &R;
   if (!Rule) {
-    Error = "unknown command '" + Options.Verb + "'";
+    Error = "unknown command '" + Shown(Options.Verb) + "'";
     return false;
   }
   bool OnlyFiles = false;
@@ -95,7 +105,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     const std::string &A = Args[I];
     auto Value = [&](std::string &Out) {
       if (I + 1 >= Args.size()) {
-        Error = A + " needs a value";
+        Error = Shown(A) + " needs a value";
         return false;
       }
       Out = Args[++I];
@@ -104,7 +114,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     std::string V;
     if (OnlyFiles || A == "-" || A.empty() || A[0] != '-') {
       if (!Rule->TakesFiles) {
-        Error = "'" + Options.Verb + "' takes no file or word: '" + A + "'";
+        Error = "'" + Options.Verb + "' takes no file or word: '" + Shown(A) + "'";
         return false;
       }
       Options.Files.push_back(A);
@@ -127,12 +137,12 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
         Known = Known || Key == Name;
       int Number = 0;
       if (!Known) {
-        Error = "--set: unknown setting '" + Key +
+        Error = "--set: unknown setting '" + Shown(Key) +
                 "' (GlobalTab, MainTab, FuncTab, TextFuncTab, Tab, Comments or SplitLineTab)";
         return false;
       }
       if (Eq == std::string::npos || !ParseInt(V.substr(Eq + 1), INT_MIN, INT_MAX, Number)) {
-        Error = "--set " + V + ": the value must be a whole number";
+        Error = "--set " + Shown(V) + ": the value must be a whole number";
         return false;
       }
       Options.Overrides.emplace_back(Key, Number);
@@ -144,7 +154,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
         return false;
       if (!ParsePair(V, '-', Options.FirstLine, Options.LastLine, 1) ||
           Options.LastLine < Options.FirstLine) {
-        Error = "--lines " + V + ": expected A-B with 1 <= A <= B";
+        Error = "--lines " + Shown(V) + ": expected A-B with 1 <= A <= B";
         return false;
       }
       Options.HasLines = true;
@@ -152,7 +162,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
       if (!Value(V))
         return false;
       if (!ParsePair(V, ':', Options.CursorLine, Options.CursorColumn, 0)) {
-        Error = "--cursor " + V + ": expected LINE:COLUMN (line from 1, column from 0)";
+        Error = "--cursor " + Shown(V) + ": expected LINE:COLUMN (line from 1, column from 0)";
         return false;
       }
       Options.HasCursor = true;
@@ -167,7 +177,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     } else if (A == "--save" && Rule->Save) {
       Options.Save = true;
     } else {
-      Error = "'" + Options.Verb + "' does not take the option '" + A + "'";
+      Error = "'" + Options.Verb + "' does not take the option '" + Shown(A) + "'";
       return false;
     }
   }

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <sys/stat.h>
 
 std::string ToolPathForSetup;
 
@@ -63,6 +64,13 @@ bool EmitEditorText(void *, ByteEmitter Emit, void *EmitContext) {
   return SimEmitText(Emit, EmitContext);
 }
 
+// True for a regular file, which gives the same bytes when it is read a second time; a pipe
+// named by its path (/dev/stdin, a shell's <(...), a FIFO) gives nothing the second time.
+bool IsRegularFile(const std::string &Path) {
+  struct stat St;
+  return stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+}
+
 std::string DisplayName(const CliOptions &Options, const std::string &Path) {
   return Path == "-" ? Options.AssumeFileName : Path;
 }
@@ -99,9 +107,10 @@ int RunFileVerb(const CliOptions &Options) {
     int Lines = EditorLineCount(Bytes);
     if (Run.HasLines && Run.LastLine > Lines)
       Run.LastLine = Lines;
-    // A file read from disk can be compared with the disk afterwards, so the editor may
-    // rewrite its lines in place; a diff, or standard input, needs the loaded bytes kept.
-    bool FromDisk = Path != "-" && !Options.Diff;
+    // A regular file read from disk can be compared with the disk afterwards, so the editor
+    // may rewrite its lines in place; a diff, standard input or a pipe needs the loaded bytes
+    // kept.
+    bool FromDisk = Path != "-" && !Options.Diff && IsRegularFile(Path);
     RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
     PrintMessages(Messages);
     bool Changed =
@@ -158,14 +167,19 @@ int RunProcs(const CliOptions &Options) {
       for (const FarMenuItem &Item : Items)
         std::cout << (Item.Selected ? "* " : "  ") << Item.Text << "\n";
     } else {
-      // Each entry is its number, ". " and the header line as held: find the lines in order.
+      // Each entry shows its number, ". " and the header line as held, cut to the menu's
+      // capacity and ending at a zero byte: find, in order, the line that shows the same.
       int Line = 0;
       int Count = SimLineCount();
+      int Number = 0;
       for (const FarMenuItem &Item : Items) {
-        std::string Text = Item.Text;
-        std::size_t Dot = Text.find(". ");
-        std::string Raw = Dot == std::string::npos ? Text : Text.substr(Dot + 2);
-        while (Line < Count && SimLineText(Line).compare(0, Raw.size(), Raw) != 0)
+        ++Number;
+        std::string Prefix = (Number < 10 ? " " : "") + std::to_string(Number) + ". ";
+        auto Shows = [&](const std::string &Text) {
+          std::string Entry = (Prefix + Text).substr(0, sizeof(Item.Text) - 1);
+          return std::string(Entry.c_str()) == Item.Text;
+        };
+        while (Line < Count && !Shows(SimLineText(Line)))
           ++Line;
         if (Line >= Count)
           break;

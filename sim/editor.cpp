@@ -117,30 +117,33 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
 
 int TabPosOf(const SimLineSlot &L, int Pos) {
   std::string Text = TextCopy(L);
+  int Within = Pos < static_cast<int>(Text.size()) ? Pos : static_cast<int>(Text.size());
   int Col = 0;
-  for (int I = 0; I < Pos; ++I) {
-    if (I < static_cast<int>(Text.size()) && Text[static_cast<std::size_t>(I)] == '\t')
+  for (int I = 0; I < Within; ++I) {
+    if (Text[static_cast<std::size_t>(I)] == '\t')
       Col += Ed().TabSize - Col % Ed().TabSize;
     else
       ++Col;
   }
-  return Col;
+  // Past the end of the line every column is one character wide.
+  long long Beyond = static_cast<long long>(Col) + (Pos - Within);
+  return Beyond > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(Beyond);
 }
 
 int PosOfTabPos(const SimLineSlot &L, int TabPos) {
   std::string Text = TextCopy(L);
   int Col = 0;
   int I = 0;
-  while (Col < TabPos) {
+  while (Col < TabPos && I < static_cast<int>(Text.size())) {
     int Next = Col + 1;
-    if (I < static_cast<int>(Text.size()) && Text[static_cast<std::size_t>(I)] == '\t')
+    if (Text[static_cast<std::size_t>(I)] == '\t')
       Next = Col + Ed().TabSize - Col % Ed().TabSize;
     if (Next > TabPos)
-      break;
+      return I;
     Col = Next;
     ++I;
   }
-  return I;
+  return I + (TabPos - Col);
 }
 
 // Keeps the cursor line on the screen, as the editor scrolls when the cursor leaves it.
