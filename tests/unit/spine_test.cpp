@@ -269,9 +269,13 @@ TEST(Exports, GetPluginInfoOffersTheEditorMenuAndConfiguration) {
   EXPECT_EQ(Info.DiskMenuStringsNumber, 0);
   ASSERT_EQ(Info.PluginMenuStringsNumber, 1);
   ASSERT_EQ(Info.PluginConfigStringsNumber, 1);
-  EXPECT_STREQ(Info.PluginMenuStrings[0], MsgText(MsgTitle));
-  EXPECT_EQ(Info.PluginMenuStrings, Info.PluginConfigStrings);
-  EXPECT_EQ(Info.CommandPrefix, nullptr);
+  // The record is packed as the host's is: copy its pointers out before comparing them.
+  const char *const *MenuStrings = Info.PluginMenuStrings;
+  const char *const *ConfigStrings = Info.PluginConfigStrings;
+  const char *Prefix = Info.CommandPrefix;
+  EXPECT_STREQ(MenuStrings[0], MsgText(MsgTitle));
+  EXPECT_EQ(MenuStrings, ConfigStrings);
+  EXPECT_EQ(Prefix, nullptr);
 }
 
 TEST(Exports, MinimumVersionIsOneSeventyBuild591) {
