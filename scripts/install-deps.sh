@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Installs what a fresh machine lacks for the whole test suite: the MinGW-w64 cross compiler
-# and Wine for the Windows plug-in. Does nothing when they are present or apt is unavailable.
+# Installs what a fresh Debian-like machine lacks for the Windows part of the test suite: the
+# MinGW-w64 i686 cross compiler, and Wine with its 32-bit part (which needs the i386
+# architecture). Does nothing when they are present; when apt is unavailable or the user is
+# not root it only says what is missing, and the Windows tests are then skipped.
 set -u
 need=()
+have_package() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
 command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-i686)
-command -v wine >/dev/null 2>&1 || need+=(wine wine32:i386)
+command -v wine >/dev/null 2>&1 || need+=(wine)
+# Wine runs 32-bit programs only with wine32; "wine" alone may bring just the 64-bit part.
+if command -v dpkg-query >/dev/null 2>&1 && ! have_package wine32:i386; then
+  need+=(wine32:i386)
+fi
 command -v zip >/dev/null 2>&1 || need+=(zip)
 [ ${#need[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then
@@ -12,6 +21,8 @@ if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then
   exit 0
 fi
 echo "install-deps: installing ${need[*]}"
-dpkg --add-architecture i386
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

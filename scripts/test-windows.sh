@@ -1,10 +1,145 @@
 #!/usr/bin/env bash
-# Builds the 32-bit plug-in with MinGW-w64 and, when Wine is present, runs the Windows test host.
+# Builds the 32-bit plug-in and its Windows test host with MinGW-w64 and runs the test host
+# under Wine: the scenarios through the five exports, then every command on the sample files
+# through the real library, compared byte for byte with what the native build produces.
+#   scripts/test-windows.sh [WIN_BUILD [NATIVE_BUILD]]
+# WIN_BUILD defaults to build-win (the Wine prefix lives in WIN_BUILD/wineprefix); the native
+# build defaults to $QMATE_NATIVE_BUILD or build. Skips with a notice when the cross compiler or
+# Wine is missing; fails on any failed check.
 set -eu
+cd "$(dirname "$0")/.."
+root=$(pwd)
 build=${1:-build-win}
+native=${2:-${QMATE_NATIVE_BUILD:-build}}
+
 if ! command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
-  echo "test-windows: no MinGW-w64 cross compiler; skipped"
+  echo "test-windows: SKIPPED: no MinGW-w64 cross compiler (i686-w64-mingw32-g++); run make deps"
   exit 0
 fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2
+dll="$build/qmate.dll"
+host="$build/tests/windows/qmate_winhost.exe"
+
+# The exports and imports as the host's loader sees them.
+objdump=i686-w64-mingw32-objdump
+if command -v "$objdump" >/dev/null 2>&1; then
+  exports=$("$objdump" -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/ {on=1; next} on && NF == 0 {on=0} on {print $NF}' | sort | tr '\n' ' ')
+  imports=$("$objdump" -p "$dll" | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')
+  echo "test-windows: qmate.dll exports: $exports"
+  echo "test-windows: qmate.dll imports: $imports"
+  if [ "$exports" != "Configure GetMinFarVersion GetPluginInfo OpenPlugin SetStartupInfo " ]; then
+    echo "test-windows: FAILED: qmate.dll must export exactly the five entry points" >&2
+    exit 1
+  fi
+fi
+
+if ! command -v wine >/dev/null 2>&1; then
+  echo "test-windows: SKIPPED: Wine is not installed; qmate.dll built but not run (run make deps)"
+  exit 0
+fi
+
+# Expected outputs from the native build, and the job list for the test host.
+cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$native" -j 2 --target qmate
+qmate="$native/qmate"
+work="$root/$build/windows-jobs"
+rm -rf "$work"
+mkdir -p "$work/setup" "$work/expected" "$work/actual"
+cp dist/setup/Keywords.dat dist/setup/Replace.dat "$work/setup/"
+
+winpath() { # an absolute Linux path as Wine's Z: drive shows it
+  local p=$1
+  printf 'Z:%s' "${p//\//\\}"
+}
+
+jobs="$work/jobs.txt"
+: >"$jobs"
+count=0
+add_job() { # VERB LINES CURSOR SETTINGS INPUT
+  local verb=$1 lines=$2 cursor=$3 settings=$4 input=$5
+  count=$((count + 1))
+  local name
+  name="$(printf '%03d' "$count")-$verb-$(basename "$input")"
+  local args=("$verb" --setup "$work/setup")
+  [ "$lines" != - ] && args+=(--lines "$lines")
+  [ "$cursor" != - ] && args+=(--cursor "$cursor")
+  [ "$verb" = procs ] && args+=(--menu)
+  if [ "$settings" != - ]; then
+    local pair
+    for pair in ${settings//,/ }; do args+=(--set "$pair"); done
+  fi
+  local expected="$work/expected/$name"
+  if ! "$qmate" "${args[@]}" "$input" >"$expected" 2>"$expected.err"; then
+    echo "test-windows: FAILED: native qmate ${args[*]} $input:" >&2
+    cat "$expected.err" >&2
+    exit 1
+  fi
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$verb" "$lines" "$cursor" "$settings" \
+    "$(winpath "$input")" "$(winpath "$expected")" "$(winpath "$work/actual/$name")" >>"$jobs"
+}
+
+all_settings=GlobalTab=1,MainTab=2,FuncTab=1,TextFuncTab=4,Tab=3,Comments=0,SplitLineTab=4
+odd_settings=Tab=8,Comments=-3,SplitLineTab=0,TextFuncTab=0
+# A large file made of the samples, so that a pass through the library is seen to stay linear.
+big="$work/large.prg"
+for _ in $(seq 400); do cat tests/windows/cases/blocks.prg tests/windows/cases/verbatim.prg; done >"$big"
+shopt -s nullglob
+for input in "$root"/samples/*.prg "$root"/tests/windows/cases/*.prg "$root"/tests/windows/cases/*.ch; do
+  # Editor lines: every line end counts, and the text after the last one is a line too.
+  n=$(LC_ALL=C awk 'BEGIN { RS = "\r\n|\r|\n" } END { print NR }' "$input")
+  case $(tail -c 1 "$input" | od -An -c | tr -d ' ') in '\n' | '\r' | '') n=$((n + 1)) ;; esac
+  half=$((n / 2 > 2 ? n / 2 : 2))
+  add_job reindent - - - "$input"
+  add_job reindent - - "$all_settings" "$input"
+  add_job reindent - - "$odd_settings" "$input"
+  add_job reindent "3-$half" "3:4" - "$input"
+  add_job reindent "2-$n" "2:0" "$all_settings" "$input"
+  add_job annotate - - - "$input"
+  add_job annotate "2-$half" - - "$input"
+  add_job comment "2-$half" - - "$input"
+  add_job uncomment "1-$n" - - "$input"
+  add_job procs - "$half:0" - "$input"
+  add_job procs - - - "$input"
+done
+add_job reindent - - - "$big"
+add_job reindent 2-40000 1:2 "$all_settings" "$big"
+add_job annotate - - - "$big"
+echo "test-windows: $count jobs on the sample files, expected outputs from $qmate"
+
+export WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -d "$WINEPREFIX" ]; then
+  echo "test-windows: creating the Wine prefix $WINEPREFIX (first start, slow)"
+  timeout 300 wineboot -i >/dev/null 2>&1 || true
+fi
+log="$work/winhost.log"
+status=0
+# The library as make dist ships it: stripped of its symbols, the code as built.
+tested="$work/qmate.dll"
+cp "$dll" "$tested"
+if command -v i686-w64-mingw32-strip >/dev/null 2>&1; then
+  i686-w64-mingw32-strip "$tested"
+fi
+timeout 900 wine "$host" --dll "$(winpath "$tested")" --dist "$(winpath "$root/dist")" \
+  --jobs "$(winpath "$jobs")" >"$log" 2>"$work/wine.err" || status=$?
+tr -d '\r' <"$log" | grep -v '^$' || true
+summary=$(tr -d '\r' <"$log" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1 || true)
+if [ -z "$summary" ]; then
+  echo "test-windows: FAILED: the test host did not finish under Wine (status $status):" >&2
+  head -20 "$work/wine.err" >&2
+  exit 1
+fi
+if [ "$status" -ne 0 ]; then
+  # Show how the outputs differ, for the jobs that failed.
+  for expected in "$work"/expected/*; do
+    case $expected in *.err) continue ;; esac
+    actual="$work/actual/$(basename "$expected")"
+    if [ -f "$actual" ] && ! cmp -s "$expected" "$actual"; then
+      echo "--- native $(basename "$expected")  +++ qmate.dll"
+      diff -a "$expected" "$actual" | head -20 || true
+    fi
+  done
+  echo "test-windows: FAILED ($summary)" >&2
+  exit 1
+fi
+echo "test-windows: passed ($summary)"

@@ -1,0 +1,146 @@
+// The job runner. A job file holds one job per line, its fields separated by tabs:
+//   NAME  VERB  LINES  CURSOR  SETTINGS  INPUT  EXPECTED  ACTUAL
+// VERB is reindent, annotate, comment, uncomment or procs; LINES is A-B (1-based, a block
+// marked with Shift+Down from column 0 of line A through line B) or "-"; CURSOR is L:C
+// (1-based line, 0-based column) or "-"; SETTINGS is KEY=VALUE[,KEY=VALUE...] or "-", written
+// to setup\qmate.ini before the library starts. EXPECTED is the native tool's output, with its
+// message boxes in EXPECTED.err; the job's own output goes to ACTUAL and ACTUAL.err, in the
+// same forms: the file's bytes (for procs, the procedure list as "* " or "  " and the entry
+// text per line) and one "TITLE: TEXT" line per message box.
+#include "jobs.hpp"
+#include "check.hpp"
+#include "platform.hpp"
+#include "plugin_module.hpp"
+
+#include <vector>
+
+namespace {
+
+struct JobRecord {
+  std::string Name, Verb, Lines, Cursor, Settings, Input, Expected, Actual;
+};
+
+std::vector<std::string> Split(const std::string &Text, char Separator) {
+  std::vector<std::string> Parts;
+  std::size_t Start = 0;
+  while (true) {
+    std::size_t End = Text.find(Separator, Start);
+    Parts.push_back(Text.substr(Start, End == std::string::npos ? std::string::npos : End - Start));
+    if (End == std::string::npos)
+      return Parts;
+    Start = End + 1;
+  }
+}
+
+// "A-B" or "L:C" as two numbers; false for "-" or a malformed pair.
+bool NumberPair(const std::string &Text, char Separator, int &First, int &Second) {
+  std::vector<std::string> Parts = Split(Text, Separator);
+  if (Parts.size() != 2 || Parts[0].empty() || Parts[1].empty())
+    return false;
+  First = std::atoi(Parts[0].c_str());
+  Second = std::atoi(Parts[1].c_str());
+  return true;
+}
+
+int MenuEntryOf(const std::string &Verb) {
+  if (Verb == "reindent")
+    return 0;
+  if (Verb == "procs")
+    return 1;
+  if (Verb == "comment")
+    return 2;
+  if (Verb == "uncomment")
+    return 3;
+  if (Verb == "annotate")
+    return 4;
+  return -1;
+}
+
+// The library started afresh with the job's settings in its settings file.
+void StartWithSettings(const PluginModuleRecord &Plugin, const LayoutRecord &Layout,
+                       const std::string &Settings) {
+  RemoveFile(Layout.Settings);
+  if (Settings != "-") {
+    for (const std::string &Pair : Split(Settings, ',')) {
+      std::size_t Equals = Pair.find('=');
+      if (Equals != std::string::npos)
+        ProfileWrite("Settings", Pair.substr(0, Equals), Pair.substr(Equals + 1), Layout.Settings);
+    }
+  }
+  StartPlugin(Plugin, Layout.Folder + "qmateEng.lng");
+}
+
+void RunJob(const PluginModuleRecord &Plugin, const LayoutRecord &Layout, const JobRecord &Job) {
+  BeginScenario("job " + Job.Name);
+  int Entry = MenuEntryOf(Job.Verb);
+  std::string Input, Expected, ExpectedMessages;
+  if (!Check(Entry >= 0, "known verb " + Job.Verb) ||
+      !Check(ReadBytes(Job.Input, Input), "input readable: " + Job.Input) ||
+      !Check(ReadBytes(Job.Expected, Expected), "native output readable: " + Job.Expected) ||
+      !Check(ReadBytes(Job.Expected + ".err", ExpectedMessages), "native messages readable"))
+    return;
+  StartWithSettings(Plugin, Layout, Job.Settings);
+  SimReset();
+  SimLoadText(Input, Job.Input);
+  int Line = 0, Column = 0;
+  if (NumberPair(Job.Cursor, ':', Line, Column))
+    SimSetCursor(Line - 1, Column);
+  int First = 0, Last = 0;
+  if (NumberPair(Job.Lines, '-', First, Last))
+    SimMarkLines(First - 1, std::min(Last, SimLineCount()) - 1);
+  SimHost.MenuAnswers = {Entry, -1};
+  Plugin.OpenPlugin(OPEN_EDITOR, 0);
+  std::string Output;
+  if (Job.Verb == "procs") {
+    if (SimHost.Menus.size() >= 2)
+      for (const FarMenuItem &Item : SimHost.Menus[1].Items)
+        Output += std::string(Item.Selected ? "* " : "  ") + Item.Text + "\n";
+  } else {
+    Output = SimSaveText();
+  }
+  std::string Messages = MessageLines();
+  WriteBytes(Job.Actual, Output);
+  WriteBytes(Job.Actual + ".err", Messages);
+  if (Output != Expected) {
+    std::size_t At = 0;
+    while (At < Output.size() && At < Expected.size() && Output[At] == Expected[At])
+      ++At;
+    Check(false, "output differs from the native build's at byte " + std::to_string(At) + " (" +
+                     Job.Actual + " against " + Job.Expected + ")");
+  } else {
+    Check(true, "output as the native build's");
+  }
+  CheckEqual(Messages, ExpectedMessages, "message boxes as the native build's");
+}
+
+} // namespace
+
+void RunJobs(const std::string &JobFile) {
+  BeginScenario("jobs from " + JobFile);
+  std::string Text;
+  if (!Check(ReadBytes(JobFile, Text), "job file readable"))
+    return;
+  LayoutRecord Layout;
+  if (!Check(MakeLayout("jobs", true, Layout), "layout made"))
+    return;
+  PluginModuleRecord Plugin;
+  if (!Check(LoadPlugin(Layout.Dll, Plugin), "the library loads"))
+    return;
+  int Count = 0;
+  for (std::string Line : Split(Text, '\n')) {
+    if (!Line.empty() && Line.back() == '\r')
+      Line.pop_back();
+    if (Line.empty() || Line[0] == '#')
+      continue;
+    std::vector<std::string> Fields = Split(Line, '\t');
+    if (!Check(Fields.size() == 8, "job line with eight fields: " + Line))
+      continue;
+    JobRecord Job{Fields[0], Fields[1], Fields[2], Fields[3],
+                  Fields[4], Fields[5], Fields[6], Fields[7]};
+    RunJob(Plugin, Layout, Job);
+    ++Count;
+  }
+  BeginScenario("jobs from " + JobFile);
+  Check(Count > 0, "the job file holds jobs");
+  UnloadPlugin(Plugin);
+}

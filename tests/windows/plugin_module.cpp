@@ -1,0 +1,85 @@
+// Loading the real plug-in library and starting it as the host does.
+#include "plugin_module.hpp"
+#include "platform.hpp"
+
+#include <cstring>
+
+SourcesRecord Sources;
+
+namespace {
+
+template <typename Function> void FindEntry(void *Module, const char *Name, Function &Slot) {
+  Slot = reinterpret_cast<Function>(FindLibraryExport(Module, Name));
+}
+
+} // namespace
+
+bool MakeLayout(const std::string &Name, bool WithSetup, LayoutRecord &Layout) {
+  Layout.Folder = Sources.Root + Name + "\\";
+  Layout.Dll = Layout.Folder + "qmate.dll";
+  Layout.Setup = Layout.Folder + "setup\\";
+  Layout.Settings = Layout.Setup + "qmate.ini";
+  RemoveTree(Layout.Folder);
+  bool Ok = MakeFolder(Layout.Folder) && CopyOneFile(Sources.Dll, Layout.Dll);
+  const char *const Files[] = {"qmateEng.lng", "qmateRus.lng", "qmateEng.hlf", "qmateRus.hlf"};
+  for (const char *File : Files)
+    Ok = CopyOneFile(Sources.Dist + File, Layout.Folder + File) && Ok;
+  if (WithSetup) {
+    Ok = MakeFolder(Layout.Setup) && Ok;
+    Ok = CopyOneFile(Sources.Dist + "setup\\Keywords.dat", Layout.Setup + "Keywords.dat") && Ok;
+    Ok = CopyOneFile(Sources.Dist + "setup\\Replace.dat", Layout.Setup + "Replace.dat") && Ok;
+  }
+  return Ok;
+}
+
+bool LoadPlugin(const std::string &DllPath, PluginModuleRecord &Plugin) {
+  Plugin = PluginModuleRecord();
+  Plugin.Module = OpenLibrary(DllPath);
+  if (!Plugin.Module)
+    return false;
+  Plugin.Path = LibraryPath(Plugin.Module);
+  FindEntry(Plugin.Module, "SetStartupInfo", Plugin.SetStartupInfo);
+  FindEntry(Plugin.Module, "GetPluginInfo", Plugin.GetPluginInfo);
+  FindEntry(Plugin.Module, "OpenPlugin", Plugin.OpenPlugin);
+  FindEntry(Plugin.Module, "Configure", Plugin.Configure);
+  FindEntry(Plugin.Module, "GetMinFarVersion", Plugin.GetMinFarVersion);
+  return Plugin.SetStartupInfo && Plugin.GetPluginInfo && Plugin.OpenPlugin && Plugin.Configure &&
+         Plugin.GetMinFarVersion;
+}
+
+void UnloadPlugin(PluginModuleRecord &Plugin) {
+  CloseLibrary(Plugin.Module);
+  Plugin = PluginModuleRecord();
+}
+
+void StartPlugin(const PluginModuleRecord &Plugin, const std::string &LanguageFile) {
+  SimReset();
+  std::string Bytes;
+  if (!ReadBytes(LanguageFile, Bytes) || !SimLoadLanguage(Bytes))
+    SimHost.LanguageTexts.clear();
+  // The host hands over a copy on its own stack and expects the plug-in to copy it.
+  PluginStartupInfo Info = SimStartupInfo(Plugin.Path);
+  Plugin.SetStartupInfo(&Info);
+  std::memset(&Info, 0xCC, sizeof(Info));
+}
+
+std::string RunInEditor(const PluginModuleRecord &Plugin, const std::string &Text,
+                        const std::string &Name, const std::vector<int> &Answers) {
+  SimReset();
+  SimLoadText(Text, Name);
+  SimHost.MenuAnswers.assign(Answers.begin(), Answers.end());
+  Plugin.OpenPlugin(OPEN_EDITOR, 0);
+  return SimSaveText();
+}
+
+std::string MessageLines() {
+  std::string Out;
+  for (const SimMessageCall &M : SimHost.Messages) {
+    std::string Line = M.Items.empty() ? std::string() : M.Items[0];
+    Line += ":";
+    for (std::size_t I = 1; I + static_cast<std::size_t>(M.Buttons) < M.Items.size(); ++I)
+      Line += " " + M.Items[I];
+    Out += Line + "\n";
+  }
+  return Out;
+}
