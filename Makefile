@@ -31,7 +31,7 @@ test-asan:
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 
 test-windows:
-	@bash scripts/test-windows.sh $(WIN_BUILD)
+	@bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 
 test: deps test-native test-asan test-windows
 
