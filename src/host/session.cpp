@@ -117,6 +117,15 @@ std::string RepeatChar(char C, int N) {
   return N <= 0 ? std::string() : std::string(static_cast<std::size_t>(N), C);
 }
 
+void TrimBounds(const std::string &Text, std::size_t &First, std::size_t &End) {
+  First = 0;
+  End = Text.size();
+  while (First < End && IsBlankChar(Text[First]))
+    ++First;
+  while (End > First && IsBlankChar(Text[End - 1]))
+    --End;
+}
+
 std::string TrimLeft(const std::string &Text) {
   std::size_t A = 0;
   while (A < Text.size() && IsBlankChar(Text[A]))

@@ -88,6 +88,9 @@ std::string LocaleUpperText(const std::string &Text);
 inline char AsciiUpper(char C) {
   return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C;
 }
+// The bounds [First, End) of Text without its leading and trailing characters of code 32 or
+// less.
+void TrimBounds(const std::string &Text, std::size_t &First, std::size_t &End);
 // Drops every leading character of code 32 or less.
 std::string TrimLeft(const std::string &Text);
 // Drops every trailing character of code 32 or less.

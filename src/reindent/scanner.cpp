@@ -158,12 +158,8 @@ int SubtractSaturated(int A, int B) {
 }
 
 void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
-  std::size_t First = 0;
-  std::size_t End = Line.size();
-  while (First < End && IsBlankChar(Line[First]))
-    ++First;
-  while (End > First && IsBlankChar(Line[End - 1]))
-    --End;
+  std::size_t First, End;
+  TrimBounds(Line, First, End);
   Result.Trimmed.assign(Line, First, End - First);
   Result.Rebuilt.clear();
   Result.Continued = false;

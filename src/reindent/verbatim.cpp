@@ -86,12 +86,8 @@ int VerbatimOpened(const std::string &Trimmed) {
 }
 
 bool VerbatimClosed(int Kind, const std::string &Line) {
-  std::size_t First = 0;
-  std::size_t End = Line.size();
-  while (First < End && IsBlankChar(Line[First]))
-    ++First;
-  while (End > First && IsBlankChar(Line[End - 1]))
-    --End;
+  std::size_t First, End;
+  TrimBounds(Line, First, End);
   const char *Text = Line.data() + First;
   std::size_t Length = End - First;
   if (Kind == VerbatimText)
