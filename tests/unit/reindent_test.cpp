@@ -325,8 +325,9 @@ TEST_F(ReindentTest, TextOpensARegionWhereverItStandsAlone) {
   // Also inside a block comment, and in the lower case: the region's lines stay as they are.
   std::string In = "FUNCTION f()\n/* old code\ntext\n  keep  this\nendtext\n*/\nx := 1\n";
   RunMenu(In, {0});
-  EXPECT_EQ(JoinLines(EditorLines()),
-            "\nFUNCTION f()\n   /* old code\n   text\n  keep  this\n   endtext\n   */\n   x := 1\n");
+  EXPECT_EQ(
+      JoinLines(EditorLines()),
+      "\nFUNCTION f()\n   /* old code\n   text\n  keep  this\n   endtext\n   */\n   x := 1\n");
 }
 
 TEST_F(ReindentTest, ExtremeSettingsNeverBlowUp) {
