@@ -27,10 +27,14 @@ cp "$dll" "$folder/qmate.dll"
 if command -v i686-w64-mingw32-strip >/dev/null 2>&1; then
   i686-w64-mingw32-strip "$folder/qmate.dll"
 fi
+# Text files get Windows line ends (CR LF), as Far and Notepad users expect them.
+crlf() { LC_ALL=C sed -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
 for file in qmateEng.lng qmateRus.lng qmateEng.hlf qmateRus.hlf readme.txt; do
-  cp "dist/$file" "$folder/$file"
+  crlf "dist/$file" "$folder/$file"
 done
-cp dist/setup/Keywords.dat dist/setup/Replace.dat "$folder/setup/"
+for file in Keywords.dat Replace.dat; do
+  crlf "dist/setup/$file" "$folder/setup/$file"
+done
 if [ -e "$folder/setup/qmate.ini" ]; then
   echo "dist: a settings file must not be shipped" >&2
   exit 1
