@@ -62,6 +62,14 @@ printf 'reindent\0--set\0Tab=3\0--lines\0002-5\0--cursor\0003:0\0-i\0a.prg' >"$S
 printf 'procs\0--menu\0--setup\0/tmp\0--assume-filename\0x.prg\0-' >"$SEEDS/args/procs"
 printf 'comment\0--lines\0001-2\0--diff\0--\0-x.prg' >"$SEEDS/args/comment"
 
+# Inputs that once found a fault stay among the seeds.
+for D in fuzz/regressions/*/; do
+  [ -d "$D" ] || continue
+  T=$(basename "$D")
+  mkdir -p "$SEEDS/$T"
+  cp "$D"* "$SEEDS/$T/" 2>/dev/null || true
+done
+
 mkdir -p "$BUILD/findings" "$BUILD/corpus"
 FAILED=0
 SUMMARY=""
