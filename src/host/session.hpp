@@ -83,6 +83,8 @@ std::string RepeatChar(char C, int N);
 
 // Upper-casing with the rules of the system's 8-bit code page (Windows-1252 outside Windows).
 unsigned char LocaleUpper(unsigned char C);
+// LocaleUpper of every byte value, for loops over many characters.
+const unsigned char *LocaleUpperTable();
 std::string LocaleUpperText(const std::string &Text);
 // Upper-casing of a to z only, as the re-indenter's word rules do.
 inline char AsciiUpper(char C) {

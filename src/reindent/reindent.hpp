@@ -65,9 +65,6 @@ int VerbatimOpened(const std::string &Trimmed);
 // True when the line (as read, blanks allowed around it) closes a region of that kind.
 bool VerbatimClosed(int Kind, const std::string &Line);
 
-// LocaleUpper of every byte value, made once.
-const unsigned char *LocaleUpperTable();
-
 // True when Text, whose leading blanks are already removed, begins with PROC, PROCEDURE,
 // FUNC or FUNCTION and a space.
 bool IsHeaderText(const char *Text, std::size_t Length);

@@ -27,24 +27,6 @@ void NoteInsertion(int Index) {
 
 } // namespace
 
-namespace {
-struct UpperTableRecord {
-  unsigned char Map[256];
-};
-
-UpperTableRecord MakeUpperTable() {
-  UpperTableRecord Table;
-  for (int C = 0; C < 256; ++C)
-    Table.Map[C] = LocaleUpper(static_cast<unsigned char>(C));
-  return Table;
-}
-} // namespace
-
-const unsigned char *LocaleUpperTable() {
-  static const UpperTableRecord Table = MakeUpperTable();
-  return Table.Map;
-}
-
 bool IsHeaderText(const char *Text, std::size_t Length) {
   static const char *const Heads[] = {"PROC ", "PROCEDURE ", "FUNC ", "FUNCTION "};
   const unsigned char *Upper = LocaleUpperTable();

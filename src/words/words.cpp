@@ -75,9 +75,10 @@ const std::string *FindSpelling(const char *Word, std::size_t Length) {
     IndexWordTables();
   if (Length > WordTables.LongestSpelled || WordTables.Spellings.empty())
     return nullptr;
+  const unsigned char *Map = LocaleUpperTable();
   std::string Upper(Word, Length);
   for (char &C : Upper)
-    C = static_cast<char>(WordTables.UpperMap[static_cast<unsigned char>(C)]);
+    C = static_cast<char>(Map[static_cast<unsigned char>(C)]);
   auto Found = WordTables.Spellings.find(Upper);
   return Found == WordTables.Spellings.end() ? nullptr : &Found->second;
 }
@@ -85,8 +86,6 @@ const std::string *FindSpelling(const char *Word, std::size_t Length) {
 } // namespace
 
 void IndexWordTables() {
-  for (int C = 0; C < 256; ++C)
-    WordTables.UpperMap[C] = LocaleUpper(static_cast<unsigned char>(C));
   WordTables.Spellings.clear();
   WordTables.LongestSpelled = 0;
   WordTables.IndexedKeywordCount = WordTables.Keywords.size();

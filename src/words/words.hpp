@@ -19,8 +19,7 @@ struct WordTablesRecord {
   // spelling), exactly as the replacement scan and the two bisections give it. A word whose
   // upper-case form is absent comes back unchanged.
   std::unordered_map<std::string, std::string> Spellings;
-  std::size_t LongestSpelled = 0;   // the longest key of Spellings; longer words pass at once
-  unsigned char UpperMap[256] = {}; // LocaleUpper of every byte
+  std::size_t LongestSpelled = 0; // the longest key of Spellings; longer words pass at once
   // The two lists as they were indexed, so that lists resized or moved to new storage
   // afterwards are indexed again at the next lookup.
   std::size_t IndexedKeywordCount = 0;
