@@ -235,10 +235,10 @@ TEST_F(ScannerTest, RecordedWordsAreRespelled) {
   ScanLine(S, "  endif  ", L);
   EXPECT_EQ(L.Trimmed, "endif");
   EXPECT_EQ(WordsOf(L), "endif@1");
-  EXPECT_EQ(L.Rebuilt, SpellWord("endif"));
+  EXPECT_EQ(L.Rebuilt, "ENDIF");
   // Words in comments and strings keep their case.
   ScanLine(S, "if x1 // endif 'local'", L);
-  EXPECT_EQ(L.Rebuilt, SpellWord("if") + " x1 // endif 'local'");
+  EXPECT_EQ(L.Rebuilt, "IF x1 // endif 'local'");
   ScanLine(S, "? [endif], \"local\"", L);
   EXPECT_EQ(L.Rebuilt, "? [endif], \"local\"");
   ScanLine(S, "#include \"local.ch\"", L);
