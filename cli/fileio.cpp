@@ -82,16 +82,23 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error) 
     Error = "cannot read " + Path + ": it is a folder";
     return false;
   }
-  if (Known && S_ISREG(St.st_mode) && St.st_size > 0 &&
-      static_cast<unsigned long long>(St.st_size) < MaxInputSize)
-    Bytes.reserve(static_cast<std::size_t>(St.st_size) + 1);
 #ifdef _WIN32
   if (Path == "-")
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
+  bool TooLarge = false;
+  if (Known && S_ISREG(St.st_mode) && St.st_size > 0 &&
+      static_cast<unsigned long long>(St.st_size) < MaxInputSize) {
+    // Read straight into the string, with room for the editor to rewrite every line
+    // without moving the bytes (pages never written to cost no memory).
+    std::size_t Size = static_cast<std::size_t>(St.st_size);
+    Bytes.reserve(2 * Size + (1u << 16));
+    Bytes.resize(Size);
+    Bytes.resize(std::fread(&Bytes[0], 1, Size, F));
+  }
+  // The rest: all of a pipe, or what a file gained since its size was taken.
   std::vector<char> Buffer(1 << 16);
   std::size_t Got;
-  bool TooLarge = false;
   while (!TooLarge && (Got = std::fread(Buffer.data(), 1, Buffer.size(), F)) > 0) {
     Bytes.append(Buffer.data(), Got);
     TooLarge = Bytes.size() > MaxInputSize;

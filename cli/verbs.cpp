@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <iostream>
 #include <sys/stat.h>
+#include <utility>
 
 std::string ToolPathForSetup;
 
@@ -45,8 +46,10 @@ int EditorLineCount(const std::string &Bytes) {
   return Count;
 }
 
-bool CheckPositions(const CliOptions &Options, const std::string &Path, const std::string &Bytes) {
-  int Lines = EditorLineCount(Bytes);
+// Only a run given a position needs the line count, which costs a pass over the bytes.
+bool CheckPositions(const CliOptions &Options, const std::string &Path, const std::string &Bytes,
+                    int &Lines) {
+  Lines = Options.HasLines || Options.HasCursor ? EditorLineCount(Bytes) : 0;
   if (Options.HasLines && Options.FirstLine > Lines) {
     Fail("--lines " + std::to_string(Options.FirstLine) + "-" + std::to_string(Options.LastLine) +
          ": " + Path + " has only " + std::to_string(Lines) + " lines");
@@ -97,14 +100,14 @@ int RunFileVerb(const CliOptions &Options) {
       Status = 2;
       continue;
     }
-    if (!CheckPositions(Options, Path, Bytes)) {
+    int Lines = 0;
+    if (!CheckPositions(Options, Path, Bytes, Lines)) {
       Status = 2;
       continue;
     }
     std::vector<std::string> Messages;
     std::string Name = DisplayName(Options, Path);
     CliOptions Run = Options;
-    int Lines = EditorLineCount(Bytes);
     if (Run.HasLines && Run.LastLine > Lines)
       Run.LastLine = Lines;
     // A regular file read from disk can be compared with the disk afterwards, so the editor
@@ -152,13 +155,14 @@ int RunProcs(const CliOptions &Options) {
     StopPlugin();
     return 2;
   }
-  if (!CheckPositions(Options, Path, Bytes)) {
+  int Lines = 0;
+  if (!CheckPositions(Options, Path, Bytes, Lines)) {
     StopPlugin();
     return 2;
   }
   std::vector<std::string> Messages;
   std::string Name = DisplayName(Options, Path);
-  RunInEditor(Bytes, Name, {EntryProcedures, -1}, Options, Messages);
+  RunInEditor(std::move(Bytes), Name, {EntryProcedures, -1}, Options, Messages);
   PrintMessages(Messages);
   // The second menu, when there is one, is the procedure list the plug-in built.
   if (SimHost.Menus.size() >= 2) {

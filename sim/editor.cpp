@@ -272,21 +272,23 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
 }
 
 bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size), void *Context) {
-  static const std::string Spaces(256, ' ');
+  // The lines are gathered in pieces of about 64 KiB, so Emit is called once per piece
+  // rather than up to three times per line.
+  const std::size_t PieceSize = 1u << 16;
+  std::string Piece;
+  Piece.reserve(PieceSize + 256);
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {
     const SimLineSlot &L = Ed().Lines[I];
-    for (std::size_t Left = L.Indent; Left > 0;) {
-      std::size_t Part = Left < Spaces.size() ? Left : Spaces.size();
-      if (!Emit(Context, Spaces.data(), Part))
+    Piece.append(L.Indent, ' ');
+    Piece.append(BytesOf(L), L.Length);
+    Piece.append(EolTexts[L.Eol]);
+    if (Piece.size() >= PieceSize) {
+      if (!Emit(Context, Piece.data(), Piece.size()))
         return false;
-      Left -= Part;
+      Piece.clear();
     }
-    if (L.Length && !Emit(Context, BytesOf(L), L.Length))
-      return false;
-    if (L.Eol != SimEolNone && !Emit(Context, EolTexts[L.Eol], std::strlen(EolTexts[L.Eol])))
-      return false;
   }
-  return true;
+  return Piece.empty() || Emit(Context, Piece.data(), Piece.size());
 }
 
 std::string SimSaveText() {
