@@ -116,9 +116,11 @@ int RunFileVerb(const CliOptions &Options) {
     bool FromDisk = Path != "-" && !Options.Diff && IsRegularFile(Path);
     RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
     PrintMessages(Messages);
+    // A text of another size has changed; one of the same size is compared byte for byte.
     bool Changed =
         (Options.Check || Options.InPlace) &&
-        (FromDisk ? !FileHoldsBytes(Path, EmitEditorText, nullptr) : !SimTextUnchanged());
+        (SimTextSize() != SimLoadedSize() ||
+         (FromDisk ? !FileHoldsBytes(Path, EmitEditorText, nullptr) : !SimTextUnchanged()));
     if (Options.Check) {
       if (Changed) {
         std::cout << "would change: " << Name << "\n";

@@ -1,16 +1,35 @@
-#!/bin/bash
-# Measures "qmate reindent -i" on generated Clipper files of 250,000 and 1,000,000 lines:
-# wall time (best of RUNS), peak memory against the file's size, and how the time grows
-# when the file is four times longer.
+#!/usr/bin/env bash
+# The tool against the plain Unix tools that do the least work of the same kind, measured in
+# the same run, so the ratios mean the same on any machine. Each row runs the tool and its
+# yardstick one after the other, RUNS times, and prints the medians of the CPU time (user +
+# system) and of the wall time, their ratios, and the tool's peak memory over the file's size.
+# Nothing here passes or fails; the target column says what each ratio is meant to stay under.
 #
-# Usage: scripts/bench-reindent.sh [BUILD_DIR] [RUNS]
-set -euo pipefail
-
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${1:-$ROOT/build}"
-RUNS="${2:-3}"
+# Rows (shipped word files, a generated file of 1,000,000 lines, about 24 MB):
+#   reindent -i            against sed 's/^[[:space:]]*//' FILE > OUT (rewrites every line)
+#   annotate -i            against the same sed
+#   procs                  against the same sed, and against wc -l (reads only)
+#   reindent --set Style=Modern -i   against the Classic reindent -i (when the setting exists)
+#   reindent --diff        on a file of about 50 MB, against diff -u of the file and its
+#                          re-indented copy, and against reindent -i of the same file
+#   reindent --check       over Harbour's tree (every .prg and .ch under HARBOUR), in one call,
+#                          against cat of the same files (target: under 1 s of wall time)
+#
+# Usage: scripts/bench-reindent.sh [BUILD_DIR]
+#   BENCH_RUNS   runs per row, the median is shown (default 5)
+#   BENCH_LINES  lines of the generated file (default 1000000)
+#   BENCH_DIFF_LINES  lines of the --diff file (default 2100000, about 50 MB; 0 skips the row)
+#   HARBOUR      a Harbour checkout (default /work/ext/harbour; skipped when absent)
+set -u
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-$ROOT/build}
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
+RUNS=${BENCH_RUNS:-5}
+LINES=${BENCH_LINES:-1000000}
+DIFF_LINES=${BENCH_DIFF_LINES:-2100000}
+HARBOUR=${HARBOUR:-/work/ext/harbour}
 QMATE="$BUILD/qmate"
-WORK="${BENCH_TMP:-$BUILD/bench-tmp}"
+WORK="${BENCH_TMP:-$BUILD/bench-work}"
 
 if [ ! -x "$QMATE" ]; then
   echo "bench-reindent: $QMATE not found; build the qmate target first" >&2
@@ -20,38 +39,114 @@ if [ ! -x /usr/bin/time ]; then
   echo "bench-reindent: /usr/bin/time is needed (package 'time')" >&2
   exit 2
 fi
-mkdir -p "$WORK"
+mkdir -p "$WORK/setup"
+cp "$ROOT/dist/setup/Keywords.dat" "$ROOT/dist/setup/Replace.dat" "$WORK/setup/"
+SETUP="$WORK/setup"
 
-# Prints "SECONDS KILOBYTES" for the best of RUNS runs on fresh copies of $1.
-measure() {
-  local source="$1" best_wall="" best_rss=""
-  for _ in $(seq "$RUNS"); do
-    cp "$source" "$WORK/copy.prg"
-    /usr/bin/time -v "$QMATE" reindent -i "$WORK/copy.prg" 2>"$WORK/time.txt" >/dev/null
-    local wall rss
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-      n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' \
-      "$WORK/time.txt")
-    rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$WORK/time.txt")
-    if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN {exit !(a < b)}'; then
-      best_wall="$wall"
-      best_rss="$rss"
-    fi
-  done
-  echo "$best_wall $best_rss"
+generate() { # LINES FILE: the realistic generated program, made once and kept
+  [ -f "$2" ] || python3 "$ROOT/bench/gen_clipper.py" "$1" "$2" 7 >/dev/null
 }
 
-declare -A WALL
-for lines in 250000 1000000; do
-  file="$WORK/gen-$lines.prg"
-  [ -f "$file" ] || python3 "$ROOT/bench/gen_clipper.py" "$lines" "$file"
-  bytes=$(stat -c %s "$file")
-  read -r wall rss < <(measure "$file")
-  WALL[$lines]="$wall"
-  awk -v l="$lines" -v b="$bytes" -v w="$wall" -v r="$rss" 'BEGIN {
-    printf "%8d lines  %6.1f MB  wall %6.3f s  peak RSS %7.1f MB  (%.2f x file size)\n",
-      l, b / 1048576, w, r / 1024, r * 1024 / b }'
-done
-awk -v a="${WALL[250000]}" -v b="${WALL[1000000]}" 'BEGIN {
-  printf "4x lines cost %.2f x the time\n", (a > 0 ? b / a : 0) }'
-rm -f "$WORK/copy.prg" "$WORK/time.txt"
+# timed OUTFILE CMD...: runs CMD (a shell command line) once under /usr/bin/time and appends
+# "CPU WALL KB" to OUTFILE.
+timed() {
+  local out=$1
+  shift
+  /usr/bin/time -f "%U %S %e %M" -o "$WORK/time.txt" bash -c "$*" >/dev/null 2>"$WORK/stderr.txt"
+  # The last line: time puts a line about a non-zero exit status (--check) before it.
+  awk 'END { printf "%.3f %.3f %d\n", $1 + $2, $3, $4 }' "$WORK/time.txt" >>"$out"
+}
+
+median() { # FILE COLUMN
+  sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print v[int((NR + 1) / 2)] }'
+}
+
+# row NAME TARGET BYTES PREPARE TOOL YARDSTICK: RUNS interleaved pairs; PREPARE runs before
+# each of them, untimed. Prints the medians and the ratios.
+row() {
+  local name=$1 target=$2 bytes=$3 prepare=$4 tool=$5 yard=$6
+  rm -f "$WORK/tool.txt" "$WORK/yard.txt"
+  for _ in $(seq "$RUNS"); do
+    bash -c "$prepare"
+    timed "$WORK/tool.txt" "$tool"
+    bash -c "$prepare"
+    timed "$WORK/yard.txt" "$yard"
+  done
+  local tc tw tk yc yw
+  tc=$(median "$WORK/tool.txt" 1)
+  tw=$(median "$WORK/tool.txt" 2)
+  tk=$(median "$WORK/tool.txt" 3)
+  yc=$(median "$WORK/yard.txt" 1)
+  yw=$(median "$WORK/yard.txt" 2)
+  awk -v n="$name" -v t="$target" -v b="$bytes" -v tc="$tc" -v tw="$tw" -v tk="$tk" \
+    -v yc="$yc" -v yw="$yw" 'BEGIN {
+      cr = yc > 0 ? sprintf("%.2f", tc / yc) : "-"
+      wr = yw > 0 ? sprintf("%.2f", tw / yw) : "-"
+      mem = b > 0 ? sprintf("%.2f", tk * 1024 / b) : "-"
+      printf "%-34s %6.3f %6.3f %6s | %6.3f %6.3f %6s | %6.1f %5s | %s\n",
+        n, tc, yc, cr, tw, yw, wr, tk / 1024, mem, t }'
+}
+
+BIG="$WORK/gen-$LINES.prg"
+generate "$LINES" "$BIG"
+BYTES=$(stat -c %s "$BIG")
+COPY="$WORK/copy.prg"
+FRESH="cp '$BIG' '$COPY'"
+SED="sed 's/^[[:space:]]*//' '$COPY' > '$WORK/sed.out'"
+
+echo "== qmate against its yardsticks, median of $RUNS interleaved runs"
+echo "   generated file: $LINES lines, $BYTES bytes; CPU = user + system seconds"
+printf "%-34s %6s %6s %6s | %6s %6s %6s | %6s %5s | %s\n" "row (tool against yardstick)" \
+  "cpu" "yard" "ratio" "wall" "yard" "ratio" "MB" "/file" "target"
+row "reindent -i / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
+  "'$QMATE' reindent --setup '$SETUP' -i '$COPY'" "$SED"
+row "annotate -i / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
+  "'$QMATE' annotate --setup '$SETUP' -i '$COPY'" "$SED"
+row "procs / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
+  "'$QMATE' procs --setup '$SETUP' '$COPY'" "$SED"
+row "procs / wc -l" "(reads only; shown)" "$BYTES" "$FRESH" \
+  "'$QMATE' procs --setup '$SETUP' '$COPY'" "wc -l '$COPY'"
+
+# Modern rules: measured once the setting exists.
+if "$QMATE" settings --setup "$SETUP" --set Style=Modern >/dev/null 2>&1; then
+  row "reindent Modern / Classic" "ratio <= 1.5" "$BYTES" "$FRESH" \
+    "'$QMATE' reindent --setup '$SETUP' --set Style=Modern -i '$COPY'" \
+    "'$QMATE' reindent --setup '$SETUP' -i '$COPY'"
+else
+  echo "reindent Modern / Classic          skipped: this build has no Style=Modern setting"
+fi
+
+if [ "$DIFF_LINES" -gt 0 ]; then
+  DBIG="$WORK/gen-$DIFF_LINES.prg"
+  generate "$DIFF_LINES" "$DBIG"
+  DBYTES=$(stat -c %s "$DBIG")
+  DONE="$WORK/reindented-$DIFF_LINES.prg"
+  if [ ! -f "$DONE" ]; then
+    cp "$DBIG" "$DONE"
+    "$QMATE" reindent --setup "$SETUP" -i "$DONE"
+  fi
+  DFRESH="cp '$DBIG' '$COPY'"
+  echo "   --diff file: $DIFF_LINES lines, $DBYTES bytes"
+  row "reindent --diff / diff -u" "(shown)" "$DBYTES" "true" \
+    "'$QMATE' reindent --setup '$SETUP' --diff '$DBIG' > '$WORK/diff.out'" \
+    "diff -u '$DBIG' '$DONE' > '$WORK/diff-u.out'"
+  row "reindent --diff / reindent -i" "ratio <= 3, /file <= 3" "$DBYTES" "$DFRESH" \
+    "'$QMATE' reindent --setup '$SETUP' --diff '$DBIG' > '$WORK/diff.out'" \
+    "'$QMATE' reindent --setup '$SETUP' -i '$COPY'"
+  rm -f "$WORK/diff.out" "$WORK/diff-u.out"
+fi
+
+if [ -d "$HARBOUR" ]; then
+  find "$HARBOUR" -type f \( -name '*.prg' -o -name '*.ch' \) | sort >"$WORK/harbour.txt"
+  COUNT=$(wc -l <"$WORK/harbour.txt")
+  HBYTES=$(xargs -d '\n' cat <"$WORK/harbour.txt" | wc -c)
+  echo "   Harbour tree: $COUNT files, $HBYTES bytes"
+  row "reindent --check tree / cat" "wall < 1 s" "$HBYTES" "true" \
+    "xargs -d '\\n' '$QMATE' reindent --setup '$SETUP' --check < '$WORK/harbour.txt'" \
+    "xargs -d '\\n' cat < '$WORK/harbour.txt'"
+else
+  echo "reindent --check tree              skipped: no Harbour checkout at $HARBOUR"
+fi
+rm -f "$COPY" "$WORK/sed.out" "$WORK/time.txt" "$WORK/stderr.txt"
+echo "(ratio: the tool's median over the yardstick's; /file: the tool's peak memory over the"
+echo " input's size)"

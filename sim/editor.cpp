@@ -320,6 +320,19 @@ bool SimTextUnchanged() {
   return Same && C.At == Ed().LoadedSize;
 }
 
+std::size_t SimTextSize() {
+  std::size_t Size = 0;
+  for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {
+    const SimLineSlot &L = Ed().Lines[I];
+    Size += TextLength(L) + std::strlen(EolTexts[L.Eol]);
+  }
+  return Size;
+}
+
+std::size_t SimLoadedSize() {
+  return Ed().LoadedSize;
+}
+
 std::string SimLoadedText() {
   return Ed().Store.substr(0, Ed().LoadedSize);
 }

@@ -149,6 +149,10 @@ bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size)
 // True when the text would be saved as exactly the bytes it was loaded from (while
 // KeepLoaded is set).
 bool SimTextUnchanged();
+// The number of bytes the text would be saved as, counted from the line table alone.
+std::size_t SimTextSize();
+// The number of bytes the text was loaded from.
+std::size_t SimLoadedSize();
 // The bytes the text was loaded from.
 std::string SimLoadedText();
 int SimLineCount();

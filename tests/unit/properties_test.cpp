@@ -228,6 +228,7 @@ TEST_P(PropertiesTest, ReindentKeepsEveryLineAndIsIdempotent) {
       Choose(0);
       std::vector<SimLine> After = EditorSnapshot();
       ASSERT_EQ(CheckReindent(Before, After, Range), "") << "input " << T << " block " << Block;
+      ASSERT_EQ(SimTextSize(), SimSaveText().size()) << "input " << T;
       if (SimHost.Editor.KeepLoaded) {
         ASSERT_EQ(SimTextUnchanged(), SimSaveText() == Texts[T]) << "input " << T;
       }
