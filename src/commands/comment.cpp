@@ -33,10 +33,12 @@ bool CommentLine(const std::string &Raw, std::string &Changed) {
   return true;
 }
 
-// The first "//" anywhere on the line goes; everything around it stays.
+// A "//" with nothing but blanks and tabs before it goes, and the text around it stays. A
+// "//" further right belongs to the code (a trailing comment, a string such as "http://"),
+// so such a line is left as it is.
 bool UncommentLine(const std::string &Raw, std::string &Changed) {
-  std::size_t At = Raw.find("//");
-  if (At == std::string::npos)
+  std::size_t At = Raw.find_first_not_of(" \t");
+  if (At == std::string::npos || Raw.compare(At, 2, "//") != 0)
     return false;
   Changed = Raw;
   Changed.erase(At, 2);

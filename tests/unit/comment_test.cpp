@@ -73,15 +73,18 @@ const LineCase LineCases[] = {
     {"// note", "// note", " note"}, // no doubling
     {"    // indented note", "    // indented note", "     indented note"},
     {"\t//x", "\t//x", "\tx"},
-    {"", "//", ""},                                            // empty line
-    {"   ", "//   ", "   "},                                   // blank line
-    {"/ x", "/// x", "/ x"},                                   // one slash only
-    {"x := 1 // set x", "//x := 1 // set x", "x := 1  set x"}, // trailing comment
-    {"? \"http://host\" // c", "//? \"http://host\" // c", "? \"http:host\" // c"},
-    {"////x", "////x", "//x"}, // the marker twice
+    {"", "//", ""},                                              // empty line
+    {"   ", "//   ", "   "},                                     // blank line
+    {"/ x", "/// x", "/ x"},                                     // one slash only
+    {"x := 1 // set x", "//x := 1 // set x", "x := 1 // set x"}, // trailing comment stays
+    {"? \"http://host\" // c", "//? \"http://host\" // c", "? \"http://host\" // c"},
+    {"z := \"http://a\"", "//z := \"http://a\"", "z := \"http://a\""}, // a string's "//"
+    {"////x", "////x", "//x"},                                         // the marker twice
     {"x / y", "//x / y", "x / y"},
     {"/* block */", "///* block */", "/* block */"},
-    {"a//b//c", "//a//b//c", "ab//c"},
+    {"a//b//c", "//a//b//c", "a//b//c"},
+    {" \t // x", " \t // x", " \t  x"}, // blanks and tabs before the marker
+    {"&& x // y", "//&& x // y", "&& x // y"},
 };
 
 TEST(CommentBlock, CommentsEachLine) {

@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "SETPOS 3,-1,-1,-1,-1,-1", "GETSTRING -1", "SETPOS 0,0,-1,0,0,-1"}},
         // Uncomment of the final line, which has no end of line, keeps it without one.
         TraceCase{"UncommentFinalLine",
-                  "a\nx // y",
+                  "a\n  // y",
                   "T.PRG",
                   0,
                   0,
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   {3},
                   {"GETINFO", CommandMenuCall, "SETPOS 1,-1,-1,-1,-1,-1", "GETSTRING -1",
-                   "SETSTRING 1 'x  y' ''", "SETPOS 0,0,-1,0,0,-1"}},
+                   "SETSTRING 1 '   y' ''", "SETPOS 0,0,-1,0,0,-1"}},
         // Comment without a block: the warning only, no line read, then the restore.
         TraceCase{"CommentWithoutBlock",
                   "a\nb",
