@@ -5,8 +5,6 @@
 #include <cstddef>
 #include <vector>
 
-namespace {
-
 std::vector<std::string> SplitKeepingEol(const std::string &Text) {
   std::vector<std::string> Lines;
   std::size_t Start = 0;
@@ -22,6 +20,8 @@ std::vector<std::string> SplitKeepingEol(const std::string &Text) {
     Lines.push_back(Text.substr(Start));
   return Lines;
 }
+
+namespace {
 
 enum EditKind { Keep, Remove, Add };
 struct Edit {
@@ -122,15 +122,44 @@ void AppendLine(std::string &Out, char Mark, const std::string &Line) {
 
 } // namespace
 
+namespace {
+
+// The shortest edit script, or one replaced middle when the edit is too large to search.
+std::vector<Edit> LineScript(const std::vector<std::string> &A, const std::vector<std::string> &B) {
+  std::vector<Edit> Script;
+  if (!ShortestEdit(A, B, 2000, Script))
+    ReplaceMiddle(A, B, Script);
+  return Script;
+}
+
+} // namespace
+
+std::vector<LineChange> ChangedLines(const std::vector<std::string> &Before,
+                                     const std::vector<std::string> &After) {
+  std::vector<LineChange> Changes;
+  if (Before == After)
+    return Changes;
+  std::vector<Edit> Script = LineScript(Before, After);
+  for (std::size_t I = 0; I < Script.size();) {
+    if (Script[I].Kind == Keep) {
+      ++I;
+      continue;
+    }
+    LineChange C{Script[I].OldIndex, 0, Script[I].NewIndex, 0};
+    for (; I < Script.size() && Script[I].Kind != Keep; ++I)
+      ++(Script[I].Kind == Remove ? C.OldCount : C.NewCount);
+    Changes.push_back(C);
+  }
+  return Changes;
+}
+
 std::string UnifiedDiff(const std::string &Before, const std::string &After,
                         const std::string &OldName, const std::string &NewName) {
   if (Before == After)
     return std::string();
   std::vector<std::string> A = SplitKeepingEol(Before);
   std::vector<std::string> B = SplitKeepingEol(After);
-  std::vector<Edit> Script;
-  if (!ShortestEdit(A, B, 2000, Script))
-    ReplaceMiddle(A, B, Script);
+  std::vector<Edit> Script = LineScript(A, B);
   const int Context = 3;
   std::string Out = "--- " + OldName + "\n+++ " + NewName + "\n";
   std::size_t I = 0;

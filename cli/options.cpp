@@ -20,6 +20,7 @@ const char *UsageText() {
          "  qmate settings  [COMMON] [--save]\n"
          "  qmate preview   [COMMON]\n"
          "  qmate configure [COMMON]\n"
+         "  qmate lsp       [COMMON]   (language server on standard input and output)\n"
          "COMMON: [--setup DIR] [--set KEY=VALUE]... [--assume-filename NAME]\n"
          "FILE may be - for standard input.\n";
 }
@@ -81,6 +82,7 @@ const VerbRule VerbRules[] = {
     {"settings", false, false, false, false, false, false, false, true, false, false},
     {"preview", false, false, false, false, false, false, false, false, false, false},
     {"configure", false, false, false, false, false, false, false, false, false, false},
+    {"lsp", false, false, false, false, false, false, false, false, false, false},
 };
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "diff.hpp"
 #include "driver.hpp"
 #include "fileio.hpp"
+#include "header_lines.hpp"
+#include "lsp.hpp"
 
 #include <cstdio>
 #include <iostream>
@@ -166,33 +168,13 @@ int RunProcs(const CliOptions &Options) {
   std::string Name = DisplayName(Options, Path);
   RunInEditor(std::move(Bytes), Name, {EntryProcedures, -1}, Options, Messages);
   PrintMessages(Messages);
-  // The second menu, when there is one, is the procedure list the plug-in built.
-  if (SimHost.Menus.size() >= 2) {
-    const std::vector<FarMenuItem> &Items = SimHost.Menus[1].Items;
-    if (Options.Menu) {
-      for (const FarMenuItem &Item : Items)
+  if (Options.Menu) {
+    if (SimHost.Menus.size() >= 2)
+      for (const FarMenuItem &Item : SimHost.Menus[1].Items)
         std::cout << (Item.Selected ? "* " : "  ") << Item.Text << "\n";
-    } else {
-      // Each entry shows its number, ". " and the header line as held, cut to the menu's
-      // capacity and ending at a zero byte: find, in order, the line that shows the same.
-      int Line = 0;
-      int Count = SimLineCount();
-      int Number = 0;
-      for (const FarMenuItem &Item : Items) {
-        ++Number;
-        std::string Prefix = (Number < 10 ? " " : "") + std::to_string(Number) + ". ";
-        auto Shows = [&](const std::string &Text) {
-          std::string Entry = (Prefix + Text).substr(0, sizeof(Item.Text) - 1);
-          return std::string(Entry.c_str()) == Item.Text;
-        };
-        while (Line < Count && !Shows(SimLineText(Line)))
-          ++Line;
-        if (Line >= Count)
-          break;
-        std::cout << Name << ":" << Line + 1 << ":" << SimLineText(Line) << "\n";
-        ++Line;
-      }
-    }
+  } else {
+    for (int Line : NavigatorHeaderLines())
+      std::cout << Name << ":" << Line + 1 << ":" << SimLineText(Line) << "\n";
   }
   std::cout.flush();
   StopPlugin();
@@ -257,5 +239,7 @@ int RunCommandLine(const std::vector<std::string> &Args, const std::string &Tool
     return RunPreview(Options);
   if (Options.Verb == "configure")
     return RunConfigure(Options);
+  if (Options.Verb == "lsp")
+    return RunLsp(Options);
   return RunFileVerb(Options);
 }

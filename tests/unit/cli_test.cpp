@@ -61,6 +61,9 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"configure --setup", false, "needs a value"},
       {"frobnicate", false, "unknown command"},
       {"reindent -- -odd-name.prg", true, ""},
+      {"lsp --setup /s --set Tab=3", true, ""},
+      {"lsp a.prg", false, "takes no file"},
+      {"lsp --lines 1-2", false, "does not take"},
   };
   for (const ParseCase &C : Cases) {
     CliOptions Options;

@@ -1,0 +1,186 @@
+// The language server's work on one document: each request runs the plug-in's own command
+// in the simulated editor on the document's text, as the command-line verbs do, and answers
+// with the lines that changed.
+#include "../sim/sim.hpp"
+#include "diff.hpp"
+#include "driver.hpp"
+#include "header_lines.hpp"
+#include "lsp.hpp"
+
+#include <algorithm>
+
+extern std::string ToolPathForSetup;
+
+namespace {
+
+const int RequestFailed = -32803;
+
+// The plug-in started with the settings the command line uses for a file at Path.
+void StartPluginFor(const std::string &Path) {
+  (void)Path;
+  std::string Error;
+  if (!StartPlugin(ResolveSetupDir(LspServer.Options, ToolPathForSetup), LspServer.Options, Error))
+    throw LspError{RequestFailed, Error};
+}
+
+// The block a command works on: the 0-based lines First to Last and, for the re-indenter,
+// the cursor's column on its first line, from which the block is indented.
+struct LineBlock {
+  bool Marked = false;
+  bool Cursor = false;
+  int First = 0, Last = 0, Column = 0;
+};
+
+int LineCountOf(const std::string &Text) {
+  int Count = 1;
+  for (std::size_t I = 0; I < Text.size(); ++I)
+    if (Text[I] == '\n' || (Text[I] == '\r' && (I + 1 >= Text.size() || Text[I + 1] != '\n')))
+      ++Count;
+  return Count;
+}
+
+// The lines a range covers; an end at column 0 of a later line leaves that line out, as a
+// selection of whole lines ends there.
+LineBlock BlockOf(const std::string &Text, const Json &Range) {
+  long long First = Range.at("start").at("line").get<long long>();
+  long long StartCharacter = Range.at("start").at("character").get<long long>();
+  long long Last = Range.at("end").at("line").get<long long>();
+  if (Last > First && Range.at("end").at("character").get<long long>() == 0)
+    --Last;
+  if (Last < First)
+    std::swap(Last, First);
+  long long Lines = LineCountOf(Text);
+  LineBlock B;
+  B.Marked = true;
+  B.Cursor = true;
+  B.First = static_cast<int>(std::clamp(First, 0LL, Lines - 1));
+  B.Last = static_cast<int>(std::clamp(Last, 0LL, Lines - 1));
+  if (First == B.First)
+    B.Column =
+        static_cast<int>(LspOffsetOf(Text, First, StartCharacter) - LspOffsetOf(Text, First, 0));
+  return B;
+}
+
+// Runs one entry of the command menu on the document (Answers as the menus are answered);
+// the editor keeps the result until the next run.
+void RunEntry(const LspDocument &Document, const std::vector<int> &Answers,
+              const LineBlock &Block) {
+  StartPluginFor(Document.Path);
+  CliOptions Run = LspServer.Options;
+  Run.HasLines = Block.Marked;
+  Run.FirstLine = Block.First + 1;
+  Run.LastLine = Block.Last + 1;
+  Run.HasCursor = Block.Cursor;
+  Run.CursorLine = Block.First + 1;
+  Run.CursorColumn = Block.Column;
+  std::vector<std::string> Messages; // the plug-in's notices have no place in an editor's edits
+  RunInEditor(Document.Text, Document.Path, Answers, Run, Messages);
+  StopPlugin();
+}
+
+int ColumnsOf(const std::string &Line) {
+  std::size_t End = Line.size();
+  while (End > 0 && (Line[End - 1] == '\n' || Line[End - 1] == '\r'))
+    --End;
+  return LspPositionOf(Line.substr(0, End), End)["character"].get<int>();
+}
+
+// The position after the first Count lines of Lines.
+Json PositionAfter(const std::vector<std::string> &Lines, std::size_t Count) {
+  if (Count == Lines.size() && Count > 0) {
+    const std::string &Last = Lines.back();
+    if (Last.empty() || (Last.back() != '\n' && Last.back() != '\r'))
+      return Json{{"line", Count - 1}, {"character", ColumnsOf(Last)}};
+  }
+  return Json{{"line", Count}, {"character", 0}};
+}
+
+// The edits that turn Before into After, one per run of changed lines.
+Json EditsBetween(const std::string &Before, const std::string &After) {
+  std::vector<std::string> A = SplitKeepingEol(Before), B = SplitKeepingEol(After);
+  Json Edits = Json::array();
+  for (const LineChange &C : ChangedLines(A, B)) {
+    std::string Text;
+    for (int I = C.NewFirst; I < C.NewFirst + C.NewCount; ++I)
+      Text += B[static_cast<std::size_t>(I)];
+    Edits.push_back(
+        {{"range",
+          {{"start", PositionAfter(A, static_cast<std::size_t>(C.OldFirst))},
+           {"end", PositionAfter(A, static_cast<std::size_t>(C.OldFirst + C.OldCount))}}},
+         {"newText", Text}});
+  }
+  return Edits;
+}
+
+Json EditsOfEntry(const LspDocument &Document, int Entry, const LineBlock &Block) {
+  RunEntry(Document, {Entry}, Block);
+  return EditsBetween(Document.Text, SimSaveText());
+}
+
+std::string Trimmed(const std::string &Text) {
+  std::size_t Start = 0, End = Text.size();
+  while (Start < End && static_cast<unsigned char>(Text[Start]) <= 32)
+    ++Start;
+  while (End > Start && static_cast<unsigned char>(Text[End - 1]) <= 32)
+    --End;
+  return Text.substr(Start, End - Start);
+}
+
+Json CommandAction(const std::string &Title, const std::string &Command, const std::string &Uri,
+                   const Json &Range) {
+  Json Arguments = Json::array({Uri, Range});
+  return {{"title", Title},
+          {"kind", "refactor.rewrite"},
+          {"command", {{"title", Title}, {"command", Command}, {"arguments", Arguments}}}};
+}
+
+} // namespace
+
+Json LspFormat(const LspDocument &Document) {
+  return EditsOfEntry(Document, EntryReindent, LineBlock());
+}
+
+Json LspFormatRange(const LspDocument &Document, const Json &Range) {
+  return EditsOfEntry(Document, EntryReindent, BlockOf(Document.Text, Range));
+}
+
+Json LspSymbols(const LspDocument &Document) {
+  RunEntry(Document, {EntryProcedures, -1}, LineBlock());
+  std::vector<int> Headers = NavigatorHeaderLines();
+  Json Symbols = Json::array();
+  for (std::size_t I = 0; I < Headers.size(); ++I) {
+    int Line = Headers[I];
+    std::string Text = SimLineText(Line);
+    std::string Name = Trimmed(Text);
+    // A routine reaches from its header to the next one, or to the end of the text.
+    Json End = I + 1 < Headers.size() ? Json{{"line", Headers[I + 1]}, {"character", 0}}
+                                      : LspPositionOf(Document.Text, Document.Text.size());
+    Json Header = {{"start", {{"line", Line}, {"character", 0}}},
+                   {"end", {{"line", Line}, {"character", ColumnsOf(Text)}}}};
+    Symbols.push_back({{"name", Name.empty() ? Text : Name},
+                       {"kind", 12}, // Function: procedures and functions alike
+                       {"range", {{"start", Header["start"]}, {"end", End}}},
+                       {"selectionRange", Header}});
+  }
+  return Symbols;
+}
+
+Json LspCodeActions(const std::string &Uri, const Json &Range) {
+  return Json::array({CommandAction("Comment the lines", "qmate.comment", Uri, Range),
+                      CommandAction("Uncomment the lines", "qmate.uncomment", Uri, Range),
+                      CommandAction("Annotate block ends", "qmate.annotate", Uri, Range)});
+}
+
+Json LspCommandEdits(const std::string &Command, const LspDocument &Document, const Json *Range) {
+  int Entry = Command == "qmate.comment"     ? EntryComment
+              : Command == "qmate.uncomment" ? EntryUncomment
+              : Command == "qmate.annotate"  ? EntryAnnotate
+                                             : -1;
+  if (Entry < 0)
+    throw LspError{-32602, "unknown command '" + Command + "'"};
+  if (!Range && Entry != EntryAnnotate)
+    throw LspError{-32602, Command + " needs the range of the lines to work on"};
+  LineBlock Block = Range ? BlockOf(Document.Text, *Range) : LineBlock();
+  Block.Cursor = false; // the block commands work on whole lines
+  return EditsOfEntry(Document, Entry, Block);
+}

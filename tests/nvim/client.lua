@@ -1,0 +1,115 @@
+-- A headless Neovim session that uses its built-in LSP client on `qmate lsp`: it opens
+-- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols or comment) the way the
+-- editor's own commands do, and writes the buffer back (symbols: writes FILE:LINE:TEXT
+-- lines to $QMATE_OUT). Any failure quits with a non-zero status.
+local env = vim.env
+local function fail(message)
+  io.stderr:write('nvim client: ' .. message .. '\n')
+  vim.cmd('cquit 1')
+end
+
+-- Write the buffer with the line ends and final newline it was read with.
+vim.o.fixendofline = false
+vim.cmd('edit ' .. vim.fn.fnameescape(env.QMATE_FILE))
+local buffer = vim.api.nvim_get_current_buf()
+
+local client_id = vim.lsp.start_client({
+  name = 'qmate',
+  cmd = { env.QMATE_TOOL, 'lsp' },
+  root_dir = vim.fn.getcwd(),
+  on_exit = function(code)
+    if code ~= 0 then
+      io.stderr:write('nvim client: qmate lsp exited with ' .. code .. '\n')
+    end
+  end,
+})
+if not client_id then
+  fail('cannot start qmate lsp')
+end
+vim.lsp.buf_attach_client(buffer, client_id)
+local client = vim.lsp.get_client_by_id(client_id)
+if not vim.wait(10000, function()
+  return client.initialized or (client.server_capabilities and next(client.server_capabilities) ~= nil)
+end, 10) then
+  fail('the server did not answer initialize')
+end
+
+local first, last = 0, 0
+if env.QMATE_LINES and env.QMATE_LINES ~= '' then
+  local a, b = env.QMATE_LINES:match('^(%d+)-(%d+)$')
+  first, last = tonumber(a), tonumber(b)
+end
+local column = tonumber(env.QMATE_COLUMN or '0') or 0
+local uri = vim.uri_from_bufnr(buffer)
+-- Lines first to last (1-based), as a linewise selection hands them over.
+local range = {
+  start = { line = first - 1, character = column },
+  ['end'] = { line = last, character = 0 },
+}
+
+local function request(method, params)
+  local replies, err = vim.lsp.buf_request_sync(buffer, method, params, 10000)
+  if not replies then
+    fail(method .. ': ' .. tostring(err))
+  end
+  local reply = replies[client_id]
+  if not reply or reply.error then
+    fail(method .. ': ' .. vim.inspect(reply and reply.error))
+  end
+  return reply.result
+end
+
+local op = env.QMATE_OP
+if op == 'format' then
+  vim.lsp.buf.formatting_sync(nil, 10000)
+elseif op == 'range' then
+  local edits = request('textDocument/rangeFormatting', {
+    textDocument = { uri = uri },
+    range = range,
+    options = { tabSize = 8, insertSpaces = true },
+  })
+  vim.lsp.util.apply_text_edits(edits or {}, buffer, client.offset_encoding)
+elseif op == 'symbols' then
+  local lines = {}
+  for _, symbol in ipairs(request('textDocument/documentSymbol', { textDocument = { uri = uri } }) or {}) do
+    local line = symbol.selectionRange.start.line
+    local text = vim.api.nvim_buf_get_lines(buffer, line, line + 1, true)[1]
+    if vim.trim(text) ~= symbol.name then
+      fail('symbol ' .. symbol.name .. ' does not name its line: ' .. text)
+    end
+    table.insert(lines, env.QMATE_NAME .. ':' .. (line + 1) .. ':' .. text)
+  end
+  vim.fn.writefile(lines, env.QMATE_OUT)
+elseif op == 'comment' then
+  -- The code action the editor offers for the selected lines, run through the server.
+  local actions = request('textDocument/codeAction', {
+    textDocument = { uri = uri },
+    range = range,
+    context = { diagnostics = {} },
+  })
+  local chosen
+  for _, action in ipairs(actions or {}) do
+    local command = action.command
+    if type(command) == 'table' and command.command == 'qmate.comment' then
+      chosen = command
+    end
+  end
+  if not chosen then
+    fail('no comment action offered')
+  end
+  local tick = vim.api.nvim_buf_get_changedtick(buffer)
+  request('workspace/executeCommand', chosen)
+  if not vim.wait(10000, function()
+    return vim.api.nvim_buf_get_changedtick(buffer) ~= tick
+  end, 10) then
+    fail('the comment edit never arrived')
+  end
+else
+  fail('unknown QMATE_OP ' .. tostring(op))
+end
+
+if op ~= 'symbols' then
+  vim.cmd('silent write')
+end
+vim.lsp.stop_client(client_id)
+vim.cmd('qall!')
