@@ -5,7 +5,7 @@ WIN_BUILD ?= build-win
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all build demo test test-native test-asan test-windows bench fuzz dist format deps clean
+.PHONY: all build demo test test-native test-asan test-windows bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -43,6 +43,10 @@ fuzz:
 
 dist:
 	@bash scripts/dist.sh $(WIN_BUILD)
+
+# The VS Code extension (editors/vscode), packaged as editors/vscode/quillmate.vsix; needs npm.
+vscode:
+	cd editors/vscode && npm ci --no-audit --no-fund && npm run compile && npm run package
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

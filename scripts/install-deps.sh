@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian-like machine lacks for the Windows part of the test suite: the
-# MinGW-w64 i686 cross compiler, and Wine with its 32-bit part (which needs the i386
-# architecture). Does nothing when they are present; when apt is unavailable or the user is
-# not root it only says what is missing, and the Windows tests are then skipped.
+# Installs what a fresh Debian-like machine lacks for the test suite: the JSON library of the
+# language server, Neovim for its client test, the MinGW-w64 i686 cross compiler, and Wine
+# with its 32-bit part (which needs the i386 architecture). Does nothing when they are
+# present; when apt is unavailable or the user is not root it only says what is missing, and
+# the tests that need it are then skipped.
 set -u
 need=()
 have_package() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+command -v nvim >/dev/null 2>&1 || need+=(neovim)
 command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-i686)
 command -v wine >/dev/null 2>&1 || need+=(wine)
 # Wine runs 32-bit programs only with wine32; "wine" alone may bring just the 64-bit part.
@@ -17,7 +20,7 @@ fi
 command -v zip >/dev/null 2>&1 || need+=(zip)
 [ ${#need[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then
-  echo "install-deps: missing ${need[*]}; the Windows tests will be skipped" >&2
+  echo "install-deps: missing ${need[*]}; the tests that need them will be skipped" >&2
   exit 0
 fi
 echo "install-deps: installing ${need[*]}"
