@@ -4,8 +4,9 @@ ASAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS ?= 2
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all build demo test test-native test-asan test-windows bench fuzz dist vscode format deps clean
+.PHONY: all build demo install test test-native test-asan test-windows bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -13,14 +14,29 @@ deps:
 	@bash scripts/install-deps.sh
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQMATE_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Only the tool, without the test libraries (its one library is installed when missing); the
+# build's output is shown only when it fails.
 demo:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target qmate -- --no-print-directory
-	@echo "== qmate reindent --diff samples/demo.prg"
-	@$(BUILD)/qmate reindent --diff samples/demo.prg || true
+	@[ -f /usr/include/nlohmann/json.hpp ] || { echo "== installing nlohmann-json3-dev (the tool's JSON library)"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq nlohmann-json3-dev >/dev/null; }
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQMATE_TESTS=OFF $(CMAKE_FLAGS) \
+	  >$(BUILD).demo.log 2>&1 && \
+	 cmake --build $(BUILD) -j $(JOBS) --target qmate >>$(BUILD).demo.log 2>&1 || \
+	 { cat $(BUILD).demo.log; exit 1; }
+	@rm -f $(BUILD).demo.log
+	@echo "== $(BUILD)/qmate reindent --diff samples/demo.prg"
+	@status=0; $(BUILD)/qmate reindent --diff samples/demo.prg || status=$$?; \
+	 echo "== the tool is $(BUILD)/qmate: try '$(BUILD)/qmate --help'; 'make install' puts it on"; \
+	 echo "   the PATH ($(PREFIX)/bin), 'make test' runs every test"; \
+	 exit $$status
+
+install:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate >/dev/null
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 test-native: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure

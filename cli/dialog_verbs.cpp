@@ -8,8 +8,12 @@
 #include "terminal.hpp"
 #include "verbs.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <iostream>
 #include <string>
+#include <sys/stat.h>
 
 extern std::string ToolPathForSetup;
 
@@ -47,11 +51,10 @@ void PrintLines(const std::vector<std::string> &Lines) {
 }
 
 void PrintSettings() {
-  const PluginSettingsRecord &S = PluginSettings;
-  const int Values[7] = {S.GlobalTab, S.MainTab,  S.FuncTab,     S.TextFuncTab,
-                         S.Tab,       S.Comments, S.SplitLineTab};
-  for (int I = 0; I < 7; ++I)
-    std::cout << SettingNames[I] << "=" << Values[I] << "\n";
+  SettingValues Values = CurrentSettingValues();
+  for (std::size_t I = 0; I < SettingKeyCount; ++I)
+    std::cout << SettingKeyRows[I].Key << "=" << SettingValueText(SettingKeyRows[I], Values[I])
+              << "\n";
   std::cout.flush();
 }
 
@@ -68,6 +71,7 @@ OpenDialogPlace CentredPlace() {
 // The actions of a script, one a line.
 struct ScriptSource {
   int LineNumber = 0;
+  int Actions = 0; // the actions handed to the dialog so far
   bool Failed = false;
 };
 
@@ -78,8 +82,18 @@ SimDialogAction KindAction(SimDialogAction::Kind What, int Item = 0) {
   return Action;
 }
 
+bool NextScriptAction(ScriptSource &Source, SimDialogAction &Action);
+
 bool ReadScriptAction(void *Context, SimDialogAction &Action) {
   ScriptSource &Source = *static_cast<ScriptSource *>(Context);
+  if (NextScriptAction(Source, Action)) {
+    ++Source.Actions;
+    return true;
+  }
+  return false;
+}
+
+bool NextScriptAction(ScriptSource &Source, SimDialogAction &Action) {
   std::string Line;
   while (std::getline(std::cin, Line)) {
     ++Source.LineNumber;
@@ -166,11 +180,63 @@ int RunPreview(const CliOptions &Options) {
   return 0;
 }
 
+namespace {
+
+// A setup folder that does not exist yet, or is empty, is made with the shipped word files,
+// so that a folder made for its settings still respells keywords.
+bool PrepareNewSetupFolder(const std::string &Dir) {
+  struct stat St;
+  bool Exists = stat(Dir.c_str(), &St) == 0;
+  if (Exists && !S_ISDIR(St.st_mode))
+    return true; // StartPlugin says what is wrong
+  if (Exists) {
+    DIR *D = opendir(Dir.c_str());
+    if (!D)
+      return true;
+    int Entries = 0;
+    while (dirent *E = readdir(D))
+      Entries += std::string(E->d_name) != "." && std::string(E->d_name) != "..";
+    closedir(D);
+    if (Entries > 0)
+      return true;
+  } else if (mkdir(Dir.c_str(), 0755) != 0) {
+    std::cerr << "qmate: cannot make the setup folder " << Dir << ": " << std::strerror(errno)
+              << "\n";
+    return false;
+  }
+  if (!WriteShippedWordFiles(Dir)) {
+    std::cerr << "qmate: cannot write the word files to " << Dir << "\n";
+    return false;
+  }
+  std::cerr << "qmate: made the setup folder " << Dir
+            << " with the shipped Keywords.dat and Replace.dat\n";
+  return true;
+}
+
+} // namespace
+
 int RunConfigure(const CliOptions &Options) {
-  if (!Start(Options))
+  std::string Dir = ResolveSetupDir(Options, ToolPathForSetup);
+  if (Dir.empty()) {
+    std::cerr << "qmate: no setup folder to save to: give one with --setup DIR (a new folder is "
+                 "made with the shipped word files)\n";
+    return 2;
+  }
+  if (!Options.SetupDir.empty() && !PrepareNewSetupFolder(Dir))
     return 2;
   ScriptSource Script;
   bool Live = StdioIsTerminal();
+  if (Live) {
+    // The dialog and the line of key help below it must fit, or part of it would be cut.
+    int Columns = 0, Rows = 0;
+    if (TerminalSize(Columns, Rows) && (Columns < 75 || Rows < 21)) {
+      std::cerr << "qmate: the terminal is " << Columns << "x" << Rows
+                << "; the settings dialog needs at least 75x21\n";
+      return 2;
+    }
+  }
+  if (!Start(Options))
+    return 2;
   if (Live && !EnterTerminal()) {
     std::cerr << "qmate: cannot switch the terminal to raw input\n";
     StopPlugin();
@@ -189,15 +255,22 @@ int RunConfigure(const CliOptions &Options) {
   SimHost.DialogInputContext = nullptr;
   if (Live)
     LeaveTerminal();
-  int Status = Script.Failed ? 2 : 0;
-  if (Confirmed) {
+  int Status = 0;
+  if (Script.Failed) {
+    Status = 2;
+  } else if (!Live && Script.Actions == 0) {
+    std::cerr << "qmate: configure needs a terminal, or dialog actions on standard input (see "
+                 "'qmate configure --help'); nothing saved\n";
+    Status = 2;
+  } else if (Confirmed) {
     if (!SavedAsStored()) {
-      std::cerr << "qmate: cannot write the settings file " << SettingsPath() << "\n";
+      std::cerr << "qmate: cannot write the settings file " << Dir << "/qmate.ini\n";
       Status = 2;
     }
     PrintSettings();
   } else {
     std::cerr << "qmate: settings dialog cancelled; nothing saved\n";
+    Status = 1;
   }
   StopPlugin();
   return Status;

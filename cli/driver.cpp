@@ -2,8 +2,12 @@
 #include "driver.hpp"
 #include "../sim/sim.hpp"
 #include "../src/settings/settings.hpp"
+#include "project.hpp"
 
+#include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <map>
 #include <sys/stat.h>
 
 #ifdef _WIN32
@@ -12,9 +16,21 @@
 #include <unistd.h>
 #endif
 
+extern const char QmateShippedKeywordsBytes[];
+extern const unsigned QmateShippedKeywordsSize;
+extern const char QmateShippedReplaceBytes[];
+extern const unsigned QmateShippedReplaceSize;
+
+CliSetupRecord CliSetup;
+
 namespace {
 
-std::string LinkFolder; // a temporary folder holding a "setup" link, when one was needed
+// A temporary folder holding a "setup" link or the built-in word files, when one was needed.
+std::string TempFolder;
+
+// The project settings files read so far, each with the values it gives on top of the setup
+// folder's.
+std::map<std::string, SettingValues> ProjectCache;
 
 std::string ParentOf(const std::string &Path) {
   std::size_t Slash = Path.find_last_of("/\\");
@@ -60,7 +76,42 @@ std::string Absolute(const std::string &Path) {
 #endif
 }
 
+bool WriteBytes(const std::string &Path, const char *Data, std::size_t Size) {
+  std::FILE *F = std::fopen(Path.c_str(), "wb");
+  if (!F)
+    return false;
+  bool Ok = std::fwrite(Data, 1, Size, F) == Size;
+  return (std::fclose(F) == 0) && Ok;
+}
+
+#ifndef _WIN32
+bool MakeTempFolder(std::string &Error) {
+  const char *Tmp = std::getenv("TMPDIR");
+  std::string Template = std::string(Tmp && *Tmp ? Tmp : "/tmp") + "/qmate-XXXXXX";
+  std::vector<char> Name(Template.begin(), Template.end());
+  Name.push_back(0);
+  if (!mkdtemp(Name.data())) {
+    Error = "cannot make a temporary folder in " + std::string(Tmp && *Tmp ? Tmp : "/tmp");
+    return false;
+  }
+  TempFolder = Name.data();
+  return true;
+}
+#endif
+
+void ApplyOverrides(SettingValues &Values, const CliOptions &Options) {
+  for (const auto &Override : Options.Overrides)
+    for (std::size_t I = 0; I < SettingKeyCount; ++I)
+      if (Override.first == SettingKeyRows[I].Key)
+        Values[I] = Override.second;
+}
+
 } // namespace
+
+bool WriteShippedWordFiles(const std::string &Dir) {
+  return WriteBytes(Dir + "/Keywords.dat", QmateShippedKeywordsBytes, QmateShippedKeywordsSize) &&
+         WriteBytes(Dir + "/Replace.dat", QmateShippedReplaceBytes, QmateShippedReplaceSize);
+}
 
 std::string ResolveSetupDir(const CliOptions &Options, const std::string &ToolPath) {
   if (!Options.SetupDir.empty())
@@ -68,50 +119,70 @@ std::string ResolveSetupDir(const CliOptions &Options, const std::string &ToolPa
   const char *Env = std::getenv("QMATE_SETUP");
   if (Env && *Env)
     return Env;
-  return ParentOf(ToolPath) + "/setup";
+  std::string Beside = ParentOf(ToolPath) + "/setup";
+  if (IsFolder(Beside))
+    return Beside;
+  std::string Shared = ParentOf(ParentOf(ToolPath)) + "/share/qmate/setup";
+  if (IsFolder(Shared))
+    return Shared;
+  return std::string();
 }
 
 bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::string &Error) {
   std::string Dir = SetupDir;
   while (Dir.size() > 1 && (Dir.back() == '/' || Dir.back() == '\\'))
     Dir.pop_back();
-  if (!IsFolder(Dir)) {
-    Error = "setup folder '" + Dir + "' does not exist";
-    return false;
-  }
+  CliSetup = CliSetupRecord();
+  CliSetup.Dir = Dir;
+  CliSetup.BuiltIn = Dir.empty();
+  ProjectCache.clear();
   std::string ModuleFolder;
+  if (CliSetup.BuiltIn) {
 #ifdef _WIN32
-  bool NamedSetup = Lower(BaseOf(Dir)) == "setup";
-#else
-  // The plug-in asks for "setup" in lower case, and names here are case-sensitive: a folder
-  // named "Setup" is reached through the link below, like any other name.
-  bool NamedSetup = BaseOf(Dir) == "setup";
-#endif
-  if (NamedSetup) {
-    ModuleFolder = ParentOf(Dir);
-  } else {
-#ifdef _WIN32
-    Error = "the setup folder must be named 'setup': '" + Dir + "'";
+    Error = "no setup folder found: give one with --setup";
     return false;
 #else
-    // The plug-in looks for its files in "setup" beside its library: give it a folder whose
-    // "setup" is a link to the folder asked for.
-    const char *Tmp = std::getenv("TMPDIR");
-    std::string Template = std::string(Tmp && *Tmp ? Tmp : "/tmp") + "/qmate-XXXXXX";
-    std::vector<char> Name(Template.begin(), Template.end());
-    Name.push_back(0);
-    if (!mkdtemp(Name.data())) {
-      Error = "cannot make a temporary folder for the setup link";
+    // No setup folder anywhere: the shipped word files, written to a temporary setup folder.
+    if (!MakeTempFolder(Error))
       return false;
-    }
-    LinkFolder = Name.data();
-    if (symlink(Absolute(Dir).c_str(), (LinkFolder + "/setup").c_str()) != 0) {
-      Error = "cannot link the setup folder '" + Dir + "'";
+    if (mkdir((TempFolder + "/setup").c_str(), 0700) != 0 ||
+        !WriteShippedWordFiles(TempFolder + "/setup")) {
+      Error = "cannot write the built-in word files to " + TempFolder;
       StopPlugin();
       return false;
     }
-    ModuleFolder = LinkFolder;
+    ModuleFolder = TempFolder;
 #endif
+  } else if (!IsFolder(Dir)) {
+    Error = "setup folder '" + Dir + "' does not exist";
+    return false;
+  } else {
+#ifdef _WIN32
+    bool NamedSetup = Lower(BaseOf(Dir)) == "setup";
+#else
+    // The plug-in asks for "setup" in lower case, and names here are case-sensitive: a folder
+    // named "Setup" is reached through the link below, like any other name.
+    bool NamedSetup = BaseOf(Dir) == "setup";
+#endif
+    if (NamedSetup) {
+      ModuleFolder = ParentOf(Dir);
+    } else {
+#ifdef _WIN32
+      Error = "the setup folder must be named 'setup': '" + Dir + "'";
+      return false;
+#else
+      // The plug-in looks for its files in "setup" beside its library: give it a folder
+      // whose "setup" is a link to the folder asked for.
+      if (!MakeTempFolder(Error))
+        return false;
+      if (symlink(Absolute(Dir).c_str(), (TempFolder + "/setup").c_str()) != 0) {
+        Error = "cannot link the setup folder '" + Dir + "'";
+        StopPlugin();
+        return false;
+      }
+      ModuleFolder = TempFolder;
+#endif
+    }
   }
   SimReset();
   std::string ModulePath = ModuleFolder + "/qmate.dll";
@@ -122,25 +193,64 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
   }
   PluginStartupInfo Info = SimStartupInfo(ModulePath);
   SetStartupInfo(&Info);
-  for (const auto &Override : Options.Overrides) {
-    PluginSettingsRecord &S = PluginSettings;
-    int *Fields[7] = {&S.GlobalTab, &S.MainTab,  &S.FuncTab,     &S.TextFuncTab,
-                      &S.Tab,       &S.Comments, &S.SplitLineTab};
-    for (int I = 0; I < 7; ++I)
-      if (Override.first == SettingNames[I])
-        *Fields[I] = Override.second;
+  // The tool reads the settings file itself too, so that a value out of range is refused
+  // with a warning rather than taken as the plug-in's reading makes it.
+  for (std::size_t I = 0; I < SettingKeyCount; ++I)
+    CliSetup.Base.push_back(SettingKeyRows[I].Default);
+  if (!CliSetup.BuiltIn) {
+    std::vector<std::string> Warnings;
+    ReadSettingsFile(Dir + "/qmate.ini", CliSetup.Base, Warnings);
+    for (const std::string &W : Warnings)
+      std::cerr << "qmate: warning: " << W << "\n";
   }
+  SettingValues Values = CliSetup.Base;
+  ApplyOverrides(Values, Options);
+  ApplySettingValues(Values);
   return true;
 }
 
 void StopPlugin() {
 #ifndef _WIN32
-  if (!LinkFolder.empty()) {
-    unlink((LinkFolder + "/setup").c_str());
-    rmdir(LinkFolder.c_str());
-    LinkFolder.clear();
+  if (!TempFolder.empty()) {
+    std::string Setup = TempFolder + "/setup";
+    struct stat St;
+    if (lstat(Setup.c_str(), &St) == 0 && S_ISDIR(St.st_mode)) {
+      for (const char *Name : {"Keywords.dat", "Replace.dat", "qmate.ini"})
+        unlink((Setup + "/" + Name).c_str());
+      rmdir(Setup.c_str());
+    } else {
+      unlink(Setup.c_str());
+    }
+    rmdir(TempFolder.c_str());
+    TempFolder.clear();
   }
 #endif
+}
+
+FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Options) {
+  FileSettingsRecord R;
+  R.Values = CliSetup.Base;
+  if (!CliSetup.BuiltIn) {
+    std::string SetupIni = CliSetup.Dir + "/qmate.ini";
+    struct stat St;
+    if (stat(SetupIni.c_str(), &St) == 0)
+      R.FilesRead.push_back(SetupIni);
+  }
+  std::string Named = Path == "-" ? Options.AssumeFileName : Path;
+  std::string Folder = Path.empty() ? "." : FolderOfPath(Named);
+  std::string Project = NearestProjectSettings(Folder);
+  if (!Project.empty()) {
+    auto Found = ProjectCache.find(Project);
+    if (Found == ProjectCache.end()) {
+      SettingValues Values = CliSetup.Base;
+      ReadSettingsFile(Project, Values, R.Warnings);
+      Found = ProjectCache.emplace(Project, Values).first;
+    }
+    R.Values = Found->second;
+    R.FilesRead.push_back(Project);
+  }
+  ApplyOverrides(R.Values, Options);
+  return R;
 }
 
 void RunInEditor(std::string Bytes, const std::string &FileName, const std::vector<int> &Answers,

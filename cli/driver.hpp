@@ -2,18 +2,46 @@
 #pragma once
 
 #include "options.hpp"
+#include "setting_keys.hpp"
 
 #include <string>
 #include <vector>
 
-// The setup folder the options name: --setup, else $QMATE_SETUP, else "setup" beside the tool.
+// The setup folder in use: what StartPlugin found and read.
+struct CliSetupRecord {
+  std::string Dir; // as the user named it; empty for the built-in word files
+  bool BuiltIn = false;
+  SettingValues Base; // the defaults with the folder's qmate.ini read on top (checked)
+};
+extern CliSetupRecord CliSetup;
+
+// The setup folder the options name: --setup, else $QMATE_SETUP, else "setup" beside the
+// tool, else ../share/qmate/setup from the tool's folder. Empty when none exists: the
+// built-in word files are then used.
 std::string ResolveSetupDir(const CliOptions &Options, const std::string &ToolPath);
 
 // Hands the plug-in the simulated host with a module path from which its own start-up finds
-// SetupDir, then applies the --set overrides. False, with Error, when the folder is unusable.
+// SetupDir (or a temporary folder holding the built-in word files when SetupDir is empty),
+// reads the folder's settings file with every value checked (a warning line on standard
+// error for each refused value) and applies the --set overrides. False, with Error, when
+// the folder is unusable.
 bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::string &Error);
 // Removes what StartPlugin made to reach the folder.
 void StopPlugin();
+
+// The settings for a file (or for the current folder when Path is empty): the setup
+// folder's, the nearest project settings file on top, then the --set overrides. FilesRead
+// names the settings files read; Warnings holds the lines for values refused in a project
+// file the first time that file is read.
+struct FileSettingsRecord {
+  SettingValues Values;
+  std::vector<std::string> FilesRead;
+  std::vector<std::string> Warnings;
+};
+FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Options);
+
+// Writes the shipped word files into Dir; false when one cannot be written.
+bool WriteShippedWordFiles(const std::string &Dir);
 
 // The indices of the command menu's entries.
 enum CommandEntry {

@@ -17,10 +17,10 @@ const int RequestFailed = -32803;
 
 // The plug-in started with the settings the command line uses for a file at Path.
 void StartPluginFor(const std::string &Path) {
-  (void)Path;
   std::string Error;
   if (!StartPlugin(ResolveSetupDir(LspServer.Options, ToolPathForSetup), LspServer.Options, Error))
     throw LspError{RequestFailed, Error};
+  ApplySettingValues(SettingsForFile(Path, LspServer.Options).Values);
 }
 
 // The block a command works on: the 0-based lines First to Last and, for the re-indenter,

@@ -1,31 +1,103 @@
-// Parsing of the qmate command line into CliOptions, with one clear line for each mistake.
+// Parsing of the qmate command line into CliOptions, with one clear line for each mistake,
+// and the help texts. The verbs and the options are two tables: a new verb is one row of
+// VerbRules (and one line of RunCommandLine).
 #include "options.hpp"
+#include "setting_keys.hpp"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
-const char *const SettingNames[7] = {"GlobalTab", "MainTab",  "FuncTab",     "TextFuncTab",
-                                     "Tab",       "Comments", "SplitLineTab"};
-
-const char *UsageText() {
-  return "usage:\n"
-         "  qmate reindent  [COMMON] [--lines A-B] [--cursor L:C] [-i | --check | --diff] FILE...\n"
-         "  qmate annotate  [COMMON] [--lines A-B] [-i | --check | --diff] FILE...\n"
-         "  qmate comment   [COMMON] --lines A-B [-i | --diff] FILE...\n"
-         "  qmate uncomment [COMMON] --lines A-B [-i | --diff] FILE...\n"
-         "  qmate procs     [COMMON] [--cursor L:C] [--menu] FILE\n"
-         "  qmate spell     [COMMON] WORD...\n"
-         "  qmate settings  [COMMON] [--save]\n"
-         "  qmate preview   [COMMON]\n"
-         "  qmate configure [COMMON]\n"
-         "  qmate lsp       [COMMON]   (language server on standard input and output)\n"
-         "COMMON: [--setup DIR] [--set KEY=VALUE]... [--assume-filename NAME]\n"
-         "FILE may be - for standard input.\n";
-}
+#ifndef QMATE_VERSION
+#define QMATE_VERSION "0.0"
+#endif
 
 namespace {
+
+// The options, each a bit in a verb's set.
+enum OptionBit : unsigned {
+  OptSetup = 1u << 0,
+  OptSet = 1u << 1,
+  OptAssume = 1u << 2,
+  OptLines = 1u << 3,
+  OptCursor = 1u << 4,
+  OptInPlace = 1u << 5,
+  OptCheck = 1u << 6,
+  OptDiff = 1u << 7,
+  OptMenu = 1u << 8,
+  OptSave = 1u << 9,
+};
+const unsigned Common = OptSetup | OptSet;
+
+struct OptionRule {
+  unsigned Bit;
+  const char *Long;
+  const char *Short; // or null
+  const char *Value; // the value's name, or null for a switch
+  const char *Help;
+};
+
+const OptionRule OptionRules[] = {
+    {OptLines, "--lines", nullptr, "A-B",
+     "work on lines A to B (from 1, inclusive; N alone is one line), as a block marked in "
+     "the editor"},
+    {OptCursor, "--cursor", nullptr, "L:C",
+     "the cursor's place when the command starts (line from 1, column from 0); a block is "
+     "re-indented from the cursor's column"},
+    {OptInPlace, "--in-place", "-i", nullptr,
+     "rewrite the files (through a temporary file and a rename; unchanged files are not "
+     "touched)"},
+    {OptCheck, "--check", nullptr, nullptr,
+     "change nothing; name each file that would change and exit 1 (with --diff: show the "
+     "changes instead)"},
+    {OptDiff, "--diff", nullptr, nullptr, "print the changes as a unified diff"},
+    {OptMenu, "--menu", nullptr, nullptr,
+     "print the list as the plug-in's menu shows it, the pre-selected entry marked *"},
+    {OptSave, "--save", nullptr, nullptr,
+     "write the settings of the setup folder and --set to its qmate.ini"},
+    {OptSetup, "--setup", nullptr, "DIR",
+     "the folder with qmate.ini, Keywords.dat and Replace.dat (default: $QMATE_SETUP, else "
+     "setup beside qmate, else ../share/qmate/setup, else the built-in word files)"},
+    {OptSet, "--set", nullptr, "KEY=VALUE",
+     "one setting for this run, over every settings file (KEY in any case; see SETTINGS)"},
+    {OptAssume, "--assume-filename", nullptr, "NAME",
+     "the name used for standard input (-) in messages, diffs and the search for "
+     ".qmate.ini (default stdin.prg)"},
+};
+
+struct VerbRule {
+  const char *Name;
+  const char *Operands; // shown after the options in the usage line
+  const char *Summary;
+  unsigned Options;
+  bool TakesFiles; // FILE... (or WORD... for spell)
+  bool NeedsLines;
+  bool Folders; // FILE may be a folder, and several files are taken
+};
+
+const VerbRule VerbRules[] = {
+    {"reindent", "FILE...", "re-indent the files (or the lines of --lines)",
+     Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff, true, false,
+     true},
+    {"annotate", "FILE...", "add the opening clause as a comment to each ENDIF, NEXT and ENDDO",
+     Common | OptAssume | OptLines | OptInPlace | OptCheck | OptDiff, true, false, true},
+    {"comment", "FILE...", "comment the lines of --lines out with //",
+     Common | OptAssume | OptLines | OptInPlace | OptDiff, true, true, true},
+    {"uncomment", "FILE...", "remove the // of the lines of --lines",
+     Common | OptAssume | OptLines | OptInPlace | OptDiff, true, true, true},
+    {"procs", "FILE...", "list the procedure and function headers as FILE:LINE:TEXT",
+     Common | OptAssume | OptCursor | OptMenu, true, false, true},
+    {"spell", "WORD...", "respell words as the re-indenter does", Common, true, false, false},
+    {"settings", "[FILE]",
+     "print the settings in effect (for FILE: with its .qmate.ini) and the files read",
+     Common | OptSave, true, false, false},
+    {"preview", "", "draw the settings dialog with its preview", Common, false, false, false},
+    {"configure", "", "run the settings dialog in the terminal and save it to qmate.ini", Common,
+     false, false, false},
+    {"lsp", "", "serve the Language Server Protocol on standard input and output", Common, false,
+     false, false},
+};
 
 // An argument as it is quoted in an error: control characters shown as "?", so the
 // message stays one line.
@@ -64,28 +136,147 @@ bool ParsePair(const std::string &Text, char Separator, int &A, int &B, long lon
          ParseInt(Text.substr(At + 1), LowB, INT_MAX, B);
 }
 
-struct VerbRule {
-  const char *Name;
-  bool TakesFiles; // FILE... (or WORD... for spell)
-  bool Lines, Cursor, InPlace, Check, Diff, Menu, Save;
-  bool NeedsLines;
-  bool SingleFile;
-};
+const VerbRule *FindVerb(const std::string &Name) {
+  for (const VerbRule &R : VerbRules)
+    if (Name == R.Name)
+      return &R;
+  return nullptr;
+}
 
-const VerbRule VerbRules[] = {
-    {"reindent", true, true, true, true, true, true, false, false, false, false},
-    {"annotate", true, true, false, true, true, true, false, false, false, false},
-    {"comment", true, true, false, true, false, true, false, false, true, false},
-    {"uncomment", true, true, false, true, false, true, false, false, true, false},
-    {"procs", true, false, true, false, false, false, true, false, false, true},
-    {"spell", true, false, false, false, false, false, false, false, false, false},
-    {"settings", false, false, false, false, false, false, false, true, false, false},
-    {"preview", false, false, false, false, false, false, false, false, false, false},
-    {"configure", false, false, false, false, false, false, false, false, false, false},
-    {"lsp", false, false, false, false, false, false, false, false, false, false},
-};
+const OptionRule *FindOption(const std::string &Name) {
+  for (const OptionRule &O : OptionRules)
+    if (Name == O.Long || (O.Short && Name == O.Short))
+      return &O;
+  return nullptr;
+}
+
+std::string UsageLine(const VerbRule &R) {
+  std::string Line = std::string("qmate ") + R.Name + " [options]";
+  if (*R.Operands)
+    Line += std::string(" ") + R.Operands;
+  return Line;
+}
+
+// "  NAME   text" with the text from column Indent, wrapped to 79 columns.
+std::string HelpEntry(const std::string &Name, const std::string &Text, std::size_t Indent = 26) {
+  std::string Out = "  " + Name;
+  if (Out.size() >= Indent)
+    Out += "\n" + std::string(Indent, ' ');
+  else
+    Out += std::string(Indent - Out.size(), ' ');
+  std::size_t Column = Indent;
+  bool LineStart = true;
+  std::size_t At = 0;
+  while (At < Text.size()) {
+    std::size_t End = Text.find(' ', At);
+    if (End == std::string::npos)
+      End = Text.size();
+    std::string Word = Text.substr(At, End - At);
+    At = End + 1;
+    if (!LineStart && Column + 1 + Word.size() > 79) {
+      Out += "\n" + std::string(Indent, ' ');
+      Column = Indent;
+      LineStart = true;
+    }
+    if (!LineStart) {
+      Out += " ";
+      ++Column;
+    }
+    Out += Word;
+    Column += Word.size();
+    LineStart = false;
+  }
+  return Out + "\n";
+}
+
+std::string OptionName(const OptionRule &O) {
+  std::string Name = O.Short ? std::string(O.Short) + ", " + O.Long : O.Long;
+  if (O.Value)
+    Name += std::string("=") + O.Value;
+  return Name;
+}
+
+std::string OptionsHelp(unsigned Set) {
+  std::string Out;
+  for (const OptionRule &O : OptionRules)
+    if (Set & O.Bit)
+      Out += HelpEntry(OptionName(O), O.Help);
+  return Out;
+}
+
+std::string SettingsHelp() {
+  std::string Out = "SETTINGS (keys of qmate.ini and .qmate.ini, and of --set KEY=VALUE):\n";
+  std::string Section;
+  for (std::size_t I = 0; I < SettingKeyCount; ++I) {
+    const SettingKeyRow &Row = SettingKeyRows[I];
+    if (Section != Row.Section) {
+      Section = Row.Section;
+      Out += "  [" + Section + "]\n";
+    }
+    std::string Range = Row.Choices ? std::string(Row.Choices)
+                                    : std::to_string(Row.Low) + ".." + std::to_string(Row.High);
+    Out += HelpEntry(std::string(Row.Key) + "=" + SettingValueText(Row, Row.Default),
+                     std::string(Row.Help) + " (" + Range + ")");
+  }
+  return Out;
+}
+
+const char *const FilesHelp =
+    "FILES:\n"
+    "  FILE may be - for standard input. A folder stands for every .prg and .ch file\n"
+    "  under it (any case of the extension; hidden folders and links skipped).\n"
+    "  The settings for a file: the defaults, then qmate.ini of the setup folder,\n"
+    "  then the nearest .qmate.ini from the file's folder upwards (up to a folder\n"
+    "  holding .git), then --set.\n";
+
+const char *const ExitHelp =
+    "EXIT STATUS:\n"
+    "  0 done; 1 --check found changes, or configure was cancelled; 2 bad usage,\n"
+    "  or a file or folder that cannot be read or written.\n";
 
 } // namespace
+
+const char *VersionText() {
+  return "qmate " QMATE_VERSION;
+}
+
+std::string HelpText() {
+  std::string Out = "OVERVIEW: Quillmate's commands for Clipper code (.prg, .ch) on the command "
+                    "line\n\nUSAGE: qmate VERB [options] FILE...\n"
+                    "       qmate VERB --help | qmate --help | qmate --version\n\nVERBS:\n";
+  for (const VerbRule &R : VerbRules)
+    Out += HelpEntry(R.Name, R.Summary, 14);
+  Out += "\nOPTIONS:\n";
+  unsigned All = 0;
+  for (const VerbRule &R : VerbRules)
+    All |= R.Options;
+  Out += OptionsHelp(All);
+  Out += "\n" + SettingsHelp() + "\n" + FilesHelp + "\n" + ExitHelp;
+  return Out;
+}
+
+std::string VerbHelpText(const std::string &Verb) {
+  const VerbRule *R = FindVerb(Verb);
+  if (!R)
+    return std::string();
+  std::string Out = std::string("USAGE: ") + UsageLine(*R) + "\n\n" + R->Summary +
+                    "\n\nOPTIONS:\n" + OptionsHelp(R->Options);
+  if (R->Options & OptSet)
+    Out += "\n" + SettingsHelp();
+  if (R->Folders)
+    Out += std::string("\n") + FilesHelp;
+  return Out;
+}
+
+bool VerbTakesFolders(const std::string &Verb) {
+  const VerbRule *R = FindVerb(Verb);
+  return R && R->Folders;
+}
+
+bool VerbTakesOutputModes(const std::string &Verb) {
+  const VerbRule *R = FindVerb(Verb);
+  return R && (R->Options & OptInPlace);
+}
 
 bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, std::string &Error) {
   Options = CliOptions();
@@ -94,10 +285,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     return false;
   }
   Options.Verb = Args[0];
-  const VerbRule *Rule = nullptr;
-  for (const VerbRule &R : VerbRules)
-    if (Options.Verb == R.Name)
-      Rule = &R;
+  const VerbRule *Rule = FindVerb(Options.Verb);
   if (!Rule) {
     Error = "unknown command '" + Shown(Options.Verb) + "'";
     return false;
@@ -105,103 +293,142 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
   bool OnlyFiles = false;
   for (std::size_t I = 1; I < Args.size(); ++I) {
     const std::string &A = Args[I];
-    auto Value = [&](std::string &Out) {
-      if (I + 1 >= Args.size()) {
-        Error = Shown(A) + " needs a value";
-        return false;
-      }
-      Out = Args[++I];
-      return true;
-    };
-    std::string V;
     if (OnlyFiles || A == "-" || A.empty() || A[0] != '-') {
       if (!Rule->TakesFiles) {
         Error = "'" + Options.Verb + "' takes no file or word: '" + Shown(A) + "'";
         return false;
       }
       Options.Files.push_back(A);
-    } else if (A == "--") {
+      continue;
+    }
+    if (A == "--") {
       OnlyFiles = true;
-    } else if (A == "--setup") {
-      if (!Value(Options.SetupDir))
+      continue;
+    }
+    if (A == "--help" || A == "-h") {
+      Options.Help = true;
+      return true;
+    }
+    // --name=value, or --name value for an option that takes a value.
+    std::size_t Eq = A.compare(0, 2, "--") == 0 ? A.find('=') : std::string::npos;
+    std::string Name = A.substr(0, Eq);
+    const OptionRule *Option = FindOption(Name);
+    if (!Option || !(Rule->Options & Option->Bit)) {
+      Error = "'" + Options.Verb + "' does not take the option '" + Shown(Name) + "'";
+      return false;
+    }
+    std::string V;
+    if (Option->Value) {
+      if (Eq != std::string::npos) {
+        V = A.substr(Eq + 1);
+      } else if (I + 1 < Args.size()) {
+        V = Args[++I];
+      } else {
+        Error = Shown(A) + " needs a value";
         return false;
-      if (Options.SetupDir.empty()) {
+      }
+    } else if (Eq != std::string::npos) {
+      Error = Name + " takes no value: '" + Shown(A) + "'";
+      return false;
+    }
+    switch (Option->Bit) {
+    case OptSetup:
+      if (V.empty()) {
         Error = "--setup needs a folder";
         return false;
       }
-    } else if (A == "--set") {
-      if (!Value(V))
+      Options.SetupDir = V;
+      break;
+    case OptSet: {
+      std::size_t At = V.find('=');
+      std::string Key = At == std::string::npos ? V : V.substr(0, At);
+      const SettingKeyRow *Row = FindSettingKey(Key);
+      if (!Row) {
+        std::string Known;
+        for (std::size_t K = 0; K < SettingKeyCount; ++K)
+          Known += (K == 0                     ? ""
+                    : K + 1 == SettingKeyCount ? " or "
+                                               : ", ") +
+                   std::string(SettingKeyRows[K].Key);
+        Error = "--set: unknown setting '" + Shown(Key) + "' (" + Known + ")";
         return false;
-      std::size_t Eq = V.find('=');
-      std::string Key = Eq == std::string::npos ? V : V.substr(0, Eq);
-      bool Known = false;
-      for (const char *Name : SettingNames)
-        Known = Known || Key == Name;
+      }
       int Number = 0;
-      if (!Known) {
-        Error = "--set: unknown setting '" + Shown(Key) +
-                "' (GlobalTab, MainTab, FuncTab, TextFuncTab, Tab, Comments or SplitLineTab)";
+      std::string Expected;
+      if (At == std::string::npos) {
+        Error = "--set " + Shown(V) + ": expected KEY=VALUE";
         return false;
       }
-      if (Eq == std::string::npos || !ParseInt(V.substr(Eq + 1), INT_MIN, INT_MAX, Number)) {
-        Error = "--set " + Shown(V) + ": the value must be a whole number";
+      if (!ParseSettingValue(*Row, V.substr(At + 1), Number, Expected)) {
+        Error = "--set " + Shown(V) + ": " + Row->Key + " must be " + Expected;
         return false;
       }
-      Options.Overrides.emplace_back(Key, Number);
-    } else if (A == "--assume-filename") {
-      if (!Value(Options.AssumeFileName))
-        return false;
-    } else if (A == "--lines" && Rule->Lines) {
-      if (!Value(V))
-        return false;
-      if (!ParsePair(V, '-', Options.FirstLine, Options.LastLine, 1) ||
-          Options.LastLine < Options.FirstLine) {
-        Error = "--lines " + Shown(V) + ": expected A-B with 1 <= A <= B";
+      Options.Overrides.emplace_back(Row->Key, Number);
+      break;
+    }
+    case OptAssume:
+      Options.AssumeFileName = V;
+      break;
+    case OptLines: {
+      bool Ok = V.find('-') == std::string::npos
+                    ? ParseInt(V, 1, INT_MAX, Options.FirstLine) &&
+                          ParseInt(V, 1, INT_MAX, Options.LastLine)
+                    : ParsePair(V, '-', Options.FirstLine, Options.LastLine, 1);
+      if (!Ok || Options.LastLine < Options.FirstLine) {
+        Error = "--lines " + Shown(V) + ": expected A-B with 1 <= A <= B, or one line N";
         return false;
       }
       Options.HasLines = true;
-    } else if (A == "--cursor" && Rule->Cursor) {
-      if (!Value(V))
-        return false;
+      break;
+    }
+    case OptCursor:
       if (!ParsePair(V, ':', Options.CursorLine, Options.CursorColumn, 0)) {
         Error = "--cursor " + Shown(V) + ": expected LINE:COLUMN (line from 1, column from 0)";
         return false;
       }
       Options.HasCursor = true;
-    } else if ((A == "-i" || A == "--in-place") && Rule->InPlace) {
+      break;
+    case OptInPlace:
       Options.InPlace = true;
-    } else if (A == "--check" && Rule->Check) {
+      break;
+    case OptCheck:
       Options.Check = true;
-    } else if (A == "--diff" && Rule->Diff) {
+      break;
+    case OptDiff:
       Options.Diff = true;
-    } else if (A == "--menu" && Rule->Menu) {
+      break;
+    case OptMenu:
       Options.Menu = true;
-    } else if (A == "--save" && Rule->Save) {
+      break;
+    case OptSave:
       Options.Save = true;
-    } else {
-      Error = "'" + Options.Verb + "' does not take the option '" + Shown(A) + "'";
-      return false;
+      break;
     }
   }
-  if (int(Options.InPlace) + int(Options.Check) + int(Options.Diff) > 1) {
-    Error = "-i, --check and --diff exclude each other";
+  if (Options.InPlace && (Options.Check || Options.Diff)) {
+    Error = "-i excludes --check and --diff";
     return false;
   }
   if (Rule->NeedsLines && !Options.HasLines) {
     Error = "'" + Options.Verb + "' needs --lines A-B (the block to work on)";
     return false;
   }
-  if (Rule->TakesFiles && Options.Files.empty()) {
+  bool OptionalFile = Options.Verb == "settings";
+  if (Rule->TakesFiles && Options.Files.empty() && !OptionalFile) {
     Error = Options.Verb == "spell" ? "'spell' needs at least one WORD"
                                     : "'" + Options.Verb + "' needs a FILE";
     return false;
   }
-  if (Rule->SingleFile && Options.Files.size() > 1) {
+  if (OptionalFile && Options.Files.size() > 1) {
     Error = "'" + Options.Verb + "' takes one FILE";
     return false;
   }
-  if (Rule->InPlace && Options.Files.size() > 1 && !Options.InPlace && !Options.Check &&
-      !Options.Diff) {
+  if (Options.Menu && Options.Files.size() > 1) {
+    Error = "--menu takes one FILE";
+    return false;
+  }
+  if ((Rule->Options & OptInPlace) && Options.Files.size() > 1 && !Options.InPlace &&
+      !Options.Check && !Options.Diff) {
     Error = "several files need -i, --check or --diff";
     return false;
   }

@@ -7,8 +7,8 @@
 
 struct CliOptions {
   std::string Verb;
-  std::string SetupDir; // empty: $QMATE_SETUP, else the setup folder beside the tool
-  std::vector<std::pair<std::string, int>> Overrides; // --set KEY=VALUE, in order
+  std::string SetupDir; // empty: $QMATE_SETUP, else the setup folder found beside the tool
+  std::vector<std::pair<std::string, int>> Overrides; // --set KEY=VALUE, key as the table spells it
   std::string AssumeFileName = "stdin.prg";
   bool HasLines = false;
   int FirstLine = 0; // 1-based, inclusive
@@ -21,6 +21,7 @@ struct CliOptions {
   bool Diff = false;
   bool Menu = false;
   bool Save = false;
+  bool Help = false;              // --help after the verb: the verb's help, nothing run
   std::vector<std::string> Files; // FILE... for the file verbs, WORD... for spell
 };
 
@@ -28,8 +29,14 @@ struct CliOptions {
 // to one line saying what is wrong.
 bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, std::string &Error);
 
-// The usage text shown by --help and after a usage error.
-const char *UsageText();
+// The whole help (`qmate --help`), and one verb's (`qmate VERB --help`; empty for an unknown
+// verb).
+std::string HelpText();
+std::string VerbHelpText(const std::string &Verb);
+// The one-line version text.
+const char *VersionText();
 
-// The seven setting names, in the dialog's order.
-extern const char *const SettingNames[7];
+// True for a verb whose FILE arguments may be folders and several files.
+bool VerbTakesFolders(const std::string &Verb);
+// True for a verb that prints its result unless -i, --check or --diff says otherwise.
+bool VerbTakesOutputModes(const std::string &Verb);

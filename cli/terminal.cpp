@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -31,6 +32,9 @@ std::vector<std::string> ScreenRowCells(int Row) {
 #ifdef _WIN32
 
 bool StdioIsTerminal() {
+  return false;
+}
+bool TerminalSize(int &, int &) {
   return false;
 }
 bool EnterTerminal() {
@@ -191,6 +195,15 @@ bool EnterTerminal() {
 
 void LeaveTerminal() {
   RestoreTerminal();
+}
+
+bool TerminalSize(int &Columns, int &Rows) {
+  winsize Size;
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &Size) != 0 || Size.ws_col == 0 || Size.ws_row == 0)
+    return false;
+  Columns = Size.ws_col;
+  Rows = Size.ws_row;
+  return true;
 }
 
 void DrawTerminalScreen(int Left, int Top, int Width, int Height) {

@@ -8,6 +8,8 @@
 
 // True when both standard input and standard output are terminals.
 bool StdioIsTerminal();
+// The terminal's size in columns and rows; false when it cannot be told.
+bool TerminalSize(int &Columns, int &Rows);
 // Switches the terminal to raw input on its alternate screen; the old state comes back with
 // LeaveTerminal, at exit, or on SIGINT, SIGTERM and SIGHUP. False when that is impossible.
 bool EnterTerminal();

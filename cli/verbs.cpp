@@ -9,6 +9,7 @@
 #include "fileio.hpp"
 #include "header_lines.hpp"
 #include "lsp.hpp"
+#include "project.hpp"
 
 #include <cstdio>
 #include <iostream>
@@ -23,9 +24,9 @@ void Fail(const std::string &Message) {
   std::cerr << "qmate: " << Message << "\n";
 }
 
-void PrintMessages(const std::vector<std::string> &Messages) {
-  for (const std::string &M : Messages)
-    std::cerr << M << "\n";
+void PrintLines(const std::vector<std::string> &Lines) {
+  for (const std::string &Line : Lines)
+    std::cerr << Line << "\n";
 }
 
 int EntryOf(const std::string &Verb) {
@@ -38,35 +39,50 @@ int EntryOf(const std::string &Verb) {
   return EntryUncomment;
 }
 
-// The number of editor lines a file's bytes make (a final end of line adds an empty line).
-int EditorLineCount(const std::string &Bytes) {
-  int Count = 1;
-  for (std::size_t I = 0; I < Bytes.size(); ++I) {
-    if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Bytes.size() || Bytes[I + 1] != '\n')))
+// The number of lines of a file as editors and wc -l count them: the empty text after a
+// final end of line is no line of its own (an empty file still has its one empty line).
+int TextLineCount(const std::string &Bytes) {
+  int Count = 0;
+  std::size_t Size = Bytes.size();
+  for (std::size_t I = 0; I < Size; ++I) {
+    if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Size || Bytes[I + 1] != '\n')))
       ++Count;
   }
-  return Count;
+  bool EndsWithEol = Size > 0 && (Bytes[Size - 1] == '\n' || Bytes[Size - 1] == '\r');
+  return EndsWithEol ? Count : Count + 1;
 }
 
-// Only a run given a position needs the line count, which costs a pass over the bytes.
-bool CheckPositions(const CliOptions &Options, const std::string &Path, const std::string &Bytes,
-                    int &Lines) {
-  Lines = Options.HasLines || Options.HasCursor ? EditorLineCount(Bytes) : 0;
+std::string LinesText(int Count) {
+  return std::to_string(Count) + (Count == 1 ? " line" : " lines");
+}
+
+// An error line for --lines or --cursor past the file's end, or empty.
+std::string PositionError(const CliOptions &Options, const std::string &Name,
+                          const std::string &Bytes) {
+  if (!Options.HasLines && !Options.HasCursor)
+    return std::string();
+  int Lines = TextLineCount(Bytes);
   if (Options.HasLines && Options.FirstLine > Lines) {
-    Fail("--lines " + std::to_string(Options.FirstLine) + "-" + std::to_string(Options.LastLine) +
-         ": " + Path + " has only " + std::to_string(Lines) + " lines");
-    return false;
+    std::string Range = std::to_string(Options.FirstLine);
+    if (Options.LastLine != Options.FirstLine)
+      Range += "-" + std::to_string(Options.LastLine);
+    return "qmate: --lines " + Range + ": " + Name + " has only " + LinesText(Lines);
   }
-  if (Options.HasCursor && Options.CursorLine > Lines) {
-    Fail("--cursor: " + Path + " has only " + std::to_string(Lines) + " lines");
-    return false;
-  }
-  return true;
+  // The cursor may stand on the empty text after a final end of line, as in the editor.
+  bool EndsWithEol = !Bytes.empty() && (Bytes.back() == '\n' || Bytes.back() == '\r');
+  if (Options.HasCursor && Options.CursorLine > Lines + (EndsWithEol ? 1 : 0))
+    return "qmate: --cursor: " + Name + " has only " + LinesText(Lines);
+  return std::string();
 }
 
 // The editor's text, piece by piece, for the tool's writers.
 bool EmitEditorText(void *, ByteEmitter Emit, void *EmitContext) {
   return SimEmitText(Emit, EmitContext);
+}
+
+bool AppendToString(void *Context, const char *Data, std::size_t Size) {
+  static_cast<std::string *>(Context)->append(Data, Size);
+  return true;
 }
 
 // True for a regular file, which gives the same bytes when it is read a second time; a pipe
@@ -89,60 +105,138 @@ bool Start(const CliOptions &Options) {
   return true;
 }
 
+// The files the FILE arguments stand for, folders walked. False (with the lines printed)
+// when a folder could not be read or holds no file to work on, or when a folder was given
+// to a verb that would print its files' results.
+// A folder holding no such file is an error too: a mistyped folder must not pass a check.
+bool ExpandFiles(const CliOptions &Options, std::vector<std::string> &Files) {
+  std::vector<std::string> Errors;
+  for (const std::string &Arg : Options.Files) {
+    std::size_t Before = Files.size();
+    bool Folder = Arg != "-" && PathIsFolder(Arg);
+    if (Folder && !Options.InPlace && !Options.Check && !Options.Diff &&
+        VerbTakesOutputModes(Options.Verb)) {
+      Errors.push_back(Arg + " is a folder: give -i, --check or --diff to work on its files");
+      continue;
+    }
+    std::size_t ErrorsBefore = Errors.size();
+    ExpandFileArgument(Arg, Files, Errors);
+    if (Folder && Files.size() == Before && Errors.size() == ErrorsBefore)
+      Errors.push_back("no .prg or .ch file under " + Arg);
+  }
+  for (const std::string &E : Errors)
+    Fail(E);
+  return Errors.empty();
+}
+
+// "1 file", "3 files".
+std::string FilesText(int Count) {
+  return std::to_string(Count) + (Count == 1 ? " file" : " files");
+}
+
+// Applies the settings for a file to the plug-in; the warnings go into Err.
+void UseSettingsFor(const CliOptions &Options, const std::string &Path,
+                    std::vector<std::string> &Err) {
+  FileSettingsRecord S = SettingsForFile(Path, Options);
+  for (const std::string &W : S.Warnings)
+    Err.push_back("qmate: warning: " + W);
+  ApplySettingValues(S.Values);
+}
+
 } // namespace
 
+FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path) {
+  FileRunRecord R;
+  std::string Bytes, Error;
+  if (!ReadInput(Path, Bytes, Error)) {
+    R.Err.push_back("qmate: " + Error);
+    R.Status = 2;
+    return R;
+  }
+  std::string Name = DisplayName(Options, Path);
+  // Only a run given a position needs the line count, which costs a pass over the bytes.
+  int Lines = Options.HasLines ? TextLineCount(Bytes) : 0;
+  std::string Position = PositionError(Options, Name, Bytes);
+  if (!Position.empty()) {
+    R.Err.push_back(Position);
+    R.Status = 2;
+    return R;
+  }
+  UseSettingsFor(Options, Path, R.Err);
+  CliOptions Run = Options;
+  if (Run.HasLines && Run.LastLine > Lines)
+    Run.LastLine = Lines;
+  // A regular file read from disk can be compared with the disk afterwards, so the editor
+  // may rewrite its lines in place; a diff, standard input or a pipe needs the loaded bytes
+  // kept.
+  bool FromDisk = Path != "-" && !Options.Diff && IsRegularFile(Path);
+  std::vector<std::string> Messages;
+  RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
+  R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
+  // A text of another size has changed; one of the same size is compared byte for byte.
+  if (Options.Check || Options.InPlace || Options.Diff)
+    R.Changed = SimTextSize() != SimLoadedSize() ||
+                (FromDisk ? !FileHoldsBytes(Path, EmitEditorText, nullptr) : !SimTextUnchanged());
+  if (Options.Diff) {
+    R.Out = UnifiedDiff(SimLoadedText(), SimSaveText(), "a/" + Name, "b/" + Name);
+    if (Options.Check && R.Changed)
+      R.Status = 1;
+  } else if (Options.Check) {
+    if (R.Changed) {
+      R.Out = "would change: " + Name + "\n";
+      R.Status = 1;
+    }
+  } else if (Options.InPlace) {
+    if (R.Changed && !WriteInPlace(Path, EmitEditorText, nullptr, Error)) {
+      R.Err.push_back("qmate: " + Error);
+      R.Status = 2;
+    }
+  } else {
+    SimEmitText(AppendToString, &R.Out);
+  }
+  return R;
+}
+
 int RunFileVerb(const CliOptions &Options) {
+  std::vector<std::string> Files;
+  int Status = ExpandFiles(Options, Files) ? 0 : 2;
+  if (Files.empty())
+    return Status;
   if (!Start(Options))
     return 2;
-  int Status = 0;
-  for (const std::string &Path : Options.Files) {
-    std::string Bytes, Error;
-    if (!ReadInput(Path, Bytes, Error)) {
-      Fail(Error);
-      Status = 2;
-      continue;
-    }
-    int Lines = 0;
-    if (!CheckPositions(Options, Path, Bytes, Lines)) {
-      Status = 2;
-      continue;
-    }
-    std::vector<std::string> Messages;
-    std::string Name = DisplayName(Options, Path);
-    CliOptions Run = Options;
-    if (Run.HasLines && Run.LastLine > Lines)
-      Run.LastLine = Lines;
-    // A regular file read from disk can be compared with the disk afterwards, so the editor
-    // may rewrite its lines in place; a diff, standard input or a pipe needs the loaded bytes
-    // kept.
-    bool FromDisk = Path != "-" && !Options.Diff && IsRegularFile(Path);
-    RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
-    PrintMessages(Messages);
-    // A text of another size has changed; one of the same size is compared byte for byte.
-    bool Changed =
-        (Options.Check || Options.InPlace) &&
-        (SimTextSize() != SimLoadedSize() ||
-         (FromDisk ? !FileHoldsBytes(Path, EmitEditorText, nullptr) : !SimTextUnchanged()));
-    if (Options.Check) {
-      if (Changed) {
-        std::cout << "would change: " << Name << "\n";
-        if (Status == 0)
-          Status = 1;
-      }
-    } else if (Options.Diff) {
-      std::cout << UnifiedDiff(SimLoadedText(), SimSaveText(), "a/" + Name, "b/" + Name);
-    } else if (Options.InPlace) {
-      if (Changed && !WriteInPlace(Path, EmitEditorText, nullptr, Error)) {
-        Fail(Error);
-        Status = 2;
-      }
-    } else {
+  int Changed = 0, Unchanged = 0, Failed = 0;
+  for (const std::string &Path : Files) {
+    FileRunRecord R = RunFileVerbOn(Options, Path);
+    if (!R.Out.empty()) {
       std::cout.flush();
-      if (!WriteStdout(EmitEditorText, nullptr)) {
+      const std::string &Out = R.Out;
+      if (!WriteStdout(
+              [](void *Context, ByteEmitter Emit, void *EmitContext) {
+                const std::string &B = *static_cast<const std::string *>(Context);
+                return Emit(EmitContext, B.data(), B.size());
+              },
+              const_cast<std::string *>(&Out))) {
         Fail("cannot write the result to standard output");
-        Status = 2;
+        R.Status = 2;
       }
     }
+    PrintLines(R.Err);
+    if (R.Status == 2)
+      ++Failed;
+    else if (R.Changed)
+      ++Changed;
+    else
+      ++Unchanged;
+    if (R.Status > Status)
+      Status = R.Status;
+  }
+  if (Files.size() > 1 && (Options.InPlace || Options.Check || Options.Diff)) {
+    std::string Line = FilesText(Changed) +
+                       (Options.InPlace ? " reformatted" : " would be reformatted") + ", " +
+                       std::to_string(Unchanged) + " unchanged";
+    if (Failed > 0)
+      Line += ", " + std::to_string(Failed) + " failed";
+    std::cerr << Line << "\n";
   }
   std::fflush(stdout);
   StopPlugin();
@@ -150,35 +244,46 @@ int RunFileVerb(const CliOptions &Options) {
 }
 
 int RunProcs(const CliOptions &Options) {
+  std::vector<std::string> Files;
+  int Status = ExpandFiles(Options, Files) ? 0 : 2;
+  if (Files.empty())
+    return Status;
+  if (Options.Menu && Files.size() > 1) {
+    Fail("--menu takes one FILE");
+    return 2;
+  }
   if (!Start(Options))
     return 2;
-  const std::string &Path = Options.Files[0];
-  std::string Bytes, Error;
-  if (!ReadInput(Path, Bytes, Error)) {
-    Fail(Error);
-    StopPlugin();
-    return 2;
-  }
-  int Lines = 0;
-  if (!CheckPositions(Options, Path, Bytes, Lines)) {
-    StopPlugin();
-    return 2;
-  }
-  std::vector<std::string> Messages;
-  std::string Name = DisplayName(Options, Path);
-  RunInEditor(std::move(Bytes), Name, {EntryProcedures, -1}, Options, Messages);
-  PrintMessages(Messages);
-  if (Options.Menu) {
-    if (SimHost.Menus.size() >= 2)
-      for (const FarMenuItem &Item : SimHost.Menus[1].Items)
-        std::cout << (Item.Selected ? "* " : "  ") << Item.Text << "\n";
-  } else {
-    for (int Line : NavigatorHeaderLines())
-      std::cout << Name << ":" << Line + 1 << ":" << SimLineText(Line) << "\n";
+  for (const std::string &Path : Files) {
+    std::string Bytes, Error;
+    if (!ReadInput(Path, Bytes, Error)) {
+      Fail(Error);
+      Status = 2;
+      continue;
+    }
+    std::string Name = DisplayName(Options, Path);
+    std::string Position = PositionError(Options, Name, Bytes);
+    if (!Position.empty()) {
+      std::cerr << Position << "\n";
+      Status = 2;
+      continue;
+    }
+    std::vector<std::string> Messages;
+    UseSettingsFor(Options, Path, Messages);
+    RunInEditor(std::move(Bytes), Name, {EntryProcedures, -1}, Options, Messages);
+    PrintLines(Messages);
+    if (Options.Menu) {
+      if (SimHost.Menus.size() >= 2)
+        for (const FarMenuItem &Item : SimHost.Menus[1].Items)
+          std::cout << (Item.Selected ? "* " : "  ") << Item.Text << "\n";
+    } else {
+      for (int Line : NavigatorHeaderLines())
+        std::cout << Name << ":" << Line + 1 << ":" << SimLineText(Line) << "\n";
+    }
   }
   std::cout.flush();
   StopPlugin();
-  return 0;
+  return Status;
 }
 
 int RunSpell(const CliOptions &Options) {
@@ -193,11 +298,16 @@ int RunSpell(const CliOptions &Options) {
 int RunSettings(const CliOptions &Options) {
   if (!Start(Options))
     return 2;
-  const PluginSettingsRecord &S = PluginSettings;
-  const int Values[7] = {S.GlobalTab, S.MainTab,  S.FuncTab,     S.TextFuncTab,
-                         S.Tab,       S.Comments, S.SplitLineTab};
   int Status = 0;
+  SettingValues Values = CurrentSettingValues();
+  std::vector<std::string> FilesRead;
   if (Options.Save) {
+    if (CliSetup.BuiltIn) {
+      Fail("no setup folder to save to: give one with --setup DIR (qmate configure --setup DIR "
+           "makes one)");
+      StopPlugin();
+      return 2;
+    }
     SaveSettings();
     // The plug-in's save reports nothing; read the file back to tell the user.
     PluginSettingsRecord Wanted = PluginSettings;
@@ -206,13 +316,23 @@ int RunSettings(const CliOptions &Options) {
     if (R.GlobalTab != Wanted.GlobalTab || R.MainTab != Wanted.MainTab ||
         R.FuncTab != Wanted.FuncTab || R.TextFuncTab != Wanted.TextFuncTab || R.Tab != Wanted.Tab ||
         R.Comments != Wanted.Comments || R.SplitLineTab != Wanted.SplitLineTab) {
-      Fail("cannot write the settings file " + SettingsPath());
+      Fail("cannot write the settings file " + CliSetup.Dir + "/qmate.ini");
       Status = 2;
     }
     PluginSettings = Wanted;
+  } else {
+    std::string Path = Options.Files.empty() ? std::string() : Options.Files[0];
+    FileSettingsRecord S = SettingsForFile(Path, Options);
+    for (const std::string &W : S.Warnings)
+      std::cerr << "qmate: warning: " << W << "\n";
+    Values = S.Values;
+    FilesRead = S.FilesRead;
   }
-  for (int I = 0; I < 7; ++I)
-    std::cout << SettingNames[I] << "=" << Values[I] << "\n";
+  for (std::size_t I = 0; I < SettingKeyCount; ++I)
+    std::cout << SettingKeyRows[I].Key << "=" << SettingValueText(SettingKeyRows[I], Values[I])
+              << "\n";
+  for (const std::string &File : FilesRead)
+    std::cout << "; read " << File << "\n";
   StopPlugin();
   return Status;
 }
@@ -220,14 +340,25 @@ int RunSettings(const CliOptions &Options) {
 int RunCommandLine(const std::vector<std::string> &Args, const std::string &ToolPath) {
   ToolPathForSetup = ToolPath;
   if (!Args.empty() && (Args[0] == "--help" || Args[0] == "-h" || Args[0] == "help")) {
-    std::cout << UsageText();
+    std::string Verb = Args.size() > 1 ? VerbHelpText(Args[1]) : std::string();
+    std::cout << (Verb.empty() ? HelpText() : Verb);
+    return 0;
+  }
+  if (!Args.empty() && Args[0] == "--version") {
+    std::cout << VersionText() << "\n";
     return 0;
   }
   CliOptions Options;
   std::string Error;
   if (!ParseArguments(Args, Options, Error)) {
-    std::cerr << "qmate: " << Error << "\n" << UsageText();
+    std::string Help =
+        VerbHelpText(Options.Verb).empty() ? "qmate --help" : "qmate " + Options.Verb + " --help";
+    std::cerr << "qmate: " << Error << " (try '" << Help << "')\n";
     return 2;
+  }
+  if (Options.Help) {
+    std::cout << VerbHelpText(Options.Verb);
+    return 0;
   }
   if (Options.Verb == "procs")
     return RunProcs(Options);

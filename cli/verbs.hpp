@@ -5,6 +5,20 @@
 #include "options.hpp"
 
 #include <string>
+#include <vector>
+
+// One file's run of a file verb: nothing is printed during it; what it has to say is kept
+// here for the caller to print in the files' order.
+struct FileRunRecord {
+  int Status = 0;               // 0 done, 1 --check found a change, 2 the file failed
+  bool Changed = false;         // the command changed the text
+  std::string Out;              // for standard output
+  std::vector<std::string> Err; // lines for standard error
+};
+
+// Runs Options.Verb (reindent, annotate, comment or uncomment) on one file or "-", with the
+// settings that apply to it. The plug-in must be started.
+FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path);
 
 int RunFileVerb(const CliOptions &Options);
 int RunProcs(const CliOptions &Options);

@@ -203,6 +203,16 @@ int ProfileGetInt(const char *Section, const char *Key, int Default, const char 
   return ProfileTextToInt(Place.Value.substr(0, IntValueCapacity));
 }
 
+bool ProfileGetText(const char *Section, const char *Key, const char *Path, std::string &Value) {
+  Value.clear();
+  std::string Bytes;
+  if (!Section || !Key || !Path || !ReadWholeFile(Path, Bytes))
+    return false;
+  ProfilePlace Place = FindProfileKey(SplitProfileLines(Bytes), Section, Key);
+  Value = Place.Value;
+  return Place.KeyAt >= 0;
+}
+
 bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path) {
   if (!Section || !Key || !Value || !Path)
     return false;

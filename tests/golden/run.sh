@@ -22,6 +22,9 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/empty/setup" "$WORK/shipped/setup"
 cp "$ROOT/dist/setup/Keywords.dat" "$ROOT/dist/setup/Replace.dat" "$WORK/shipped/setup/"
 mkdir -p "$WORK/files"
+# The search for project settings (.qmate.ini) stops at a folder holding .git: here, so that
+# no file above the work folder takes part.
+mkdir -p "$WORK/.git"
 cp "$ROOT"/samples/*.prg "$HERE"/inputs/* "$WORK/files/" 2>/dev/null
 
 PASSED=0

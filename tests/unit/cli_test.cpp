@@ -31,7 +31,7 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"reindent --lines 2-5 --cursor 3:4 -i a.prg b.prg", true, ""},
       {"reindent --check a.prg b.prg", true, ""},
       {"reindent a.prg b.prg", false, "several files"},
-      {"reindent -i --check a.prg", false, "exclude"},
+      {"reindent -i --check a.prg", false, "excludes"},
       {"reindent --lines 5-2 a.prg", false, "--lines"},
       {"reindent --lines 0-2 a.prg", false, "--lines"},
       {"reindent --lines x a.prg", false, "--lines"},
@@ -47,17 +47,35 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"comment --lines 1-2 --check a.prg", false, "does not take"},
       {"uncomment --lines 1-2 -i a.prg", true, ""},
       {"procs --menu --cursor 4:0 a.prg", true, ""},
-      {"procs a.prg b.prg", false, "one FILE"},
+      {"procs a.prg b.prg src", true, ""},
+      {"procs --menu a.prg b.prg", false, "--menu takes one FILE"},
       {"procs -i a.prg", false, "does not take"},
       {"spell endif aadd", true, ""},
       {"spell", false, "WORD"},
       {"settings --save", true, ""},
-      {"settings x", false, "takes no file"},
+      {"settings x", true, ""},
+      {"settings x y", false, "one FILE"},
+      {"preview x", false, "takes no file"},
       {"preview --set Tab=4 --set Comments=-1", true, ""},
       {"preview --set Tabs=4", false, "unknown setting"},
       {"preview --set Tab=four", false, "whole number"},
       {"preview --set Tab=99999999999", false, "whole number"},
-      {"preview --set Tab", false, "whole number"},
+      {"preview --set Tab", false, "KEY=VALUE"},
+      {"preview --set tab=3 --set SPLITLINETAB=-1", true, ""},
+      {"preview --set Tab=-1", false, "Tab must be a whole number from 0 to 999"},
+      {"preview --set Comments=-2", false, "from -1 to 999"},
+      {"preview --set MainTab=1000", false, "from 0 to 999"},
+      {"preview --set SplitLineTab=1e3", false, "whole number"},
+      {"preview --set=GlobalTab=4", true, ""},
+      {"reindent --lines=2-3 --cursor=2:0 a.prg", true, ""},
+      {"reindent --lines 5 a.prg", true, ""},
+      {"reindent --lines=0 a.prg", false, "--lines"},
+      {"reindent --check --diff a.prg b.prg", true, ""},
+      {"reindent -i --diff a.prg", false, "excludes"},
+      {"reindent --check=yes a.prg", false, "takes no value"},
+      {"reindent --lines= a.prg", false, "--lines"},
+      {"reindent --help", true, ""},
+      {"procs -h", true, ""},
       {"configure --setup", false, "needs a value"},
       {"frobnicate", false, "unknown command"},
       {"reindent -- -odd-name.prg", true, ""},
@@ -79,12 +97,12 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
 TEST(CliArguments, KeepsTheValuesGiven) {
   CliOptions O;
   std::string Error;
-  ASSERT_TRUE(ParseArguments(Words("reindent --setup /s --set Tab=-3 --set GlobalTab=2 "
+  ASSERT_TRUE(ParseArguments(Words("reindent --setup /s --set tab=3 --set GlobalTab=2 "
                                    "--assume-filename x.ch --lines 4-9 --cursor 7:3 --diff -"),
                              O, Error));
   EXPECT_EQ(O.SetupDir, "/s");
   ASSERT_EQ(O.Overrides.size(), 2u);
-  EXPECT_EQ(O.Overrides[0], std::make_pair(std::string("Tab"), -3));
+  EXPECT_EQ(O.Overrides[0], std::make_pair(std::string("Tab"), 3));
   EXPECT_EQ(O.AssumeFileName, "x.ch");
   EXPECT_EQ(O.FirstLine, 4);
   EXPECT_EQ(O.LastLine, 9);

@@ -29,7 +29,8 @@ struct PtyChild {
 };
 
 // Runs the tool's command line in a child whose terminal is a new pseudo-terminal.
-bool StartInTerminal(const std::vector<std::string> &Args, PtyChild &Child) {
+bool StartInTerminal(const std::vector<std::string> &Args, PtyChild &Child,
+                     unsigned short Rows = 30, unsigned short Columns = 100) {
   Child.Master = posix_openpt(O_RDWR | O_NOCTTY);
   if (Child.Master < 0 || grantpt(Child.Master) != 0 || unlockpt(Child.Master) != 0)
     return false;
@@ -37,7 +38,7 @@ bool StartInTerminal(const std::vector<std::string> &Args, PtyChild &Child) {
   Child.Slave = open(Name.c_str(), O_RDWR | O_NOCTTY);
   if (Child.Slave < 0)
     return false;
-  winsize Size{30, 100, 0, 0};
+  winsize Size{Rows, Columns, 0, 0};
   ioctl(Child.Master, TIOCSWINSZ, &Size);
   std::cout.flush();
   std::fflush(nullptr);
@@ -219,11 +220,31 @@ TEST(ConfigureInTerminal, EscCancelsAndWritesNothing) {
   Send(Child, "\x1b");
   int Status = Finish(Child);
   ASSERT_TRUE(WIFEXITED(Status));
-  EXPECT_EQ(WEXITSTATUS(Status), 0);
+  EXPECT_EQ(WEXITSTATUS(Status), 1);
   struct stat Info;
   EXPECT_NE(stat((Setup + "/qmate.ini").c_str(), &Info), 0) << "no settings file";
   EXPECT_NE(Visible(Child.Output).find("cancelled"), std::string::npos);
   ExpectTerminalRestored(Child);
+}
+
+TEST(ConfigureInTerminal, ATerminalTooSmallForTheDialogIsRefusedClearly) {
+  const struct { unsigned short Rows, Columns; } Sizes[] = {{20, 100}, {30, 74}};
+  for (const auto &Size : Sizes) {
+    std::string Setup = SetupFolder("terminal-small");
+    PtyChild Child;
+    ASSERT_TRUE(StartInTerminal({"configure", "--setup", Setup}, Child, Size.Rows, Size.Columns));
+    int Status = Finish(Child);
+    ASSERT_TRUE(WIFEXITED(Status));
+    EXPECT_EQ(WEXITSTATUS(Status), 2);
+    EXPECT_NE(Visible(Child.Output).find("needs at least 75x21"), std::string::npos)
+        << Visible(Child.Output);
+    EXPECT_EQ(Child.Output.find("\x1b[?1049h"), std::string::npos) << "no dialog was drawn";
+    termios Modes;
+    ASSERT_EQ(tcgetattr(Child.Slave, &Modes), 0);
+    EXPECT_TRUE(Modes.c_lflag & ICANON) << "the terminal's modes were left alone";
+    close(Child.Master);
+    close(Child.Slave);
+  }
 }
 
 TEST(ConfigureInTerminal, CtrlCRestoresTheTerminal) {
@@ -296,6 +317,8 @@ TEST_P(ConfigureScript, PlaysTheActionsThroughThePlugInsDialog) {
   ASSERT_TRUE(WIFEXITED(Run.Status)) << C.Name;
   EXPECT_EQ(WEXITSTATUS(Run.Status), C.Exit) << C.Name << ": " << Run.Output;
   EXPECT_NE(Run.Output.find(C.Printed), std::string::npos) << C.Name << ": " << Run.Output;
+  // The new, empty setup folder was given the shipped word files.
+  EXPECT_NE(ReadTextFile(Setup + "/Keywords.dat").find("ENDIF"), std::string::npos) << C.Name;
   std::string Ini = ReadTextFile(Setup + "/qmate.ini");
   if (C.Written) {
     EXPECT_NE(Ini.find(C.Written), std::string::npos) << C.Name << ": " << Ini;
@@ -311,14 +334,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "GlobalTab=4\r\n"},
         ScriptCase{"the settings are printed", "next\nnext\nnext\nnext\ntype 6\nok\n", 0, "Tab=6\n",
                    "Tab=6\r\n"},
-        ScriptCase{"prev from the first field reaches Cancel", "prev\nok\n", 0, "cancelled",
+        ScriptCase{"prev from the first field reaches Cancel", "prev\nok\n", 1, "cancelled",
                    nullptr},
         ScriptCase{"an emptied field left is 0", "next\nnext\nnext\nbackspace\nnext\nok\n", 0,
                    "TextFuncTab=0\n", "TextFuncTab=0\r\n"},
         ScriptCase{"comments and blank lines are skipped", "# a comment\n\ntype 3\r\nok\n", 0,
                    "GlobalTab=3\n", "GlobalTab=3\r\n"},
-        ScriptCase{"cancel", "type 9\nnext\ncancel\n", 0, "cancelled", nullptr},
-        ScriptCase{"the end of the script is Esc", "type 9\nnext\n", 0, "cancelled", nullptr},
+        ScriptCase{"cancel", "type 9\nnext\ncancel\n", 1, "cancelled", nullptr},
+        ScriptCase{"the end of the script is Esc", "type 9\nnext\n", 1, "cancelled", nullptr},
+        ScriptCase{"no terminal and no actions", "", 2, "needs a terminal", nullptr},
+        ScriptCase{"only comments are no actions", "# nothing\n\n", 2, "needs a terminal", nullptr},
         ScriptCase{"an unknown action stops with a clear line", "type 9\njump\nok\n", 2,
                    "line 2: unknown action 'jump'", nullptr}),
     [](const ::testing::TestParamInfo<ScriptCase> &Info) {

@@ -1,0 +1,147 @@
+// The table of settings keys, and reading a settings file with every value checked.
+#include "setting_keys.hpp"
+#include "../src/settings/profile.hpp"
+#include "../src/settings/settings.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+
+const SettingKeyRow SettingKeyRows[] = {
+    {"Settings", "GlobalTab", 0, 0, 999, nullptr, [] { return &PluginSettings.GlobalTab; },
+     "columns added to the indentation of every line"},
+    {"Settings", "MainTab", 0, 0, 999, nullptr, [] { return &PluginSettings.MainTab; },
+     "indentation of the main program (the lines before the first PROCEDURE or FUNCTION)"},
+    {"Settings", "FuncTab", 0, 0, 999, nullptr, [] { return &PluginSettings.FuncTab; },
+     "indentation of the PROCEDURE and FUNCTION header lines"},
+    {"Settings", "TextFuncTab", 2, 0, 999, nullptr, [] { return &PluginSettings.TextFuncTab; },
+     "indentation of the lines of a procedure's or function's body"},
+    {"Settings", "Tab", 2, 0, 999, nullptr, [] { return &PluginSettings.Tab; },
+     "added for each level of IF, FOR, DO WHILE, WHILE and DO CASE"},
+    {"Settings", "Comments", -1, -1, 999, nullptr, [] { return &PluginSettings.Comments; },
+     "-1: comment lines are indented like the code around them; 0 or more: the column they start "
+     "at"},
+    {"Settings", "SplitLineTab", -1, -1, 999, nullptr, [] { return &PluginSettings.SplitLineTab; },
+     "-1: lines continuing a statement (after ;) line up under its first line; 0 or more: columns "
+     "right of the first line"},
+};
+
+const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);
+
+namespace {
+
+char LowerAscii(char C) {
+  return (C >= 'A' && C <= 'Z') ? char(C - 'A' + 'a') : C;
+}
+
+bool SameWord(const std::string &A, const std::string &B) {
+  if (A.size() != B.size())
+    return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (LowerAscii(A[I]) != LowerAscii(B[I]))
+      return false;
+  return true;
+}
+
+std::vector<std::string> ChoiceWords(const SettingKeyRow &Row) {
+  std::vector<std::string> Words;
+  std::string Word;
+  for (const char *C = Row.Choices; C && *C; ++C) {
+    if (*C == '|') {
+      Words.push_back(Word);
+      Word.clear();
+    } else {
+      Word += *C;
+    }
+  }
+  if (Row.Choices)
+    Words.push_back(Word);
+  return Words;
+}
+
+// Control characters shown as "?", so that a quoted value keeps its message on one line.
+std::string Shown(const std::string &Text) {
+  std::string Out = Text.substr(0, 40);
+  for (char &C : Out)
+    if (static_cast<unsigned char>(C) < 32 || C == 127)
+      C = '?';
+  return Out.size() < Text.size() ? Out + "..." : Out;
+}
+
+} // namespace
+
+const SettingKeyRow *FindSettingKey(const std::string &Key) {
+  for (const SettingKeyRow &Row : SettingKeyRows)
+    if (SameWord(Key, Row.Key))
+      return &Row;
+  return nullptr;
+}
+
+bool ParseSettingValue(const SettingKeyRow &Row, const std::string &Text, int &Value,
+                       std::string &Expected) {
+  if (Row.Choices) {
+    std::vector<std::string> Words = ChoiceWords(Row);
+    Expected = "one of";
+    for (std::size_t I = 0; I < Words.size(); ++I) {
+      Expected += (I == 0 ? " " : I + 1 == Words.size() ? " or " : ", ") + Words[I];
+      if (SameWord(Text, Words[I])) {
+        Value = static_cast<int>(I);
+        return true;
+      }
+    }
+    return false;
+  }
+  Expected = "a whole number from " + std::to_string(Row.Low) + " to " + std::to_string(Row.High);
+  std::size_t I = (!Text.empty() && (Text[0] == '-' || Text[0] == '+')) ? 1 : 0;
+  if (I >= Text.size() || Text.size() - I > 9)
+    return false;
+  for (std::size_t K = I; K < Text.size(); ++K)
+    if (Text[K] < '0' || Text[K] > '9')
+      return false;
+  long Number = std::strtol(Text.c_str(), nullptr, 10);
+  if (Number < Row.Low || Number > Row.High)
+    return false;
+  Value = static_cast<int>(Number);
+  return true;
+}
+
+std::string SettingValueText(const SettingKeyRow &Row, int Value) {
+  std::vector<std::string> Words = ChoiceWords(Row);
+  if (Value >= 0 && static_cast<std::size_t>(Value) < Words.size())
+    return Words[static_cast<std::size_t>(Value)];
+  return std::to_string(Value);
+}
+
+SettingValues CurrentSettingValues() {
+  SettingValues Values;
+  for (const SettingKeyRow &Row : SettingKeyRows)
+    Values.push_back(*Row.Field());
+  return Values;
+}
+
+void ApplySettingValues(const SettingValues &Values) {
+  for (std::size_t I = 0; I < SettingKeyCount && I < Values.size(); ++I)
+    *SettingKeyRows[I].Field() = Values[I];
+}
+
+bool ReadSettingsFile(const std::string &Path, SettingValues &Values,
+                      std::vector<std::string> &Warnings) {
+  std::ifstream Probe(Path, std::ios::binary);
+  if (!Probe)
+    return false;
+  Probe.close();
+  for (std::size_t I = 0; I < SettingKeyCount && I < Values.size(); ++I) {
+    const SettingKeyRow &Row = SettingKeyRows[I];
+    std::string Text, Expected;
+    // An empty value counts as missing, as the plug-in reads it.
+    if (!ProfileGetText(Row.Section, Row.Key, Path.c_str(), Text) || Text.empty())
+      continue;
+    int Value = 0;
+    if (ParseSettingValue(Row, Text, Value, Expected))
+      Values[I] = Value;
+    else
+      Warnings.push_back(Path + ": " + Row.Key + "=" + Shown(Text) + " is not " + Expected +
+                         "; using " + SettingValueText(Row, Values[I]));
+  }
+  return true;
+}
