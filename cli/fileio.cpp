@@ -154,7 +154,15 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context,
   int Fd = mkstemp(Name.data());
 #endif
   if (Fd < 0) {
-    Error = "cannot write " + Path + ": " + Reason();
+    // The new text goes to a temporary file beside the old one: that needs the folder to be
+    // writable, though the file itself is.
+    std::size_t Slash = Path.find_last_of('/');
+    std::string Folder = Slash == std::string::npos ? "." : Path.substr(0, Slash == 0 ? 1 : Slash);
+    if (errno == EACCES || errno == EPERM || errno == EROFS)
+      Error = "cannot write " + Path + ": its folder " + Folder + " is not writable (" + Reason() +
+              "; the file is unchanged)";
+    else
+      Error = "cannot write " + Path + ": " + Reason();
     return false;
   }
   Temp = Name.data();

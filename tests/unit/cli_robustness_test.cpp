@@ -403,3 +403,215 @@ TEST(CliRobustness, DiffAppliesWithPatchToGiveTheResult) {
 }
 
 } // namespace
+
+namespace {
+
+// One entry of a tree laid out for a test: a file (with text), a folder, or a link to Target.
+struct TreeEntry {
+  const char *Path;
+  char Kind; // 'f' file, 'd' folder, 'l' link
+  const char *Text;
+};
+
+void LayOut(const std::string &Dir, const std::vector<TreeEntry> &Entries) {
+  for (const TreeEntry &E : Entries) {
+    std::string Path = Dir + "/" + E.Path;
+    if (E.Kind == 'd')
+      mkdir(Path.c_str(), 0755);
+    else if (E.Kind == 'f')
+      WriteTextFile(Path, E.Text);
+    else
+      EXPECT_EQ(symlink(E.Text, Path.c_str()), 0) << E.Path;
+  }
+}
+
+TEST(CliRobustness, AFolderIsWalkedForProgramsAndHeadersInAStableOrder) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("walk");
+  LayOut(Dir, {{"tree", 'd', ""},
+               {"tree/b.prg", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/A.PRG", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/c.Ch", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/tidy.prg", 'f', "IF x\n  y\nENDIF\n"},
+               {"tree/notes.txt", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/prg", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/sub", 'd', ""},
+               {"tree/sub/d.prg", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/.hidden", 'd', ""},
+               {"tree/.hidden/e.prg", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/.f.prg", 'f', "IF x\ny\nENDIF\n"},
+               {"outside.prg", 'f', "IF x\ny\nENDIF\n"},
+               {"tree/link.prg", 'l', "../outside.prg"},
+               {"tree/loop", 'l', "."},
+               {"tree/sublink", 'l', "sub"}});
+  const StatusCase Cases[] = {
+      {"check lists the files in order", "reindent", "--check tree", 1,
+       "would change: tree/.f.prg\nwould change: tree/A.PRG\nwould change: tree/b.prg\n"
+       "would change: tree/c.Ch\nwould change: tree/sub/d.prg\n"},
+      {"the files the walk skips are unchanged", "reindent", "--check tree/tidy.prg tree/sub", 1,
+       "would change: tree/sub/d.prg\n"},
+      {"a trailing slash", "annotate", "--check tree/sub/", 1, "tree/sub/d.prg"},
+      {"procs over a folder", "procs", "tree", 0, nullptr},
+      {"a folder needs a mode", "reindent", "tree", 2, nullptr},
+      {"a path with . and .. parts", "reindent", "--check tree/.hidden/..//sub/..", 1, nullptr},
+  };
+  for (const StatusCase &C : Cases) {
+    ToolResult R = RunTool(Dir, C.Verb, C.Rest);
+    EXPECT_EQ(R.Status, C.Status) << C.Name << ": " << R.Err;
+    if (C.OutHas) {
+      EXPECT_NE(R.Out.find(C.OutHas), std::string::npos) << C.Name << ": " << R.Out;
+    }
+  }
+  // In place: every file found is rewritten, the summary counts them, nothing else moved.
+  ToolResult R = RunTool(Dir, "reindent", "-i tree");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(R.Err, "5 files reformatted, 1 unchanged\n");
+  for (const char *Done : {"tree/A.PRG", "tree/b.prg", "tree/c.Ch", "tree/sub/d.prg"})
+    EXPECT_EQ(ReadTextFile(Dir + "/" + Done), "IF x\n  y\nENDIF\n") << Done;
+  for (const char *Kept : {"tree/notes.txt", "tree/prg", "tree/.hidden/e.prg", "outside.prg"})
+    EXPECT_EQ(ReadTextFile(Dir + "/" + Kept), "IF x\ny\nENDIF\n") << Kept;
+  R = RunTool(Dir, "reindent", "--check tree");
+  EXPECT_EQ(R.Status, 0) << R.Out;
+  EXPECT_EQ(R.Err, "0 files would be reformatted, 6 unchanged\n");
+  R = RunTool(Dir, "reindent", "-i tree/.hidden/nothing-here-but-e-prg/..");
+  EXPECT_EQ(R.Status, 2) << "a path through a missing folder";
+  mkdir((Dir + "/empty").c_str(), 0755);
+  R = RunTool(Dir, "reindent", "--check empty");
+  EXPECT_EQ(R.Status, 2);
+  EXPECT_EQ(R.Err, "qmate: no .prg or .ch file under empty\n");
+}
+
+// The settings in effect for a file, as `qmate settings FILE` prints them.
+struct LayerCase {
+  const char *Name;
+  const char *Rest;     // after "settings"
+  const char *Expected; // lines that stdout must hold, in order
+};
+
+TEST(CliRobustness, ProjectSettingsAreFoundUpwardsAndOverriddenInOrder) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("layers");
+  LayOut(Dir, {{"setup/qmate.ini", 'f', "[Settings]\r\nTab=4\r\nMainTab=1\r\n"},
+               {"repo", 'd', ""},
+               {"repo/.git", 'd', ""},
+               {"repo/.qmate.ini", 'f', "[settings]\nTAB=3\nComments=0\n"},
+               {"repo/app", 'd', ""},
+               {"repo/app/a.prg", 'f', "x\n"},
+               {"repo/app/lib", 'd', ""},
+               {"repo/app/lib/.qmate.ini", 'f', "[Settings]\nTab=5\n"},
+               {"repo/app/lib/b.prg", 'f', "x\n"},
+               {"repo/app/lib/deep", 'd', ""},
+               {"repo/app/lib/deep/c.prg", 'f', "x\n"},
+               {".qmate.ini", 'f', "[Settings]\nTab=9\n"},
+               {"repo/nested", 'd', ""},
+               {"repo/nested/.git", 'f', "gitdir: elsewhere\n"},
+               {"repo/nested/d.prg", 'f', "x\n"},
+               {"plain", 'd', ""},
+               {"plain/e.prg", 'f', "x\n"}});
+  // The test folder's own parents must not take part: stop the search above "plain" here.
+  mkdir((Dir + "/.git").c_str(), 0755);
+  const LayerCase Cases[] = {
+      {"the setup folder alone", "", "Tab=9\n"},
+      {"the repository's file on top of the setup folder's", "repo/app/a.prg",
+       "MainTab=1\nFuncTab=0\nTextFuncTab=2\nTab=3\nComments=0\n"},
+      {"the nearer file wins over the repository's", "repo/app/lib/b.prg", "Tab=5\nComments=-1\n"},
+      {"found from a deeper folder", "repo/app/lib/deep/c.prg", "Tab=5\n"},
+      {"--set wins over both", "--set tab=7 repo/app/lib/b.prg", "Tab=7\n"},
+      {"the search stops at a folder holding .git", "repo/nested/d.prg", "MainTab=1\n"},
+      {"up to the test folder's own", "plain/e.prg", "Tab=9\n"},
+  };
+  for (const LayerCase &C : Cases) {
+    ToolResult R = RunTool(Dir, "settings", C.Rest);
+    EXPECT_EQ(R.Status, 0) << C.Name << ": " << R.Err;
+    EXPECT_NE(R.Out.find(C.Expected), std::string::npos) << C.Name << ":\n" << R.Out;
+  }
+  ToolResult Read = RunTool(Dir, "settings", "repo/app/lib/deep/c.prg");
+  EXPECT_NE(Read.Out.find("; read " + Dir + "/setup/qmate.ini\n; read /"), std::string::npos)
+      << Read.Out;
+  EXPECT_NE(Read.Out.find("/repo/app/lib/.qmate.ini\n"), std::string::npos) << Read.Out;
+  ToolResult Nested = RunTool(Dir, "settings", "repo/nested/d.prg");
+  EXPECT_NE(Nested.Out.find("Tab=4\n"), std::string::npos) << Nested.Out;
+  EXPECT_EQ(Nested.Out.find(".qmate.ini"), std::string::npos) << Nested.Out;
+  // The layers reach the formatting itself: the same file re-indented with Tab=5.
+  WriteTextFile(Dir + "/repo/app/lib/f.prg", "IF x\ny\nENDIF\n");
+  ToolResult R = RunTool(Dir, "reindent", "repo/app/lib/f.prg");
+  EXPECT_EQ(R.Out, " IF x\n      y\n ENDIF\n");
+  R = RunTool(Dir, "reindent", "--assume-filename repo/app/lib/g.prg -", "",
+              Dir + "/repo/app/lib/f.prg");
+  EXPECT_EQ(R.Out, " IF x\n      y\n ENDIF\n") << "standard input takes the assumed name's folder";
+}
+
+struct CheckCase {
+  const char *Ini;     // the setup folder's qmate.ini
+  const char *Printed; // a line of the settings printed
+  const char *Warning; // a piece of the warning line, or "" for none
+};
+
+TEST(CliRobustness, SettingsFilesAreCheckedValueByValue) {
+  REQUIRE_TOOL();
+  const CheckCase Cases[] = {
+      {"[Settings]\nTab=abc\n", "Tab=2\n",
+       "qmate.ini: Tab=abc is not a whole number from 0 to 999; using 2"},
+      {"[Settings]\nMainTab=99999999999999\n", "MainTab=0\n", "MainTab=99999999999999 is not"},
+      {"[Settings]\nSplitLineTab=1e3\n", "SplitLineTab=-1\n",
+       "SplitLineTab=1e3 is not a whole number from -1 to 999"},
+      {"[Settings]\nTab=-1\n", "Tab=2\n", "Tab=-1 is not"},
+      {"[Settings]\nComments=-1\nGlobalTab=+3\n", "GlobalTab=3\n", ""},
+      {"[SETTINGS]\ntab = \"6\"\n", "Tab=6\n", ""},
+      {"[Settings]\nTab=\n", "Tab=2\n", ""},
+      {"not an ini file at all\n\x01\x02", "Tab=2\n", ""},
+  };
+  for (const CheckCase &C : Cases) {
+    std::string Dir = Folder("checks");
+    mkdir((Dir + "/.git").c_str(), 0755);
+    WriteTextFile(Dir + "/setup/qmate.ini", C.Ini);
+    ToolResult R = RunTool(Dir, "settings", "");
+    EXPECT_EQ(R.Status, 0) << C.Ini;
+    EXPECT_NE(R.Out.find(C.Printed), std::string::npos) << C.Ini << R.Out;
+    if (*C.Warning) {
+      EXPECT_TRUE(OneLine(R.Err)) << C.Ini << R.Err;
+      EXPECT_NE(R.Err.find(C.Warning), std::string::npos) << C.Ini << R.Err;
+      EXPECT_EQ(R.Err.compare(0, 15, "qmate: warning:"), 0) << R.Err;
+    } else {
+      EXPECT_EQ(R.Err, "") << C.Ini;
+    }
+  }
+}
+
+// The tool copied alone into an empty folder on the PATH, and installed under a prefix: it
+// finds its word files beside itself, under ../share/qmate/setup, or uses its own copies.
+TEST(CliRobustness, ALoneOrInstalledBinaryFindsItsWordFiles) {
+  REQUIRE_TOOL();
+  std::string Dir = TestFolder("cli-lone");
+  mkdir((Dir + "/bin").c_str(), 0755);
+  mkdir((Dir + "/work").c_str(), 0755);
+  ASSERT_EQ(std::system(("cp '" + ToolPath() + "' '" + Dir + "/bin/qmate'").c_str()), 0);
+  std::string Run = "cd '" + Dir + "/work' && env -u QMATE_SETUP PATH='" + Dir + "/bin' ";
+  auto Output = [&](const std::string &Command) {
+    std::string Out = Dir + "/out";
+    int Raw = std::system((Command + " >'" + Out + "' 2>&1").c_str());
+    return std::to_string(WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1) + ":" + ReadTextFile(Out);
+  };
+  EXPECT_EQ(Output(Run + "qmate spell endif qout"), "0:ENDIF\nQOut\n");
+  EXPECT_EQ(Output(Run + "qmate settings --save"),
+            "2:qmate: no setup folder to save to: give one with --setup DIR (qmate configure "
+            "--setup DIR makes one)\n");
+  EXPECT_EQ(Output("ls -A '" + Dir + "/work'"), "0:") << "nothing left in the working folder";
+  // A configure on a new folder gives it the shipped word files.
+  EXPECT_EQ(Output(Run + "qmate configure --setup mine </dev/null").substr(0, 2), "2:");
+  EXPECT_EQ(ReadTextFile(Dir + "/work/mine/Keywords.dat"),
+            ReadTextFile(QMATE_SOURCE_DIR "/dist/setup/Keywords.dat"));
+  EXPECT_EQ(Output(Run + "qmate spell --setup mine endif"), "0:ENDIF\n");
+  // Installed: the word files come from PREFIX/share/qmate/setup, found through ../share.
+  std::string Prefix = Dir + "/prefix";
+  ASSERT_EQ(
+      Output("cmake --install '" + std::string(QMATE_BINARY_DIR) + "' --prefix '" + Prefix + "'")
+          .substr(0, 2),
+      "0:");
+  WriteTextFile(Prefix + "/share/qmate/setup/qmate.ini", "[Settings]\nTab=7\n");
+  std::string Installed = "cd '" + Dir + "/work' && env -u QMATE_SETUP PATH='" + Prefix + "/bin' ";
+  EXPECT_NE(Output(Installed + "qmate settings").find("Tab=7\n"), std::string::npos);
+  EXPECT_EQ(Output(Installed + "qmate spell qout"), "0:QOut\n");
+}
+
+} // namespace
