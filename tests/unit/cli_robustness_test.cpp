@@ -614,4 +614,33 @@ TEST(CliRobustness, ALoneOrInstalledBinaryFindsItsWordFiles) {
   EXPECT_EQ(Output(Installed + "qmate spell qout"), "0:QOut\n");
 }
 
+// The hooks offered to pre-commit run as the tool runs: each entry on a file that needs
+// re-indenting fails (or fixes it), and on a tidy file passes.
+TEST(CliRobustness, ThePreCommitHooksRunTheTool) {
+  REQUIRE_TOOL();
+  std::string Hooks = ReadTextFile(QMATE_SOURCE_DIR "/.pre-commit-hooks.yaml");
+  std::vector<std::string> Entries;
+  for (std::size_t At = Hooks.find("entry: qmate "); At != std::string::npos;
+       At = Hooks.find("entry: qmate ", At + 1))
+    Entries.push_back(Hooks.substr(At + 13, Hooks.find('\n', At) - At - 13));
+  ASSERT_EQ(Entries.size(), 2u) << Hooks;
+  std::string Dir = Folder("hooks");
+  for (const std::string &Entry : Entries) {
+    std::size_t Space = Entry.find(' ');
+    std::string Verb = Entry.substr(0, Space);
+    std::string Rest = Space == std::string::npos ? "" : Entry.substr(Space + 1);
+    WriteTextFile(Dir + "/messy.prg", NeedsIndent);
+    WriteTextFile(Dir + "/tidy.prg", "IF x\n  y\nENDIF\n");
+    ToolResult Tidy = RunTool(Dir, Verb, Rest + " tidy.prg");
+    EXPECT_EQ(Tidy.Status, 0) << Entry << ": " << Tidy.Err;
+    ToolResult Messy = RunTool(Dir, Verb, Rest + " tidy.prg messy.prg");
+    bool Fixes = Rest.find("-i") != std::string::npos;
+    EXPECT_EQ(Messy.Status, Fixes ? 0 : 1) << Entry << ": " << Messy.Err;
+    EXPECT_EQ(ReadTextFile(Dir + "/messy.prg") != NeedsIndent, Fixes) << Entry;
+    if (!Fixes) {
+      EXPECT_NE(Messy.Out.find("+++ b/messy.prg"), std::string::npos) << Entry << Messy.Out;
+    }
+  }
+}
+
 } // namespace
