@@ -85,12 +85,14 @@ void SimPlaceCentredButtons(SimDialogRecord &D) {
       ++I;
       continue;
     }
-    // A group: the following centred buttons on the same row, one blank between them.
+    // A group: the following centred buttons on the same row, two blanks between them, as
+    // Far lays out "[ OK ]  [ Cancel ]".
+    const int Gap = 2;
     int End = I;
     int Length = 0;
     while (End < D.Count && D.Items[End].Type == DI_BUTTON &&
            (D.Items[End].Flags & DIF_CENTERGROUP) && D.Items[End].Y1 == First.Y1) {
-      Length += static_cast<int>(ButtonFace(D.Items[End]).size()) + (End > I ? 1 : 0);
+      Length += static_cast<int>(ButtonFace(D.Items[End]).size()) + (End > I ? Gap : 0);
       ++End;
     }
     int X = (D.Width - Length) / 2;
@@ -98,7 +100,7 @@ void SimPlaceCentredButtons(SimDialogRecord &D) {
       int Face = static_cast<int>(ButtonFace(D.Items[B]).size());
       D.Items[B].X1 = X;
       D.Items[B].X2 = X + Face - 1;
-      X += Face + 1;
+      X += Face + Gap;
     }
     I = End;
   }

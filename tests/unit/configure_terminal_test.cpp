@@ -371,7 +371,7 @@ TEST(PreviewVerb, DrawsTheDialogWithTheSettingsInEffect) {
             "║ 3                                  │    var:=500                        ║");
   EXPECT_NE(Lines[11].find("║ 4 "), std::string::npos) << "Tab from the file";
   EXPECT_NE(Lines[13].find("│          AEval(rs"), std::string::npos);
-  EXPECT_NE(Lines[18].find("[ OK ] [ Cancel ]"), std::string::npos);
+  EXPECT_NE(Lines[18].find("[ OK ]  [ Cancel ]"), std::string::npos);
   EXPECT_EQ(ReadTextFile(Setup + "/qmate.ini"), "[Settings]\r\nTab=4\r\n") << "nothing saved";
 }
 

@@ -201,7 +201,7 @@ TEST_F(SettingsDialog, TheFrameSeparatorAndDividerMeetOnScreen) {
   EXPECT_NE(Screen[2].find(" Quillmate settings "), std::string::npos);
   EXPECT_EQ(Screen[19].substr(2, 3 * 3), "╟──");
   EXPECT_NE(Screen[19].find("─┴─"), std::string::npos);
-  EXPECT_NE(Screen[20].find("[ OK ] [ Cancel ]"), std::string::npos);
+  EXPECT_NE(Screen[20].find("[ OK ]  [ Cancel ]"), std::string::npos);
   const SimScreenRecord &S = SimHost.Screen;
   for (int Row = 3; Row <= 18; ++Row)
     EXPECT_EQ(S.Chars[static_cast<std::size_t>(Row * S.Width + 2 + 37)], 0xB3) << Row;
