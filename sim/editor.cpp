@@ -169,8 +169,9 @@ bool IsWordDelimiter(char C) {
   return C == ' ' || C == '\t' || std::strchr("~!%^&*()+|{}:\"<>?`-=\\[];',./", C) != nullptr;
 }
 
-// Ctrl+Right: past the rest of the current word, then past blanks and delimiters; at the
-// end of a line, to the start of the next one.
+// Ctrl+Right stops alternately at the end of a word and at the start of the next one: from
+// inside a word to its end, from a blank or delimiter past them to the next word's start;
+// at the end of a line, to the start of the next one.
 void WordRight(bool Select) {
   SimEditorRecord &E = Ed();
   int FromLine = E.CurLine;
@@ -185,9 +186,8 @@ void WordRight(bool Select) {
     E.CurPos = 0;
   } else {
     int P = E.CurPos;
-    while (P < Len && !IsWordDelimiter(Text[P]))
-      ++P;
-    while (P < Len && IsWordDelimiter(Text[P]))
+    bool InWord = !IsWordDelimiter(Text[P]);
+    while (P < Len && IsWordDelimiter(Text[P]) != InWord)
       ++P;
     E.CurPos = P;
   }

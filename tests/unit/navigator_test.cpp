@@ -214,17 +214,25 @@ TEST_F(Navigator, JumpsToTheChosenHeader) {
     int Line;
     int Pos;
   } Cases[] = {
-      {0, 1, 14},  // "PROCEDURE Main": past the keyword, then past the name
-      {1, 4, 14},  // "FUNCTION Two()": past "Two" and the brackets
-      {2, 7, 15},  // "PROCEDURE Three"
+      {0, 1, 10},  // "PROCEDURE Main": to the keyword's end, then to the name's start
+      {1, 4, 9},   // "FUNCTION Two()"
+      {2, 7, 10},  // "PROCEDURE Three"
       {3, 11, 0},  // "PROCEDURE" alone: the second key goes on to the next line
-      {4, 13, 12}, // "   FUNCTION Deep": past the blanks, then past the keyword
+      {4, 13, 11}, // "   FUNCTION Deep": past the blanks, then to the keyword's end
+      {5, 14, 10}, // "  function f(x)"
+      {6, 15, 5},  // "FUNC x"
+      {7, 16, 5},  // "FUNC<tab>Tabbed"
+      {8, 17, 9},  // "function GetFileName( cPath )", as a real Far leaves it
   };
   std::string Text = std::string(ThreeHeaders) + "\n"
-                                                 "PROCEDURE\n"         // 10
-                                                 "  ? 4\n"             // 11
-                                                 "\n"                  // 12
-                                                 "   FUNCTION Deep\n"; // 13
+                                                 "PROCEDURE\n"                      // 10
+                                                 "  ? 4\n"                          // 11
+                                                 "\n"                               // 12
+                                                 "   FUNCTION Deep\n"               // 13
+                                                 "  function f(x)\n"                // 14
+                                                 "FUNC x\n"                         // 15
+                                                 "FUNC\tTabbed\n"                   // 16
+                                                 "function GetFileName( cPath )\n"; // 17
   for (const Case &C : Cases) {
     StartPlugin();
     SimLoadText(Text, "TEST.PRG");
