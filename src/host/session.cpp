@@ -28,12 +28,7 @@ std::string GetLine(int Index) {
   S.LineRead.SelEnd = 0;
   Editor(ECTL_GETSTRING, &S.LineRead);
   S.LineReadIndex = Index;
-  const char *Eol = S.LineRead.StringEOL ? S.LineRead.StringEOL : "";
-  std::size_t EolLength = std::strlen(Eol);
-  if (EolLength >= sizeof(S.LineReadEOL))
-    EolLength = sizeof(S.LineReadEOL) - 1;
-  std::memcpy(S.LineReadEOL, Eol, EolLength);
-  S.LineReadEOL[EolLength] = 0;
+  S.LineReadEOL.assign(S.LineRead.StringEOL ? S.LineRead.StringEOL : "");
   if (!S.LineRead.StringText || S.LineRead.StringLength <= 0)
     return std::string();
   return std::string(S.LineRead.StringText, static_cast<std::size_t>(S.LineRead.StringLength));
@@ -42,7 +37,7 @@ std::string GetLine(int Index) {
 void SetLine(int Index, const std::string &Text) {
   EditorSessionRecord &S = EditorSession;
   // The end of line stays the line's own: the one read with it, else the host's current one.
-  const char *Eol = S.LineReadEOL;
+  const char *Eol = S.LineReadEOL.c_str();
   EditorGetString Current;
   if (Index != S.LineReadIndex) {
     std::memset(&Current, 0, sizeof(Current));

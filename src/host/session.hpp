@@ -39,9 +39,10 @@ struct EditorSessionRecord {
   EditorGetString LineRead;
   EditorSetString LineWrite;
   EditorSetPosition CursorMove;
-  // The end of line of the line last read, so that a rewrite keeps the line's own.
+  // The end of line of the line last read, so that a rewrite keeps the line's own. Kept
+  // whole, whatever its length: Far 1.75 reports "\r\r\n", and a cut one joins two lines.
   int LineReadIndex;
-  char LineReadEOL[3];
+  std::string LineReadEOL;
 };
 
 // The copy of the host's service table, kept for the library's lifetime.
