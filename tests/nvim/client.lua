@@ -1,7 +1,9 @@
 -- A headless Neovim session that uses its built-in LSP client on `qmate lsp`: it opens
 -- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols or comment) the way the
 -- editor's own commands do, and writes the buffer back (symbols: writes FILE:LINE:TEXT
--- lines to $QMATE_OUT). Any failure quits with a non-zero status.
+-- lines to $QMATE_OUT). Before format it runs the Ex commands of $QMATE_EDIT (separated by
+-- ";"), which reach the server as incremental changes. Any failure quits with a non-zero
+-- status.
 local env = vim.env
 local function fail(message)
   io.stderr:write('nvim client: ' .. message .. '\n')
@@ -61,6 +63,10 @@ end
 
 local op = env.QMATE_OP
 if op == 'format' then
+  -- Typed changes first, so that the server formats the text as incremental changes left it.
+  for _, command in ipairs(vim.split(env.QMATE_EDIT or '', ';', { trimempty = true })) do
+    vim.cmd(command)
+  end
   vim.lsp.buf.formatting_sync(nil, 10000)
 elseif op == 'range' then
   local edits = request('textDocument/rangeFormatting', {

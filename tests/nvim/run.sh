@@ -2,7 +2,9 @@
 # Neovim's built-in LSP client on `qmate lsp`: for each row below, the buffer Neovim writes
 # after formatting, range formatting, the comment action, and the symbol list it receives
 # must equal, byte for byte, what `qmate reindent`, `qmate reindent --lines --cursor`,
-# `qmate comment --lines` and `qmate procs` print for the same file.
+# `qmate comment --lines` and `qmate procs` print for the same file. Before formatting the
+# whole file, Neovim indents line 4 and deletes line 3, as typing would (sent to the server as
+# incremental changes); the tool gets the file with the same lines changed by sed.
 # Usage: run.sh QMATE SOURCE_DIR
 set -u
 QMATE=$(realpath "$1")
@@ -37,6 +39,7 @@ run_case() { # OP NAME LINES COLUMN EXPECTED
   local op=$1 name=$2 lines=$3 column=$4 expected=$5
   local out=$WORK/$op.out
   QMATE_TOOL=$QMATE QMATE_FILE=$name QMATE_NAME=$name QMATE_OP=$op QMATE_LINES=$lines \
+    QMATE_EDIT='4s/^/   /;3d' \
     QMATE_COLUMN=$column QMATE_OUT=$out \
     timeout 60 nvim --headless --clean -n -i NONE -u NONE -c "luafile $SRC/tests/nvim/client.lua" \
     >"$WORK/nvim.log" 2>&1 </dev/null
@@ -62,7 +65,7 @@ while IFS='|' read -r input lines column bytes; do
   for op in format range comment symbols; do
     if [ -f "$WORK/$input" ]; then cp "$WORK/$input" "$name"; else cp "$SRC/$input" "$name"; fi
     case $op in
-      format) "$QMATE" reindent "$name" >expected ;;
+      format) sed '3d;4s/^/   /' "$name" | "$QMATE" reindent --assume-filename "$name" - >expected ;;
       range) "$QMATE" reindent --lines "$lines" --cursor "$first:$bytes" "$name" >expected ;;
       comment) "$QMATE" comment --lines "$lines" "$name" >expected ;;
       symbols) "$QMATE" procs "$name" >expected ;;
