@@ -39,8 +39,10 @@ void LspFeed(const char *Data, std::size_t Size, std::string &Out);
 // Serves standard input and output until "exit" or the end of input; the exit status.
 int RunLsp(const CliOptions &Options);
 
-// Framing: one message with its Content-Length header, appended to Out.
-void LspWrite(const Json &Message, std::string &Out);
+// Framing: one message with its Content-Length header, appended to Out. False, with nothing
+// written, when a text in it is not valid UTF-8 (a result the plug-in made from bytes of
+// another code page), so that no text reaches the client altered.
+bool LspWrite(const Json &Message, std::string &Out);
 // Answers one message (the body of one frame).
 void LspHandleMessage(const std::string &Body, std::string &Out);
 

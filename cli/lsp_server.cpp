@@ -23,6 +23,9 @@ const int MethodNotFound = -32601;
 const int InvalidParams = -32602;
 const int InternalError = -32603;
 
+const char *const NotUtf8 = "the result is not valid UTF-8 text (a word file in another code "
+                            "page?); the document was left as it was";
+
 // A header block longer than this is not a header: the bytes are dropped.
 const std::size_t MaxHeaderBytes = 8192;
 
@@ -83,12 +86,13 @@ Json ExecuteCommand(const Json &Params, std::string &Out) {
   const std::string &Uri = Arguments[0].get_ref<const std::string &>();
   const Json *Range = Arguments.size() > 1 && Arguments[1].is_object() ? &Arguments[1] : nullptr;
   Json Edits = LspCommandEdits(Command, DocumentOf(Uri), Range);
-  if (!Edits.empty())
-    LspWrite({{"jsonrpc", "2.0"},
-              {"id", LspServer.NextRequestId++},
-              {"method", "workspace/applyEdit"},
-              {"params", {{"label", Command}, {"edit", {{"changes", {{Uri, Edits}}}}}}}},
-             Out);
+  if (!Edits.empty() &&
+      !LspWrite({{"jsonrpc", "2.0"},
+                 {"id", LspServer.NextRequestId++},
+                 {"method", "workspace/applyEdit"},
+                 {"params", {{"label", Command}, {"edit", {{"changes", {{Uri, Edits}}}}}}}},
+                Out))
+    throw LspError{InternalError, NotUtf8};
   return nullptr;
 }
 
@@ -147,10 +151,16 @@ void LspReset() {
   LspServer.Options = Options;
 }
 
-void LspWrite(const Json &Message, std::string &Out) {
-  std::string Body = Message.dump(-1, ' ', false, Json::error_handler_t::replace);
+bool LspWrite(const Json &Message, std::string &Out) {
+  std::string Body;
+  try {
+    Body = Message.dump();
+  } catch (const Json::type_error &) {
+    return false;
+  }
   Out += "Content-Length: " + std::to_string(Body.size()) + "\r\n\r\n";
   Out += Body;
+  return true;
 }
 
 void LspHandleMessage(const std::string &Body, std::string &Out) {
@@ -182,7 +192,8 @@ void LspHandleMessage(const std::string &Body, std::string &Out) {
       return;
     }
     Json Result = Answer(Method, Params, Out);
-    LspWrite({{"jsonrpc", "2.0"}, {"id", Id}, {"result", Result}}, Out);
+    if (!LspWrite({{"jsonrpc", "2.0"}, {"id", Id}, {"result", Result}}, Out))
+      LspWrite(ErrorReply(Id, InternalError, Method + ": " + NotUtf8), Out);
   } catch (const LspError &E) {
     if (IsRequest)
       LspWrite(ErrorReply(Id, E.Code, E.Message), Out);

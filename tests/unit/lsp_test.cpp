@@ -32,9 +32,12 @@ std::string Open(const std::string &Text) {
   return Notice("textDocument/didOpen", Params.dump());
 }
 
-void StartServer() {
+// A fresh server on a setup folder whose Replace.dat holds ReplaceRows.
+void StartServer(const std::string &ReplaceRows = std::string()) {
   std::string Folder = TestFolder("lsp");
   mkdir((Folder + "/setup").c_str(), 0755);
+  if (!ReplaceRows.empty())
+    WriteTextFile(Folder + "/setup/Replace.dat", ReplaceRows);
   LspServer.Options = CliOptions();
   LspServer.Options.SetupDir = Folder + "/setup";
   LspReset();
@@ -78,6 +81,7 @@ struct ProtocolCase {
   std::string Stream;
   std::size_t Piece;
   const char *Expected;
+  std::string ReplaceRows = ""; // the setup folder's Replace.dat
 };
 
 TEST(LspProtocol, FramesErrorsAndLifecycle) {
@@ -138,9 +142,11 @@ TEST(LspProtocol, FramesErrorsAndLifecycle) {
        Request(10, "shutdown", "null") + Request(11, "textDocument/formatting", Doc), 0,
        "10:result 11:error -32600"},
       {"nothing is read after exit", Notice("exit", "null") + Init, 0, ""},
+      {"a result that is not UTF-8 is refused, not altered", Open("qq := 1\n") + Format, 0,
+       "2:error -32603", "qq         \xE9\xE9\n"},
   };
   for (const ProtocolCase &C : Cases) {
-    StartServer();
+    StartServer(C.ReplaceRows);
     EXPECT_EQ(Summary(Feed(C.Stream, C.Piece)), C.Expected) << C.Name;
   }
 }
