@@ -51,6 +51,8 @@ void LspHandleMessage(const std::string &Body, std::string &Out);
 // a byte offset back.
 std::size_t LspOffsetOf(const std::string &Text, long long Line, long long Character);
 Json LspPositionOf(const std::string &Text, std::size_t Offset);
+// The columns of a line's text (its end of line left out).
+int LspColumnsOf(const std::string &Line);
 // The file path a file: URI names (percent escapes decoded); other URIs give their last part.
 std::string LspPathOfUri(const std::string &Uri);
 // Applies one contentChanges entry of didChange (with a range, or the whole text).
@@ -64,6 +66,10 @@ struct LspError {
 Json LspFormat(const LspDocument &Document);
 Json LspFormatRange(const LspDocument &Document, const Json &Range);
 Json LspSymbols(const LspDocument &Document);
+// The document symbols of the header lines (0-based, in order) of Text: each reaches to the
+// next header; a class header holds the method headers that name it (METHOD x CLASS T) or,
+// naming none, follow it.
+Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines);
 Json LspCodeActions(const std::string &Uri, const Json &Range);
 // The text edits of the command qmate.comment, qmate.uncomment or qmate.annotate on the
 // lines Range covers (annotate: the whole file without a Range).

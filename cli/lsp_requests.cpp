@@ -78,19 +78,12 @@ void RunEntry(const LspDocument &Document, const std::vector<int> &Answers,
   StopPlugin();
 }
 
-int ColumnsOf(const std::string &Line) {
-  std::size_t End = Line.size();
-  while (End > 0 && (Line[End - 1] == '\n' || Line[End - 1] == '\r'))
-    --End;
-  return LspPositionOf(Line.substr(0, End), End)["character"].get<int>();
-}
-
 // The position after the first Count lines of Lines.
 Json PositionAfter(const std::vector<std::string> &Lines, std::size_t Count) {
   if (Count == Lines.size() && Count > 0) {
     const std::string &Last = Lines.back();
     if (Last.empty() || (Last.back() != '\n' && Last.back() != '\r'))
-      return Json{{"line", Count - 1}, {"character", ColumnsOf(Last)}};
+      return Json{{"line", Count - 1}, {"character", LspColumnsOf(Last)}};
   }
   return Json{{"line", Count}, {"character", 0}};
 }
@@ -117,15 +110,6 @@ Json EditsOfEntry(const LspDocument &Document, int Entry, const LineBlock &Block
   return EditsBetween(Document.Text, SimSaveText());
 }
 
-std::string Trimmed(const std::string &Text) {
-  std::size_t Start = 0, End = Text.size();
-  while (Start < End && static_cast<unsigned char>(Text[Start]) <= 32)
-    ++Start;
-  while (End > Start && static_cast<unsigned char>(Text[End - 1]) <= 32)
-    --End;
-  return Text.substr(Start, End - Start);
-}
-
 Json CommandAction(const std::string &Title, const std::string &Command, const std::string &Uri,
                    const Json &Range) {
   Json Arguments = Json::array({Uri, Range});
@@ -146,23 +130,7 @@ Json LspFormatRange(const LspDocument &Document, const Json &Range) {
 
 Json LspSymbols(const LspDocument &Document) {
   RunEntry(Document, {EntryProcedures, -1}, LineBlock());
-  std::vector<int> Headers = NavigatorHeaderLines();
-  Json Symbols = Json::array();
-  for (std::size_t I = 0; I < Headers.size(); ++I) {
-    int Line = Headers[I];
-    std::string Text = SimLineText(Line);
-    std::string Name = Trimmed(Text);
-    // A routine reaches from its header to the next one, or to the end of the text.
-    Json End = I + 1 < Headers.size() ? Json{{"line", Headers[I + 1]}, {"character", 0}}
-                                      : LspPositionOf(Document.Text, Document.Text.size());
-    Json Header = {{"start", {{"line", Line}, {"character", 0}}},
-                   {"end", {{"line", Line}, {"character", ColumnsOf(Text)}}}};
-    Symbols.push_back({{"name", Name.empty() ? Text : Name},
-                       {"kind", 12}, // Function: procedures and functions alike
-                       {"range", {{"start", Header["start"]}, {"end", End}}},
-                       {"selectionRange", Header}});
-  }
-  return Symbols;
+  return LspOutline(Document.Text, NavigatorHeaderLines());
 }
 
 Json LspCodeActions(const std::string &Uri, const Json &Range) {

@@ -131,3 +131,10 @@ void LspApplyChange(std::string &Text, const Json &Change) {
     std::swap(Start, End);
   Text.replace(Start, End - Start, New);
 }
+
+int LspColumnsOf(const std::string &Line) {
+  std::size_t End = Line.size();
+  while (End > 0 && IsLineEnd(Line[End - 1]))
+    --End;
+  return LspPositionOf(Line.substr(0, End), End)["character"].get<int>();
+}

@@ -267,3 +267,43 @@ TEST(LspEdits, ChangeOnlyTheLinesThatChange) {
 }
 
 } // namespace
+
+namespace {
+
+// Each symbol as KIND:FIRST-LAST (lines of its range), its children in parentheses.
+std::string OutlineSummary(const Json &Symbols) {
+  std::string S;
+  for (const Json &Symbol : Symbols) {
+    S += (S.empty() ? "" : " ") + Symbol["kind"].dump() + ":" +
+         Symbol["range"]["start"]["line"].dump() + "-" + Symbol["range"]["end"]["line"].dump();
+    if (Symbol.contains("children"))
+      S += "(" + OutlineSummary(Symbol["children"]) + ")";
+  }
+  return S;
+}
+
+struct OutlineCase {
+  const char *Text;
+  std::vector<int> Headers;
+  const char *Expected;
+};
+
+TEST(LspOutline, ClassesHoldTheirMethods) {
+  const OutlineCase Cases[] = {
+      {"PROCEDURE Main\n? 1\nFUNCTION F()\nRETURN 1\n", {0, 2}, "12:0-2 12:2-4"},
+      {"CREATE CLASS TFoo FROM TBase\nMETHOD New()\nENDCLASS\nMETHOD New() CLASS TFoo\n"
+       "RETURN Self\nFUNCTION Helper()\nRETURN nil\n",
+       {0, 1, 3, 5},
+       "5:0-5(6:1-3 6:3-5) 12:5-7"},
+      {"CLASS A\nENDCLASS\nCLASS B\nENDCLASS\nMETHOD x CLASS A\nRETURN nil\nMETHOD y\nRETURN nil\n",
+       {0, 2, 4, 6},
+       "5:0-6(6:4-6) 5:2-8(6:6-8)"},
+      {"METHOD m\nRETURN nil", {0}, "6:0-1"},
+      {"class t\n  method m class t\n", {0, 1}, "5:0-2(6:1-2)"},
+      {"PROCESSING := 1\n", {0}, "12:0-1"},
+  };
+  for (const OutlineCase &C : Cases)
+    EXPECT_EQ(OutlineSummary(LspOutline(C.Text, C.Headers)), C.Expected) << C.Text;
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+// The outline of a document: the header lines the navigator lists, as document symbols.
+#include "diff.hpp"
+#include "lsp.hpp"
+
+namespace {
+
+enum SymbolKinds { KindClass = 5, KindMethod = 6, KindFunction = 12 };
+
+// The words of a line, upper-cased: runs of letters, digits and underscores.
+std::vector<std::string> UpperWords(const std::string &Text) {
+  std::vector<std::string> Words;
+  std::string Word;
+  for (char C : Text + " ") {
+    bool Part =
+        (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_';
+    if (Part)
+      Word += C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C;
+    else if (!Word.empty())
+      Words.push_back(std::move(Word)), Word.clear();
+  }
+  return Words;
+}
+
+// The name after the word CLASS from word From on; empty when there is none.
+std::string ClassNamed(const std::vector<std::string> &Words, std::size_t From) {
+  for (std::size_t I = From; I + 1 < Words.size(); ++I)
+    if (Words[I] == "CLASS")
+      return Words[I + 1];
+  return std::string();
+}
+
+std::string Trimmed(const std::string &Text) {
+  std::size_t Start = 0, End = Text.size();
+  while (Start < End && static_cast<unsigned char>(Text[Start]) <= 32)
+    ++Start;
+  while (End > Start && static_cast<unsigned char>(Text[End - 1]) <= 32)
+    --End;
+  return Text.substr(Start, End - Start);
+}
+
+bool Before(const Json &A, const Json &B) {
+  return A["line"] < B["line"] || (A["line"] == B["line"] && A["character"] < B["character"]);
+}
+
+} // namespace
+
+Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
+  std::vector<std::string> Lines = SplitKeepingEol(Text);
+  std::vector<Json> Symbols;
+  std::vector<std::string> ClassNames; // per symbol: the class it declares, or empty
+  std::vector<int> Parent(HeaderLines.size(), -1);
+  int LastClass = -1;
+  for (std::size_t I = 0; I < HeaderLines.size(); ++I) {
+    int Line = HeaderLines[I];
+    std::string Raw = Line < static_cast<int>(Lines.size()) ? Lines[std::size_t(Line)] : "";
+    std::vector<std::string> Words = UpperWords(Raw);
+    std::string First = Words.empty() ? "" : Words[0];
+    bool IsClass =
+        First == "CLASS" || (First == "CREATE" && Words.size() > 1 && Words[1] == "CLASS");
+    bool IsMethod = First == "METHOD" || First == "ACCESS" || First == "ASSIGN";
+    ClassNames.push_back(IsClass ? ClassNamed(Words, 0) : std::string());
+    if (IsClass)
+      LastClass = static_cast<int>(I);
+    if (IsMethod) {
+      std::string Owner = ClassNamed(Words, 1);
+      Parent[I] = LastClass;
+      for (std::size_t K = 0; K < ClassNames.size() && !Owner.empty(); ++K)
+        if (ClassNames[K] == Owner)
+          Parent[I] = static_cast<int>(K);
+    }
+    // A routine reaches from its header to the next one, or to the end of the text.
+    Json End = I + 1 < HeaderLines.size() ? Json{{"line", HeaderLines[I + 1]}, {"character", 0}}
+                                          : LspPositionOf(Text, Text.size());
+    Json Header = {{"start", {{"line", Line}, {"character", 0}}},
+                   {"end", {{"line", Line}, {"character", LspColumnsOf(Raw)}}}};
+    std::string Name = Trimmed(Raw);
+    Symbols.push_back({{"name", Name.empty() ? "?" : Name},
+                       {"kind", IsClass    ? KindClass
+                                : IsMethod ? KindMethod
+                                           : KindFunction},
+                       {"range", {{"start", Header["start"]}, {"end", End}}},
+                       {"selectionRange", Header}});
+  }
+  // Methods go into their classes, whose ranges grow to hold them.
+  for (std::size_t I = 0; I < Symbols.size(); ++I) {
+    if (Parent[I] < 0)
+      continue;
+    Json &Owner = Symbols[std::size_t(Parent[I])];
+    if (Before(Symbols[I]["range"]["start"], Owner["range"]["start"]))
+      Owner["range"]["start"] = Symbols[I]["range"]["start"];
+    if (Before(Owner["range"]["end"], Symbols[I]["range"]["end"]))
+      Owner["range"]["end"] = Symbols[I]["range"]["end"];
+    Owner["children"].push_back(Symbols[I]);
+  }
+  Json Outline = Json::array();
+  for (std::size_t I = 0; I < Symbols.size(); ++I)
+    if (Parent[I] < 0)
+      Outline.push_back(Symbols[I]);
+  return Outline;
+}
