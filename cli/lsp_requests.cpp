@@ -8,6 +8,7 @@
 #include "lsp.hpp"
 
 #include <algorithm>
+#include <iostream>
 
 extern std::string ToolPathForSetup;
 
@@ -20,7 +21,11 @@ void StartPluginFor(const std::string &Path) {
   std::string Error;
   if (!StartPlugin(ResolveSetupDir(LspServer.Options, ToolPathForSetup), LspServer.Options, Error))
     throw LspError{RequestFailed, Error};
-  ApplySettingValues(SettingsForFile(Path, LspServer.Options).Values);
+  FileSettingsRecord Settings = SettingsForFile(Path, LspServer.Options);
+  // Standard error is the server's log in every client.
+  for (const std::string &W : Settings.Warnings)
+    std::cerr << "qmate: warning: " << W << "\n";
+  ApplySettingValues(Settings.Values);
 }
 
 // The block a command works on: the 0-based lines First to Last and, for the re-indenter,

@@ -307,3 +307,30 @@ TEST(LspOutline, ClassesHoldTheirMethods) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(LspSettings, FollowTheProjectFileOfEachDocument) {
+  StartServer();
+  std::string Folder = TestFolder("lsp-projects");
+  mkdir((Folder + "/a").c_str(), 0755);
+  mkdir((Folder + "/b").c_str(), 0755);
+  WriteTextFile(Folder + "/a/.qmate.ini", "[Settings]\nTab=4\n");
+  const std::string Text = "\nfunction f\nif a\n? 1\nendif\n";
+  const struct {
+    const char *Sub;
+    const char *Expected;
+  } Cases[] = {{"a", "\nfunction f\n  if a\n      ? 1\n  endif\n"},
+               {"b", "\nfunction f\n  if a\n    ? 1\n  endif\n"}};
+  for (const auto &C : Cases) {
+    std::string DocUri = "file://" + Folder + "/" + C.Sub + "/x.prg";
+    Json Params = {{"textDocument", {{"uri", DocUri}, {"version", 1}, {"text", Text}}}};
+    std::vector<Json> Replies = Feed(
+        Notice("textDocument/didOpen", Params.dump()) +
+        Request(2, "textDocument/formatting", R"({"textDocument":{"uri":")" + DocUri + "\"}}"));
+    ASSERT_EQ(Replies.size(), 1u) << C.Sub;
+    EXPECT_EQ(ApplyEdits(Text, Replies[0]["result"]), C.Expected) << C.Sub;
+  }
+}
+
+} // namespace
