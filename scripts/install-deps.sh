@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian-like machine lacks for the test suite: the JSON library of the
-# language server, Neovim for its client test, the MinGW-w64 i686 cross compiler, and Wine
-# with its 32-bit part (which needs the i386 architecture). Does nothing when they are
+# language server, Neovim for its client test, the MinGW-w64 i686 cross compiler, Wine with
+# its 32-bit part (which needs the i386 architecture), and qemu's user-mode emulator, which
+# runs 32-bit Wine where the kernel runs no 32-bit programs. Does nothing when they are
 # present; when apt is unavailable or the user is not root it only says what is missing, and
 # the tests that need it are then skipped.
 set -u
@@ -18,6 +19,7 @@ if command -v dpkg-query >/dev/null 2>&1 && ! have_package wine32:i386; then
   need+=(wine32:i386)
 fi
 command -v zip >/dev/null 2>&1 || need+=(zip)
+[ -x /usr/bin/qemu-i386-static ] || need+=(qemu-user-static)
 [ ${#need[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then
   echo "install-deps: missing ${need[*]}; the tests that need them will be skipped" >&2
