@@ -18,12 +18,12 @@ const SettingKeyRow SettingKeyRows[] = {
      "indentation of the lines of a procedure's or function's body"},
     {"Settings", "Tab", 2, 0, 999, nullptr, [] { return &PluginSettings.Tab; },
      "added for each level of IF, FOR, DO WHILE, WHILE and DO CASE"},
-    {"Settings", "Comments", -1, -1, 999, nullptr, [] { return &PluginSettings.Comments; },
+    {"Settings", "Comments", -1, -9, 999, nullptr, [] { return &PluginSettings.Comments; },
      "-1: comment lines are indented like the code around them; 0 or more: the column they start "
-     "at"},
-    {"Settings", "SplitLineTab", -1, -1, 999, nullptr, [] { return &PluginSettings.SplitLineTab; },
-     "-1: lines continuing a statement (after ;) line up under its first line; 0 or more: columns "
-     "right of the first line"},
+     "at; below -1: column 0"},
+    {"Settings", "SplitLineTab", -1, -9, 999, nullptr, [] { return &PluginSettings.SplitLineTab; },
+     "-1 (or below): lines continuing a statement (after ;) line up under its first line; 0 or "
+     "more: columns right of the first line"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);

@@ -554,7 +554,7 @@ TEST(CliRobustness, SettingsFilesAreCheckedValueByValue) {
        "qmate.ini: Tab=abc is not a whole number from 0 to 999; using 2"},
       {"[Settings]\nMainTab=99999999999999\n", "MainTab=0\n", "MainTab=99999999999999 is not"},
       {"[Settings]\nSplitLineTab=1e3\n", "SplitLineTab=-1\n",
-       "SplitLineTab=1e3 is not a whole number from -1 to 999"},
+       "SplitLineTab=1e3 is not a whole number from -9 to 999"},
       {"[Settings]\nTab=-1\n", "Tab=2\n", "Tab=-1 is not"},
       {"[Settings]\nComments=-1\nGlobalTab=+3\n", "GlobalTab=3\n", ""},
       {"[SETTINGS]\ntab = \"6\"\n", "Tab=6\n", ""},

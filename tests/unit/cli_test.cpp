@@ -63,7 +63,8 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"preview --set Tab", false, "KEY=VALUE"},
       {"preview --set tab=3 --set SPLITLINETAB=-1", true, ""},
       {"preview --set Tab=-1", false, "Tab must be a whole number from 0 to 999"},
-      {"preview --set Comments=-2", false, "from -1 to 999"},
+      {"preview --set Comments=-3", true, ""}, // as the settings dialog may save it
+      {"preview --set Comments=-10", false, "from -9 to 999"},
       {"preview --set MainTab=1000", false, "from 0 to 999"},
       {"preview --set SplitLineTab=1e3", false, "whole number"},
       {"preview --set=GlobalTab=4", true, ""},
