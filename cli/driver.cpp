@@ -237,7 +237,7 @@ FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Op
       R.FilesRead.push_back(SetupIni);
   }
   std::string Named = Path == "-" ? Options.AssumeFileName : Path;
-  std::string Folder = Path.empty() ? "." : FolderOfPath(Named);
+  std::string Folder = Path.empty() ? "." : PathIsFolder(Named) ? Named : FolderOfPath(Named);
   std::string Project = NearestProjectSettings(Folder);
   if (!Project.empty()) {
     auto Found = ProjectCache.find(Project);

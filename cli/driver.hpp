@@ -29,7 +29,7 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
 // Removes what StartPlugin made to reach the folder.
 void StopPlugin();
 
-// The settings for a file (or for the current folder when Path is empty): the setup
+// The settings for a file (or a folder's files; the current folder's when Path is empty): the setup
 // folder's, the nearest project settings file on top, then the --set overrides. FilesRead
 // names the settings files read; Warnings holds the lines for values refused in a project
 // file the first time that file is read.

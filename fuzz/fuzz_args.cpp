@@ -40,14 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
             "a refusal of more than one line: " + Error);
     return 0;
   }
+  // --help stops the parsing: the verb's help is shown, whatever else was given.
+  if (Options.Help)
+    return 0;
   static const char *const Verbs[] = {"reindent", "annotate", "comment", "uncomment", "procs",
-                                      "spell",    "settings", "preview", "configure"};
+                                      "spell",    "settings", "preview", "configure", "lsp"};
   bool Known = false;
   for (const char *V : Verbs)
     Known = Known || Options.Verb == V;
   Check(Known, "an unknown verb was accepted: " + Options.Verb);
-  Check(int(Options.InPlace) + int(Options.Check) + int(Options.Diff) <= 1,
-        "-i, --check and --diff were accepted together");
+  Check(!Options.InPlace || (!Options.Check && !Options.Diff),
+        "-i was accepted with --check or --diff");
   if (Options.HasLines)
     Check(Options.FirstLine >= 1 && Options.FirstLine <= Options.LastLine,
           "--lines accepted a range that is empty or starts before line 1");

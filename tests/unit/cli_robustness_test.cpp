@@ -233,6 +233,9 @@ TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
   WriteTextFile(Dir + "/ro.prg", NeedsIndent);
   chmod((Dir + "/ro.prg").c_str(), 0444);
   mkdir((Dir + "/folder.prg").c_str(), 0755);
+  mkdir((Dir + "/conf").c_str(), 0755);
+  WriteTextFile(Dir + "/conf/qmate.ini", "[Settings]\r\nTab=4\r\n");
+  chmod((Dir + "/conf/qmate.ini").c_str(), 0444);
   const FailureCase Cases[] = {
       {"missing file", "reindent", "nothere.prg", ""},
       {"missing file in place", "reindent", "-i nothere.prg", ""},
@@ -242,6 +245,8 @@ TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
       {"read-only file in place", "reindent", "-i ro.prg", ""},
       {"failing write", "reindent", "-i a.prg", "QMATE_TEST_FAIL_WRITE=1"},
       {"failing write of comment", "comment", "--lines 1-2 -i a.prg", "QMATE_TEST_FAIL_WRITE=1"},
+      {"saving to a read-only settings file", "settings", "--save --set Tab=3 --setup conf", ""},
+      {"a folder holding no program", "reindent", "--check setup", ""},
   };
   for (const FailureCase &C : Cases) {
     ToolResult R = RunTool(Dir, C.Verb, C.Rest, C.Env);
@@ -251,6 +256,11 @@ TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
     EXPECT_EQ(ReadTextFile(Dir + "/ro.prg"), NeedsIndent) << C.Name;
     EXPECT_EQ(LeftoverTemporaries(Dir), 0) << C.Name << ": a temporary file was left";
   }
+  // The settings file is named as the user named its folder, not by the way the plug-in
+  // was led to it.
+  ToolResult Save = RunTool(Dir, "settings", "--save --set Tab=3 --setup conf");
+  EXPECT_EQ(Save.Err, "qmate: cannot write the settings file conf/qmate.ini\n");
+  EXPECT_EQ(ReadTextFile(Dir + "/conf/qmate.ini"), "[Settings]\r\nTab=4\r\n");
 }
 
 TEST(CliRobustness, OneUnreadableFileAmongSeveralStillRewritesTheOthers) {
@@ -516,6 +526,7 @@ TEST(CliRobustness, ProjectSettingsAreFoundUpwardsAndOverriddenInOrder) {
        "MainTab=1\nFuncTab=0\nTextFuncTab=2\nTab=3\nComments=0\n"},
       {"the nearer file wins over the repository's", "repo/app/lib/b.prg", "Tab=5\nComments=-1\n"},
       {"found from a deeper folder", "repo/app/lib/deep/c.prg", "Tab=5\n"},
+      {"a folder's own", "repo/app/lib", "Tab=5\n"},
       {"--set wins over both", "--set tab=7 repo/app/lib/b.prg", "Tab=7\n"},
       {"the search stops at a folder holding .git", "repo/nested/d.prg", "MainTab=1\n"},
       {"up to the test folder's own", "plain/e.prg", "Tab=9\n"},
