@@ -53,8 +53,9 @@ void PrintLines(const std::vector<std::string> &Lines) {
 void PrintSettings() {
   SettingValues Values = CurrentSettingValues();
   for (std::size_t I = 0; I < SettingKeyCount; ++I)
-    std::cout << SettingKeyRows[I].Key << "=" << SettingValueText(SettingKeyRows[I], Values[I])
-              << "\n";
+    if (SettingShown(I, Values))
+      std::cout << SettingKeyRows[I].Key << "=" << SettingValueText(SettingKeyRows[I], Values[I])
+                << "\n";
   std::cout.flush();
 }
 
@@ -154,6 +155,7 @@ bool ReadTerminalStep(void *, SimDialogAction &Action) {
 // After a confirmed dialog: the file read back must hold what the plug-in stored.
 bool SavedAsStored() {
   PluginSettingsRecord Wanted = PluginSettings;
+  PluginRulesRecord WantedRules = PluginRules;
   LoadSettings();
   const PluginSettingsRecord &R = PluginSettings;
   bool Same = R.GlobalTab == Wanted.GlobalTab && R.MainTab == Wanted.MainTab &&
@@ -161,6 +163,7 @@ bool SavedAsStored() {
               R.Tab == Wanted.Tab && R.Comments == Wanted.Comments &&
               R.SplitLineTab == Wanted.SplitLineTab;
   PluginSettings = Wanted;
+  PluginRules = WantedRules;
   return Same;
 }
 

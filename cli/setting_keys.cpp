@@ -24,6 +24,19 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Settings", "SplitLineTab", -1, -9, 999, nullptr, [] { return &PluginSettings.SplitLineTab; },
      "-1 (or below): lines continuing a statement (after ;) line up under its first line; 0 or "
      "more: columns right of the first line"},
+    {"Rules", "Style", StyleClassic, 0, 1, "Classic|Modern", [] { return &PluginRules.Style; },
+     "the rule set: Classic, or Modern (every block and header of Clipper 5 and Harbour, a "
+     "stack of open blocks, layout kept)"},
+    {"Rules", "CaseIndent", 0, 0, 1, nullptr, [] { return &PluginRules.CaseIndent; },
+     "Modern: 1 puts CASE and OTHERWISE one step right of DO CASE and SWITCH, 0 flush"},
+    {"Rules", "BlankLines", 1, 0, 99, nullptr, [] { return &PluginRules.BlankLines; },
+     "Modern: the longest run of blank lines kept"},
+    {"Rules", "KeepContinuation", 1, 0, 1, nullptr, [] { return &PluginRules.KeepContinuation; },
+     "Modern: 1 keeps continuation lines where they stood relative to their statement, 0 "
+     "aligns them as Classic does"},
+    {"Rules", "KeepColumn0Comments", 1, 0, 1, nullptr,
+     [] { return &PluginRules.KeepColumn0Comments; },
+     "Modern: 1 leaves a comment line that starts at column 0 there"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);
@@ -110,6 +123,16 @@ std::string SettingValueText(const SettingKeyRow &Row, int Value) {
   if (Value >= 0 && static_cast<std::size_t>(Value) < Words.size())
     return Words[static_cast<std::size_t>(Value)];
   return std::to_string(Value);
+}
+
+bool SettingShown(std::size_t Index, const SettingValues &Values) {
+  // The rule set's options matter only with the Modern rules.
+  if (std::string(SettingKeyRows[Index].Section) != "Rules")
+    return true;
+  for (std::size_t I = 0; I < SettingKeyCount && I < Values.size(); ++I)
+    if (SettingKeyRows[I].Field() == &PluginRules.Style)
+      return Values[I] == StyleModern;
+  return true;
 }
 
 SettingValues CurrentSettingValues() {

@@ -32,6 +32,9 @@ std::string SettingValueText(const SettingKeyRow &Row, int Value);
 // One value for each row, in the table's order.
 typedef std::vector<int> SettingValues;
 
+// True when the settings listing shows row Index: the [Rules] options only with Modern.
+bool SettingShown(std::size_t Index, const SettingValues &Values);
+
 // The plug-in's current values, and storing values into the plug-in.
 SettingValues CurrentSettingValues();
 void ApplySettingValues(const SettingValues &Values);

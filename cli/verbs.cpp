@@ -311,6 +311,7 @@ int RunSettings(const CliOptions &Options) {
     SaveSettings();
     // The plug-in's save reports nothing; read the file back to tell the user.
     PluginSettingsRecord Wanted = PluginSettings;
+    PluginRulesRecord WantedRules = PluginRules;
     LoadSettings();
     const PluginSettingsRecord &R = PluginSettings;
     if (R.GlobalTab != Wanted.GlobalTab || R.MainTab != Wanted.MainTab ||
@@ -320,6 +321,7 @@ int RunSettings(const CliOptions &Options) {
       Status = 2;
     }
     PluginSettings = Wanted;
+    PluginRules = WantedRules;
   } else {
     std::string Path = Options.Files.empty() ? std::string() : Options.Files[0];
     FileSettingsRecord S = SettingsForFile(Path, Options);
@@ -329,8 +331,9 @@ int RunSettings(const CliOptions &Options) {
     FilesRead = S.FilesRead;
   }
   for (std::size_t I = 0; I < SettingKeyCount; ++I)
-    std::cout << SettingKeyRows[I].Key << "=" << SettingValueText(SettingKeyRows[I], Values[I])
-              << "\n";
+    if (SettingShown(I, Values))
+      std::cout << SettingKeyRows[I].Key << "=" << SettingValueText(SettingKeyRows[I], Values[I])
+                << "\n";
   for (const std::string &File : FilesRead)
     std::cout << "; read " << File << "\n";
   StopPlugin();

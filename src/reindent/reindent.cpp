@@ -198,6 +198,231 @@ long long ChooseIndent(ReindentState &S, const ScannedLine &Line) {
   return Limited(static_cast<long long>(P.GlobalTab) + P.MainTab + S.LineIndent);
 }
 
+// The Modern rules: the open blocks are a stack; a statement's first words decide what it
+// does; comments, continuation lines and preprocessor lines keep the layout they were
+// written with, relative to what they belong to.
+
+// The column a line's leading blanks reach, tabs stopping every eight columns.
+long long WrittenColumn(const std::string &Text) {
+  long long Column = 0;
+  for (char C : Text) {
+    if (C == '\t')
+      Column = (Column / 8 + 1) * 8;
+    else if (C == ' ')
+      ++Column;
+    else
+      break;
+  }
+  return Column;
+}
+
+long long StepOf(unsigned char Kind) {
+  bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
+  return static_cast<long long>(PluginSettings.Tab) * (CaseLike && PluginRules.CaseIndent ? 2 : 1);
+}
+
+void RecountDepth(ReindentState &S) {
+  S.Depth = 0;
+  for (unsigned char Kind : S.Blocks)
+    S.Depth += StepOf(Kind);
+}
+
+long long CodeIndent(const ReindentState &S) {
+  const PluginSettingsRecord &P = PluginSettings;
+  return S.Base + P.GlobalTab + (S.InsideFunction ? P.TextFuncTab : P.MainTab) + S.Depth;
+}
+
+long long HeaderIndent(const ReindentState &S) {
+  return S.Base + PluginSettings.GlobalTab + PluginSettings.FuncTab;
+}
+
+long long AtLeastZero(long long Indent) {
+  return Limited(Indent < 0 ? 0 : Indent);
+}
+
+void WriteIndented(int Index, long long Indent, const std::string &Text, std::string &Out) {
+  Out.clear();
+  if (Indent > 0)
+    Out.append(static_cast<std::size_t>(Indent), ' ');
+  Out += Text;
+  SetLine(Index, Out);
+}
+
+// Writes the waiting comment lines: above a header they move with it to its column (the
+// lines kept at their own column aside).
+void FlushPending(ReindentState &S, bool AboveHeader, long long Header, std::string &Out) {
+  if (S.Pending.empty())
+    return;
+  long long Shift = 0;
+  if (AboveHeader)
+    for (const PendingComment &C : S.Pending)
+      if (!C.Fixed) {
+        Shift = Header - C.Indent;
+        break;
+      }
+  for (const PendingComment &C : S.Pending)
+    WriteIndented(C.Index, AtLeastZero(C.Fixed ? C.Indent : C.Indent + Shift), C.Text, Out);
+  S.Pending.clear();
+}
+
+// The nesting at the start of a conditional-compilation branch is the nesting at its #if;
+// after #endif the code goes on from where the first branch ended.
+void FollowConditional(ReindentState &S, int Branch) {
+  if (Branch == BranchIf) {
+    S.Conditionals.push_back(ConditionalRegion{S.Blocks, {}, false});
+    return;
+  }
+  if (S.Conditionals.empty())
+    return;
+  ConditionalRegion &R = S.Conditionals.back();
+  if (Branch == BranchElse) {
+    if (!R.InLaterBranch) {
+      R.FirstBranchEnd = S.Blocks;
+      R.InLaterBranch = true;
+    }
+    S.Blocks = R.AtStart;
+  } else {
+    if (R.InLaterBranch)
+      S.Blocks = R.FirstBranchEnd;
+    S.Conditionals.pop_back();
+  }
+  RecountDepth(S);
+}
+
+// The column of a statement's first line, and the change it makes to the open blocks.
+long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) {
+  StatementKind Kind = ClassifyStatement(T.data(), T.size(), S.InClass);
+  Header = false;
+  switch (Kind.Role) {
+  case RoleHeader:
+  case RoleClass:
+    Header = true;
+    S.Blocks.clear();
+    S.Depth = 0;
+    S.InsideFunction = true;
+    S.InClass = Kind.Role == RoleClass;
+    return HeaderIndent(S);
+  case RoleClassEnd:
+    S.Blocks.clear();
+    S.Depth = 0;
+    S.InClass = false;
+    S.InsideFunction = false;
+    return HeaderIndent(S);
+  case RoleOpens: {
+    long long Indent = CodeIndent(S);
+    unsigned char Kind8 = static_cast<unsigned char>(Kind.Blocks);
+    S.Blocks.push_back(Kind8);
+    S.Depth += StepOf(Kind8);
+    return Indent;
+  }
+  case RoleMiddle:
+    if (!S.Blocks.empty() && (S.Blocks.back() & Kind.Blocks)) {
+      unsigned char Top = S.Blocks.back();
+      long long Indent = CodeIndent(S) - StepOf(Top);
+      if ((Top & (BlockCase | BlockSwitch)) && PluginRules.CaseIndent)
+        Indent += PluginSettings.Tab;
+      return Indent;
+    }
+    return CodeIndent(S);
+  case RoleCloses:
+    // A closer takes the innermost block of its kind, and any left open inside it.
+    for (std::size_t I = S.Blocks.size(); I-- > 0;)
+      if (S.Blocks[I] & Kind.Blocks) {
+        S.Blocks.resize(I);
+        RecountDepth(S);
+        break;
+      }
+    return CodeIndent(S);
+  default:
+    return CodeIndent(S);
+  }
+}
+
+bool IsCommentStart(const std::string &T) {
+  if (T.empty())
+    return false;
+  if (T[0] == '*')
+    return true;
+  return T.size() >= 2 &&
+         ((T[0] == '/' && (T[1] == '/' || T[1] == '*')) || (T[0] == '&' && T[1] == '&'));
+}
+
+void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &Line,
+                        std::string &Out) {
+  EditorSessionRecord &E = EditorSession;
+  const int Index = E.CurrentLine;
+  const bool InComment = S.InBlockComment;
+  const bool Continuation = S.PrevContinued;
+  const long long Written = WrittenColumn(Text);
+  ScanLine(S, Text, Line);
+  const std::string &T = Line.Trimmed;
+  const bool OpensComment = !InComment && S.InBlockComment;
+
+  if (T.empty()) {
+    // The end-of-file mark stays; a blank line inside a comment is part of the comment.
+    if (Text.find('\x1A') != std::string::npos || InComment) {
+      S.Marks.back() = MarkVerbatim;
+      if (Text.find('\x1A') != std::string::npos)
+        return;
+    }
+    if (!InComment)
+      FlushPending(S, false, 0, Out);
+    if (!Text.empty())
+      SetLine(Index, std::string());
+    return;
+  }
+  if (InComment) {
+    long long Indent = AtLeastZero(S.CommentIndent + (Written - S.CommentWritten));
+    if (!S.Pending.empty())
+      S.Pending.push_back(PendingComment{Index, Indent, S.Pending.back().Fixed, T});
+    else
+      WriteIndented(Index, Indent, Line.Rebuilt, Out);
+    return;
+  }
+  long long Indent = 0;
+  if (Continuation) {
+    if (PluginRules.KeepContinuation)
+      Indent = S.StatementIndent + (Written - S.StatementWritten);
+    else
+      Indent = S.StatementIndent + S.ContinuationOffset;
+  } else if (T[0] == '#') {
+    FlushPending(S, false, 0, Out);
+    FollowConditional(S, PreprocessorBranchOf(T.data(), T.size()));
+    Indent = 0;
+  } else if (IsCommentStart(T)) {
+    const PluginSettingsRecord &P = PluginSettings;
+    bool Fixed = P.Comments != -1 || (PluginRules.KeepColumn0Comments && Written == 0);
+    Indent = P.Comments != -1 ? P.Comments : (Fixed ? 0 : CodeIndent(S));
+    if (S.Pending.empty())
+      S.PendingStart = S.Marks.size() - 1;
+    S.Pending.push_back(PendingComment{Index, Indent, Fixed, Line.Rebuilt});
+    S.CommentWritten = Written;
+    S.CommentIndent = Indent;
+    return;
+  } else {
+    bool Header = false;
+    Indent = StatementIndent(S, T, Header);
+    if (Header) {
+      S.Marks[S.Pending.empty() ? S.Marks.size() - 1 : S.PendingStart] |= MarkHeadStart;
+      FlushPending(S, true, Indent, Out);
+    } else {
+      FlushPending(S, false, 0, Out);
+    }
+  }
+  Indent = AtLeastZero(Indent);
+  if (!Continuation) {
+    S.StatementWritten = Written;
+    S.StatementIndent = Indent;
+    if (Line.Continued)
+      S.ContinuationOffset = ContinuationOffsetOf(Line);
+  }
+  if (OpensComment) {
+    S.CommentWritten = Written;
+    S.CommentIndent = Indent;
+  }
+  WriteIndented(Index, Indent, Line.Rebuilt, Out);
+}
+
 } // namespace
 
 void Reindent() {
@@ -207,6 +432,8 @@ void Reindent() {
   int Start = E.BlockMode ? E.Info.CurPos : 0;
   S.LineIndent = Start;
   S.NextIndent = Start;
+  S.Base = Start;
+  const bool Modern = PluginRules.Style == StyleModern;
   if (!E.BlockMode && E.LastLine > 0)
     S.Marks.reserve(static_cast<std::size_t>(E.LastLine));
 
@@ -228,6 +455,13 @@ void Reindent() {
     }
     S.Marks.push_back(S.PrevContinued ? MarkAfterContinued : 0);
 
+    if (Modern) {
+      ReindentModernLine(S, Text, Line, Out);
+      S.Verbatim = VerbatimOpened(Line.Trimmed);
+      S.PrevContinued = Line.Continued;
+      ++E.CurrentLine;
+      continue;
+    }
     ScanLine(S, Text, Line);
     StepContinuation(S, Line);
     ApplyWordRules(S, Line);
@@ -249,7 +483,12 @@ void Reindent() {
     ++E.CurrentLine;
   }
 
-  SpaceProcedures(S);
+  if (Modern) {
+    FlushPending(S, false, 0, Out);
+    SpaceModern(S);
+  } else {
+    SpaceProcedures(S);
+  }
   E.Info.CurPos = 0;
   E.Info.LeftPos = 0;
   if (E.Info.TopScreenLine < 0)

@@ -31,6 +31,65 @@ enum VerbatimKind {
 enum LineMark {
   MarkVerbatim = 1,       // inside a verbatim region: neither deleted nor tested as a header
   MarkAfterContinued = 2, // follows a continued line: part of that statement
+  MarkHeadStart = 4,      // a routine header, or the first line of the comments above it
+};
+
+// The kinds of block the Modern rules follow, as bits so that a middle word can belong to
+// several.
+enum BlockKind {
+  BlockIf = 1,
+  BlockWhile = 2,
+  BlockFor = 4,
+  BlockCase = 8,
+  BlockSwitch = 16,
+  BlockSequence = 32,
+  BlockTry = 64,
+  BlockWith = 128,
+  BlockAny = 255,
+};
+
+// What a statement does to the structure, by its first words.
+enum StatementRole {
+  RoleNone = 0,
+  RoleOpens,    // opens a block of its kind
+  RoleMiddle,   // stands at its block's opener and continues it (ELSE, CASE, RECOVER)
+  RoleCloses,   // closes the innermost open block of its kind (of any kind for a bare END)
+  RoleHeader,   // a routine header
+  RoleMethod,   // a method header outside a class, a declaration inside one
+  RoleClass,    // a class declaration's header
+  RoleClassEnd, // ENDCLASS, END CLASS
+};
+
+struct StatementKind {
+  int Role;
+  int Blocks; // BlockKind bits
+};
+
+// The role of a statement whose first line, trimmed, is Text. Words that stand as values
+// (before ":=", ":", "->", "[" or an assignment operator) play no role.
+StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass);
+// True for a routine or class header of the Modern rules.
+bool IsModernHeaderText(const char *Text, std::size_t Length, bool InClass);
+
+// What a preprocessor line does to conditional compilation.
+enum PreprocessorBranch { BranchNone = 0, BranchIf, BranchElse, BranchEnd };
+int PreprocessorBranchOf(const char *Text, std::size_t Length);
+
+// A conditional-compilation region being read: the open blocks where it began and where its
+// first branch ended.
+struct ConditionalRegion {
+  std::vector<unsigned char> AtStart;
+  std::vector<unsigned char> FirstBranchEnd;
+  bool InLaterBranch;
+};
+
+// A comment line whose place waits for the next statement: above a header it belongs to
+// the header.
+struct PendingComment {
+  int Index;
+  long long Indent;
+  bool Fixed; // kept at its column
+  std::string Text;
 };
 
 // What one re-indent run carries from a line to the next.
@@ -49,6 +108,20 @@ struct ReindentState {
   bool InsideFunction;
   int Verbatim;                     // VerbatimKind of the region the next lines belong to
   std::vector<unsigned char> Marks; // LineMark bits, one per line handled, from the range start
+  // The Modern rules: the open blocks (innermost last) and the indentation they add.
+  std::vector<unsigned char> Blocks;
+  long long Depth;
+  long long Base; // the column the range starts from
+  bool InClass;
+  std::vector<ConditionalRegion> Conditionals;
+  // The first line of the statement being read: its column as written and as written now.
+  long long StatementWritten;
+  long long StatementIndent;
+  // The line that opened the block comment being read: likewise.
+  long long CommentWritten;
+  long long CommentIndent;
+  std::vector<PendingComment> Pending;
+  std::size_t PendingStart; // the mark of the pending run's first line
 };
 
 // Scans one line: trims it, follows comments, strings and continuation, records and
@@ -73,3 +146,6 @@ bool IsHeaderText(const char *Text, std::size_t Length);
 void Reindent();
 // Removes the blank lines of the range and puts one empty line before each header.
 void SpaceProcedures(const ReindentState &State);
+// The Modern spacing: blank lines kept up to the longest run allowed, one empty line before
+// each header and the comments above it.
+void SpaceModern(const ReindentState &State);

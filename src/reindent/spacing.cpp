@@ -2,6 +2,7 @@
 // one empty line in front of each procedure or function header, and the saved cursor
 // follows the text it was on.
 #include "../host/session.hpp"
+#include "../settings/settings.hpp"
 #include "reindent.hpp"
 
 namespace {
@@ -73,6 +74,47 @@ void SpaceProcedures(const ReindentState &State) {
         ++E.CurrentLine;
         ++E.LastLine;
       }
+    }
+    ++E.CurrentLine;
+  }
+}
+
+void SpaceModern(const ReindentState &State) {
+  EditorSessionRecord &E = EditorSession;
+  E.CurrentLine = E.BlockMode ? E.StartLine : 0;
+  const int MostBlank = PluginRules.BlankLines;
+  std::size_t Examined = 0;
+  int BlankRun = 0;
+  bool TextSeen = false; // a line that is not blank stands above, in the range
+  while (InRange()) {
+    std::string Text = GetLine(E.CurrentLine);
+    if (E.BlockMode && IsBlockEnd())
+      break;
+    unsigned char Mark = Examined < State.Marks.size() ? State.Marks[Examined] : 0;
+    ++Examined;
+    bool Blank = true;
+    for (char C : Text)
+      Blank = Blank && IsBlankChar(C);
+    if ((Mark & (MarkVerbatim | MarkAfterContinued)) == 0 && Blank) {
+      if (++BlankRun > MostBlank) {
+        DeleteCursorLine();
+        NoteDeletion(E.CurrentLine);
+        --E.CurrentLine;
+        --E.LastLine;
+      }
+    } else {
+      // A header and the comments above it stand apart from what precedes them.
+      if ((Mark & MarkHeadStart) && TextSeen && (BlankRun == 0 || MostBlank == 0)) {
+        E.CursorMove.CurPos = 0;
+        E.CursorMove.CurLine = E.CurrentLine;
+        MoveCursor();
+        InsertLineAtCursor();
+        NoteInsertion(E.CurrentLine);
+        ++E.CurrentLine;
+        ++E.LastLine;
+      }
+      BlankRun = 0;
+      TextSeen = true;
     }
     ++E.CurrentLine;
   }

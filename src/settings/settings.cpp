@@ -7,6 +7,15 @@
 #include <string>
 
 PluginSettingsRecord PluginSettings;
+PluginRulesRecord PluginRules;
+
+const RulesKey RulesKeys[5] = {
+    {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern},
+    {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 1},
+    {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99},
+    {"KeepContinuation", &PluginRulesRecord::KeepContinuation, 1, 0, 1},
+    {"KeepColumn0Comments", &PluginRulesRecord::KeepColumn0Comments, 1, 0, 1},
+};
 std::string PluginFolder;
 
 namespace {
@@ -61,6 +70,36 @@ void LoadSettings() {
   std::string Path = SettingsPath();
   for (const SettingKey &Key : SettingKeys)
     PluginSettings.*Key.Field = ProfileGetInt("Settings", Key.Name, Key.Default, Path.c_str());
+  // A value out of its range, or a style not named, gives the default.
+  for (const RulesKey &Key : RulesKeys) {
+    int Value = Key.Default;
+    if (Key.Field == &PluginRulesRecord::Style) {
+      std::string Text;
+      ProfileGetText("Rules", Key.Name, Path.c_str(), Text);
+      int Named = StyleFromText(Text);
+      Value = Named < 0 ? Key.Default : Named;
+    } else {
+      Value = ProfileGetInt("Rules", Key.Name, Key.Default, Path.c_str());
+      if (Value < Key.Low || Value > Key.High)
+        Value = Key.Default;
+    }
+    PluginRules.*Key.Field = Value;
+  }
+}
+
+int StyleFromText(const std::string &Text) {
+  std::string Upper;
+  for (char C : Text)
+    Upper += AsciiUpper(C);
+  if (Upper == "MODERN" || Upper == "1")
+    return StyleModern;
+  if (Upper == "CLASSIC" || Upper == "0")
+    return StyleClassic;
+  return -1;
+}
+
+const char *StyleName(int Style) {
+  return Style == StyleModern ? "Modern" : "Classic";
 }
 
 void SaveSettings() {

@@ -14,12 +14,40 @@ struct PluginSettingsRecord {
 };
 
 extern PluginSettingsRecord PluginSettings;
+
+// The rule set the re-indenter and the block commands follow, and the layout options of
+// the Modern rules, from the [Rules] section of the settings file.
+enum RuleStyle { StyleClassic = 0, StyleModern = 1 };
+
+struct PluginRulesRecord {
+  int Style;               // RuleStyle
+  int CaseIndent;          // 1: CASE and OTHERWISE stand one step right of DO CASE and SWITCH
+  int BlankLines;          // the longest run of blank lines kept
+  int KeepContinuation;    // 1: continuation lines keep their offsets from the statement's start
+  int KeepColumn0Comments; // 1: a comment line at column 0 stays there
+};
+
+extern PluginRulesRecord PluginRules;
+
+// The keys of the [Rules] section, in the order they are listed; Style's value is a name.
+struct RulesKey {
+  const char *Name;
+  int PluginRulesRecord::*Field;
+  int Default;
+  int Low, High; // the values accepted
+};
+extern const RulesKey RulesKeys[5];
+// StyleModern for "Modern" (any case) or 1, StyleClassic for "Classic" or 0, -1 otherwise.
+int StyleFromText(const std::string &Text);
+const char *StyleName(int Style);
 // The library's folder, ending in one backslash.
 extern std::string PluginFolder;
 
 // Derives the plug-in folder, loads the word tables, then the settings.
 void StartupLoad();
+// Reads the seven settings and the [Rules] section.
 void LoadSettings();
+// Writes the seven settings; the [Rules] section is the user's to edit.
 void SaveSettings();
 // Releases what start-up made (the folder text and the word tables), as at unload.
 void ReleasePluginState();

@@ -1,0 +1,198 @@
+// The block words of the Modern rules: a table of the statements that open, continue and
+// close blocks and of the routine headers, read from a statement's first words.
+#include "../host/session.hpp"
+#include "reindent.hpp"
+
+#include <cstring>
+
+namespace {
+
+// One row: the first word (any prefix of at least MinLength letters of Word), optionally a
+// second word likewise, and what the statement does.
+struct BlockWordRule {
+  const char *Word;
+  unsigned char MinLength;
+  const char *Second; // nullptr: any second word, or none
+  unsigned char SecondMin;
+  unsigned char Role;
+  unsigned char Blocks;
+  bool ParenthesisOk; // a "(" right after the word is the statement's condition, not a call
+};
+
+const unsigned char CaseLike = BlockCase | BlockSwitch;
+
+// Tried in order; the first row that matches decides. Clipper's own words accept their
+// four-letter abbreviations, Harbour's newer words only their full spelling.
+const BlockWordRule ModernWords[] = {
+    {"IF", 2, nullptr, 0, RoleOpens, BlockIf, true},
+    {"ELSEIF", 6, nullptr, 0, RoleMiddle, BlockIf, true},
+    {"ELSE", 4, nullptr, 0, RoleMiddle, BlockIf, false},
+    {"ENDIF", 4, nullptr, 0, RoleCloses, BlockIf, false},
+    {"DO", 2, "WHILE", 4, RoleOpens, BlockWhile, false},
+    {"DO", 2, "CASE", 4, RoleOpens, BlockCase, false},
+    {"WHILE", 4, nullptr, 0, RoleOpens, BlockWhile, true},
+    {"ENDDO", 4, nullptr, 0, RoleCloses, BlockWhile, false},
+    {"ENDWHILE", 8, nullptr, 0, RoleCloses, BlockWhile, false},
+    {"FOR", 3, nullptr, 0, RoleOpens, BlockFor, false},
+    {"NEXT", 4, nullptr, 0, RoleCloses, BlockFor, false},
+    {"ENDFOR", 6, nullptr, 0, RoleCloses, BlockFor, false},
+    {"CASE", 4, nullptr, 0, RoleMiddle, CaseLike, true},
+    {"OTHERWISE", 4, nullptr, 0, RoleMiddle, CaseLike, false},
+    {"ENDCASE", 4, nullptr, 0, RoleCloses, BlockCase, false},
+    {"SWITCH", 6, nullptr, 0, RoleOpens, BlockSwitch, true},
+    {"ENDSWITCH", 9, nullptr, 0, RoleCloses, BlockSwitch, false},
+    {"BEGIN", 4, "SEQUENCE", 4, RoleOpens, BlockSequence, false},
+    {"RECOVER", 4, nullptr, 0, RoleMiddle, BlockSequence, false},
+    {"ALWAYS", 6, nullptr, 0, RoleMiddle, BlockSequence | BlockTry, false},
+    {"ENDSEQUENCE", 11, nullptr, 0, RoleCloses, BlockSequence, false},
+    {"TRY", 3, nullptr, 0, RoleOpens, BlockTry, false},
+    {"CATCH", 5, nullptr, 0, RoleMiddle, BlockTry, false},
+    {"FINALLY", 7, nullptr, 0, RoleMiddle, BlockTry, false},
+    {"ENDTRY", 6, nullptr, 0, RoleCloses, BlockTry, false},
+    {"WITH", 4, "OBJECT", 6, RoleOpens, BlockWith, false},
+    {"ENDWITH", 7, nullptr, 0, RoleCloses, BlockWith, false},
+    {"END", 3, "IF", 2, RoleCloses, BlockIf, false},
+    {"END", 3, "DO", 2, RoleCloses, BlockWhile, false},
+    {"END", 3, "WHILE", 4, RoleCloses, BlockWhile, false},
+    {"END", 3, "FOR", 3, RoleCloses, BlockFor, false},
+    {"END", 3, "CASE", 4, RoleCloses, BlockCase, false},
+    {"END", 3, "SWITCH", 6, RoleCloses, BlockSwitch, false},
+    {"END", 3, "SEQUENCE", 4, RoleCloses, BlockSequence, false},
+    {"END", 3, "TRY", 3, RoleCloses, BlockTry, false},
+    {"END", 3, "WITH", 4, RoleCloses, BlockWith, false},
+    {"END", 3, "CLASS", 5, RoleClassEnd, 0, false},
+    {"END", 3, nullptr, 0, RoleCloses, BlockAny, false},
+    {"ENDCLASS", 8, nullptr, 0, RoleClassEnd, 0, false},
+    {"PROCEDURE", 4, nullptr, 0, RoleHeader, 0, false},
+    {"FUNCTION", 4, nullptr, 0, RoleHeader, 0, false},
+    {"STATIC", 4, "PROCEDURE", 4, RoleHeader, 0, false},
+    {"STATIC", 4, "FUNCTION", 4, RoleHeader, 0, false},
+    {"INIT", 4, "PROCEDURE", 4, RoleHeader, 0, false},
+    {"INIT", 4, "FUNCTION", 4, RoleHeader, 0, false},
+    {"EXIT", 4, "PROCEDURE", 4, RoleHeader, 0, false},
+    {"EXIT", 4, "FUNCTION", 4, RoleHeader, 0, false},
+    {"METHOD", 6, nullptr, 0, RoleMethod, 0, false},
+    {"ACCESS", 6, nullptr, 0, RoleMethod, 0, false},
+    {"ASSIGN", 6, nullptr, 0, RoleMethod, 0, false},
+    {"CLASS", 5, nullptr, 0, RoleClass, 0, false},
+    {"CREATE", 6, "CLASS", 5, RoleClass, 0, false},
+};
+
+bool IsNameStart(char C) {
+  return IsLetter(static_cast<unsigned char>(C)) || C == '_';
+}
+
+bool IsNameChar(char C) {
+  return IsNameStart(C) || (C >= '0' && C <= '9');
+}
+
+bool IsBlank(char C) {
+  return C == ' ' || C == '\t';
+}
+
+// True when the Length letters at Text, upper-cased, are a prefix of Word of at least
+// MinLength letters.
+bool AbbreviationOf(const char *Text, std::size_t Length, const char *Word, std::size_t MinLength) {
+  if (Length < MinLength || Length > std::strlen(Word))
+    return false;
+  for (std::size_t I = 0; I < Length; ++I)
+    if (AsciiUpper(Text[I]) != Word[I])
+      return false;
+  return true;
+}
+
+// The word starting at At (its length, 0 for none) and the position after the blanks that
+// follow it.
+std::size_t WordAt(const char *Text, std::size_t Length, std::size_t At, std::size_t &After) {
+  std::size_t End = At;
+  if (End < Length && IsNameStart(Text[End]))
+    while (End < Length && IsNameChar(Text[End]))
+      ++End;
+  After = End;
+  while (After < Length && IsBlank(Text[After]))
+    ++After;
+  return End - At;
+}
+
+// True when the text after a statement's first word makes that word a value: an
+// assignment, a message, a field, a subscript or a call.
+bool WordIsValue(const char *Text, std::size_t Length, std::size_t After, bool Touching,
+                 bool ParenthesisOk) {
+  if (After >= Length)
+    return false;
+  char C = Text[After];
+  char D = After + 1 < Length ? Text[After + 1] : 0;
+  // "::name" and "[text]" after a blank are the statement's operand; touching the word,
+  // "name:" and "name[" are a message and a subscript.
+  if ((C == ':' && (D == '=' || Touching)) || (C == '[' && Touching) || (C == '=' && D != '='))
+    return true;
+  if ((C == '-' && D == '>') || (Touching && ((C == '+' && D == '+') || (C == '-' && D == '-'))))
+    return true;
+  if ((C == '+' || C == '-' || C == '*' || C == '/' || C == '%' || C == '^') && D == '=')
+    return true;
+  return C == '(' && Touching && !ParenthesisOk;
+}
+
+} // namespace
+
+StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass) {
+  StatementKind Kind{RoleNone, 0};
+  std::size_t After = 0;
+  std::size_t FirstLength = WordAt(Text, Length, 0, After);
+  if (FirstLength == 0)
+    return Kind;
+  std::size_t SecondAfter = 0;
+  std::size_t SecondLength = WordAt(Text, Length, After, SecondAfter);
+  for (const BlockWordRule &Rule : ModernWords) {
+    if (!AbbreviationOf(Text, FirstLength, Rule.Word, Rule.MinLength))
+      continue;
+    std::size_t Rest = After;
+    if (Rule.Second) {
+      if (!AbbreviationOf(Text + After, SecondLength, Rule.Second, Rule.SecondMin))
+        continue;
+      Rest = SecondAfter;
+    } else if (WordIsValue(Text, Length, After, After == FirstLength, Rule.ParenthesisOk)) {
+      return Kind;
+    }
+    int Role = Rule.Role;
+    // Headers name what they define.
+    bool Named = Rest < Length && IsNameStart(Text[Rest]) && Rest > 0 && IsBlank(Text[Rest - 1]);
+    if (Role == RoleHeader || Role == RoleMethod || Role == RoleClass) {
+      if (!Named)
+        return Kind;
+      // Inside a class its methods and class variables are declarations.
+      if (InClass && Role != RoleHeader)
+        return Kind;
+      if (Role == RoleMethod)
+        Role = RoleHeader;
+    }
+    Kind.Role = Role;
+    Kind.Blocks = Rule.Blocks;
+    return Kind;
+  }
+  return Kind;
+}
+
+bool IsModernHeaderText(const char *Text, std::size_t Length, bool InClass) {
+  int Role = ClassifyStatement(Text, Length, InClass).Role;
+  return Role == RoleHeader || Role == RoleClass;
+}
+
+int PreprocessorBranchOf(const char *Text, std::size_t Length) {
+  if (Length == 0 || Text[0] != '#')
+    return BranchNone;
+  std::size_t At = 1;
+  while (At < Length && IsBlank(Text[At]))
+    ++At;
+  std::size_t After = 0;
+  std::size_t WordLength = WordAt(Text, Length, At, After);
+  const char *Word = Text + At;
+  if (AbbreviationOf(Word, WordLength, "IFDEF", 5) ||
+      AbbreviationOf(Word, WordLength, "IFNDEF", 6) || AbbreviationOf(Word, WordLength, "IF", 2))
+    return BranchIf;
+  if (AbbreviationOf(Word, WordLength, "ELIF", 4) || AbbreviationOf(Word, WordLength, "ELSE", 4))
+    return BranchElse;
+  if (AbbreviationOf(Word, WordLength, "ENDIF", 4))
+    return BranchEnd;
+  return BranchNone;
+}
