@@ -1,212 +1,353 @@
 // Unified diff by Myers' algorithm, with a single replaced hunk when the edit is too large.
+//
+// The lines are compared through 64-bit hashes, so the search holds 8 bytes a line and the
+// texts themselves are read only to hash them and to print the hunks. The search keeps, for
+// each step, only the band of diagonals that step can reach, and the edit script is kept as
+// runs of lines; memory stays linear in the number of lines. The lines a script keeps are
+// compared byte for byte before anything is printed: should two different lines ever share
+// a hash, the diff falls back to the replaced middle found by comparing bytes.
 #include "diff.hpp"
 
 #include <algorithm>
-#include <cstddef>
-#include <vector>
-
-std::vector<std::string> SplitKeepingEol(const std::string &Text) {
-  std::vector<std::string> Lines;
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    bool End =
-        Text[I] == '\n' || (Text[I] == '\r' && (I + 1 >= Text.size() || Text[I + 1] != '\n'));
-    if (End) {
-      Lines.push_back(Text.substr(Start, I + 1 - Start));
-      Start = I + 1;
-    }
-  }
-  if (Start < Text.size())
-    Lines.push_back(Text.substr(Start));
-  return Lines;
-}
+#include <functional>
+#include <string_view>
 
 namespace {
 
 enum EditKind { Keep, Remove, Add };
-struct Edit {
+
+// Count lines of one kind from (Old, New): a kept run advances both sides, a removed run
+// the old side only, an added run the new side only.
+struct EditRun {
   EditKind Kind;
-  int OldIndex;
-  int NewIndex;
+  std::size_t Old;
+  std::size_t New;
+  std::size_t Count;
 };
 
-// Myers' greedy shortest edit script; gives up (empty result, false) beyond MaxD edits.
-bool ShortestEdit(const std::vector<std::string> &A, const std::vector<std::string> &B, int MaxD,
-                  std::vector<Edit> &Script) {
+// Adds one edit in front of the runs built so far from the end of the script backwards.
+void PrependEdit(std::vector<EditRun> &Reverse, EditKind Kind, std::size_t Old, std::size_t New) {
+  if (!Reverse.empty()) {
+    EditRun &R = Reverse.back();
+    std::size_t OldStep = Kind == Add ? 0 : 1;
+    std::size_t NewStep = Kind == Remove ? 0 : 1;
+    if (R.Kind == Kind && R.Old == Old + OldStep && R.New == New + NewStep) {
+      R.Old = Old;
+      R.New = New;
+      ++R.Count;
+      return;
+    }
+  }
+  Reverse.push_back({Kind, Old, New, 1});
+}
+
+// Myers' greedy shortest edit script over the line hashes; gives up (false) beyond MaxD
+// edits. Row D of the trace holds the furthest points of diagonals -D-1 to D+1 as they stood
+// before step D, all that the walk back reads.
+bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::uint64_t> &B,
+                  int MaxD, std::vector<EditRun> &Script) {
   int N = static_cast<int>(A.size());
   int M = static_cast<int>(B.size());
-  int Max = N + M;
-  int Limit = std::min(Max, MaxD);
+  int Limit = std::min(N + M, MaxD);
   std::vector<int> V(static_cast<std::size_t>(2 * Limit + 3), 0);
-  std::vector<std::vector<int>> Trace;
   int Offset = Limit + 1;
+  auto At = [&](std::vector<int> &Row, int K) -> int & {
+    return Row[static_cast<std::size_t>(K + Offset)];
+  };
+  std::vector<int> Trace;
+  std::vector<std::size_t> RowStart;
   for (int D = 0; D <= Limit; ++D) {
-    Trace.push_back(V);
+    RowStart.push_back(Trace.size());
+    Trace.insert(Trace.end(), V.begin() + (Offset - D - 1), V.begin() + (Offset + D + 2));
     for (int K = -D; K <= D; K += 2) {
       int X;
-      if (K == -D || (K != D && V[static_cast<std::size_t>(K - 1 + Offset)] <
-                                    V[static_cast<std::size_t>(K + 1 + Offset)]))
-        X = V[static_cast<std::size_t>(K + 1 + Offset)];
+      if (K == -D || (K != D && At(V, K - 1) < At(V, K + 1)))
+        X = At(V, K + 1);
       else
-        X = V[static_cast<std::size_t>(K - 1 + Offset)] + 1;
+        X = At(V, K - 1) + 1;
       int Y = X - K;
       while (X < N && Y < M && A[static_cast<std::size_t>(X)] == B[static_cast<std::size_t>(Y)]) {
         ++X;
         ++Y;
       }
-      V[static_cast<std::size_t>(K + Offset)] = X;
-      if (X >= N && Y >= M) {
-        // Walk the trace back to the start.
-        std::vector<Edit> Reverse;
-        int CX = N, CY = M;
-        for (int DD = D; DD > 0; --DD) {
-          const std::vector<int> &PV = Trace[static_cast<std::size_t>(DD)];
-          int CK = CX - CY;
-          int PK;
-          if (CK == -DD || (CK != DD && PV[static_cast<std::size_t>(CK - 1 + Offset)] <
-                                            PV[static_cast<std::size_t>(CK + 1 + Offset)]))
-            PK = CK + 1;
-          else
-            PK = CK - 1;
-          int PX = PV[static_cast<std::size_t>(PK + Offset)];
-          int PY = PX - PK;
-          while (CX > PX && CY > PY) {
-            Reverse.push_back({Keep, --CX, --CY});
-          }
-          if (CX > PX)
-            Reverse.push_back({Remove, --CX, CY});
-          else
-            Reverse.push_back({Add, CX, --CY});
+      At(V, K) = X;
+      if (X < N || Y < M)
+        continue;
+      // Walk the trace back to the start.
+      std::vector<EditRun> Reverse;
+      int CX = N, CY = M;
+      for (int DD = D; DD > 0; --DD) {
+        const int *PV = Trace.data() + RowStart[static_cast<std::size_t>(DD)] + DD + 1;
+        int CK = CX - CY;
+        int PK = (CK == -DD || (CK != DD && PV[CK - 1] < PV[CK + 1])) ? CK + 1 : CK - 1;
+        int PX = PV[PK];
+        int PY = PX - PK;
+        while (CX > PX && CY > PY) {
+          --CX;
+          --CY;
+          PrependEdit(Reverse, Keep, std::size_t(CX), std::size_t(CY));
         }
-        while (CX > 0 && CY > 0)
-          Reverse.push_back({Keep, --CX, --CY});
-        Script.assign(Reverse.rbegin(), Reverse.rend());
-        return true;
+        if (CX > PX) {
+          --CX;
+          PrependEdit(Reverse, Remove, std::size_t(CX), std::size_t(CY));
+        } else {
+          --CY;
+          PrependEdit(Reverse, Add, std::size_t(CX), std::size_t(CY));
+        }
       }
+      while (CX > 0 && CY > 0) {
+        --CX;
+        --CY;
+        PrependEdit(Reverse, Keep, std::size_t(CX), std::size_t(CY));
+      }
+      Script.assign(Reverse.rbegin(), Reverse.rend());
+      return true;
     }
   }
   return false;
 }
 
 // Common head and tail kept, everything between removed and added.
-void ReplaceMiddle(const std::vector<std::string> &A, const std::vector<std::string> &B,
-                   std::vector<Edit> &Script) {
+void ReplaceMiddle(std::size_t N, std::size_t M,
+                   const std::function<bool(std::size_t, std::size_t)> &Same,
+                   std::vector<EditRun> &Script) {
   std::size_t Head = 0;
-  while (Head < A.size() && Head < B.size() && A[Head] == B[Head])
+  while (Head < N && Head < M && Same(Head, Head))
     ++Head;
   std::size_t Tail = 0;
-  while (Tail < A.size() - Head && Tail < B.size() - Head &&
-         A[A.size() - 1 - Tail] == B[B.size() - 1 - Tail])
+  while (Tail < N - Head && Tail < M - Head && Same(N - 1 - Tail, M - 1 - Tail))
     ++Tail;
   Script.clear();
-  for (std::size_t I = 0; I < Head; ++I)
-    Script.push_back({Keep, int(I), int(I)});
-  for (std::size_t I = Head; I < A.size() - Tail; ++I)
-    Script.push_back({Remove, int(I), int(Head)});
-  for (std::size_t I = Head; I < B.size() - Tail; ++I)
-    Script.push_back({Add, int(A.size() - Tail), int(I)});
-  for (std::size_t I = 0; I < Tail; ++I)
-    Script.push_back({Keep, int(A.size() - Tail + I), int(B.size() - Tail + I)});
+  const EditRun Runs[4] = {{Keep, 0, 0, Head},
+                           {Remove, Head, Head, N - Tail - Head},
+                           {Add, N - Tail, Head, M - Tail - Head},
+                           {Keep, N - Tail, M - Tail, Tail}};
+  for (const EditRun &R : Runs)
+    if (R.Count > 0)
+      Script.push_back(R);
 }
 
-void AppendLine(std::string &Out, char Mark, const std::string &Line) {
-  Out += Mark;
-  Out += Line;
-  if (Line.empty() || Line.back() != '\n') {
-    if (!Line.empty() && Line.back() == '\r')
-      Out += '\n';
-    else
-      Out += "\n\\ No newline at end of file\n";
+std::vector<std::uint64_t> HashLines(const DiffSide &Side) {
+  std::vector<std::uint64_t> Hashes(Side.Count);
+  std::string Line;
+  for (std::size_t I = 0; I < Side.Count; ++I) {
+    Line.clear();
+    Side.AppendLine(Side.Context, I, Line);
+    Hashes[I] = std::hash<std::string_view>()(Line);
   }
+  return Hashes;
 }
 
-} // namespace
+bool SameLine(const DiffSide &Before, std::size_t I, const DiffSide &After, std::size_t J,
+              std::string &ScratchA, std::string &ScratchB) {
+  ScratchA.clear();
+  ScratchB.clear();
+  Before.AppendLine(Before.Context, I, ScratchA);
+  After.AppendLine(After.Context, J, ScratchB);
+  return ScratchA == ScratchB;
+}
 
-namespace {
-
-// The shortest edit script, or one replaced middle when the edit is too large to search.
-std::vector<Edit> LineScript(const std::vector<std::string> &A, const std::vector<std::string> &B) {
-  std::vector<Edit> Script;
-  if (!ShortestEdit(A, B, 2000, Script))
-    ReplaceMiddle(A, B, Script);
+// The shortest edit script, or one replaced middle when the edit is too large to search;
+// its kept lines checked byte for byte.
+std::vector<EditRun> LineScript(const DiffSide &Before, const DiffSide &After) {
+  std::vector<EditRun> Script;
+  {
+    std::vector<std::uint64_t> A = HashLines(Before);
+    std::vector<std::uint64_t> B = HashLines(After);
+    if (!ShortestEdit(A, B, 2000, Script))
+      ReplaceMiddle(
+          A.size(), B.size(), [&](std::size_t I, std::size_t J) { return A[I] == B[J]; }, Script);
+  }
+  std::string ScratchA, ScratchB;
+  auto Same = [&](std::size_t I, std::size_t J) {
+    return SameLine(Before, I, After, J, ScratchA, ScratchB);
+  };
+  for (const EditRun &R : Script) {
+    bool Verified = true;
+    for (std::size_t K = 0; R.Kind == Keep && K < R.Count && Verified; ++K)
+      Verified = Same(R.Old + K, R.New + K);
+    if (!Verified) {
+      ReplaceMiddle(Before.Count, After.Count, Same, Script);
+      break;
+    }
+  }
   return Script;
 }
 
-} // namespace
-
-std::vector<LineChange> ChangedLines(const std::vector<std::string> &Before,
-                                     const std::vector<std::string> &After) {
-  std::vector<LineChange> Changes;
-  if (Before == After)
-    return Changes;
-  std::vector<Edit> Script = LineScript(Before, After);
-  for (std::size_t I = 0; I < Script.size();) {
-    if (Script[I].Kind == Keep) {
-      ++I;
-      continue;
-    }
-    LineChange C{Script[I].OldIndex, 0, Script[I].NewIndex, 0};
-    for (; I < Script.size() && Script[I].Kind != Keep; ++I)
-      ++(Script[I].Kind == Remove ? C.OldCount : C.NewCount);
-    Changes.push_back(C);
-  }
-  return Changes;
+void AppendListedLine(const void *Context, std::size_t Index, std::string &Out) {
+  Out += (*static_cast<const std::vector<std::string> *>(Context))[Index];
 }
 
-std::string UnifiedDiff(const std::string &Before, const std::string &After,
-                        const std::string &OldName, const std::string &NewName) {
-  if (Before == After)
-    return std::string();
-  std::vector<std::string> A = SplitKeepingEol(Before);
-  std::vector<std::string> B = SplitKeepingEol(After);
-  std::vector<Edit> Script = LineScript(A, B);
-  const int Context = 3;
-  std::string Out = "--- " + OldName + "\n+++ " + NewName + "\n";
-  std::size_t I = 0;
-  while (I < Script.size()) {
-    if (Script[I].Kind == Keep) {
-      ++I;
+// The edit at position P of the script as one line per edit.
+struct ScriptEdit {
+  EditKind Kind;
+  std::size_t Old;
+  std::size_t New;
+};
+ScriptEdit EditAt(const std::vector<EditRun> &Script, const std::vector<std::size_t> &RunPos,
+                  std::size_t P) {
+  std::size_t R = static_cast<std::size_t>(std::upper_bound(RunPos.begin(), RunPos.end(), P) -
+                                           RunPos.begin() - 1);
+  const EditRun &Run = Script[R];
+  std::size_t Into = P - RunPos[R];
+  return {Run.Kind, Run.Old + (Run.Kind == Add ? 0 : Into),
+          Run.New + (Run.Kind == Remove ? 0 : Into)};
+}
+
+// Gathers output in pieces of about 64 KiB for Emit.
+struct DiffWriter {
+  bool (*Emit)(void *Context, const char *Data, std::size_t Size);
+  void *Context;
+  std::string Buffer;
+  bool Ok = true;
+
+  void Flush() {
+    if (Ok && !Buffer.empty())
+      Ok = Emit(Context, Buffer.data(), Buffer.size());
+    Buffer.clear();
+  }
+  void Put(const std::string &Text) {
+    Buffer += Text;
+    if (Buffer.size() >= (1u << 16))
+      Flush();
+  }
+  void PutLine(char Mark, const DiffSide &Side, std::size_t Index, std::string &Scratch) {
+    Scratch.assign(1, Mark);
+    Side.AppendLine(Side.Context, Index, Scratch);
+    const std::size_t Size = Scratch.size();
+    if (Size == 1 || Scratch.back() != '\n') {
+      if (Size > 1 && Scratch.back() == '\r')
+        Scratch += '\n';
+      else
+        Scratch += "\n\\ No newline at end of file\n";
+    }
+    Put(Scratch);
+  }
+};
+
+void AppendTextLine(const void *Context, std::size_t Index, std::string &Out) {
+  const TextLines &L = *static_cast<const TextLines *>(Context);
+  Out.append(L.Data + L.Starts[Index], L.Starts[Index + 1] - L.Starts[Index]);
+}
+
+} // namespace
+
+TextLines SplitLines(const char *Data, std::size_t Size) {
+  TextLines Lines{Data, {0}};
+  for (std::size_t I = 0; I < Size; ++I) {
+    bool End = Data[I] == '\n' || (Data[I] == '\r' && (I + 1 >= Size || Data[I + 1] != '\n'));
+    if (End)
+      Lines.Starts.push_back(static_cast<std::uint32_t>(I + 1));
+  }
+  if (Lines.Starts.back() < Size)
+    Lines.Starts.push_back(static_cast<std::uint32_t>(Size));
+  return Lines;
+}
+
+DiffSide SideOf(const TextLines &Lines) {
+  return {Lines.Starts.size() - 1, AppendTextLine, &Lines};
+}
+
+bool WriteUnifiedDiff(const DiffSide &Before, const DiffSide &After, const std::string &OldName,
+                      const std::string &NewName,
+                      bool (*Emit)(void *Context, const char *Data, std::size_t Size),
+                      void *EmitContext) {
+  std::vector<EditRun> Script = LineScript(Before, After);
+  if (Script.empty() || (Script.size() == 1 && Script[0].Kind == Keep))
+    return true;
+
+  std::vector<std::size_t> RunPos;
+  std::size_t Total = 0;
+  for (const EditRun &R : Script) {
+    RunPos.push_back(Total);
+    Total += R.Count;
+  }
+  const std::size_t Context = 3;
+  DiffWriter Out{Emit, EmitContext, {}};
+  Out.Put("--- " + OldName + "\n+++ " + NewName + "\n");
+  std::string Scratch;
+  std::size_t R = 0;
+  while (R < Script.size()) {
+    if (Script[R].Kind == Keep) {
+      ++R;
       continue;
     }
     // A hunk: from Context lines before this change to Context lines after the last change
     // that is at most 2 * Context kept lines away from the next.
-    std::size_t Start = I >= std::size_t(Context) ? I - Context : 0;
-    while (Start < I && Script[Start].Kind != Keep)
-      ++Start;
-    std::size_t End = I;
-    std::size_t LastChange = I;
-    while (End < Script.size()) {
-      if (Script[End].Kind != Keep)
-        LastChange = End;
-      else if (End - LastChange > std::size_t(2 * Context))
+    std::size_t I = RunPos[R];
+    std::size_t Start = I >= Context ? I - Context : 0;
+    std::size_t LastRun = R;
+    for (std::size_t K = R + 1; K < Script.size(); ++K) {
+      if (Script[K].Kind != Keep)
+        LastRun = K;
+      else if (Script[K].Count > 2 * Context || K + 1 == Script.size())
         break;
-      ++End;
     }
-    End = std::min(Script.size(), LastChange + 1 + Context);
-    int OldStart = Script[Start].OldIndex, NewStart = Script[Start].NewIndex;
-    int OldCount = 0, NewCount = 0;
-    std::string Body;
-    for (std::size_t K = Start; K < End; ++K) {
-      const Edit &E = Script[K];
-      if (E.Kind == Keep) {
-        ++OldCount;
-        ++NewCount;
-        AppendLine(Body, ' ', A[static_cast<std::size_t>(E.OldIndex)]);
-      } else if (E.Kind == Remove) {
-        ++OldCount;
-        AppendLine(Body, '-', A[static_cast<std::size_t>(E.OldIndex)]);
-      } else {
-        ++NewCount;
-        AppendLine(Body, '+', B[static_cast<std::size_t>(E.NewIndex)]);
-      }
+    std::size_t LastChange = RunPos[LastRun] + Script[LastRun].Count - 1;
+    std::size_t End = std::min(Total, LastChange + 1 + Context);
+    ScriptEdit First = EditAt(Script, RunPos, Start);
+    std::size_t OldCount = 0, NewCount = 0;
+    for (std::size_t P = Start; P < End; ++P) {
+      EditKind Kind = EditAt(Script, RunPos, P).Kind;
+      OldCount += Kind != Add;
+      NewCount += Kind != Remove;
     }
-    auto Range = [](int First, int Count) {
-      int Shown = Count == 0 ? First : First + 1;
+    auto Range = [](std::size_t FirstLine, std::size_t Count) {
+      std::size_t Shown = Count == 0 ? FirstLine : FirstLine + 1;
       return std::to_string(Shown) + (Count == 1 ? std::string() : "," + std::to_string(Count));
     };
-    Out += "@@ -" + Range(OldStart, OldCount) + " +" + Range(NewStart, NewCount) + " @@\n";
-    Out += Body;
-    I = End;
+    Out.Put("@@ -" + Range(First.Old, OldCount) + " +" + Range(First.New, NewCount) + " @@\n");
+    for (std::size_t P = Start; P < End; ++P) {
+      ScriptEdit E = EditAt(Script, RunPos, P);
+      if (E.Kind == Add)
+        Out.PutLine('+', After, E.New, Scratch);
+      else
+        Out.PutLine(E.Kind == Keep ? ' ' : '-', Before, E.Old, Scratch);
+    }
+    R = static_cast<std::size_t>(std::upper_bound(RunPos.begin(), RunPos.end(), End - 1) -
+                                 RunPos.begin());
   }
+  Out.Flush();
+  return Out.Ok;
+}
+
+std::string UnifiedDiff(const std::string &Before, const std::string &After,
+                        const std::string &OldName, const std::string &NewName) {
+  TextLines A = SplitLines(Before.data(), Before.size());
+  TextLines B = SplitLines(After.data(), After.size());
+  std::string Out;
+  WriteUnifiedDiff(
+      SideOf(A), SideOf(B), OldName, NewName,
+      [](void *Context, const char *Data, std::size_t Size) {
+        static_cast<std::string *>(Context)->append(Data, Size);
+        return true;
+      },
+      &Out);
   return Out;
+}
+
+std::vector<std::string> SplitKeepingEol(const std::string &Text) {
+  TextLines Lines = SplitLines(Text.data(), Text.size());
+  std::vector<std::string> Out;
+  for (std::size_t I = 0; I + 1 < Lines.Starts.size(); ++I)
+    Out.emplace_back(Text, Lines.Starts[I], Lines.Starts[I + 1] - Lines.Starts[I]);
+  return Out;
+}
+
+std::vector<LineChange> ChangedLines(const std::vector<std::string> &Before,
+                                     const std::vector<std::string> &After) {
+  std::vector<EditRun> Script = LineScript({Before.size(), AppendListedLine, &Before},
+                                           {After.size(), AppendListedLine, &After});
+  std::vector<LineChange> Changes;
+  for (std::size_t R = 0; R < Script.size();) {
+    if (Script[R].Kind == Keep) {
+      ++R;
+      continue;
+    }
+    LineChange C{int(Script[R].Old), 0, int(Script[R].New), 0};
+    for (; R < Script.size() && Script[R].Kind != Keep; ++R)
+      (Script[R].Kind == Remove ? C.OldCount : C.NewCount) += int(Script[R].Count);
+    Changes.push_back(C);
+  }
+  return Changes;
 }

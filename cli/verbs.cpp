@@ -85,6 +85,38 @@ bool AppendToString(void *Context, const char *Data, std::size_t Size) {
   return true;
 }
 
+// The diff of the loaded bytes and the editor's text, piece by piece: the loaded bytes are
+// read where the editor keeps them, the new lines from the editor's line table, so neither
+// text is copied (unless odd ends of line make the editor's lines differ from the saved
+// text's, which is then saved and split).
+bool EmitDiff(void *Context, ByteEmitter Emit, void *EmitContext) {
+  const std::string &Name = *static_cast<const std::string *>(Context);
+  TextLines Before = SplitLines(SimLoadedBytes(), SimLoadedSize());
+  int Lines = SimSavedLineCount();
+  if (Lines < 0) {
+    std::string Saved = SimSaveText();
+    TextLines After = SplitLines(Saved.data(), Saved.size());
+    return WriteUnifiedDiff(SideOf(Before), SideOf(After), "a/" + Name, "b/" + Name, Emit,
+                            EmitContext);
+  }
+  DiffSide After{static_cast<std::size_t>(Lines),
+                 [](const void *, std::size_t Index, std::string &Out) {
+                   SimAppendSavedLine(static_cast<int>(Index), Out);
+                 },
+                 nullptr};
+  return WriteUnifiedDiff(SideOf(Before), After, "a/" + Name, "b/" + Name, Emit, EmitContext);
+}
+
+// The text Produce hands over goes to standard output (StreamOut) or into R.Out.
+void PutResult(FileRunRecord &R, bool StreamOut, ByteProducer Produce, void *Context) {
+  if (!StreamOut) {
+    Produce(Context, AppendToString, &R.Out);
+  } else if (!WriteStdout(Produce, Context)) {
+    R.Err.push_back("qmate: cannot write the result to standard output");
+    R.Status = 2;
+  }
+}
+
 // True for a regular file, which gives the same bytes when it is read a second time; a pipe
 // named by its path (/dev/stdin, a shell's <(...), a FIFO) gives nothing the second time.
 bool IsRegularFile(const std::string &Path) {
@@ -145,7 +177,7 @@ void UseSettingsFor(const CliOptions &Options, const std::string &Path,
 
 } // namespace
 
-FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path) {
+FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, bool StreamOut) {
   FileRunRecord R;
   std::string Bytes, Error;
   if (!ReadInput(Path, Bytes, Error)) {
@@ -178,7 +210,8 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path) 
     R.Changed = SimTextSize() != SimLoadedSize() ||
                 (FromDisk ? !FileHoldsBytes(Path, EmitEditorText, nullptr) : !SimTextUnchanged());
   if (Options.Diff) {
-    R.Out = UnifiedDiff(SimLoadedText(), SimSaveText(), "a/" + Name, "b/" + Name);
+    if (R.Changed)
+      PutResult(R, StreamOut, EmitDiff, &Name);
     if (Options.Check && R.Changed)
       R.Status = 1;
   } else if (Options.Check) {
@@ -192,7 +225,7 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path) 
       R.Status = 2;
     }
   } else {
-    SimEmitText(AppendToString, &R.Out);
+    PutResult(R, StreamOut, EmitEditorText, nullptr);
   }
   return R;
 }
@@ -206,7 +239,8 @@ int RunFileVerb(const CliOptions &Options) {
     return 2;
   int Changed = 0, Unchanged = 0, Failed = 0;
   for (const std::string &Path : Files) {
-    FileRunRecord R = RunFileVerbOn(Options, Path);
+    std::cout.flush();
+    FileRunRecord R = RunFileVerbOn(Options, Path, true);
     if (!R.Out.empty()) {
       std::cout.flush();
       const std::string &Out = R.Out;

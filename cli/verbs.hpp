@@ -17,8 +17,11 @@ struct FileRunRecord {
 };
 
 // Runs Options.Verb (reindent, annotate, comment or uncomment) on one file or "-", with the
-// settings that apply to it. The plug-in must be started.
-FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path);
+// settings that apply to it. The plug-in must be started. With StreamOut the text or the
+// diff goes straight to standard output (a large file then needs no copy of it) instead of
+// into Out.
+FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path,
+                            bool StreamOut = false);
 
 int RunFileVerb(const CliOptions &Options);
 int RunProcs(const CliOptions &Options);

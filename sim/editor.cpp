@@ -320,6 +320,26 @@ bool SimTextUnchanged() {
   return Same && C.At == Ed().LoadedSize;
 }
 
+const char *SimLoadedBytes() {
+  return Ed().Store.data();
+}
+
+int SimSavedLineCount() {
+  int Count = Total();
+  for (int I = 0; I + 1 < Count; ++I)
+    if (LineAt(I).Eol == SimEolNone)
+      return -1;
+  const SimLineSlot &Last = LineAt(Count - 1);
+  return Last.Eol == SimEolNone && TextLength(Last) == 0 ? Count - 1 : Count;
+}
+
+void SimAppendSavedLine(int Index, std::string &Out) {
+  const SimLineSlot &L = LineAt(Index);
+  Out.append(L.Indent, ' ');
+  Out.append(BytesOf(L), L.Length);
+  Out.append(EolTexts[L.Eol]);
+}
+
 std::size_t SimTextSize() {
   std::size_t Size = 0;
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {

@@ -149,6 +149,13 @@ bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size)
 // True when the text would be saved as exactly the bytes it was loaded from (while
 // KeepLoaded is set).
 bool SimTextUnchanged();
+// The loaded bytes, valid until the editor is reset (read only while KeepLoaded is set).
+const char *SimLoadedBytes();
+// The number of lines the saved text splits into at its ends of line, when every line
+// but the last has an end of line (so each is one line of the saved text); -1 otherwise.
+int SimSavedLineCount();
+// Appends line Index as saved (its text and its end of line) to Out.
+void SimAppendSavedLine(int Index, std::string &Out);
 // The number of bytes the text would be saved as, counted from the line table alone.
 std::size_t SimTextSize();
 // The number of bytes the text was loaded from.
