@@ -10,6 +10,7 @@
 #   annotate -i            against the same sed
 #   procs                  against the same sed, and against wc -l (reads only)
 #   reindent --set Style=Modern -i   against the Classic reindent -i (when the setting exists)
+#   lsp (a session formatting the file, or 100 of its lines)   against reindent FILE > OUT
 #   reindent --diff        on a file of about 50 MB, against diff -u of the file and its
 #                          re-indented copy, and against reindent -i of the same file
 #   reindent --check       over Harbour's tree (every .prg and .ch under HARBOUR), in one call,
@@ -114,6 +115,40 @@ if "$QMATE" settings --setup "$SETUP" --set Style=Modern >/dev/null 2>&1; then
     "'$QMATE' reindent --setup '$SETUP' -i '$COPY'"
 else
   echo "reindent Modern / Classic          skipped: this build has no Style=Modern setting"
+fi
+
+# The language server: one session that opens the file and formats it whole, or formats 100
+# of its lines, against the tool re-indenting the file to standard output.
+lsp_session() { # FILE METHOD OUT: the framed messages of one session
+  python3 - "$1" "$2" >"$3" <<'PY'
+import json, sys
+path, method = sys.argv[1], sys.argv[2]
+uri = "file://" + path
+text = open(path, encoding="utf-8", errors="surrogateescape", newline="").read()
+doc = {"uri": uri}
+params = {"textDocument": doc, "options": {"tabSize": 2, "insertSpaces": True}}
+if method == "textDocument/rangeFormatting":
+    params["range"] = {"start": {"line": 1000, "character": 0}, "end": {"line": 1100, "character": 0}}
+out = sys.stdout.buffer
+for m in [{"id": 1, "method": "initialize", "params": {"capabilities": {}}},
+          {"method": "textDocument/didOpen",
+           "params": {"textDocument": dict(doc, languageId="clipper", version=1, text=text)}},
+          {"id": 2, "method": method, "params": params},
+          {"id": 3, "method": "shutdown"}, {"method": "exit"}]:
+    body = json.dumps(dict(m, jsonrpc="2.0")).encode("utf-8", "surrogateescape")
+    out.write(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+PY
+}
+if command -v python3 >/dev/null 2>&1; then
+  lsp_session "$BIG" textDocument/formatting "$WORK/lsp-format.in"
+  lsp_session "$BIG" textDocument/rangeFormatting "$WORK/lsp-range.in"
+  row "lsp format / reindent" "ratio <= 3" "$BYTES" "true" \
+    "'$QMATE' lsp --setup '$SETUP' < '$WORK/lsp-format.in' > '$WORK/lsp.out'" \
+    "'$QMATE' reindent --setup '$SETUP' '$BIG' > '$WORK/lsp.out'"
+  row "lsp 100-line range / reindent" "ratio <= 1" "$BYTES" "true" \
+    "'$QMATE' lsp --setup '$SETUP' < '$WORK/lsp-range.in' > '$WORK/lsp.out'" \
+    "'$QMATE' reindent --setup '$SETUP' '$BIG' > '$WORK/lsp.out'"
+  rm -f "$WORK/lsp-format.in" "$WORK/lsp-range.in" "$WORK/lsp.out"
 fi
 
 if [ "$DIFF_LINES" -gt 0 ]; then

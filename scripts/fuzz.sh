@@ -3,14 +3,14 @@
 # time. Fails when any target reports a finding (crash, sanitizer report, broken invariant,
 # leak, time-out or memory blow-up); the reproducer is kept in $FUZZ_BUILD/findings/.
 #   FUZZ_SECONDS  seconds per target (default 60)
-#   FUZZ_TARGETS  the targets to run (default: commands words profile dialog args)
+#   FUZZ_TARGETS  the targets to run (default: commands words profile dialog args lsp)
 #   FUZZ_BUILD    build folder (default: build-fuzz)
 #   FUZZ_JOBS     parallel build jobs (default 2)
 set -u
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 SECONDS_EACH=${FUZZ_SECONDS:-60}
-TARGETS=${FUZZ_TARGETS:-"commands words profile dialog args"}
+TARGETS=${FUZZ_TARGETS:-"commands words profile dialog args lsp"}
 BUILD=${FUZZ_BUILD:-build-fuzz}
 JOBS=${FUZZ_JOBS:-2}
 CXX_FUZZ=${FUZZ_CXX:-clang++}
@@ -30,7 +30,7 @@ cmake --build "$BUILD" -j "$JOBS" >"$BUILD/build.log" 2>&1 || {
 # Seed corpora, made afresh from the sample programs and the shipped files.
 SEEDS="$BUILD/seeds"
 rm -rf "$SEEDS"
-mkdir -p "$SEEDS"/{commands,words,profile,dialog,args}
+mkdir -p "$SEEDS"/{commands,words,profile,dialog,args,lsp}
 N=0
 for F in samples/*.prg samples/*.ch samples/*.PRG tests/golden/inputs/*; do
   [ -f "$F" ] || continue
@@ -61,6 +61,19 @@ done
 printf 'reindent\0--set\0Tab=3\0--lines\0002-5\0--cursor\0003:0\0-i\0a.prg' >"$SEEDS/args/reindent"
 printf 'procs\0--menu\0--setup\0/tmp\0--assume-filename\0x.prg\0-' >"$SEEDS/args/procs"
 printf 'comment\0--lines\0001-2\0--diff\0--\0-x.prg' >"$SEEDS/args/comment"
+# Language server sessions: a piece size, then framed messages.
+Frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+LspUri='"textDocument":{"uri":"file:///w/a.prg"'
+{ printf '\x07'
+  Frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  Frame '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{'"$LspUri"',"text":"function f\nif x\n? 1\nendif\n"}}}'
+  Frame '{"jsonrpc":"2.0","method":"textDocument/didChange","params":{'"$LspUri"'},"contentChanges":[{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":2}},"text":"while"}]}}'
+  Frame '{"jsonrpc":"2.0","id":2,"method":"textDocument/formatting","params":{'"$LspUri"'}}}'
+  Frame '{"jsonrpc":"2.0","id":3,"method":"textDocument/rangeFormatting","params":{'"$LspUri"'},"range":{"start":{"line":1,"character":2},"end":{"line":3,"character":0}}}}'
+  Frame '{"jsonrpc":"2.0","id":4,"method":"textDocument/documentSymbol","params":{'"$LspUri"'}}}'
+  Frame '{"jsonrpc":"2.0","id":5,"method":"workspace/executeCommand","params":{"command":"qmate.comment","arguments":["file:///w/a.prg",{"start":{"line":0,"character":0},"end":{"line":2,"character":0}}]}}'
+  Frame '{"jsonrpc":"2.0","id":6,"method":"shutdown"}'
+} >"$SEEDS/lsp/session"
 
 # Inputs that once found a fault stay among the seeds.
 for D in fuzz/regressions/*/; do
