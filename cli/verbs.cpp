@@ -7,6 +7,7 @@
 #include "diff.hpp"
 #include "driver.hpp"
 #include "fileio.hpp"
+#include "workers.hpp"
 #include "header_lines.hpp"
 #include "lsp.hpp"
 #include "project.hpp"
@@ -238,9 +239,7 @@ int RunFileVerb(const CliOptions &Options) {
   if (!Start(Options))
     return 2;
   int Changed = 0, Unchanged = 0, Failed = 0;
-  for (const std::string &Path : Files) {
-    std::cout.flush();
-    FileRunRecord R = RunFileVerbOn(Options, Path, true);
+  auto Report = [&](FileRunRecord &R) {
     if (!R.Out.empty()) {
       std::cout.flush();
       const std::string &Out = R.Out;
@@ -263,7 +262,20 @@ int RunFileVerb(const CliOptions &Options) {
       ++Unchanged;
     if (R.Status > Status)
       Status = R.Status;
-  }
+  };
+  // Many files go to worker processes on all cores; standard input is read here.
+  bool ReadsStdin = false;
+  for (const std::string &Path : Files)
+    ReadsStdin = ReadsStdin || Path == "-";
+  int Workers = ReadsStdin ? 1 : WorkerCount(Files.size());
+  RunOnFiles(
+      Files, Workers,
+      [&](const std::string &Path) {
+        // One file at a time in this process: its text or diff goes straight out.
+        std::cout.flush();
+        return RunFileVerbOn(Options, Path, Workers < 2);
+      },
+      Report);
   if (Files.size() > 1 && (Options.InPlace || Options.Check || Options.Diff)) {
     std::string Line = FilesText(Changed) +
                        (Options.InPlace ? " reformatted" : " would be reformatted") + ", " +
