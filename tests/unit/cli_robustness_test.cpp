@@ -461,6 +461,9 @@ TEST(CliRobustness, AFolderIsWalkedForProgramsAndHeadersInAStableOrder) {
       {"the files the walk skips are unchanged", "reindent", "--check tree/tidy.prg tree/sub", 1,
        "would change: tree/sub/d.prg\n"},
       {"a trailing slash", "annotate", "--check tree/sub/", 1, "tree/sub/d.prg"},
+      {"diffs come in the files' order", "reindent", "--diff tree/sub tree/c.Ch tree/A.PRG", 0,
+       "+++ b/tree/sub/d.prg\n@@ -1,3 +1,3 @@\n IF x\n-y\n+  y\n ENDIF\n--- a/tree/c.Ch\n"
+       "+++ b/tree/c.Ch\n@@ -1,3 +1,3 @@\n IF x\n-y\n+  y\n ENDIF\n--- a/tree/A.PRG\n"},
       {"procs over a folder", "procs", "tree", 0, nullptr},
       {"a folder needs a mode", "reindent", "tree", 2, nullptr},
       {"a path with . and .. parts", "reindent", "--check tree/.hidden/..//sub/..", 1, nullptr},
