@@ -52,6 +52,37 @@ std::uint8_t EolKindOf(const char *Eol) {
   return Eol[0] == '\n' ? SimEolLf : SimEolNone;
 }
 
+// Finds the ends of lines front to back: the next CR and the next LF are each searched for
+// over whole blocks of bytes and remembered until passed, so a text with one kind of end of
+// line (or none) is still searched only once.
+struct LineEndFinder {
+  const std::string &Text;
+  std::size_t NextCr = 0;
+  std::size_t NextLf = 0;
+  bool Started = false;
+
+  std::size_t Find(char C, std::size_t From) const {
+    const void *At = std::memchr(Text.data() + From, C, Text.size() - From);
+    return At ? static_cast<std::size_t>(static_cast<const char *>(At) - Text.data()) : Text.size();
+  }
+  // The position of the first CR or LF at or after From, or the text's size when none is left.
+  std::size_t After(std::size_t From) {
+    if (!Started || NextCr < From)
+      NextCr = Find('\r', From);
+    if (!Started || NextLf < From)
+      NextLf = Find('\n', From);
+    Started = true;
+    return NextCr < NextLf ? NextCr : NextLf;
+  }
+};
+
+// The kind of the end of line that starts at At, a CR or an LF.
+std::uint8_t EolAt(const std::string &Text, std::size_t At) {
+  if (Text[At] == '\n')
+    return SimEolLf;
+  return At + 1 < Text.size() && Text[At + 1] == '\n' ? SimEolCrLf : SimEolCr;
+}
+
 // The end of line a new line gets when the line it came from has none.
 std::uint8_t DefaultEol() {
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I)
@@ -91,6 +122,19 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
   const char *Rest = Text + Spaces;
   std::size_t RestLength = Length - Spaces;
   bool Appended = L.Offset >= E.LoadedSize;
+  // A line that keeps its bytes and only changes its leading blanks, or loses trailing ones
+  // (as a re-indented line mostly does), points at the bytes it already has.
+  std::size_t Lead = 0;
+  while (Lead < L.Length && (BytesOf(L)[Lead] == ' ' || BytesOf(L)[Lead] == '\t'))
+    ++Lead;
+  if (RestLength <= L.Length - Lead && std::memcmp(BytesOf(L) + Lead, Rest, RestLength) == 0) {
+    if (Appended)
+      E.LiveBytes -= L.Length - RestLength;
+    L.Offset += static_cast<std::uint32_t>(Lead);
+    L.Length = static_cast<std::uint32_t>(RestLength);
+    L.Indent = static_cast<std::uint32_t>(Spaces);
+    return;
+  }
   if (RestLength <= L.Length && (Appended || !E.KeepLoaded)) {
     std::memmove(&E.Store[L.Offset], Rest, RestLength);
     if (Appended)
@@ -228,9 +272,9 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   SimEditorRecord &E = Ed();
   E.FileName = FileName;
   std::size_t Count = 1;
-  for (std::size_t I = 0; I < Bytes.size(); ++I)
-    if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Bytes.size() || Bytes[I + 1] != '\n')))
-      ++Count;
+  LineEndFinder Counter{Bytes};
+  for (std::size_t I = Counter.After(0); I < Bytes.size(); ++Count)
+    I = Counter.After(I + (EolAt(Bytes, I) == SimEolCrLf ? 2 : 1));
   E.Store = std::move(Bytes);
   E.LoadedSize = E.Store.size();
   E.LiveBytes = 0;
@@ -245,24 +289,13 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   const std::string &S = E.Store;
   std::size_t Line = 0;
   std::size_t Start = 0;
-  std::size_t I = 0;
-  while (I < S.size()) {
-    char C = S[I];
-    if (C != '\r' && C != '\n') {
-      ++I;
-      continue;
-    }
+  LineEndFinder Ends{S};
+  for (std::size_t I = Ends.After(0); I < S.size(); I = Ends.After(Start)) {
     SimLineSlot &L = Items[Line++];
     L.Offset = static_cast<std::uint32_t>(Start);
     L.Length = static_cast<std::uint32_t>(I - Start);
-    if (C == '\r' && I + 1 < S.size() && S[I + 1] == '\n') {
-      L.Eol = SimEolCrLf;
-      I += 2;
-    } else {
-      L.Eol = C == '\r' ? SimEolCr : SimEolLf;
-      I += 1;
-    }
-    Start = I;
+    L.Eol = EolAt(S, I);
+    Start = I + (L.Eol == SimEolCrLf ? 2 : 1);
   }
   Items[Line].Offset = static_cast<std::uint32_t>(Start);
   Items[Line].Length = static_cast<std::uint32_t>(S.size() - Start);
