@@ -326,6 +326,12 @@ TEST(CliRobustness, ExitStatuses) {
       {"unknown setting", "reindent", "--set Foo=1 messy.prg", 2, nullptr},
       {"setting not a number", "reindent", "--set Tab=x messy.prg", 2, nullptr},
       {"lines past the end", "annotate", "--lines 90-99 messy.prg", 2, nullptr},
+      {"help of a verb", "reindent", "--help", 0, "USAGE: qmate reindent [options] FILE..."},
+      {"help names every setting", "procs", "-h", 0, "SplitLineTab=-1"},
+      {"the whole help", "--help", "", 0, "  configure   "},
+      {"help before the verb", "help", "", 0, "EXIT STATUS:"},
+      {"version", "--version", "", 0, "qmate "},
+      {"no verb", "", "", 2, nullptr},
   };
   for (const StatusCase &C : Cases) {
     ToolResult R = RunTool(Dir, C.Verb, C.Rest);
