@@ -27,6 +27,7 @@ enum OptionBit : unsigned {
   OptDiff = 1u << 7,
   OptMenu = 1u << 8,
   OptSave = 1u << 9,
+  OptInfer = 1u << 10,
 };
 const unsigned Common = OptSetup | OptSet;
 
@@ -56,6 +57,9 @@ const OptionRule OptionRules[] = {
      "print the list as the plug-in's menu shows it, the pre-selected entry marked *"},
     {OptSave, "--save", nullptr, nullptr,
      "write the settings of the setup folder and --set to its qmate.ini"},
+    {OptInfer, "--infer", nullptr, nullptr,
+     "first infer the settings that fit each file's own indentation best (as qmate infer "
+     "does), then re-indent it with them"},
     {OptSetup, "--setup", nullptr, "DIR",
      "the folder with qmate.ini, Keywords.dat and Replace.dat (default: $QMATE_SETUP, else "
      "setup beside qmate, else ../share/qmate/setup, else the built-in word files)"},
@@ -78,8 +82,8 @@ struct VerbRule {
 
 const VerbRule VerbRules[] = {
     {"reindent", "FILE...", "re-indent the files (or the lines of --lines)",
-     Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff, true, false,
-     true},
+     Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff | OptInfer, true,
+     false, true},
     {"annotate", "FILE...", "add the opening clause as a comment to each ENDIF, NEXT and ENDDO",
      Common | OptAssume | OptLines | OptInPlace | OptCheck | OptDiff, true, false, true},
     {"comment", "FILE...", "comment the lines of --lines out with //",
@@ -88,6 +92,10 @@ const VerbRule VerbRules[] = {
      Common | OptAssume | OptLines | OptInPlace | OptDiff, true, true, true},
     {"procs", "FILE...", "list the procedure and function headers as FILE:LINE:TEXT",
      Common | OptAssume | OptCursor | OptMenu, true, false, true},
+    {"infer", "FILE...",
+     "print the settings (Modern rules) that reproduce the files' own indentation best, as "
+     "qmate.ini lines",
+     Common | OptAssume, true, false, true},
     {"spell", "WORD...", "respell words as the re-indenter does", Common, true, false, false},
     {"settings", "[FILE]",
      "print the settings in effect (for FILE: with its .qmate.ini) and the files read",
@@ -402,6 +410,9 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
       break;
     case OptSave:
       Options.Save = true;
+      break;
+    case OptInfer:
+      Options.Infer = true;
       break;
     }
   }

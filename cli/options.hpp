@@ -21,6 +21,7 @@ struct CliOptions {
   bool Diff = false;
   bool Menu = false;
   bool Save = false;
+  bool Infer = false;             // reindent --infer: settings inferred from each file first
   bool Help = false;              // --help after the verb: the verb's help, nothing run
   std::vector<std::string> Files; // FILE... for the file verbs, WORD... for spell
 };

@@ -7,6 +7,7 @@
 #include "diff.hpp"
 #include "driver.hpp"
 #include "fileio.hpp"
+#include "infer.hpp"
 #include "workers.hpp"
 #include "header_lines.hpp"
 #include "lsp.hpp"
@@ -196,6 +197,10 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
     return R;
   }
   UseSettingsFor(Options, Path, R.Err);
+  if (Options.Infer) {
+    SettingValues Values = CurrentSettingValues();
+    InferSettings({InferSource{Name, Bytes}}, Options, Values);
+  }
   CliOptions Run = Options;
   if (Run.HasLines && Run.LastLine > Lines)
     Run.LastLine = Lines;
@@ -341,6 +346,37 @@ int RunSpell(const CliOptions &Options) {
   return 0;
 }
 
+int RunInfer(const CliOptions &Options) {
+  std::vector<std::string> Files;
+  int Status = ExpandFiles(Options, Files) ? 0 : 2;
+  if (Files.empty())
+    return Status;
+  if (!Start(Options))
+    return 2;
+  std::vector<InferSource> Sources;
+  for (const std::string &Path : Files) {
+    std::string Bytes, Error;
+    if (!ReadInput(Path, Bytes, Error)) {
+      Fail(Error);
+      Status = 2;
+      continue;
+    }
+    Sources.push_back(InferSource{DisplayName(Options, Path), std::move(Bytes)});
+  }
+  if (!Sources.empty()) {
+    // The settings in effect for the first file are the starting point.
+    std::vector<std::string> Err;
+    UseSettingsFor(Options, Files[0], Err);
+    PrintLines(Err);
+    SettingValues Values = CurrentSettingValues();
+    Agreement Result = InferSettings(Sources, Options, Values);
+    std::cout << InferredText(Values, Result);
+    std::cout.flush();
+  }
+  StopPlugin();
+  return Status;
+}
+
 int RunSettings(const CliOptions &Options) {
   if (!Start(Options))
     return 2;
@@ -415,6 +451,8 @@ int RunCommandLine(const std::vector<std::string> &Args, const std::string &Tool
     return RunSpell(Options);
   if (Options.Verb == "settings")
     return RunSettings(Options);
+  if (Options.Verb == "infer")
+    return RunInfer(Options);
   if (Options.Verb == "preview")
     return RunPreview(Options);
   if (Options.Verb == "configure")

@@ -27,6 +27,7 @@ int RunFileVerb(const CliOptions &Options);
 int RunProcs(const CliOptions &Options);
 int RunSpell(const CliOptions &Options);
 int RunSettings(const CliOptions &Options);
+int RunInfer(const CliOptions &Options);
 int RunPreview(const CliOptions &Options);
 int RunConfigure(const CliOptions &Options);
 

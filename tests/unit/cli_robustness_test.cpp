@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -153,16 +154,56 @@ TEST(CliRobustness, SamplesSettleAfterOneRun) {
     if (Bytes.empty())
       continue;
     WriteTextFile(Dir + "/s.prg", Bytes);
-    for (const char *Verb : {"reindent", "annotate"}) {
-      ToolResult Once = RunTool(Dir, Verb, "s.prg");
-      ToolResult FromStdin = RunTool(Dir, Verb, "-", "", Dir + "/s.prg");
-      EXPECT_EQ(Once.Status, 0) << Sample << " " << Verb << ": " << Once.Err;
-      EXPECT_EQ(FromStdin.Out, Once.Out) << Sample << " " << Verb;
-      WriteTextFile(Dir + "/once.prg", Once.Out);
-      ToolResult Twice = RunTool(Dir, Verb, "once.prg");
-      EXPECT_EQ(Twice.Out, Once.Out) << Sample << " " << Verb << " does not settle";
-      ToolResult Check = RunTool(Dir, Verb, "--check once.prg");
-      EXPECT_EQ(Check.Status, 0) << Sample << " " << Verb << ": " << Check.Out;
+    for (const char *Style : {"", "--set Style=Modern "})
+      for (const char *Verb : {"reindent", "annotate"}) {
+        std::string S = Style;
+        ToolResult Once = RunTool(Dir, Verb, S + "s.prg");
+        ToolResult FromStdin = RunTool(Dir, Verb, S + "-", "", Dir + "/s.prg");
+        EXPECT_EQ(Once.Status, 0) << Sample << " " << Verb << ": " << Once.Err;
+        EXPECT_EQ(FromStdin.Out, Once.Out) << Sample << " " << Verb;
+        WriteTextFile(Dir + "/once.prg", Once.Out);
+        ToolResult Twice = RunTool(Dir, Verb, S + "once.prg");
+        EXPECT_EQ(Twice.Out, Once.Out) << Sample << " " << Verb << " " << S << "does not settle";
+        ToolResult Check = RunTool(Dir, Verb, S + "--check once.prg");
+        EXPECT_EQ(Check.Status, 0) << Sample << " " << Verb << ": " << Check.Out;
+      }
+  }
+}
+
+// A file written in a known style gives that style back, and re-indenting it with what was
+// inferred changes nothing.
+TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
+  REQUIRE_TOOL();
+  struct StyleRow {
+    int Tab, Body, CaseIndent;
+  };
+  const StyleRow Rows[] = {{3, 3, 0}, {2, 2, 1}, {4, 0, 0}, {8, 8, 1}, {3, 4, 1}};
+  std::string Dir = Folder("infer");
+  for (const char *Sample : {"demo.prg", "stock.prg"}) {
+    std::string Bytes = ReadTextFile(std::string(QMATE_SOURCE_DIR "/samples/") + Sample);
+    // Without a DO CASE the file says nothing about CASE.
+    std::string Upper = Bytes;
+    for (char &C : Upper)
+      C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
+    bool HasCase = Upper.find("DO CASE") != std::string::npos;
+    WriteTextFile(Dir + "/s.prg", Bytes);
+    for (const StyleRow &R : Rows) {
+      std::string Style = "--set Style=Modern --set Tab=" + std::to_string(R.Tab) +
+                          " --set TextFuncTab=" + std::to_string(R.Body) +
+                          " --set CaseIndent=" + std::to_string(R.CaseIndent);
+      WriteTextFile(Dir + "/styled.prg", RunTool(Dir, "reindent", Style + " s.prg").Out);
+      ToolResult Inferred = RunTool(Dir, "infer", "styled.prg");
+      EXPECT_EQ(Inferred.Status, 0) << Inferred.Err;
+      std::string Want =
+          "Tab=" + std::to_string(R.Tab) + "\nTextFuncTab=" + std::to_string(R.Body) + "\n";
+      EXPECT_NE(Inferred.Out.find(Want), std::string::npos) << Sample << " " << Style << "\n"
+                                                            << Inferred.Out;
+      EXPECT_NE(Inferred.Out.find("CaseIndent=" + std::to_string(HasCase ? R.CaseIndent : 0)),
+                std::string::npos)
+          << Sample << " " << Style << "\n"
+          << Inferred.Out;
+      EXPECT_EQ(RunTool(Dir, "reindent", "--infer --check styled.prg").Status, 0)
+          << Sample << " " << Style;
     }
   }
 }
