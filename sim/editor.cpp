@@ -8,12 +8,14 @@
 #include "sim.hpp"
 
 #include <cstring>
+#include <string_view>
 
 SimHostRecord SimHost;
 
 namespace {
 
-const char *const EolTexts[4] = {"", "\r", "\n", "\r\n"};
+// Views of string literals: their sizes come free and their data is zero-terminated.
+constexpr std::string_view EolTexts[4] = {"", "\r", "\n", "\r\n"};
 
 SimEditorRecord &Ed() {
   return SimHost.Editor;
@@ -377,7 +379,7 @@ std::size_t SimTextSize() {
   std::size_t Size = 0;
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {
     const SimLineSlot &L = Ed().Lines[I];
-    Size += TextLength(L) + std::strlen(EolTexts[L.Eol]);
+    Size += TextLength(L) + EolTexts[L.Eol].size();
   }
   return Size;
 }
@@ -402,7 +404,7 @@ SimLine SimLineAt(int Index) {
   const SimLineSlot &L = LineAt(Index);
   SimLine Line;
   Line.Text = TextCopy(L);
-  Line.Eol = EolTexts[L.Eol];
+  Line.Eol = std::string(EolTexts[L.Eol]);
   Line.SelStart = L.SelStart;
   Line.SelEnd = L.SelEnd;
   return Line;
@@ -518,7 +520,7 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     E.Scratch.assign(L.Indent, ' ');
     E.Scratch.append(BytesOf(L), L.Length);
     G->StringText = E.Scratch.c_str();
-    G->StringEOL = EolTexts[L.Eol];
+    G->StringEOL = EolTexts[L.Eol].data();
     G->StringLength = static_cast<int>(E.Scratch.size());
     G->SelStart = L.SelStart;
     G->SelEnd = L.SelEnd;

@@ -55,6 +55,21 @@ std::size_t BisectKeywords(const std::vector<std::string> &UpperKeywords, std::s
   }
 }
 
+const std::size_t HashBits = 1u << 16;
+
+// The word's bit in SpelledHashes: FNV-1a of its bytes, folded to 16 bits.
+std::size_t HashOf(const char *Upper, std::size_t Length) {
+  std::uint32_t Hash = 2166136261u;
+  for (std::size_t I = 0; I < Length; ++I)
+    Hash = (Hash ^ static_cast<unsigned char>(Upper[I])) * 16777619u;
+  return (Hash ^ (Hash >> 16)) & (HashBits - 1);
+}
+
+bool HashMarked(std::size_t Bit) {
+  const std::vector<std::uint64_t> &Bits = WordTables.SpelledHashes;
+  return Bits.empty() || ((Bits[Bit / 64] >> (Bit % 64)) & 1);
+}
+
 // Adds the result of one upper-case word unless a search of higher rank already gave one.
 void AddSpelling(const std::string &Upper, const std::string &Result) {
   if (WordTables.Spellings.emplace(Upper, Result).second)
@@ -79,8 +94,18 @@ const std::string *FindSpelling(const char *Word, std::size_t Length) {
   std::string Upper(Word, Length);
   for (char &C : Upper)
     C = static_cast<char>(Map[static_cast<unsigned char>(C)]);
+  if (!HashMarked(HashOf(Upper.data(), Length)))
+    return nullptr;
   auto Found = WordTables.Spellings.find(Upper);
   return Found == WordTables.Spellings.end() ? nullptr : &Found->second;
+}
+
+void MarkSpelledHashes() {
+  WordTables.SpelledHashes.assign(HashBits / 64, 0);
+  for (const auto &Entry : WordTables.Spellings) {
+    std::size_t Bit = HashOf(Entry.first.data(), Entry.first.size());
+    WordTables.SpelledHashes[Bit / 64] |= std::uint64_t(1) << (Bit % 64);
+  }
 }
 
 } // namespace
@@ -99,8 +124,10 @@ void IndexWordTables() {
     WordTables.LongestSpelled = std::max(WordTables.LongestSpelled, Row.Key.size());
   }
   // An empty keyword list has no entry to probe: the words then only get replacements.
-  if (WordTables.Keywords.empty())
+  if (WordTables.Keywords.empty()) {
+    MarkSpelledHashes();
     return;
+  }
 
   std::vector<std::string> UpperKeywords;
   UpperKeywords.reserve(WordTables.Keywords.size());
@@ -122,6 +149,7 @@ void IndexWordTables() {
     if (At != NotFound)
       AddSpelling(Prefix, WordTables.Keywords[At].substr(0, AbbreviationLength));
   }
+  MarkSpelledHashes();
 }
 
 void ReleaseWordTables() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,9 @@ struct WordTablesRecord {
   // upper-case form is absent comes back unchanged.
   std::unordered_map<std::string, std::string> Spellings;
   std::size_t LongestSpelled = 0; // the longest key of Spellings; longer words pass at once
+  // One bit per value of a small hash of the upper-case word, set for the keys of Spellings:
+  // a word whose bit is clear comes back unchanged without a lookup.
+  std::vector<std::uint64_t> SpelledHashes;
   // The two lists as they were indexed, so that lists resized or moved to new storage
   // afterwards are indexed again at the next lookup.
   std::size_t IndexedKeywordCount = 0;
