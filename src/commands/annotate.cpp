@@ -1,6 +1,8 @@
 // The end-of-block annotator: each closing line that holds its closing word alone gets a
 // trailing comment repeating the clause of the opening line it closes.
 #include "../host/session.hpp"
+#include "../reindent/reindent.hpp"
+#include "../settings/settings.hpp"
 #include "commands.hpp"
 
 #include <string>
@@ -63,10 +65,82 @@ void CloseBlock(OpenerStackRecord &Stack, const std::string &T, const std::strin
   Stack.Entries.pop_back();
 }
 
+// The Modern rules: an open block, and the clause of the statement that opened it.
+struct ModernOpener {
+  int Blocks;
+  std::string Clause;
+};
+
+// The clause of an opening line: its text after the opening words, without a trailing
+// comment and without the ";" that continues it.
+std::string ClauseOf(const std::string &T, std::size_t From) {
+  std::size_t End = T.size();
+  char Quote = 0;
+  for (std::size_t K = From; K < T.size(); ++K) {
+    char C = T[K];
+    char D = K + 1 < T.size() ? T[K + 1] : 0;
+    if (Quote) {
+      if (C == Quote)
+        Quote = 0;
+    } else if (C == '"' || C == '\'') {
+      Quote = C;
+    } else if ((C == '/' && (D == '/' || D == '*')) || (C == '&' && D == '&')) {
+      End = K;
+      break;
+    }
+  }
+  std::string Clause =
+      TrimRight(T.substr(From < End ? From : End, End - (From < End ? From : End)));
+  if (!Clause.empty() && Clause.back() == ';')
+    Clause = TrimRight(Clause.substr(0, Clause.size() - 1));
+  return Clause;
+}
+
+// The annotator of the Modern rules: the openers and closers of the re-indenter's table; a
+// closer standing alone gets the clause of the innermost opener of its kind.
+void AnnotateModern() {
+  EditorSessionRecord &S = EditorSession;
+  std::vector<ModernOpener> Open;
+  ReindentState State{};
+  ScannedLine Line{};
+  bool InClass = false;
+  for (S.CurrentLine = S.BlockMode ? S.StartLine : 0; InRange(); ++S.CurrentLine) {
+    std::string Raw = GetLine(S.CurrentLine);
+    if (S.BlockMode && IsBlockEnd())
+      break;
+    bool Statement = !State.PrevContinued && !State.InBlockComment;
+    ScanLine(State, Raw, Line);
+    State.PrevContinued = Line.Continued;
+    const std::string &T = Line.Trimmed;
+    if (!Statement || T.empty() || T[0] == '#')
+      continue;
+    StatementKind Kind = ClassifyStatement(T.data(), T.size(), InClass);
+    if (Kind.Role == RoleHeader || Kind.Role == RoleClass || Kind.Role == RoleClassEnd) {
+      Open.clear();
+      InClass = Kind.Role == RoleClass;
+    } else if (Kind.Role == RoleOpens) {
+      Open.push_back(ModernOpener{Kind.Blocks, ClauseOf(T, Kind.WordsEnd)});
+    } else if (Kind.Role == RoleCloses) {
+      for (std::size_t I = Open.size(); I-- > 0;) {
+        if (!(Open[I].Blocks & Kind.Blocks))
+          continue;
+        if (Kind.WordsEnd >= T.size() && !Open[I].Clause.empty())
+          SetLine(S.CurrentLine, TrimRight(Raw) + AnnotationSeparator + " " + Open[I].Clause);
+        Open.resize(I);
+        break;
+      }
+    }
+  }
+}
+
 } // namespace
 
 void AnnotateBlockEnds() {
   EditorSessionRecord &S = EditorSession;
+  if (PluginRules.Style == StyleModern) {
+    AnnotateModern();
+    return;
+  }
   OpenerStackRecord Stack;
   for (S.CurrentLine = S.BlockMode ? S.StartLine : 0; InRange(); ++S.CurrentLine) {
     std::string T = GetLine(S.CurrentLine);

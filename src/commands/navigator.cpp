@@ -2,6 +2,8 @@
 // host menu, with the header around the cursor highlighted, and the jump to the chosen one.
 #include "../host/keys.hpp"
 #include "../host/session.hpp"
+#include "../reindent/reindent.hpp"
+#include "../settings/settings.hpp"
 #include "commands.hpp"
 
 #include <cstdint>
@@ -22,6 +24,18 @@ struct HeaderListRecord {
 bool IsHeaderLine(const std::string &Raw) {
   std::string Key = LocaleUpperText(TrimLeft(Raw));
   return Key.compare(0, 4, "PROC") == 0 || Key.compare(0, 4, "FUNC") == 0;
+}
+
+// The Modern rules' headers: every routine and class header, the methods declared inside a
+// class aside. InClass follows the lines read so far.
+bool IsModernHeaderLine(const std::string &Raw, bool &InClass) {
+  std::string Text = TrimLeft(Raw);
+  StatementKind Kind = ClassifyStatement(Text.data(), Text.size(), InClass);
+  if (Kind.Role == RoleClass)
+    InClass = true;
+  else if (Kind.Role == RoleClassEnd || Kind.Role == RoleHeader)
+    InClass = false;
+  return Kind.Role == RoleHeader || Kind.Role == RoleClass;
 }
 
 // The entry's number right-aligned in two characters (wider from 100 on), ". ", the line.
@@ -74,10 +88,12 @@ void ProcedureNavigator() {
   EditorSessionRecord &S = EditorSession;
   HeaderListRecord List;
   int Preselected = 0;
+  const bool Modern = PluginRules.Style == StyleModern;
+  bool InClass = false;
   // The whole file, whatever block is marked, and no block-end test.
   for (S.CurrentLine = 0; InRange(); ++S.CurrentLine) {
     std::string Raw = GetLine(S.CurrentLine);
-    if (IsHeaderLine(Raw)) {
+    if (Modern ? IsModernHeaderLine(Raw, InClass) : IsHeaderLine(Raw)) {
       List.Lines.push_back(S.CurrentLine);
       List.Texts.push_back(EntryText(static_cast<int>(List.Lines.size()), Raw));
     }

@@ -62,14 +62,13 @@ enum StatementRole {
 
 struct StatementKind {
   int Role;
-  int Blocks; // BlockKind bits
+  int Blocks;           // BlockKind bits
+  std::size_t WordsEnd; // where the text after the statement's words (and blanks) starts
 };
 
 // The role of a statement whose first line, trimmed, is Text. Words that stand as values
 // (before ":=", ":", "->", "[" or an assignment operator) play no role.
 StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass);
-// True for a routine or class header of the Modern rules.
-bool IsModernHeaderText(const char *Text, std::size_t Length, bool InClass);
 
 // What a preprocessor line does to conditional compilation.
 enum PreprocessorBranch { BranchNone = 0, BranchIf, BranchElse, BranchEnd };

@@ -136,7 +136,7 @@ bool WordIsValue(const char *Text, std::size_t Length, std::size_t After, bool T
 } // namespace
 
 StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass) {
-  StatementKind Kind{RoleNone, 0};
+  StatementKind Kind{RoleNone, 0, 0};
   std::size_t After = 0;
   std::size_t FirstLength = WordAt(Text, Length, 0, After);
   if (FirstLength == 0)
@@ -168,14 +168,10 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
     }
     Kind.Role = Role;
     Kind.Blocks = Rule.Blocks;
+    Kind.WordsEnd = Rest;
     return Kind;
   }
   return Kind;
-}
-
-bool IsModernHeaderText(const char *Text, std::size_t Length, bool InClass) {
-  int Role = ClassifyStatement(Text, Length, InClass).Role;
-  return Role == RoleHeader || Role == RoleClass;
 }
 
 int PreprocessorBranchOf(const char *Text, std::size_t Length) {

@@ -17,8 +17,9 @@ int WINAPI RecordingEditorControl(int Command, void *Param) {
 }
 
 // Runs the annotator on the whole of Lines and returns the lines after it.
-std::vector<std::string> Annotate(const std::vector<std::string> &Lines) {
+std::vector<std::string> Annotate(const std::vector<std::string> &Lines, int Style = StyleClassic) {
   StartPlugin();
+  PluginRules.Style = Style;
   HostServices.EditorControl = RecordingEditorControl;
   AskedLines.clear();
   RunMenu(JoinLines(Lines), {AnnotateEntry});
@@ -102,9 +103,33 @@ const Case Cases[] = {
     {"the final line", {"WHILE .T.", "ENDDO"}, {"WHILE .T.", "ENDDO   // .T."}},
 };
 
+// The Modern rules: the re-indenter's openers and closers, the clause without its comment
+// or ";".
+const Case ModernCases[] = {
+    {"every closer form",
+     {"IF a", "DO WHILE b", "WHILE c", "FOR i := 1 TO 2", "FOR EACH e IN x", "SWITCH n",
+      "BEGIN SEQUENCE", "END", "ENDSWITCH", "END FOR", "NEXT", "END WHILE", "ENDD", "END IF"},
+     {"IF a", "DO WHILE b", "WHILE c", "FOR i := 1 TO 2", "FOR EACH e IN x", "SWITCH n",
+      "BEGIN SEQUENCE", "END", "ENDSWITCH   // n", "END FOR   // EACH e IN x",
+      "NEXT   // i := 1 TO 2", "END WHILE   // c", "ENDD   // b", "END IF   // a"}},
+    {"the clause without comment or continuation",
+     {"IF a > 1 // why", "DO WHILE x .AND. ;", "   y", "ENDDO", "ENDIF"},
+     {"IF a > 1 // why", "DO WHILE x .AND. ;", "   y", "ENDDO   // x .AND.", "ENDIF   // a > 1"}},
+    {"a closer takes its own kind, and what was left open inside",
+     {"FOR i := 1 TO 3", "IF a", "NEXT", "IF b", "END"},
+     {"FOR i := 1 TO 3", "IF a", "NEXT   // i := 1 TO 3", "IF b", "END   // b"}},
+    {"messages, headers and declarations are no block words",
+     {"IF a", "oDlg:End()", "CREATE CLASS T", "METHOD New()", "ENDCLASS", "ENDIF"},
+     {"IF a", "oDlg:End()", "CREATE CLASS T", "METHOD New()", "ENDCLASS", "ENDIF"}},
+};
+
 TEST(AnnotateBlockEnds, AnnotatesTheClosingLines) {
   for (const Case &C : Cases)
     EXPECT_EQ(Annotate(C.Before), C.After) << C.Name;
+  for (const Case &C : ModernCases) {
+    EXPECT_EQ(Annotate(C.Before, StyleModern), C.After) << C.Name;
+    EXPECT_EQ(Annotate(C.After, StyleModern), C.After) << C.Name;
+  }
 }
 
 // An annotated line is no longer a closing word alone, and the second run still pops for

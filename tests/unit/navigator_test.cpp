@@ -150,36 +150,52 @@ TEST_F(Navigator, ListsTheLinesThatBeginWithProcOrFunc) {
   struct Case {
     const char *Line;
     bool Listed;
+    bool ModernListed; // with the Modern rules
   } Cases[] = {
-      {"PROCEDURE Main", true},
-      {"procedure lower", true},
-      {"Function Mixed( a )", true},
-      {"   PROCEDURE Indented", true},
-      {"\t\tfunc Tabbed", true},
-      {" \t PROC Both", true},
-      {"PROCESSING := 1", true},
-      {"FUNCTIONAL()", true},
-      {"PROC", true},
-      {"STATIC FUNCTION Hidden()", false},
-      {"* PROCEDURE in a comment", false},
-      {"// FUNCTION in a comment", false},
-      {"PRO", false},
-      {"FUN()", false},
-      {"P ROC", false},
-      {"", false},
+      {"PROCEDURE Main", true, true},
+      {"procedure lower", true, true},
+      {"Function Mixed( a )", true, true},
+      {"   PROCEDURE Indented", true, true},
+      {"\t\tfunc Tabbed", true, true},
+      {" \t PROC Both", true, true},
+      {"PROCESSING := 1", true, false},
+      {"FUNCTIONAL()", true, false},
+      {"PROC", true, false},
+      {"STATIC FUNCTION Hidden()", false, true},
+      {"stat proc Short", false, true},
+      {"INIT PROCEDURE Start", false, true},
+      {"EXIT FUNC Done()", false, true},
+      {"METHOD New() CLASS T", false, true},
+      {"CREATE CLASS T INHERIT U", false, true},
+      {"ACCESS Name", false, true},
+      {"processed := .T.", true, false},
+      {"STATIC s_n := 0", false, false},
+      {"* PROCEDURE in a comment", false, false},
+      {"// FUNCTION in a comment", false, false},
+      {"PRO", false, false},
+      {"FUN()", false, false},
+      {"P ROC", false, false},
+      {"", false, false},
   };
-  for (const Case &C : Cases) {
-    StartPlugin();
-    ShowList(std::string("PROCEDURE First\n") + C.Line + "\nRETURN");
-    std::vector<std::string> Texts = EntryTexts();
-    if (C.Listed) {
-      ASSERT_EQ(Texts.size(), 2u) << C.Line;
-      // The entry shows the line exactly as the editor holds it, indentation included.
-      EXPECT_EQ(Texts[1], std::string(" 2. ") + C.Line);
-    } else {
-      EXPECT_EQ(Texts.size(), 1u) << C.Line;
+  for (int Style : {StyleClassic, StyleModern})
+    for (const Case &C : Cases) {
+      StartPlugin();
+      PluginRules.Style = Style;
+      ShowList(std::string("PROCEDURE First\n") + C.Line + "\nRETURN");
+      std::vector<std::string> Texts = EntryTexts();
+      if (Style == StyleModern ? C.ModernListed : C.Listed) {
+        ASSERT_EQ(Texts.size(), 2u) << C.Line;
+        // The entry shows the line exactly as the editor holds it, indentation included.
+        EXPECT_EQ(Texts[1], std::string(" 2. ") + C.Line);
+      } else {
+        EXPECT_EQ(Texts.size(), 1u) << C.Line;
+      }
     }
-  }
+  // Inside a class the methods are declared, not defined.
+  StartPlugin();
+  PluginRules.Style = StyleModern;
+  ShowList("CLASS T\nMETHOD New()\nENDCLASS\nMETHOD New() CLASS T\nRETURN Self");
+  EXPECT_EQ(EntryTexts().size(), 2u);
 }
 
 TEST_F(Navigator, IgnoresAMarkedBlock) {

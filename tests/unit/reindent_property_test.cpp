@@ -242,22 +242,28 @@ std::string TextOf(const std::vector<GeneratedLine> &Lines) {
 
 struct SettingsCase {
   int GlobalTab, MainTab, FuncTab, TextFuncTab, Tab, Comments, SplitLineTab;
+  int Style, CaseIndent, BlankLines, KeepContinuation;
 };
 
 const SettingsCase SettingsCases[] = {
-    {0, 0, 0, 2, 2, -1, -1}, {0, 0, 0, 3, 3, -1, -1}, {1, 2, 3, 4, 4, 0, -1},
-    {0, 0, 0, 0, 0, 2, 8},   {2, 0, 1, 3, 1, -5, 0},  {0, 0, 0, 2, -2, -1, 3},
+    {0, 0, 0, 2, 2, -1, -1, StyleClassic, 0, 1, 1}, {0, 0, 0, 3, 3, -1, -1, StyleClassic, 0, 1, 1},
+    {1, 2, 3, 4, 4, 0, -1, StyleClassic, 0, 1, 1},  {0, 0, 0, 0, 0, 2, 8, StyleClassic, 0, 1, 1},
+    {2, 0, 1, 3, 1, -5, 0, StyleClassic, 0, 1, 1},  {0, 0, 0, 2, -2, -1, 3, StyleClassic, 0, 1, 1},
+    {0, 0, 0, 3, 3, -1, -1, StyleModern, 0, 1, 1},  {1, 2, 3, 4, 2, 0, 4, StyleModern, 1, 0, 0},
+    {0, 0, 0, 2, -2, -1, -1, StyleModern, 1, 3, 1},
 };
+const unsigned CaseCount = sizeof(SettingsCases) / sizeof(SettingsCases[0]);
 
 void Apply(const SettingsCase &C) {
   SetSettings(C.GlobalTab, C.MainTab, C.FuncTab, C.TextFuncTab, C.Tab, C.Comments, C.SplitLineTab);
+  PluginRules = {C.Style, C.CaseIndent, C.BlankLines, C.KeepContinuation, 1};
 }
 
 TEST(ReindentProperty, GeneratedProgramsKeepTheirText) {
   StartPlugin();
   for (unsigned Seed = 1; Seed <= 40; ++Seed) {
     SCOPED_TRACE("seed " + std::to_string(Seed));
-    Apply(SettingsCases[Seed % 6]);
+    Apply(SettingsCases[Seed % CaseCount]);
     std::vector<GeneratedLine> Input = Generate(Seed, 300);
     RunMenu(TextOf(Input), {0});
     ExpectSameText(Input, EditorLines());
@@ -272,7 +278,7 @@ TEST(ReindentProperty, ASecondRunChangesNothing) {
       StartPlugin();
     for (unsigned Seed = 100; Seed < 130; ++Seed) {
       SCOPED_TRACE("seed " + std::to_string(Seed) + (Shipped ? " shipped" : ""));
-      Apply(SettingsCases[Seed % 6]);
+      Apply(SettingsCases[Seed % CaseCount]);
       std::string Once = RunMenu(TextOf(Generate(Seed, 300)), {0});
       std::string Twice = RunMenu(Once, {0});
       ASSERT_EQ(Twice, Once);
@@ -285,7 +291,7 @@ TEST(ReindentProperty, RandomBytesNeitherCrashNorLoseText) {
   std::mt19937 Random(7);
   const char Alphabet[] = "IFENDOWHLCAS; \t\"'[]/*&@#(){}=:\r\n\x01\x7f\xe4 xyz";
   for (int Round = 0; Round < 200; ++Round) {
-    Apply(SettingsCases[Round % 6]);
+    Apply(SettingsCases[Round % CaseCount]);
     std::string Bytes;
     int Length = static_cast<int>(Random() % 400);
     for (int I = 0; I < Length; ++I)
@@ -308,7 +314,7 @@ TEST(ReindentProperty, LinesOutsideAMarkedBlockStayAsTheyAre) {
   std::mt19937 Random(11);
   for (unsigned Seed = 200; Seed < 230; ++Seed) {
     SCOPED_TRACE("seed " + std::to_string(Seed));
-    Apply(SettingsCases[Seed % 6]);
+    Apply(SettingsCases[Seed % CaseCount]);
     std::vector<GeneratedLine> Input = Generate(Seed, 120);
     std::string Text = TextOf(Input);
     SimLoadText(Text, "TEST.PRG");
