@@ -174,10 +174,6 @@ std::vector<EditRun> LineScript(const DiffSide &Before, const DiffSide &After) {
   return Script;
 }
 
-void AppendListedLine(const void *Context, std::size_t Index, std::string &Out) {
-  Out += (*static_cast<const std::vector<std::string> *>(Context))[Index];
-}
-
 // The edit at position P of the script as one line per edit.
 struct ScriptEdit {
   EditKind Kind;
@@ -326,18 +322,8 @@ std::string UnifiedDiff(const std::string &Before, const std::string &After,
   return Out;
 }
 
-std::vector<std::string> SplitKeepingEol(const std::string &Text) {
-  TextLines Lines = SplitLines(Text.data(), Text.size());
-  std::vector<std::string> Out;
-  for (std::size_t I = 0; I + 1 < Lines.Starts.size(); ++I)
-    Out.emplace_back(Text, Lines.Starts[I], Lines.Starts[I + 1] - Lines.Starts[I]);
-  return Out;
-}
-
-std::vector<LineChange> ChangedLines(const std::vector<std::string> &Before,
-                                     const std::vector<std::string> &After) {
-  std::vector<EditRun> Script = LineScript({Before.size(), AppendListedLine, &Before},
-                                           {After.size(), AppendListedLine, &After});
+std::vector<LineChange> ChangedLines(const DiffSide &Before, const DiffSide &After) {
+  std::vector<EditRun> Script = LineScript(Before, After);
   std::vector<LineChange> Changes;
   for (std::size_t R = 0; R < Script.size();) {
     if (Script[R].Kind == Keep) {

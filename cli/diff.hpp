@@ -34,10 +34,6 @@ bool WriteUnifiedDiff(const DiffSide &Before, const DiffSide &After, const std::
 std::string UnifiedDiff(const std::string &Before, const std::string &After,
                         const std::string &OldName, const std::string &NewName);
 
-// The text's lines, each with its own end of line ("\r\n", "\n" or a lone "\r"); a final
-// line without one is kept as it is, and an empty text has no lines.
-std::vector<std::string> SplitKeepingEol(const std::string &Text);
-
 // One run of changed lines: Before's lines [OldFirst, OldFirst + OldCount) become After's
 // lines [NewFirst, NewFirst + NewCount).
 struct LineChange {
@@ -49,5 +45,4 @@ struct LineChange {
 
 // The runs of a shortest edit from Before to After, top to bottom (one run covering the
 // changed middle when the edit is too large to search).
-std::vector<LineChange> ChangedLines(const std::vector<std::string> &Before,
-                                     const std::vector<std::string> &After);
+std::vector<LineChange> ChangedLines(const DiffSide &Before, const DiffSide &After);

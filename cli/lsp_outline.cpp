@@ -45,14 +45,18 @@ bool Before(const Json &A, const Json &B) {
 } // namespace
 
 Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
-  std::vector<std::string> Lines = SplitKeepingEol(Text);
+  TextLines Lines = SplitLines(Text.data(), Text.size());
+  std::size_t LineCount = Lines.Starts.size() - 1;
   std::vector<Json> Symbols;
   std::vector<std::string> ClassNames; // per symbol: the class it declares, or empty
   std::vector<int> Parent(HeaderLines.size(), -1);
   int LastClass = -1;
   for (std::size_t I = 0; I < HeaderLines.size(); ++I) {
     int Line = HeaderLines[I];
-    std::string Raw = Line < static_cast<int>(Lines.size()) ? Lines[std::size_t(Line)] : "";
+    std::string Raw;
+    if (Line >= 0 && std::size_t(Line) < LineCount)
+      Raw = Text.substr(Lines.Starts[std::size_t(Line)],
+                        Lines.Starts[std::size_t(Line) + 1] - Lines.Starts[std::size_t(Line)]);
     std::vector<std::string> Words = UpperWords(Raw);
     std::string First = Words.empty() ? "" : Words[0];
     bool IsClass =

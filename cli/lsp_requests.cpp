@@ -83,29 +83,51 @@ void RunEntry(const LspDocument &Document, const std::vector<int> &Answers,
   StopPlugin();
 }
 
-// The position after the first Count lines of Lines.
-Json PositionAfter(const std::vector<std::string> &Lines, std::size_t Count) {
-  if (Count == Lines.size() && Count > 0) {
-    const std::string &Last = Lines.back();
-    if (Last.empty() || (Last.back() != '\n' && Last.back() != '\r'))
-      return Json{{"line", Count - 1}, {"character", LspColumnsOf(Last)}};
+// The position after the first Count lines of Lines, which begin on line First; a last line
+// without an end of line ends at its last column.
+Json PositionAfter(const TextLines &Lines, std::size_t Count, long long First) {
+  std::size_t Total = Lines.Starts.size() - 1;
+  if (Count == Total && Count > 0) {
+    std::string Last(Lines.Data + Lines.Starts[Count - 1],
+                     Lines.Starts[Count] - Lines.Starts[Count - 1]);
+    if (Last.back() != '\n' && Last.back() != '\r')
+      return Json{{"line", First + static_cast<long long>(Count) - 1},
+                  {"character", LspColumnsOf(Last)}};
   }
-  return Json{{"line", Count}, {"character", 0}};
+  return Json{{"line", First + static_cast<long long>(Count)}, {"character", 0}};
 }
 
-// The edits that turn Before into After, one per run of changed lines.
+// The edits that turn Before into After, one per run of changed lines. The whole lines both
+// texts share at their start and end are set aside first, so that a change to a few lines of
+// a large text is found without comparing all of it line by line.
 Json EditsBetween(const std::string &Before, const std::string &After) {
-  std::vector<std::string> A = SplitKeepingEol(Before), B = SplitKeepingEol(After);
+  std::size_t Limit = std::min(Before.size(), After.size());
+  std::size_t Same = 0;
+  while (Same < Limit && Before[Same] == After[Same])
+    ++Same;
+  // The shared start ends after a "\n" (a "\r" might be the first half of a "\r\n").
+  std::size_t Head = Same == 0 ? std::string::npos : Before.rfind('\n', Same - 1);
+  Head = Head == std::string::npos ? 0 : Head + 1;
+  std::size_t Tail = 0;
+  while (Tail < Limit - Head && Before[Before.size() - 1 - Tail] == After[After.size() - 1 - Tail])
+    ++Tail;
+  // The shared end starts after the first "\n" inside the bytes both end with.
+  std::size_t EndA = Before.find('\n', Before.size() - Tail);
+  EndA = EndA == std::string::npos ? Before.size() : EndA + 1;
+  std::size_t EndB = After.size() - (Before.size() - EndA);
+  long long First = 0;
+  for (std::size_t I = 0; I < Head; ++I)
+    First += Before[I] == '\n' || (Before[I] == '\r' && Before[I + 1] != '\n');
+  TextLines A = SplitLines(Before.data() + Head, EndA - Head);
+  TextLines B = SplitLines(After.data() + Head, EndB - Head);
   Json Edits = Json::array();
-  for (const LineChange &C : ChangedLines(A, B)) {
-    std::string Text;
-    for (int I = C.NewFirst; I < C.NewFirst + C.NewCount; ++I)
-      Text += B[static_cast<std::size_t>(I)];
-    Edits.push_back(
-        {{"range",
-          {{"start", PositionAfter(A, static_cast<std::size_t>(C.OldFirst))},
-           {"end", PositionAfter(A, static_cast<std::size_t>(C.OldFirst + C.OldCount))}}},
-         {"newText", Text}});
+  for (const LineChange &C : ChangedLines(SideOf(A), SideOf(B))) {
+    std::size_t From = B.Starts[std::size_t(C.NewFirst)];
+    std::size_t To = B.Starts[std::size_t(C.NewFirst + C.NewCount)];
+    Edits.push_back({{"range",
+                      {{"start", PositionAfter(A, std::size_t(C.OldFirst), First)},
+                       {"end", PositionAfter(A, std::size_t(C.OldFirst + C.OldCount), First)}}},
+                     {"newText", After.substr(Head + From, To - From)}});
   }
   return Edits;
 }
