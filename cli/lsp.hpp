@@ -43,8 +43,8 @@ int RunLsp(const CliOptions &Options);
 // written, when a text in it is not valid UTF-8 (a result the plug-in made from bytes of
 // another code page), so that no text reaches the client altered.
 bool LspWrite(const Json &Message, std::string &Out);
-// Answers one message (the body of one frame).
-void LspHandleMessage(const std::string &Body, std::string &Out);
+// Answers one message (the Size bytes of one frame's body).
+void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out);
 
 // Columns: a position's character counts UTF-16 code units (or bytes with UTF-8 columns).
 // The byte offset in Text of a line and character, clamped to the line's end; the position of

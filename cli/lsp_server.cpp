@@ -120,13 +120,15 @@ Json Answer(const std::string &Method, const Json &Params, std::string &Out) {
 }
 
 // Handles one notification; unknown ones are ignored, as the protocol asks.
-void Take(const std::string &Method, const Json &Params, std::string &Out) {
+void Take(const std::string &Method, Json &Params, std::string &Out) {
   if (Method == "exit") {
     LspServer.Exited = true;
   } else if (Method == "textDocument/didOpen") {
     const Json &Item = Params.at("textDocument");
     const std::string &Uri = Item.at("uri").get_ref<const std::string &>();
-    LspServer.Documents[Uri] = {Item.at("text").get<std::string>(), LspPathOfUri(Uri)};
+    // The text moves out of the message: a large document is held once.
+    LspServer.Documents[Uri] = {std::move(Params["textDocument"]["text"].get_ref<std::string &>()),
+                                LspPathOfUri(Uri)};
   } else if (Method == "textDocument/didChange") {
     auto Found = LspServer.Documents.find(UriOf(Params));
     if (Found == LspServer.Documents.end()) {
@@ -163,8 +165,8 @@ bool LspWrite(const Json &Message, std::string &Out) {
   return true;
 }
 
-void LspHandleMessage(const std::string &Body, std::string &Out) {
-  Json Message = Json::parse(Body, nullptr, false);
+void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out) {
+  Json Message = Json::parse(Body, Body + Size, nullptr, false);
   if (Message.is_discarded()) {
     LspWrite(ErrorReply(nullptr, ParseError, "the message is not valid JSON"), Out);
     return;
@@ -180,7 +182,7 @@ void LspHandleMessage(const std::string &Body, std::string &Out) {
     return;
   }
   const std::string &Method = Message["method"].get_ref<const std::string &>();
-  Json Params = Message.value("params", Json::object());
+  Json Params = Message.contains("params") ? std::move(Message["params"]) : Json::object();
   bool IsRequest = Message.contains("id");
   try {
     if (!IsRequest) {
@@ -253,9 +255,8 @@ void LspFeed(const char *Data, std::size_t Size, std::string &Out) {
     std::size_t BodyStart = HeaderEnd + 4;
     if (P.size() - BodyStart < static_cast<unsigned long long>(Length))
       return;
-    std::string Body = P.substr(BodyStart, static_cast<std::size_t>(Length));
+    LspHandleMessage(P.data() + BodyStart, static_cast<std::size_t>(Length), Out);
     P.erase(0, BodyStart + static_cast<std::size_t>(Length));
-    LspHandleMessage(Body, Out);
   }
 }
 
