@@ -76,8 +76,20 @@ elseif op == 'range' then
   })
   vim.lsp.util.apply_text_edits(edits or {}, buffer, client.offset_encoding)
 elseif op == 'symbols' then
+  -- Every symbol, classes' methods too, in the order of their lines.
+  local symbols = {}
+  local function collect(list)
+    for _, symbol in ipairs(list or {}) do
+      table.insert(symbols, symbol)
+      collect(symbol.children)
+    end
+  end
+  collect(request('textDocument/documentSymbol', { textDocument = { uri = uri } }))
+  table.sort(symbols, function(a, b)
+    return a.selectionRange.start.line < b.selectionRange.start.line
+  end)
   local lines = {}
-  for _, symbol in ipairs(request('textDocument/documentSymbol', { textDocument = { uri = uri } }) or {}) do
+  for _, symbol in ipairs(symbols) do
     local line = symbol.selectionRange.start.line
     local text = vim.api.nvim_buf_get_lines(buffer, line, line + 1, true)[1]
     if vim.trim(text) ~= symbol.name then

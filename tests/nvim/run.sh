@@ -20,16 +20,23 @@ cd "$WORK"
 # A text with UTF-8 letters, a range that starts after one of them, and no final newline.
 mkdir inputs
 printf 'FUNCTION Grüße()\n/* größer */ IF x > 1\n? "Größe"\nENDIF\nRETURN nil' >inputs/utf8.prg
+# Classes and their methods, for the Modern rules.
+printf '%s\n' '#include "hbclass.ch"' '' 'CREATE CLASS TFoo FROM TBase' '   VAR nValue' \
+  '   METHOD New( n )' 'ENDCLASS' '' 'METHOD New( n ) CLASS TFoo' '::nValue := n' \
+  'IF n > 1' '? n' 'ENDIF' 'RETURN Self' '' 'STATIC FUNCTION Helper()' 'RETURN nil' >inputs/classes.prg
 
 # INPUT (from the source folder, or inputs/ made above) | LINES A-B | the range's start column
 # as the client counts it (UTF-16 code units) | the same column in bytes, as --cursor takes it
+# | the Style a project .qmate.ini beside the file chooses (none: the default rules)
 CASES="
-samples/demo.prg                  | 30-45 | 4  | 4
-samples/report.prg                | 10-30 | 0  | 0
-samples/stock.prg                 | 5-20  | 2  | 2
-tests/golden/inputs/commented.prg | 1-3   | 0  | 0
-tests/golden/inputs/settled.prg   | 2-6   | 3  | 3
-inputs/utf8.prg                   | 2-4   | 13 | 15
+samples/demo.prg                  | 30-45 | 4  | 4  |
+samples/report.prg                | 10-30 | 0  | 0  |
+samples/stock.prg                 | 5-20  | 2  | 2  |
+tests/golden/inputs/commented.prg | 1-3   | 0  | 0  |
+tests/golden/inputs/settled.prg   | 2-6   | 3  | 3  |
+inputs/utf8.prg                   | 2-4   | 13 | 15 |
+samples/demo.prg                  | 30-45 | 4  | 4  | Modern
+inputs/classes.prg                | 9-12  | 0  | 0  | Modern
 "
 
 status=0
@@ -54,12 +61,19 @@ run_case() { # OP NAME LINES COLUMN EXPECTED
   fi
 }
 
-while IFS='|' read -r input lines column bytes; do
+cases=0
+while IFS='|' read -r input lines column bytes rules; do
   input=$(echo "$input" | xargs)
   [ -n "$input" ] || continue
   lines=$(echo "$lines" | xargs)
   column=$(echo "$column" | xargs)
   bytes=$(echo "$bytes" | xargs)
+  rules=$(echo "$rules" | xargs)
+  # Each case in a folder of its own, with its project settings file.
+  cases=$((cases + 1))
+  mkdir "$WORK/case$cases"
+  cd "$WORK/case$cases"
+  [ -z "$rules" ] || printf '[Rules]\nStyle=%s\n' "$rules" >.qmate.ini
   name=$(basename "$input")
   first=${lines%-*}
   for op in format range comment symbols; do
@@ -72,6 +86,7 @@ while IFS='|' read -r input lines column bytes; do
     esac
     run_case "$op" "$name" "$lines" "$column" expected
   done
+  cd "$WORK"
 done <<<"$CASES"
 
 [ $status -eq 0 ] && echo "nvim-lsp: $count requests through Neovim's LSP client equal the tool's output"
