@@ -98,6 +98,8 @@ add_job() { # VERB LINES CURSOR SETTINGS INPUT
 
 all_settings=GlobalTab=1,MainTab=2,FuncTab=1,TextFuncTab=4,Tab=3,Comments=0,SplitLineTab=4
 odd_settings=Tab=8,Comments=-3,SplitLineTab=0,TextFuncTab=0
+modern_settings=Style=Modern,Tab=3,TextFuncTab=3
+modern_options=Style=Modern,CaseIndent=1,BlankLines=2,KeepContinuation=0,KeepColumn0Comments=0
 # A large file made of the samples, so that a pass through the library is seen to stay linear.
 big="$work/large.prg"
 for _ in $(seq 400); do cat tests/windows/cases/blocks.prg tests/windows/cases/verbatim.prg; done >"$big"
@@ -118,10 +120,16 @@ for input in "$root"/samples/*.prg "$root"/tests/windows/cases/*.prg "$root"/tes
   add_job uncomment "1-$n" - - "$input"
   add_job procs - "$half:0" - "$input"
   add_job procs - - - "$input"
+  add_job reindent - - "$modern_settings" "$input"
+  add_job reindent - - "$modern_options" "$input"
+  add_job reindent "3-$half" "3:4" "$modern_settings" "$input"
+  add_job annotate - - "$modern_settings" "$input"
+  add_job procs - - "$modern_settings" "$input"
 done
 add_job reindent - - - "$big"
 add_job reindent 2-40000 1:2 "$all_settings" "$big"
 add_job annotate - - - "$big"
+add_job reindent - - "$modern_settings" "$big"
 echo "test-windows: $count jobs on the sample files, expected outputs from $qmate"
 
 export WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -227,6 +227,21 @@ void RecountDepth(ReindentState &S) {
     S.Depth += StepOf(Kind);
 }
 
+void OpenBlock(ReindentState &S, int Kind) {
+  S.Blocks.push_back(static_cast<unsigned char>(Kind));
+  S.Depth += StepOf(static_cast<unsigned char>(Kind));
+}
+
+// A closer takes the innermost block of its kind, and any left open inside it.
+void CloseBlock(ReindentState &S, int Kinds) {
+  for (std::size_t I = S.Blocks.size(); I-- > 0;)
+    if (S.Blocks[I] & Kinds) {
+      S.Blocks.resize(I);
+      RecountDepth(S);
+      return;
+    }
+}
+
 long long CodeIndent(const ReindentState &S) {
   const PluginSettingsRecord &P = PluginSettings;
   return S.Base + P.GlobalTab + (S.InsideFunction ? P.TextFuncTab : P.MainTab) + S.Depth;
@@ -310,9 +325,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     return HeaderIndent(S);
   case RoleOpens: {
     long long Indent = CodeIndent(S);
-    unsigned char Kind8 = static_cast<unsigned char>(Kind.Blocks);
-    S.Blocks.push_back(Kind8);
-    S.Depth += StepOf(Kind8);
+    OpenBlock(S, Kind.Blocks);
     return Indent;
   }
   case RoleMiddle:
@@ -325,16 +338,41 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     }
     return CodeIndent(S);
   case RoleCloses:
-    // A closer takes the innermost block of its kind, and any left open inside it.
-    for (std::size_t I = S.Blocks.size(); I-- > 0;)
-      if (S.Blocks[I] & Kind.Blocks) {
-        S.Blocks.resize(I);
-        RecountDepth(S);
-        break;
-      }
+    CloseBlock(S, Kind.Blocks);
     return CodeIndent(S);
   default:
     return CodeIndent(S);
+  }
+}
+
+// Harbour separates statements on one line with ";" (FOR i := 1 TO 3; x(); NEXT): the
+// statements after the first open and close blocks too, from the next line on.
+void FollowLaterStatements(ReindentState &S, const std::string &T) {
+  if (T.find(';') == std::string::npos)
+    return;
+  char Quote = 0;
+  for (std::size_t K = 0; K < T.size(); ++K) {
+    char C = T[K];
+    char D = K + 1 < T.size() ? T[K + 1] : 0;
+    if (Quote) {
+      if (C == Quote)
+        Quote = 0;
+      continue;
+    }
+    if (C == '"' || C == '\'') {
+      Quote = C;
+    } else if ((C == '/' && (D == '/' || D == '*')) || (C == '&' && D == '&')) {
+      return;
+    } else if (C == ';') {
+      std::size_t At = K + 1;
+      while (At < T.size() && (T[At] == ' ' || T[At] == '\t'))
+        ++At;
+      StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, S.InClass);
+      if (Kind.Role == RoleOpens)
+        OpenBlock(S, Kind.Blocks);
+      else if (Kind.Role == RoleCloses)
+        CloseBlock(S, Kind.Blocks);
+    }
   }
 }
 
@@ -402,6 +440,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   } else {
     bool Header = false;
     Indent = StatementIndent(S, T, Header);
+    FollowLaterStatements(S, T);
     if (Header) {
       S.Marks[S.Pending.empty() ? S.Marks.size() - 1 : S.PendingStart] |= MarkHeadStart;
       FlushPending(S, true, Indent, Out);

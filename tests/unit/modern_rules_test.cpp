@@ -100,6 +100,10 @@ const ModernRow ModernRows[] = {
      "ENDIF"},
     {"ContinuationAligned", 0, 1, 0, 1, "FUNC F\n      x := Foo( a, ;\n              b )\nRETURN 1",
      "FUNC F\n   x := Foo( a, ;\n     b )\n   RETURN 1"},
+    {"StatementsSeparatedBySemicolons", 0, 1, 1, 1,
+     "FUNC F\nFOR i := 1 TO 3; x(); NEXT\nIF a; y(); ENDIF // IF b; c\nz( \";FOR\" )\nRETURN 1",
+     "FUNC F\n   FOR i := 1 TO 3; x(); NEXT\n   IF a; y(); ENDIF // IF b; c\n   z( \";FOR\" )\n   "
+     "RETURN 1"},
     {"EndOfFileMarkKept", 0, 1, 1, 1, "FUNC F\nRETURN 1\n\x1A", "FUNC F\n   RETURN 1\n\x1A"},
     {"TextBlocksAsTheyStand", 0, 1, 1, 1, "FUNC F\nTEXT\n  IF  \n\n\nENDTEXT\nRETURN 1",
      "FUNC F\n   TEXT\n  IF  \n\n\n   ENDTEXT\n   RETURN 1"},

@@ -56,6 +56,15 @@ int MenuEntryOf(const std::string &Verb) {
   return -1;
 }
 
+// The section a key of the settings file belongs to: the rule set's keys have their own.
+const char *SectionOf(const std::string &Key) {
+  for (const char *Rules :
+       {"Style", "CaseIndent", "BlankLines", "KeepContinuation", "KeepColumn0Comments"})
+    if (Key == Rules)
+      return "Rules";
+  return "Settings";
+}
+
 // The library started afresh with the job's settings in its settings file.
 void StartWithSettings(const PluginModuleRecord &Plugin, const LayoutRecord &Layout,
                        const std::string &Settings) {
@@ -64,7 +73,8 @@ void StartWithSettings(const PluginModuleRecord &Plugin, const LayoutRecord &Lay
     for (const std::string &Pair : Split(Settings, ',')) {
       std::size_t Equals = Pair.find('=');
       if (Equals != std::string::npos)
-        ProfileWrite("Settings", Pair.substr(0, Equals), Pair.substr(Equals + 1), Layout.Settings);
+        ProfileWrite(SectionOf(Pair.substr(0, Equals)), Pair.substr(0, Equals),
+                     Pair.substr(Equals + 1), Layout.Settings);
     }
   }
   StartPlugin(Plugin, Layout.Folder + "qmateEng.lng");
