@@ -55,6 +55,44 @@ INSTANTIATE_TEST_SUITE_P(
       return "Case" + std::to_string(Info.index);
     });
 
+// The [Rules] section: the rule set by name, the options in their ranges, anything else the
+// default; the save of the seven settings leaves the section as it was.
+TEST(SettingsLoad, ReadsTheRulesSection) {
+  struct RulesCase {
+    const char *File;
+    std::vector<int>
+        Expected; // Style, CaseIndent, BlankLines, KeepContinuation, KeepColumn0Comments
+  } Cases[] = {
+      {nullptr, {StyleClassic, 0, 1, 1, 1}},
+      {"[Rules]\r\nStyle=Modern\r\n", {StyleModern, 0, 1, 1, 1}},
+      {"[rules]\nstyle = modern\nCaseIndent=1\nBlankLines=3\nKeepContinuation=0\n"
+       "KeepColumn0Comments=0\n",
+       {StyleModern, 1, 3, 0, 0}},
+      {"[Rules]\nStyle=\"Classic\"\n", {StyleClassic, 0, 1, 1, 1}},
+      {"[Rules]\nStyle=Fancy\nCaseIndent=2\nBlankLines=-1\nKeepContinuation=7\n",
+       {StyleClassic, 0, 1, 1, 1}},
+      {"[Settings]\nStyle=Modern\n", {StyleClassic, 0, 1, 1, 1}},
+  };
+  for (const RulesCase &C : Cases) {
+    std::string Folder = FolderWithSettings("settings-rules", C.File);
+    StartPlugin(Folder);
+    const PluginRulesRecord &R = PluginRules;
+    EXPECT_EQ(std::vector<int>(
+                  {R.Style, R.CaseIndent, R.BlankLines, R.KeepContinuation, R.KeepColumn0Comments}),
+              C.Expected)
+        << (C.File ? C.File : "no file");
+    if (!C.File)
+      continue;
+    std::string Before = ReadTextFile(Folder + "/setup/qmate.ini");
+    SaveSettings();
+    std::string After = ReadTextFile(Folder + "/setup/qmate.ini");
+    std::size_t Rules = Before.find("ules]");
+    if (Rules != std::string::npos) {
+      EXPECT_NE(After.find(Before.substr(Rules - 2)), std::string::npos) << After;
+    }
+  }
+}
+
 TEST(SettingsSave, AFreshFileHoldsTheSevenKeysInTheirOrder) {
   std::string Folder = FolderWithSettings("settings-fresh", nullptr);
   StartPlugin(Folder);
