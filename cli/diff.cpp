@@ -43,9 +43,10 @@ void PrependEdit(std::vector<EditRun> &Reverse, EditKind Kind, std::size_t Old, 
 
 // Myers' greedy shortest edit script over the line hashes; gives up (false) beyond MaxD
 // edits. Row D of the trace holds the furthest points of diagonals -D-1 to D+1 as they stood
-// before step D, all that the walk back reads.
+// before step D, all that the walk back reads. Without a Script only the answer is wanted,
+// and no trace is kept.
 bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::uint64_t> &B,
-                  int MaxD, std::vector<EditRun> &Script) {
+                  int MaxD, std::vector<EditRun> *Script) {
   int N = static_cast<int>(A.size());
   int M = static_cast<int>(B.size());
   int Limit = std::min(N + M, MaxD);
@@ -58,7 +59,8 @@ bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::ui
   std::vector<std::size_t> RowStart;
   for (int D = 0; D <= Limit; ++D) {
     RowStart.push_back(Trace.size());
-    Trace.insert(Trace.end(), V.begin() + (Offset - D - 1), V.begin() + (Offset + D + 2));
+    if (Script)
+      Trace.insert(Trace.end(), V.begin() + (Offset - D - 1), V.begin() + (Offset + D + 2));
     for (int K = -D; K <= D; K += 2) {
       int X;
       if (K == -D || (K != D && At(V, K - 1) < At(V, K + 1)))
@@ -73,6 +75,8 @@ bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::ui
       At(V, K) = X;
       if (X < N || Y < M)
         continue;
+      if (!Script)
+        return true;
       // Walk the trace back to the start.
       std::vector<EditRun> Reverse;
       int CX = N, CY = M;
@@ -100,7 +104,7 @@ bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::ui
         --CY;
         PrependEdit(Reverse, Keep, std::size_t(CX), std::size_t(CY));
       }
-      Script.assign(Reverse.rbegin(), Reverse.rend());
+      Script->assign(Reverse.rbegin(), Reverse.rend());
       return true;
     }
   }
@@ -154,7 +158,9 @@ std::vector<EditRun> LineScript(const DiffSide &Before, const DiffSide &After) {
   {
     std::vector<std::uint64_t> A = HashLines(Before);
     std::vector<std::uint64_t> B = HashLines(After);
-    if (!ShortestEdit(A, B, 2000, Script))
+    // A first search without the trace tells whether the edit is small enough to find:
+    // a large one then never holds the trace's memory.
+    if (!ShortestEdit(A, B, 2000, nullptr) || !ShortestEdit(A, B, 2000, &Script))
       ReplaceMiddle(
           A.size(), B.size(), [&](std::size_t I, std::size_t J) { return A[I] == B[J]; }, Script);
   }
