@@ -217,12 +217,8 @@ struct DiffWriter {
     Scratch.assign(1, Mark);
     Side.AppendLine(Side.Context, Index, Scratch);
     const std::size_t Size = Scratch.size();
-    if (Size == 1 || Scratch.back() != '\n') {
-      if (Size > 1 && Scratch.back() == '\r')
-        Scratch += '\n';
-      else
-        Scratch += "\n\\ No newline at end of file\n";
-    }
+    if (Size == 1 || Scratch.back() != '\n')
+      Scratch += "\n\\ No newline at end of file\n";
     Put(Scratch);
   }
 };
@@ -237,8 +233,8 @@ void AppendTextLine(const void *Context, std::size_t Index, std::string &Out) {
 TextLines SplitLines(const char *Data, std::size_t Size) {
   TextLines Lines{Data, {0}};
   for (std::size_t I = 0; I < Size; ++I) {
-    bool End = Data[I] == '\n' || (Data[I] == '\r' && (I + 1 >= Size || Data[I + 1] != '\n'));
-    if (End)
+    // Only "\n" ends a line; a "\r" elsewhere is text, as the editor reads it.
+    if (Data[I] == '\n')
       Lines.Starts.push_back(static_cast<std::uint32_t>(I + 1));
   }
   if (Lines.Starts.back() < Size)

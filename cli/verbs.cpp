@@ -41,16 +41,15 @@ int EntryOf(const std::string &Verb) {
   return EntryUncomment;
 }
 
-// The number of lines of a file as editors and wc -l count them: the empty text after a
+// The number of lines of a file as editors and wc -l count them: every line ends at a "\n"
+// (with the "\r" or "\r\r" before it; any other "\r" is text), and the empty text after a
 // final end of line is no line of its own (an empty file still has its one empty line).
 int TextLineCount(const std::string &Bytes) {
   int Count = 0;
   std::size_t Size = Bytes.size();
-  for (std::size_t I = 0; I < Size; ++I) {
-    if (Bytes[I] == '\n' || (Bytes[I] == '\r' && (I + 1 >= Size || Bytes[I + 1] != '\n')))
-      ++Count;
-  }
-  bool EndsWithEol = Size > 0 && (Bytes[Size - 1] == '\n' || Bytes[Size - 1] == '\r');
+  for (std::size_t I = 0; I < Size; ++I)
+    Count += Bytes[I] == '\n';
+  bool EndsWithEol = Size > 0 && Bytes[Size - 1] == '\n';
   return EndsWithEol ? Count : Count + 1;
 }
 
@@ -71,7 +70,7 @@ std::string PositionError(const CliOptions &Options, const std::string &Name,
     return "qmate: --lines " + Range + ": " + Name + " has only " + LinesText(Lines);
   }
   // The cursor may stand on the empty text after a final end of line, as in the editor.
-  bool EndsWithEol = !Bytes.empty() && (Bytes.back() == '\n' || Bytes.back() == '\r');
+  bool EndsWithEol = !Bytes.empty() && Bytes.back() == '\n';
   if (Options.HasCursor && Options.CursorLine > Lines + (EndsWithEol ? 1 : 0))
     return "qmate: --cursor: " + Name + " has only " + LinesText(Lines);
   return std::string();

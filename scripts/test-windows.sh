@@ -105,9 +105,8 @@ big="$work/large.prg"
 for _ in $(seq 400); do cat tests/windows/cases/blocks.prg tests/windows/cases/verbatim.prg; done >"$big"
 shopt -s nullglob
 for input in "$root"/samples/*.prg "$root"/tests/windows/cases/*.prg "$root"/tests/windows/cases/*.ch; do
-  # Editor lines: every line end counts, and the text after the last one is a line too.
-  n=$(LC_ALL=C awk 'BEGIN { RS = "\r\n|\r|\n" } END { print NR }' "$input")
-  case $(tail -c 1 "$input" | od -An -c | tr -d ' ') in '\n' | '\r' | '') n=$((n + 1)) ;; esac
+  # Editor lines: every line ends at a LF, and the text after the last one is a line too.
+  n=$(($(tr -cd '\n' <"$input" | wc -c) + 1))
   half=$((n / 2 > 2 ? n / 2 : 2))
   add_job reindent - - - "$input"
   add_job reindent - - "$all_settings" "$input"

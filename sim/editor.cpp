@@ -15,7 +15,7 @@ SimHostRecord SimHost;
 namespace {
 
 // Views of string literals: their sizes come free and their data is zero-terminated.
-constexpr std::string_view EolTexts[4] = {"", "\r", "\n", "\r\n"};
+constexpr std::string_view EolTexts[5] = {"", "\r", "\n", "\r\n", "\r\r\n"};
 
 SimEditorRecord &Ed() {
   return SimHost.Editor;
@@ -49,40 +49,19 @@ bool TextEquals(const SimLineSlot &L, const char *Text, std::size_t Length) {
 std::uint8_t EolKindOf(const char *Eol) {
   if (!Eol || !*Eol)
     return SimEolNone;
-  if (Eol[0] == '\r')
-    return Eol[1] == '\n' ? SimEolCrLf : SimEolCr;
-  return Eol[0] == '\n' ? SimEolLf : SimEolNone;
+  if (Eol[0] == '\n')
+    return SimEolLf;
+  if (Eol[0] != '\r')
+    return SimEolNone;
+  if (Eol[1] == '\n')
+    return SimEolCrLf;
+  return Eol[1] == '\r' && Eol[2] == '\n' ? SimEolCrCrLf : SimEolCr;
 }
 
-// Finds the ends of lines front to back: the next CR and the next LF are each searched for
-// over whole blocks of bytes and remembered until passed, so a text with one kind of end of
-// line (or none) is still searched only once.
-struct LineEndFinder {
-  const std::string &Text;
-  std::size_t NextCr = 0;
-  std::size_t NextLf = 0;
-  bool Started = false;
-
-  std::size_t Find(char C, std::size_t From) const {
-    const void *At = std::memchr(Text.data() + From, C, Text.size() - From);
-    return At ? static_cast<std::size_t>(static_cast<const char *>(At) - Text.data()) : Text.size();
-  }
-  // The position of the first CR or LF at or after From, or the text's size when none is left.
-  std::size_t After(std::size_t From) {
-    if (!Started || NextCr < From)
-      NextCr = Find('\r', From);
-    if (!Started || NextLf < From)
-      NextLf = Find('\n', From);
-    Started = true;
-    return NextCr < NextLf ? NextCr : NextLf;
-  }
-};
-
-// The kind of the end of line that starts at At, a CR or an LF.
-std::uint8_t EolAt(const std::string &Text, std::size_t At) {
-  if (Text[At] == '\n')
-    return SimEolLf;
-  return At + 1 < Text.size() && Text[At + 1] == '\n' ? SimEolCrLf : SimEolCr;
+// The position of the first LF at or after From, or the text's size when none is left.
+std::size_t NextLf(const std::string &Text, std::size_t From) {
+  const void *At = std::memchr(Text.data() + From, '\n', Text.size() - From);
+  return At ? static_cast<std::size_t>(static_cast<const char *>(At) - Text.data()) : Text.size();
 }
 
 // The end of line a new line gets when the line it came from has none.
@@ -274,9 +253,8 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   SimEditorRecord &E = Ed();
   E.FileName = FileName;
   std::size_t Count = 1;
-  LineEndFinder Counter{Bytes};
-  for (std::size_t I = Counter.After(0); I < Bytes.size(); ++Count)
-    I = Counter.After(I + (EolAt(Bytes, I) == SimEolCrLf ? 2 : 1));
+  for (std::size_t I = NextLf(Bytes, 0); I < Bytes.size(); I = NextLf(Bytes, I + 1))
+    ++Count;
   E.Store = std::move(Bytes);
   E.LoadedSize = E.Store.size();
   E.LiveBytes = 0;
@@ -291,13 +269,17 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   const std::string &S = E.Store;
   std::size_t Line = 0;
   std::size_t Start = 0;
-  LineEndFinder Ends{S};
-  for (std::size_t I = Ends.After(0); I < S.size(); I = Ends.After(Start)) {
+  // Only "\n" ends a line; the one or two "\r" right before it belong to its end of line,
+  // and any other "\r" is text.
+  for (std::size_t I = NextLf(S, 0); I < S.size(); I = NextLf(S, Start)) {
+    std::size_t Cr = 0;
+    while (Cr < 2 && I - Cr > Start && S[I - Cr - 1] == '\r')
+      ++Cr;
     SimLineSlot &L = Items[Line++];
     L.Offset = static_cast<std::uint32_t>(Start);
-    L.Length = static_cast<std::uint32_t>(I - Start);
-    L.Eol = EolAt(S, I);
-    Start = I + (L.Eol == SimEolCrLf ? 2 : 1);
+    L.Length = static_cast<std::uint32_t>(I - Cr - Start);
+    L.Eol = Cr == 2 ? SimEolCrCrLf : (Cr == 1 ? SimEolCrLf : SimEolLf);
+    Start = I + 1;
   }
   Items[Line].Offset = static_cast<std::uint32_t>(Start);
   Items[Line].Length = static_cast<std::uint32_t>(S.size() - Start);

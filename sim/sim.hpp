@@ -14,7 +14,7 @@
 // One line as a test or the tool sees it.
 struct SimLine {
   std::string Text;
-  std::string Eol; // "", "\r", "\n" or "\r\n"
+  std::string Eol; // "", "\r", "\n", "\r\n" or "\r\r\n"
   int SelStart = -1;
   int SelEnd = 0;
 };
@@ -28,10 +28,13 @@ struct SimLineSlot {
   std::uint32_t Indent = 0;
   std::int32_t SelStart = -1;
   std::int32_t SelEnd = 0;
-  std::uint8_t Eol = 0; // SimEolNone, SimEolCr, SimEolLf or SimEolCrLf
+  std::uint8_t Eol = 0; // a SimEolKind
 };
 
-enum SimEolKind { SimEolNone = 0, SimEolCr = 1, SimEolLf = 2, SimEolCrLf = 3 };
+// A loaded file's lines end in "\n", "\r\n" or "\r\r\n" (one end of line, as the host reads
+// it); any other "\r" is part of a line's text. A lone "\r" end of line comes only from a
+// plug-in that sets it.
+enum SimEolKind { SimEolNone = 0, SimEolCr = 1, SimEolLf = 2, SimEolCrLf = 3, SimEolCrCrLf = 4 };
 
 struct SimEditorRecord {
   GapVector<SimLineSlot> Lines;

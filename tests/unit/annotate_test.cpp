@@ -153,11 +153,11 @@ TEST(AnnotateBlockEnds, NeverAsksForALinePastTheEnd) {
 // Each line keeps its own end of line; the cursor and screen go back where they were.
 TEST(AnnotateBlockEnds, KeepsEndsOfLineAndCursor) {
   StartPlugin();
-  SimLoadText("IF a\r\n  ? 1\nENDIF\r\nIF b\rENDIF", "TEST.PRG");
+  SimLoadText("IF a\r\n  ? 1\nENDIF\r\nIF b\r\r\nENDIF", "TEST.PRG");
   SimSetCursor(1, 3);
   SimHost.MenuAnswers = {AnnotateEntry};
   OpenPlugin(OPEN_EDITOR, 0);
-  EXPECT_EQ(SimSaveText(), "IF a\r\n  ? 1\nENDIF   // a\r\nIF b\rENDIF   // b");
+  EXPECT_EQ(SimSaveText(), "IF a\r\n  ? 1\nENDIF   // a\r\nIF b\r\r\nENDIF   // b");
   EXPECT_EQ(SimHost.Editor.CurLine, 1);
   EXPECT_EQ(SimHost.Editor.CurPos, 3);
   EXPECT_EQ(SimHost.Editor.TopScreenLine, 1);

@@ -208,13 +208,32 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
   }
 }
 
+// Lines end at "\n", "\r\n" or "\r\r\n", as the editor reads them; a lone "\r" is text, so the
+// line numbers of --lines and procs count as the editor does.
 TEST(CliRobustness, EachLineKeepsItsOwnEndOfLine) {
   REQUIRE_TOOL();
+  struct Case {
+    const char *Verb;
+    const char *Args;
+    std::string Bytes;
+    std::string Out;
+  } Cases[] = {
+      {"reindent", "", "IF a\r\r\nx\nENDIF\r\ny", "IF a\r\r\n  x\nENDIF\r\ny"},
+      {"reindent", "--lines 3-5", "a\r\r\nb\r\r\nIF x\r\r\ny\r\r\nENDIF\r\r\n",
+       "a\r\r\nb\r\r\nIF x\r\r\n  y\r\r\nENDIF\r\r\n"},
+      {"reindent", "--lines 2-3", "a\rb\nIF x\ny\n", "a\rb\nIF x\n  y\n"},
+      {"procs", "", "x\r\r\ny\rz\nPROCEDURE Main\r\r\n", "m.prg:3:PROCEDURE Main\n"},
+      {"comment", "--lines 2-2", "a\r\r\nb\r\r\nc", "a\r\r\n//b\r\r\nc"},
+      {"annotate", "", "/* h */\r\r\nIF a\r\r\nENDIF\r\r\n",
+       "/* h */\r\r\nIF a\r\r\nENDIF   // a\r\r\n"},
+  };
   std::string Dir = Folder("eols");
-  WriteTextFile(Dir + "/m.prg", "IF a\rx\nENDIF\r\ny");
-  ToolResult R = RunTool(Dir, "reindent", "m.prg");
-  EXPECT_EQ(R.Status, 0) << R.Err;
-  EXPECT_EQ(R.Out, "IF a\r  x\nENDIF\r\ny");
+  for (const Case &C : Cases) {
+    WriteTextFile(Dir + "/m.prg", C.Bytes);
+    ToolResult R = RunTool(Dir, C.Verb, std::string(C.Args) + " m.prg");
+    EXPECT_EQ(R.Status, 0) << C.Verb << " " << C.Args << ": " << R.Err;
+    EXPECT_EQ(R.Out, C.Out) << C.Verb << " " << C.Args;
+  }
 }
 
 TEST(CliRobustness, AHundredMegabyteFileIsReadWholeAndLeftUntouchedWhenUnchanged) {

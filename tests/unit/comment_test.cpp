@@ -179,8 +179,9 @@ TEST(CommentBlock, WritesOnlyChangedLines) {
     std::string After;
     int Writes;
   } Cases[] = {
-      {CommentEntry, "a\r\n// b\nc\rd", "//a\r\n// b\n//c\rd", 2},
-      {UncommentEntry, "a\r\n// b\nc\rd", "a\r\n b\nc\rd", 1},
+      {CommentEntry, "a\r\n// b\nc\r\r\nd", "//a\r\n// b\n//c\r\r\nd", 2},
+      {UncommentEntry, "a\r\n// b\nc\r\r\nd", "a\r\n b\nc\r\r\nd", 1},
+      {CommentEntry, "a\rb\nc\nd\ne", "//a\rb\n//c\n//d\ne", 3}, // a lone CR is text
       {UncommentEntry, "a\nb\nc\nd", "a\nb\nc\nd", 0},
       {CommentEntry, "//a\n  //b\n\t//c\nd", "//a\n  //b\n\t//c\nd", 0},
   };

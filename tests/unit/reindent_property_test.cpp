@@ -194,13 +194,16 @@ std::string Trim(const std::string &Text) {
   return Text.substr(A, B - A);
 }
 
+// Lines end at "\n"; one or two "\r" right before it belong to the end of line, and any other
+// "\r" is text.
 std::vector<std::string> SplitLines(const std::string &Text) {
   std::vector<std::string> Lines(1);
   for (std::size_t I = 0; I < Text.size(); ++I) {
     char C = Text[I];
-    if (C == '\n' || C == '\r') {
-      if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')
-        ++I;
+    if (C == '\n') {
+      std::string &Last = Lines.back();
+      for (int Cr = 0; Cr < 2 && !Last.empty() && Last.back() == '\r'; ++Cr)
+        Last.pop_back();
       Lines.emplace_back();
     } else {
       Lines.back() += C;

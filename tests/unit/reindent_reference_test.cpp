@@ -50,18 +50,18 @@ std::vector<RefLine> SplitText(const std::string &Bytes) {
   std::vector<RefLine> Lines;
   std::string Text;
   std::size_t I = 0;
+  // Only "\n" ends a line: "\n", "\r\n" and "\r\r\n" are ends of line, any other "\r" is text.
   while (I < Bytes.size()) {
     char C = Bytes[I];
-    if (C == '\r' || C == '\n') {
+    if (C == '\n') {
       RefLine L;
-      L.Text = Text;
-      if (C == '\r' && I + 1 < Bytes.size() && Bytes[I + 1] == '\n') {
-        L.Eol = "\r\n";
-        I += 2;
-      } else {
-        L.Eol = std::string(1, C);
-        I += 1;
+      L.Eol = "\n";
+      for (int Cr = 0; Cr < 2 && !Text.empty() && Text.back() == '\r'; ++Cr) {
+        Text.pop_back();
+        L.Eol.insert(0, "\r");
       }
+      L.Text = Text;
+      I += 1;
       Lines.push_back(L);
       Text.clear();
       continue;
@@ -872,13 +872,13 @@ struct Generator {
     return S;
   }
 
-  // Any bytes but the ends of line.
+  // Any bytes but "\n" (a "\r" among them is text).
   std::string Bytes() {
     std::string S;
     int Count = Pick(20);
     for (int I = 0; I < Count; ++I) {
       char C = static_cast<char>(Pick(256));
-      if (C != '\r' && C != '\n')
+      if (C != '\n')
         S += C;
     }
     return S;
@@ -933,7 +933,7 @@ struct Generator {
 
   std::string Program(int Count) {
     std::string Text;
-    static const char *const Eols[] = {"\r\n", "\r\n", "\r\n", "\n", "\r"};
+    static const char *const Eols[] = {"\r\n", "\r\n", "\r\n", "\n", "\r\r\n"};
     const char *Eol = Chance(80) ? "\r\n" : From(Eols);
     bool Mixed = Chance(10);
     for (int I = 0; I < Count; ++I) {

@@ -352,9 +352,30 @@ TEST_F(ReindentTest, HugeStepsSaturateInsteadOfWrappingAround) {
   EXPECT_EQ(Lines[4], "ENDIF");
 }
 
+// Lines end at "\n", "\r\n" or "\r\r\n", each kept as it was; any other "\r" is text of its
+// line (at the line's ends it is trimmed as blank, as the compiler takes it).
 TEST_F(ReindentTest, EveryLineKeepsItsOwnEndOfLine) {
-  std::string Out = RunMenu("FUNCTION f()\r\n  IF a\r\nx := 1\nENDIF\rRETURN 1", {0});
-  EXPECT_EQ(Out, "\r\nFUNCTION f()\r\n   IF a\r\n      x := 1\n   ENDIF\r   RETURN 1");
+  struct Case {
+    std::string In, Out;
+  } Cases[] = {
+      {"FUNCTION f()\r\n  IF a\r\nx := 1\nENDIF\r\r\nRETURN 1",
+       "\r\nFUNCTION f()\r\n   IF a\r\n      x := 1\n   ENDIF\r\r\n   RETURN 1"},
+      {"IF a\r\nx\r\nENDIF\r\n", "IF a\r\n   x\r\nENDIF\r\n"},
+      // A CR before blank and LF is no end of line: the blank is no line of its own.
+      {"IF a\r\nx := (CD_UNIT * CD_QUANT)\r \n      Else\r\ny\r\nENDIF\r\n",
+       "IF a\r\n   x := (CD_UNIT * CD_QUANT)\nElse\r\n   y\r\nENDIF\r\n"},
+      // A CR inside a string gets no indentation written into the string.
+      {"IF a\nx := at('\r', y)\n  z := at(\"\r  \", y)\nENDIF",
+       "IF a\n   x := at('\r', y)\n   z := at(\"\r  \", y)\nENDIF"},
+      {"/* head */\r\r\n  #include \"x.ch\"\r\r\n", "/* head */\r\r\n#include \"x.ch\"\r\r\n"},
+      {"x\r\r\r\ny", "x\r\r\ny"},
+      {"\r\r\rIF a\rx\r", "IF a\rx"},
+  };
+  for (const Case &C : Cases) {
+    StartPlugin();
+    SetSettings(0, 0, 0, 3, 3, -1, -1);
+    EXPECT_EQ(RunMenu(C.In, {0}), C.Out) << C.In;
+  }
 }
 
 TEST_F(ReindentTest, TheCursorComesBackToColumnZeroOfItsLine) {

@@ -1,4 +1,13 @@
-// A header with lone CR line ends and mixed ends.#define ONE 1#ifdef TWO#define THREE 3#endifSTATIC FUNCTION Helper( x )IF x
+// A header with CR CR LF line ends, mixed ends and a CR inside a line.
+#define ONE 1
+#ifdef TWO
+#define THREE 3
+#endif
+STATIC FUNCTION Helper( x )
+IF x
 RETURN 1
 ENDIF
-FUNC OtherRETURN 0
+   // note
+FUNC Other
+x := at( "", y ) ; y := 2
+RETURN 0
