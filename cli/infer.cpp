@@ -107,10 +107,9 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
     std::initializer_list<int> Candidates;
   };
   const Choice Choices[] = {
-      {&PluginRules.CaseIndent, {0, 1}},
-      {&PluginSettings.FuncTab, {0, 2, 3, 4}},
-      {&PluginSettings.MainTab, {0, 2, 3, 4}},
-      {&PluginRules.KeepColumn0Comments, {0, 1}},
+      {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
+      {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
+      {&PluginRules.ReturnAtHeader, {0, 1}},
   };
   for (const Choice &C : Choices) {
     std::size_t Row = RowOf(C.Field);
@@ -132,7 +131,8 @@ std::string InferredText(const SettingValues &Values, const Agreement &Result) {
                                &PluginSettings.MainTab,
                                &PluginRules.Style,
                                &PluginRules.CaseIndent,
-                               &PluginRules.KeepColumn0Comments};
+                               &PluginRules.KeepColumn0Comments,
+                               &PluginRules.ReturnAtHeader};
   std::string Out;
   std::string Section;
   for (int *Field : Shown) {

@@ -37,6 +37,8 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Rules", "KeepColumn0Comments", 1, 0, 1, nullptr,
      [] { return &PluginRules.KeepColumn0Comments; },
      "Modern: 1 leaves a comment line that starts at column 0 there"},
+    {"Rules", "ReturnAtHeader", 0, 0, 1, nullptr, [] { return &PluginRules.ReturnAtHeader; },
+     "Modern: 1 puts a RETURN outside any block at its header's column"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);

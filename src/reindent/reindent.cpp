@@ -304,6 +304,16 @@ void FollowConditional(ReindentState &S, int Branch) {
   RecountDepth(S);
 }
 
+// True when the statement is a RETURN (any case, with or without a value).
+bool ClassifyReturn(const std::string &T) {
+  static const char Return[] = "RETURN";
+  for (std::size_t I = 0; I < 6; ++I)
+    if (AsciiUpper(T[I]) != Return[I])
+      return false;
+  char After = T.size() > 6 ? T[6] : ' ';
+  return After == ' ' || After == '\t' || After == '(' || After == ';' || After == '/';
+}
+
 // The column of a statement's first line, and the change it makes to the open blocks.
 long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) {
   StatementKind Kind = ClassifyStatement(T.data(), T.size(), S.InClass);
@@ -341,6 +351,10 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     CloseBlock(S, Kind.Blocks);
     return CodeIndent(S);
   default:
+    // Many Clipper programs close a routine with a RETURN under its header.
+    if (PluginRules.ReturnAtHeader && S.Blocks.empty() && S.InsideFunction && !S.InClass &&
+        T.size() >= 6 && ClassifyReturn(T))
+      return HeaderIndent(S);
     return CodeIndent(S);
   }
 }

@@ -25,6 +25,7 @@ struct PluginRulesRecord {
   int BlankLines;          // the longest run of blank lines kept
   int KeepContinuation;    // 1: continuation lines keep their offsets from the statement's start
   int KeepColumn0Comments; // 1: a comment line at column 0 stays there
+  int ReturnAtHeader;      // 1: a RETURN outside any block stands at its header's column
 };
 
 extern PluginRulesRecord PluginRules;
@@ -36,7 +37,7 @@ struct RulesKey {
   int Default;
   int Low, High; // the values accepted
 };
-extern const RulesKey RulesKeys[5];
+extern const RulesKey RulesKeys[6];
 // StyleModern for "Modern" (any case) or 1, StyleClassic for "Classic" or 0, -1 otherwise.
 int StyleFromText(const std::string &Text);
 const char *StyleName(int Style);
