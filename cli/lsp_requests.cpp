@@ -83,20 +83,6 @@ void RunEntry(const LspDocument &Document, const std::vector<int> &Answers,
   StopPlugin();
 }
 
-// The position after the first Count lines of Lines, which begin on line First; a last line
-// without an end of line ends at its last column.
-Json PositionAfter(const TextLines &Lines, std::size_t Count, long long First) {
-  std::size_t Total = Lines.Starts.size() - 1;
-  if (Count == Total && Count > 0) {
-    std::string Last(Lines.Data + Lines.Starts[Count - 1],
-                     Lines.Starts[Count] - Lines.Starts[Count - 1]);
-    if (Last.back() != '\n' && Last.back() != '\r')
-      return Json{{"line", First + static_cast<long long>(Count) - 1},
-                  {"character", LspColumnsOf(Last)}};
-  }
-  return Json{{"line", First + static_cast<long long>(Count)}, {"character", 0}};
-}
-
 // The edits that turn Before into After, one per run of changed lines. The whole lines both
 // texts share at their start and end are set aside first, so that a change to a few lines of
 // a large text is found without comparing all of it line by line.
@@ -115,19 +101,20 @@ Json EditsBetween(const std::string &Before, const std::string &After) {
   std::size_t EndA = Before.find('\n', Before.size() - Tail);
   EndA = EndA == std::string::npos ? Before.size() : EndA + 1;
   std::size_t EndB = After.size() - (Before.size() - EndA);
-  long long First = 0;
-  for (std::size_t I = 0; I < Head; ++I)
-    First += Before[I] == '\n' || (Before[I] == '\r' && Before[I + 1] != '\n');
   TextLines A = SplitLines(Before.data() + Head, EndA - Head);
   TextLines B = SplitLines(After.data() + Head, EndB - Head);
   Json Edits = Json::array();
   for (const LineChange &C : ChangedLines(SideOf(A), SideOf(B))) {
     std::size_t From = B.Starts[std::size_t(C.NewFirst)];
     std::size_t To = B.Starts[std::size_t(C.NewFirst + C.NewCount)];
-    Edits.push_back({{"range",
-                      {{"start", PositionAfter(A, std::size_t(C.OldFirst), First)},
-                       {"end", PositionAfter(A, std::size_t(C.OldFirst + C.OldCount), First)}}},
-                     {"newText", After.substr(Head + From, To - From)}});
+    // The range is taken from the byte offsets in Before, so the client's own reading of
+    // the line ends (a lone CR ends a line for it, not for the editor's line model) holds.
+    std::size_t OldFrom = Head + A.Starts[std::size_t(C.OldFirst)];
+    std::size_t OldTo = Head + A.Starts[std::size_t(C.OldFirst + C.OldCount)];
+    Edits.push_back(
+        {{"range",
+          {{"start", LspPositionOf(Before, OldFrom)}, {"end", LspPositionOf(Before, OldTo)}}},
+         {"newText", After.substr(Head + From, To - From)}});
   }
   return Edits;
 }
