@@ -99,6 +99,7 @@ struct ReindentState {
   bool InSingleQuote;
   bool InBracketString;
   bool PrevContinued;
+  bool PrevDirective; // the line before was a preprocessor line or continued one
   int LineIndent;
   int NextIndent;
   bool ContinuationActive;

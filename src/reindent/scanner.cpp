@@ -144,6 +144,81 @@ void RecordWord(ScannedLine &Result, std::size_t &Used, const char *Word, std::s
   ++Used;
 }
 
+// True when the Length characters before At (At excluded) spell one of the dotted logical
+// operators and literals, with their opening ".": .AND, .OR, .NOT, .T, .F, .Y, .N.
+bool ClosesDottedWord(const std::string &T, std::size_t At) {
+  static const char *const Words[] = {"AND", "OR", "NOT", "T", "F", "Y", "N"};
+  std::size_t K = At;
+  while (K > 0 && IsWordChar(T[K - 1]))
+    --K;
+  if (K == 0 || T[K - 1] != '.')
+    return false;
+  for (const char *Word : Words)
+    if (SpellsUpper(T.data() + K, At - K, Word))
+      return true;
+  return false;
+}
+
+// A word keeps the case it was written in where no keyword can stand: after ":" (a message,
+// "::"), after "->" (an alias or field), after "\" or "/" (a path, but not the "/" of a "*/"),
+// and right after a "." that opens no dotted operator when no "." follows the word (a file
+// extension such as x.dbf).
+bool KeywordCanStand(const std::string &T, std::size_t Start, std::size_t Length) {
+  std::size_t K = Start;
+  while (K > 0 && IsSpaceOrTab(T[K - 1]))
+    --K;
+  if (K == 0)
+    return true;
+  char Before = T[K - 1];
+  if (Before == ':' || Before == '\\')
+    return false;
+  if (Before == '>')
+    return !(K >= 2 && T[K - 2] == '-');
+  if (Before == '/')
+    return K >= 2 && T[K - 2] == '*';
+  if (Before == '.' && K == Start) {
+    std::size_t After = Start + Length;
+    return (After < T.size() && T[After] == '.') || ClosesDottedWord(T, K - 1);
+  }
+  return true;
+}
+
+// What the scan notes about each recorded word for its respelling: whether a keyword can
+// stand there at all, and the innermost "[" (outside strings and comments) open around it.
+// Only once the line is read is it known which of those brackets close on the line.
+struct RespellNotes {
+  std::vector<bool> Allowed;       // one per recorded word
+  std::vector<int> Bracket;        // one per recorded word: a bracket number, or -1
+  std::vector<bool> BracketClosed; // one per "[" of the line
+  std::vector<int> OpenBrackets;   // the numbers of the brackets open at the scan's point
+};
+
+RespellNotes Notes;
+
+void NoteWord(const std::string &T, std::size_t Start, std::size_t Length, bool Directive) {
+  Notes.Allowed.push_back(!Directive && KeywordCanStand(T, Start, Length));
+  Notes.Bracket.push_back(Notes.OpenBrackets.empty() ? -1 : Notes.OpenBrackets.back());
+}
+
+// Rebuilt is Trimmed with the recorded words respelled, except those in a preprocessor line,
+// where no keyword can stand, or between a "[" and the "]" that closes it on the line.
+void RebuildLine(ScannedLine &Result) {
+  const std::string &T = Result.Trimmed;
+  std::size_t Copied = 0;
+  for (std::size_t I = 0; I < Result.Words.size(); ++I) {
+    int Bracket = Notes.Bracket[I];
+    if (!Notes.Allowed[I] ||
+        (Bracket >= 0 && Notes.BracketClosed[static_cast<std::size_t>(Bracket)]))
+      continue;
+    const LineWord &W = Result.Words[I];
+    std::size_t Start = static_cast<std::size_t>(W.Position - 1);
+    Result.Rebuilt.append(T, Copied, Start - Copied);
+    AppendSpelling(T.data() + Start, W.Word.size(), Result.Rebuilt);
+    Copied = Start + W.Word.size();
+  }
+  Result.Rebuilt.append(T, Copied, T.size() - Copied);
+}
+
 } // namespace
 
 int AddSaturated(int A, int B) {
@@ -172,10 +247,15 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   S.InSingleQuote = false;
   S.InBracketString = false;
   S.InLineComment = N >= 1 && T[0] == '*';
+  // A preprocessor line and the lines that continue it keep every word as written: its
+  // markers and names are case-sensitive.
+  const bool Directive = (N >= 1 && T[0] == '#') || (S.PrevContinued && S.PrevDirective);
+  S.PrevDirective = Directive;
+  Notes.Allowed.clear();
+  Notes.Bracket.clear();
+  Notes.BracketClosed.clear();
+  Notes.OpenBrackets.clear();
 
-  // Rebuilt is Trimmed with the recorded words respelled: the text between them is copied
-  // in runs, T[Copied, ...) being the part not copied yet.
-  std::size_t Copied = 0;
   std::size_t PendingStart = 0;
   std::size_t PendingLength = 0;
   for (std::size_t K = 0; K < N; ++K) {
@@ -225,9 +305,7 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
       if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
         AdjustInnerWord(S, T, PendingStart, PendingLength);
         RecordWord(Result, Used, Word, PendingLength, static_cast<int>(PendingStart) + 1);
-        Result.Rebuilt.append(T, Copied, PendingStart - Copied);
-        AppendSpelling(Word, PendingLength, Result.Rebuilt);
-        Copied = PendingStart + PendingLength;
+        NoteWord(T, PendingStart, PendingLength, Directive);
       }
       PendingLength = 0;
     }
@@ -244,9 +322,19 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
           if (!S.InDoubleQuote && !S.InBracketString)
             S.InSingleQuote = !S.InSingleQuote;
         } else if (Ch == '[') {
-          if (!InString(S) && OpensBracketString(T, K))
-            S.InBracketString = true;
+          if (!InString(S)) {
+            // Whether a string or a subscript, the words up to its "]" keep their case:
+            // the command matcher may take a subscript's text for a string.
+            Notes.OpenBrackets.push_back(static_cast<int>(Notes.BracketClosed.size()));
+            Notes.BracketClosed.push_back(false);
+            if (OpensBracketString(T, K))
+              S.InBracketString = true;
+          }
         } else if (Ch == ']') {
+          if ((!InString(S) || S.InBracketString) && !Notes.OpenBrackets.empty()) {
+            Notes.BracketClosed[static_cast<std::size_t>(Notes.OpenBrackets.back())] = true;
+            Notes.OpenBrackets.pop_back();
+          }
           S.InBracketString = false;
         }
       }
@@ -257,11 +345,9 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
     const char *Word = T.data() + PendingStart;
     if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
       RecordWord(Result, Used, Word, PendingLength, static_cast<int>(PendingStart) + 1);
-      Result.Rebuilt.append(T, Copied, PendingStart - Copied);
-      AppendSpelling(Word, PendingLength, Result.Rebuilt);
-      Copied = N;
+      NoteWord(T, PendingStart, PendingLength, Directive);
     }
   }
-  Result.Rebuilt.append(T, Copied, N - Copied);
   Result.Words.resize(Used);
+  RebuildLine(Result);
 }

@@ -243,6 +243,7 @@ struct RefState {
   bool InSingleQuote = false;
   bool InBracketString = false;
   bool PrevContinued = false;
+  bool PrevDirective = false;
   int LineIndent = 0;
   int NextIndent = 0;
   bool ContinuationActive = false;
@@ -327,6 +328,39 @@ void PreAdjust(RefState &S, const RefSettings &Set, const std::string &Trimmed,
   }
 }
 
+// Whether a keyword may stand where the word at Position (1-based) of T begins: not after
+// ":", "->", "\\" or a "/" other than the one of "*/", nor right after a "." that closes no
+// .AND., .OR., .NOT., .T., .F., .Y. or .N. when the word is not followed by a ".".
+bool KeywordPlace(const std::string &T, int Position, int Length) {
+  int P = Position - 1;
+  while (P >= 1 && (T[P - 1] == ' ' || T[P - 1] == '\t'))
+    --P;
+  if (P < 1)
+    return true;
+  char C = T[P - 1];
+  if (C == ':' || C == '\\')
+    return false;
+  if (C == '>' && P >= 2 && T[P - 2] == '-')
+    return false;
+  if (C == '/' && !(P >= 2 && T[P - 2] == '*'))
+    return false;
+  if (C == '.' && P == Position - 1) {
+    int After = Position + Length; // 1-based column after the word
+    if (After <= static_cast<int>(T.size()) && T[After - 1] == '.')
+      return true;
+    static const char *const Dotted[] = {".AND.", ".OR.", ".NOT.", ".T.", ".F.", ".Y.", ".N."};
+    std::string Before = UpperText(T.substr(0, static_cast<std::size_t>(P)));
+    for (const char *D : Dotted) {
+      std::string Op = D;
+      if (Before.size() >= Op.size() &&
+          Before.compare(Before.size() - Op.size(), Op.size(), Op) == 0)
+        return true;
+    }
+    return false;
+  }
+  return true;
+}
+
 RefScanned Scan(RefState &S, const RefSettings &Set, const RefWords &Tables,
                 const std::string &Line) {
   RefScanned R;
@@ -338,6 +372,12 @@ RefScanned Scan(RefState &S, const RefSettings &Set, const RefWords &Tables,
   S.InDoubleQuote = false;
   S.InSingleQuote = false;
   S.InBracketString = false;
+  // A preprocessor line, and every line that continues one, respells nothing.
+  bool Directive = (N >= 1 && T[0] == '#') || (S.PrevContinued && S.PrevDirective);
+  S.PrevDirective = Directive;
+  // The columns of each "[" outside strings and comments and of the "]" that closes it.
+  std::vector<int> OpenAt;
+  std::vector<std::pair<int, int>> Pairs;
   for (int I = 1; I <= N; ++I) {
     char Ch = T[I - 1];
     char Up = UpperAscii(Ch);
@@ -397,18 +437,47 @@ RefScanned Scan(RefState &S, const RefSettings &Set, const RefWords &Tables,
     // Quotes and bracket strings, outside comments.
     if (!S.InLineComment && !S.InBlockComment) {
       if (S.InBracketString) {
-        if (Ch == ']')
+        if (Ch == ']') {
           S.InBracketString = false;
+          Pairs.push_back({OpenAt.back(), I});
+          OpenAt.pop_back();
+        }
       } else {
         if (Ch == '"' && !S.InSingleQuote)
           S.InDoubleQuote = !S.InDoubleQuote;
         if (Ch == '\'' && !S.InDoubleQuote)
           S.InSingleQuote = !S.InSingleQuote;
-        if (Ch == '[' && !S.InDoubleQuote && !S.InSingleQuote && BracketOpens(T, I))
-          S.InBracketString = true;
+        bool Quoted = S.InDoubleQuote || S.InSingleQuote;
+        if (Ch == '[' && !Quoted) {
+          OpenAt.push_back(I);
+          if (BracketOpens(T, I))
+            S.InBracketString = true;
+        }
+        if (Ch == ']' && !Quoted && !OpenAt.empty()) {
+          Pairs.push_back({OpenAt.back(), I});
+          OpenAt.pop_back();
+        }
       }
     }
   }
+  // The text again, each recorded word respelled where a keyword may stand: not in a
+  // preprocessor line, not between a "[" and its "]", not after a message or path mark.
+  R.Rebuilt.clear();
+  int Copied = 0;
+  for (const RefWord &W : R.Words) {
+    int Length = static_cast<int>(W.Word.size());
+    bool Bracketed = false;
+    for (const std::pair<int, int> &Pair : Pairs)
+      Bracketed = Bracketed || (Pair.first < W.Position && W.Position + Length - 1 < Pair.second);
+    R.Rebuilt += T.substr(static_cast<std::size_t>(Copied),
+                          static_cast<std::size_t>(W.Position - 1 - Copied));
+    if (!Directive && !Bracketed && KeywordPlace(T, W.Position, Length))
+      R.Rebuilt += Respell(Tables, W.Word);
+    else
+      R.Rebuilt += W.Word;
+    Copied = W.Position - 1 + Length;
+  }
+  R.Rebuilt += T.substr(static_cast<std::size_t>(Copied));
   return R;
 }
 

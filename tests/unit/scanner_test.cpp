@@ -1,6 +1,7 @@
 // The line scanner on single lines and on short runs of lines: trimming, recorded words and
 // their columns, continuation, the lexical state left behind, and the WHILE, FOR and NEXT
 // adjustments of the counters.
+#include "../../src/host/session.hpp"
 #include "../../src/reindent/reindent.hpp"
 #include "../../src/words/words.hpp"
 #include "harness.hpp"
@@ -243,6 +244,72 @@ TEST_F(ScannerTest, RecordedWordsAreRespelled) {
   EXPECT_EQ(L.Rebuilt, "? [endif], \"local\"");
   ScanLine(S, "#include \"local.ch\"", L);
   EXPECT_EQ(L.Rebuilt, "#include \"local.ch\"");
+  WordTables = WordTablesRecord();
+}
+
+// Words are respelled only where a keyword can stand: not in preprocessor lines (nor the
+// lines that continue one), not after ":", "->", "\\" or "/", not after the "." of a file
+// extension, and not between a "[" and its "]". Each row is a run of lines; they keep
+// their recorded words either way.
+std::string AsciiUpperText(std::string Text) {
+  for (char &C : Text)
+    C = AsciiUpper(C);
+  return Text;
+}
+
+TEST_F(ScannerTest, WordsAreRespelledOnlyWhereAKeywordCanStand) {
+  WordTables.Keywords = {"AND", "BEGIN", "CONTINUE", "Date", "Dbf",    "ELSE", "ENDIF",
+                         "IF",  "LABEL", "Left",     "Len",  "NEW",    "QOut", "ROW",
+                         "RUN", "SEEK",  "SEQUENCE", "SET",  "SubStr", "TO",   "WAIT"};
+  struct Row {
+    std::vector<std::string> Lines;
+    std::vector<std::string> Rebuilt;
+  } Rows[] = {
+      // Preprocessor lines: markers, names and directives are case-sensitive.
+      {{"#command @ <row>, <col> FOO <var> [LABEL <label>] => Bar( <row>, <\"var\">, <label> )"},
+       {"#command @ <row>, <col> FOO <var> [LABEL <label>] => Bar( <row>, <\"var\">, <label> )"}},
+      {{"#define left 1"}, {"#define left 1"}},
+      {{"#else", "  #endif"}, {"#else", "#endif"}},
+      {{"#xtranslate a => ;", "   left( b ) ;", "   + len( c )", "left( b )"},
+       {"#xtranslate a => ;", "left( b ) ;", "+ len( c )", "Left( b )"}},
+      {{"if a ;", "   .and. left(b)"}, {"IF a ;", ".AND. Left(b)"}},
+      // Messages, aliases and fields, paths and file extensions.
+      {{"oPrn:new( 1 )", "::new()", "self: new()"}, {"oPrn:new( 1 )", "::new()", "self: new()"}},
+      {{"x := invoice->date", "x := invoice -> date", "x := a > date"},
+       {"x := invoice->date", "x := invoice -> date", "x := a > Date"}},
+      {{"USE test_2.dbf", "erase x.dbf", "CREATE .\\new\\CAJAS", "!cp /tmp/x.dbf ."},
+       {"USE test_2.dbf", "erase x.dbf", "CREATE .\\new\\CAJAS", "!cp /tmp/x.dbf ."}},
+      {{"x := a / len(y)", "/* c */ if a", "/* c */if a"},
+       {"x := a / len(y)", "/* c */ IF a", "/* c */IF a"}},
+      // Dotted operators and literals are not file extensions.
+      {{"if a .and. b", "x := a .and. len(y)", "x := a .and.len(y)", "x := .t..and.len(y)"},
+       {"IF a .AND. b", "x := a .AND. Len(y)", "x := a .AND.Len(y)", "x := .t..AND.Len(y)"}},
+      {{"x := y.len(z)", "x := a.f.len(y)", "x := a. len(y)"},
+       {"x := y.len(z)", "x := a.f.Len(y)", "x := a. Len(y)"}},
+      // Brackets: strings to the command matcher whatever the line's reading.
+      {{"SEEK [date]", "WAIT [press any key to continue]", "RUN [copy file to x]"},
+       {"SEEK [date]", "WAIT [press any key to continue]", "RUN [copy file to x]"}},
+      {{"x := a[left]", "x := a [left] + len(b)", "x := a[1] + len(b)", "x := a[b[left]] + len(c)"},
+       {"x := a[left]", "x := a [left] + Len(b)", "x := a[1] + Len(b)",
+        "x := a[b[left]] + Len(c)"}},
+      {{"x := a[left + ;", "x := \"[\" + len(b) + \"]\"", "x := a] + len(b)"},
+       {"x := a[Left + ;", "x := \"[\" + Len(b) + \"]\"", "x := a] + Len(b)"}},
+      // Everywhere else the tables apply as before.
+      {{"begin sequence", "qout( subs( x ) )", "if row() > 1 .and. date() = d"},
+       {"BEGIN SEQUENCE", "QOut( SubS( x ) )", "IF ROW() > 1 .AND. Date() = d"}},
+  };
+  for (const Row &R : Rows) {
+    ReindentState S{};
+    ScannedLine L{};
+    ASSERT_EQ(R.Lines.size(), R.Rebuilt.size());
+    for (std::size_t I = 0; I < R.Lines.size(); ++I) {
+      ScanLine(S, R.Lines[I], L);
+      EXPECT_EQ(L.Rebuilt, R.Rebuilt[I]) << R.Lines[I];
+      // Respelled or not, the same text: only letter case changes.
+      EXPECT_EQ(AsciiUpperText(L.Rebuilt), AsciiUpperText(L.Trimmed)) << R.Lines[I];
+      S.PrevContinued = L.Continued;
+    }
+  }
   WordTables = WordTablesRecord();
 }
 
