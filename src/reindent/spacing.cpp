@@ -26,6 +26,27 @@ void NoteInsertion(int Index) {
   }
 }
 
+// Removes the current line (the line last read); the walk goes on with the line after it.
+void DeleteBlankLine() {
+  EditorSessionRecord &E = EditorSession;
+  DeleteCursorLine();
+  NoteDeletion(E.CurrentLine);
+  --E.CurrentLine;
+  --E.LastLine;
+}
+
+// Puts an empty line in front of the current line; the walk goes on with that line.
+void InsertEmptyLine() {
+  EditorSessionRecord &E = EditorSession;
+  E.CursorMove.CurPos = 0;
+  E.CursorMove.CurLine = E.CurrentLine;
+  MoveCursor();
+  InsertLineAtCursor();
+  NoteInsertion(E.CurrentLine);
+  ++E.CurrentLine;
+  ++E.LastLine;
+}
+
 } // namespace
 
 bool IsHeaderText(const char *Text, std::size_t Length) {
@@ -61,18 +82,9 @@ void SpaceProcedures(const ReindentState &State) {
       while (First < Text.size() && IsBlankChar(Text[First]))
         ++First;
       if (First == Text.size()) {
-        DeleteCursorLine();
-        NoteDeletion(E.CurrentLine);
-        --E.CurrentLine;
-        --E.LastLine;
+        DeleteBlankLine();
       } else if (IsHeaderText(Text.data() + First, Text.size() - First)) {
-        E.CursorMove.CurPos = 0;
-        E.CursorMove.CurLine = E.CurrentLine;
-        MoveCursor();
-        InsertLineAtCursor();
-        NoteInsertion(E.CurrentLine);
-        ++E.CurrentLine;
-        ++E.LastLine;
+        InsertEmptyLine();
       }
     }
     ++E.CurrentLine;
@@ -97,21 +109,12 @@ void SpaceModern(const ReindentState &State) {
       Blank = Blank && IsBlankChar(C);
     if ((Mark & (MarkVerbatim | MarkAfterContinued)) == 0 && Blank) {
       if (++BlankRun > MostBlank) {
-        DeleteCursorLine();
-        NoteDeletion(E.CurrentLine);
-        --E.CurrentLine;
-        --E.LastLine;
+        DeleteBlankLine();
       }
     } else {
       // A header and the comments above it stand apart from what precedes them.
       if ((Mark & MarkHeadStart) && TextSeen && (BlankRun == 0 || MostBlank == 0)) {
-        E.CursorMove.CurPos = 0;
-        E.CursorMove.CurLine = E.CurrentLine;
-        MoveCursor();
-        InsertLineAtCursor();
-        NoteInsertion(E.CurrentLine);
-        ++E.CurrentLine;
-        ++E.LastLine;
+        InsertEmptyLine();
       }
       BlankRun = 0;
       TextSeen = true;
