@@ -109,7 +109,7 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   const Choice Choices[] = {
       {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
       {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
-      {&PluginRules.ReturnAtHeader, {0, 1}},
+      {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.DialogBlocks, {0, 1}},
   };
   for (const Choice &C : Choices) {
     std::size_t Row = RowOf(C.Field);
@@ -132,7 +132,8 @@ std::string InferredText(const SettingValues &Values, const Agreement &Result) {
                                &PluginRules.Style,
                                &PluginRules.CaseIndent,
                                &PluginRules.KeepColumn0Comments,
-                               &PluginRules.ReturnAtHeader};
+                               &PluginRules.ReturnAtHeader,
+                               &PluginRules.DialogBlocks};
   std::string Out;
   std::string Section;
   for (int *Field : Shown) {

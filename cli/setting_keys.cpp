@@ -39,6 +39,9 @@ const SettingKeyRow SettingKeyRows[] = {
      "Modern: 1 leaves a comment line that starts at column 0 there"},
     {"Rules", "ReturnAtHeader", 0, 0, 1, nullptr, [] { return &PluginRules.ReturnAtHeader; },
      "Modern: 1 puts a RETURN outside any block at its header's column"},
+    {"Rules", "DialogBlocks", 0, 0, 1, nullptr, [] { return &PluginRules.DialogBlocks; },
+     "Modern: 1 indents the lines between DEFINE DIALOG, WINDOW or SHELL and ACTIVATE, and "
+     "between DEFINE TABLE or DATABASE and END DATABASE"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);

@@ -216,20 +216,20 @@ long long WrittenColumn(const std::string &Text) {
   return Column;
 }
 
-long long StepOf(unsigned char Kind) {
+long long StepOf(unsigned short Kind) {
   bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
   return static_cast<long long>(PluginSettings.Tab) * (CaseLike && PluginRules.CaseIndent ? 2 : 1);
 }
 
 void RecountDepth(ReindentState &S) {
   S.Depth = 0;
-  for (unsigned char Kind : S.Blocks)
+  for (unsigned short Kind : S.Blocks)
     S.Depth += StepOf(Kind);
 }
 
 void OpenBlock(ReindentState &S, int Kind) {
-  S.Blocks.push_back(static_cast<unsigned char>(Kind));
-  S.Depth += StepOf(static_cast<unsigned char>(Kind));
+  S.Blocks.push_back(static_cast<unsigned short>(Kind));
+  S.Depth += StepOf(static_cast<unsigned short>(Kind));
 }
 
 // A closer takes the innermost block of its kind, and any left open inside it.
@@ -340,7 +340,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
   }
   case RoleMiddle:
     if (!S.Blocks.empty() && (S.Blocks.back() & Kind.Blocks)) {
-      unsigned char Top = S.Blocks.back();
+      unsigned short Top = S.Blocks.back();
       long long Indent = CodeIndent(S) - StepOf(Top);
       if ((Top & (BlockCase | BlockSwitch)) && PluginRules.CaseIndent)
         Indent += PluginSettings.Tab;

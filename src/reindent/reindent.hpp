@@ -45,7 +45,8 @@ enum BlockKind {
   BlockSequence = 32,
   BlockTry = 64,
   BlockWith = 128,
-  BlockAny = 255,
+  BlockAny = 255,    // a bare END closes any of the kinds above
+  BlockDialog = 256, // DEFINE DIALOG ... ACTIVATE DIALOG, DEFINE TABLE ... END DATABASE
 };
 
 // What a statement does to the structure, by its first words.
@@ -77,8 +78,8 @@ int PreprocessorBranchOf(const char *Text, std::size_t Length);
 // A conditional-compilation region being read: the open blocks where it began and where its
 // first branch ended.
 struct ConditionalRegion {
-  std::vector<unsigned char> AtStart;
-  std::vector<unsigned char> FirstBranchEnd;
+  std::vector<unsigned short> AtStart;
+  std::vector<unsigned short> FirstBranchEnd;
   bool InLaterBranch;
 };
 
@@ -109,7 +110,7 @@ struct ReindentState {
   int Verbatim;                     // VerbatimKind of the region the next lines belong to
   std::vector<unsigned char> Marks; // LineMark bits, one per line handled, from the range start
   // The Modern rules: the open blocks (innermost last) and the indentation they add.
-  std::vector<unsigned char> Blocks;
+  std::vector<unsigned short> Blocks;
   long long Depth;
   long long Base; // the column the range starts from
   bool InClass;

@@ -1,6 +1,7 @@
 // The block words of the Modern rules: a table of the statements that open, continue and
 // close blocks and of the routine headers, read from a statement's first words.
 #include "../host/session.hpp"
+#include "../settings/settings.hpp"
 #include "reindent.hpp"
 
 #include <cstring>
@@ -15,7 +16,7 @@ struct BlockWordRule {
   const char *Second; // nullptr: any second word, or none
   unsigned char SecondMin;
   unsigned char Role;
-  unsigned char Blocks;
+  unsigned short Blocks;
   bool ParenthesisOk; // a "(" right after the word is the statement's condition, not a call
 };
 
@@ -61,6 +62,7 @@ const BlockWordRule ModernWords[] = {
     {"END", 3, "TRY", 3, RoleCloses, BlockTry, false},
     {"END", 3, "WITH", 4, RoleCloses, BlockWith, false},
     {"END", 3, "CLASS", 5, RoleClassEnd, 0, false},
+    {"END", 3, "DATABASE", 8, RoleCloses, BlockDialog, false},
     {"END", 3, nullptr, 0, RoleCloses, BlockAny, false},
     {"ENDCLASS", 8, nullptr, 0, RoleClassEnd, 0, false},
     {"PROCEDURE", 4, nullptr, 0, RoleHeader, 0, false},
@@ -76,6 +78,14 @@ const BlockWordRule ModernWords[] = {
     {"ASSIGN", 6, nullptr, 0, RoleMethod, 0, false},
     {"CLASS", 5, nullptr, 0, RoleClass, 0, false},
     {"CREATE", 6, "CLASS", 5, RoleClass, 0, false},
+    // FiveWin's definitions: followed only when the DialogBlocks option asks for them.
+    {"DEFINE", 6, "DIALOG", 6, RoleOpens, BlockDialog, false},
+    {"DEFINE", 6, "WINDOW", 6, RoleOpens, BlockDialog, false},
+    {"DEFINE", 6, "SHELL", 5, RoleOpens, BlockDialog, false},
+    {"DEFINE", 6, "TABLE", 5, RoleOpens, BlockDialog, false},
+    {"DEFINE", 6, "DATABASE", 8, RoleOpens, BlockDialog, false},
+    {"ACTIVATE", 8, "DIALOG", 6, RoleCloses, BlockDialog, false},
+    {"ACTIVATE", 8, "WINDOW", 6, RoleCloses, BlockDialog, false},
 };
 
 bool IsNameStart(char C) {
@@ -154,6 +164,9 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
     } else if (WordIsValue(Text, Length, After, After == FirstLength, Rule.ParenthesisOk)) {
       return Kind;
     }
+    // END DATABASE closes no block of the language even when the option is off.
+    if ((Rule.Blocks & BlockDialog) && !PluginRules.DialogBlocks)
+      return Kind;
     int Role = Rule.Role;
     // Headers name what they define.
     bool Named = Rest < Length && IsNameStart(Text[Rest]) && Rest > 0 && IsBlank(Text[Rest - 1]);

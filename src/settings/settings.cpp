@@ -9,13 +9,14 @@
 PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
 
-const RulesKey RulesKeys[6] = {
+const RulesKey RulesKeys[7] = {
     {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern},
     {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 1},
     {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99},
     {"KeepContinuation", &PluginRulesRecord::KeepContinuation, 1, 0, 1},
     {"KeepColumn0Comments", &PluginRulesRecord::KeepColumn0Comments, 1, 0, 1},
     {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1},
+    {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 1},
 };
 std::string PluginFolder;
 

@@ -59,7 +59,7 @@ int MenuEntryOf(const std::string &Verb) {
 // The section a key of the settings file belongs to: the rule set's keys have their own.
 const char *SectionOf(const std::string &Key) {
   for (const char *Rules : {"Style", "CaseIndent", "BlankLines", "KeepContinuation",
-                            "KeepColumn0Comments", "ReturnAtHeader"})
+                            "KeepColumn0Comments", "ReturnAtHeader", "DialogBlocks"})
     if (Key == Rules)
       return "Rules";
   return "Settings";
