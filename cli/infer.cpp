@@ -110,6 +110,7 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
       {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
       {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
       {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.DialogBlocks, {0, 1}},
+      {&PluginRules.FlatSequence, {0, 1}},
   };
   for (const Choice &C : Choices) {
     std::size_t Row = RowOf(C.Field);
@@ -133,7 +134,8 @@ std::string InferredText(const SettingValues &Values, const Agreement &Result) {
                                &PluginRules.CaseIndent,
                                &PluginRules.KeepColumn0Comments,
                                &PluginRules.ReturnAtHeader,
-                               &PluginRules.DialogBlocks};
+                               &PluginRules.DialogBlocks,
+                               &PluginRules.FlatSequence};
   std::string Out;
   std::string Section;
   for (int *Field : Shown) {

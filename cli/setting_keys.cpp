@@ -42,6 +42,9 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Rules", "DialogBlocks", 0, 0, 1, nullptr, [] { return &PluginRules.DialogBlocks; },
      "Modern: 1 indents the lines between DEFINE DIALOG, WINDOW or SHELL and ACTIVATE, and "
      "between DEFINE TABLE or DATABASE and END DATABASE"},
+    {"Rules", "FlatSequence", 0, 0, 1, nullptr, [] { return &PluginRules.FlatSequence; },
+     "Modern: 1 keeps the lines between BEGIN SEQUENCE and RECOVER or ALWAYS at BEGIN "
+     "SEQUENCE's column and indents those after them"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);

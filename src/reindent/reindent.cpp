@@ -217,6 +217,8 @@ long long WrittenColumn(const std::string &Text) {
 }
 
 long long StepOf(unsigned short Kind) {
+  if (Kind & BlockFlat)
+    return 0;
   bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
   return static_cast<long long>(PluginSettings.Tab) * (CaseLike && PluginRules.CaseIndent ? 2 : 1);
 }
@@ -335,7 +337,10 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     return HeaderIndent(S);
   case RoleOpens: {
     long long Indent = CodeIndent(S);
-    OpenBlock(S, Kind.Blocks);
+    // Many programs keep the guarded lines of BEGIN SEQUENCE at its column and indent
+    // only what follows RECOVER or ALWAYS.
+    bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence;
+    OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0));
     return Indent;
   }
   case RoleMiddle:
@@ -344,6 +349,10 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
       long long Indent = CodeIndent(S) - StepOf(Top);
       if ((Top & (BlockCase | BlockSwitch)) && PluginRules.CaseIndent)
         Indent += PluginSettings.Tab;
+      if (Top & BlockFlat) {
+        S.Blocks.back() = static_cast<unsigned short>(Top & ~BlockFlat);
+        RecountDepth(S);
+      }
       return Indent;
     }
     return CodeIndent(S);

@@ -47,6 +47,7 @@ enum BlockKind {
   BlockWith = 128,
   BlockAny = 255,    // a bare END closes any of the kinds above
   BlockDialog = 256, // DEFINE DIALOG ... ACTIVATE DIALOG, DEFINE TABLE ... END DATABASE
+  BlockFlat = 512,   // added to an open block whose lines stand at its opener's column
 };
 
 // What a statement does to the structure, by its first words.

@@ -9,7 +9,7 @@
 PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
 
-const RulesKey RulesKeys[7] = {
+const RulesKey RulesKeys[8] = {
     {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern},
     {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 1},
     {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99},
@@ -17,6 +17,7 @@ const RulesKey RulesKeys[7] = {
     {"KeepColumn0Comments", &PluginRulesRecord::KeepColumn0Comments, 1, 0, 1},
     {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1},
     {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 1},
+    {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 1},
 };
 std::string PluginFolder;
 

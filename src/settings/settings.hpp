@@ -27,6 +27,7 @@ struct PluginRulesRecord {
   int KeepColumn0Comments; // 1: a comment line at column 0 stays there
   int ReturnAtHeader;      // 1: a RETURN outside any block stands at its header's column
   int DialogBlocks;        // 1: DEFINE DIALOG ... ACTIVATE DIALOG indents what lies between
+  int FlatSequence;        // 1: the lines before RECOVER stand at BEGIN SEQUENCE's column
 };
 
 extern PluginRulesRecord PluginRules;
@@ -38,7 +39,7 @@ struct RulesKey {
   int Default;
   int Low, High; // the values accepted
 };
-extern const RulesKey RulesKeys[7];
+extern const RulesKey RulesKeys[8];
 // StyleModern for "Modern" (any case) or 1, StyleClassic for "Classic" or 0, -1 otherwise.
 int StyleFromText(const std::string &Text);
 const char *StyleName(int Style);

@@ -58,8 +58,9 @@ int MenuEntryOf(const std::string &Verb) {
 
 // The section a key of the settings file belongs to: the rule set's keys have their own.
 const char *SectionOf(const std::string &Key) {
-  for (const char *Rules : {"Style", "CaseIndent", "BlankLines", "KeepContinuation",
-                            "KeepColumn0Comments", "ReturnAtHeader", "DialogBlocks"})
+  for (const char *Rules :
+       {"Style", "CaseIndent", "BlankLines", "KeepContinuation", "KeepColumn0Comments",
+        "ReturnAtHeader", "DialogBlocks", "FlatSequence"})
     if (Key == Rules)
       return "Rules";
   return "Settings";
