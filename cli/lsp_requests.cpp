@@ -36,33 +36,36 @@ struct LineBlock {
   int First = 0, Last = 0, Column = 0;
 };
 
-int LineCountOf(const std::string &Text) {
-  int Count = 1;
-  for (std::size_t I = 0; I < Text.size(); ++I)
-    if (Text[I] == '\n' || (Text[I] == '\r' && (I + 1 >= Text.size() || Text[I + 1] != '\n')))
-      ++Count;
-  return Count;
+// The editor's line that holds the byte at Offset: the editor's lines end only at LF (a lone
+// CR is text to it, though a client counts it as a line end).
+int EditorLineOf(const std::string &Text, std::size_t Offset) {
+  return static_cast<int>(std::count(Text.begin(), Text.begin() + std::ptrdiff_t(Offset), '\n'));
 }
 
 // The lines a range covers; an end at column 0 of a later line leaves that line out, as a
-// selection of whole lines ends there.
+// selection of whole lines ends there. The client's positions become byte offsets first, so
+// the client's reading of the line ends never shifts the block.
 LineBlock BlockOf(const std::string &Text, const Json &Range) {
   long long First = Range.at("start").at("line").get<long long>();
   long long StartCharacter = Range.at("start").at("character").get<long long>();
   long long Last = Range.at("end").at("line").get<long long>();
   if (Last > First && Range.at("end").at("character").get<long long>() == 0)
     --Last;
-  if (Last < First)
+  bool Reversed = Last < First;
+  if (Reversed)
     std::swap(Last, First);
-  long long Lines = LineCountOf(Text);
+  std::size_t StartAt = LspOffsetOf(Text, First, Reversed ? 0 : StartCharacter);
   LineBlock B;
   B.Marked = true;
   B.Cursor = true;
-  B.First = static_cast<int>(std::clamp(First, 0LL, Lines - 1));
-  B.Last = static_cast<int>(std::clamp(Last, 0LL, Lines - 1));
-  if (First == B.First)
-    B.Column =
-        static_cast<int>(LspOffsetOf(Text, First, StartCharacter) - LspOffsetOf(Text, First, 0));
+  B.First = EditorLineOf(Text, StartAt);
+  B.Last = EditorLineOf(Text, LspOffsetOf(Text, Last, 0));
+  // A start past the text's last line puts the cursor at column 0 of the last line.
+  if (LspPositionOf(Text, StartAt)["line"].get<long long>() == First) {
+    std::size_t LineEnd = StartAt == 0 ? std::string::npos : Text.rfind('\n', StartAt - 1);
+    std::size_t LineAt = LineEnd == std::string::npos ? 0 : LineEnd + 1;
+    B.Column = static_cast<int>(StartAt - LineAt);
+  }
   return B;
 }
 
