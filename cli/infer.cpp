@@ -92,16 +92,21 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
       Values = Candidate;
     }
   };
-  // The step and the body's indentation together: one alone would settle on a step that
-  // fits the old body.
+  // The step, the body's indentation and the options that move whole runs of lines (a flat
+  // BEGIN SEQUENCE, dialogs) together: one alone would settle on a step that fits the old body.
+  const std::size_t Flat = RowOf(&PluginRules.FlatSequence);
+  const std::size_t Dialogs = RowOf(&PluginRules.DialogBlocks);
   SettingValues Start = Values;
   for (int T : {2, 3, 4, 8})
-    for (int B : {0, 2, 3, 4, 8}) {
-      SettingValues Candidate = Start;
-      Candidate[Tab] = T;
-      Candidate[Body] = B;
-      Try(Candidate);
-    }
+    for (int B : {0, 2, 3, 4, 8})
+      for (int Moves = 0; Moves < 4; ++Moves) {
+        SettingValues Candidate = Start;
+        Candidate[Tab] = T;
+        Candidate[Body] = B;
+        Candidate[Flat] = Moves & 1;
+        Candidate[Dialogs] = Moves >> 1;
+        Try(Candidate);
+      }
   struct Choice {
     int *Field;
     std::initializer_list<int> Candidates;
@@ -109,8 +114,7 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   const Choice Choices[] = {
       {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
       {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
-      {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.DialogBlocks, {0, 1}},
-      {&PluginRules.FlatSequence, {0, 1}},
+      {&PluginRules.ReturnAtHeader, {0, 1}},
   };
   for (const Choice &C : Choices) {
     std::size_t Row = RowOf(C.Field);
