@@ -114,7 +114,7 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   const Choice Choices[] = {
       {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
       {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
-      {&PluginRules.ReturnAtHeader, {0, 1}},
+      {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.ClassBody, {0, 2, 3, 4, 6, 8}},
   };
   for (const Choice &C : Choices) {
     std::size_t Row = RowOf(C.Field);
@@ -139,7 +139,8 @@ std::string InferredText(const SettingValues &Values, const Agreement &Result) {
                                &PluginRules.KeepColumn0Comments,
                                &PluginRules.ReturnAtHeader,
                                &PluginRules.DialogBlocks,
-                               &PluginRules.FlatSequence};
+                               &PluginRules.FlatSequence,
+                               &PluginRules.ClassBody};
   std::string Out;
   std::string Section;
   for (int *Field : Shown) {

@@ -246,6 +246,9 @@ void CloseBlock(ReindentState &S, int Kinds) {
 
 long long CodeIndent(const ReindentState &S) {
   const PluginSettingsRecord &P = PluginSettings;
+  // A class's declarations may stand at their own distance from the CLASS line.
+  if (S.InClass && PluginRules.ClassBody > 0)
+    return S.Base + P.GlobalTab + P.FuncTab + PluginRules.ClassBody + S.Depth;
   return S.Base + P.GlobalTab + (S.InsideFunction ? P.TextFuncTab : P.MainTab) + S.Depth;
 }
 
