@@ -143,6 +143,7 @@ TEST(ShippedKeywords, ConventionalSpellings) {
       {"report", "report"},
       {"version", "version"},
       {"softseek", "softseek"},
+      {"begin", "begin"},
       {"nCount", "nCount"},
       {"cName", "cName"},
       {"name", "name"},
