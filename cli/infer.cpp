@@ -115,6 +115,7 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
       {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
       {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
       {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.ClassBody, {0, 2, 3, 4, 6, 8}},
+      {&PluginRules.RoutineBody, {0, 1}},
   };
   for (const Choice &C : Choices) {
     std::size_t Row = RowOf(C.Field);
@@ -140,6 +141,7 @@ std::string InferredText(const SettingValues &Values, const Agreement &Result) {
                                &PluginRules.ReturnAtHeader,
                                &PluginRules.DialogBlocks,
                                &PluginRules.FlatSequence,
+                               &PluginRules.RoutineBody,
                                &PluginRules.ClassBody};
   std::string Out;
   std::string Section;

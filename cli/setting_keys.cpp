@@ -45,6 +45,9 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Rules", "FlatSequence", 0, 0, 1, nullptr, [] { return &PluginRules.FlatSequence; },
      "Modern: 1 keeps the lines between BEGIN SEQUENCE and RECOVER or ALWAYS at BEGIN "
      "SEQUENCE's column and indents those after them"},
+    {"Rules", "RoutineBody", 0, 0, 1, nullptr, [] { return &PluginRules.RoutineBody; },
+     "Modern: 1 keeps each routine's body as far right of its header as its first statement "
+     "stands, for files whose routines differ"},
     {"Rules", "ClassBody", 0, 0, 99, nullptr, [] { return &PluginRules.ClassBody; },
      "Modern: the columns a class's declarations (DATA, METHOD...) stand right of CLASS; 0 "
      "indents them as a routine's body"},

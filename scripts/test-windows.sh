@@ -99,7 +99,7 @@ add_job() { # VERB LINES CURSOR SETTINGS INPUT
 all_settings=GlobalTab=1,MainTab=2,FuncTab=1,TextFuncTab=4,Tab=3,Comments=0,SplitLineTab=4
 odd_settings=Tab=8,Comments=-3,SplitLineTab=0,TextFuncTab=0
 modern_settings=Style=Modern,Tab=3,TextFuncTab=3
-modern_options=Style=Modern,CaseIndent=1,BlankLines=2,KeepContinuation=0,KeepColumn0Comments=0,ReturnAtHeader=1,DialogBlocks=1,FlatSequence=1,ClassBody=6
+modern_options=Style=Modern,CaseIndent=1,BlankLines=2,KeepContinuation=0,KeepColumn0Comments=0,ReturnAtHeader=1,DialogBlocks=1,FlatSequence=1,ClassBody=6,RoutineBody=1
 # A large file made of the samples, so that a pass through the library is seen to stay linear.
 big="$work/large.prg"
 for _ in $(seq 400); do cat tests/windows/cases/blocks.prg tests/windows/cases/verbatim.prg; done >"$big"

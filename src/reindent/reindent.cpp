@@ -249,7 +249,8 @@ long long CodeIndent(const ReindentState &S) {
   // A class's declarations may stand at their own distance from the CLASS line.
   if (S.InClass && PluginRules.ClassBody > 0)
     return S.Base + P.GlobalTab + P.FuncTab + PluginRules.ClassBody + S.Depth;
-  return S.Base + P.GlobalTab + (S.InsideFunction ? P.TextFuncTab : P.MainTab) + S.Depth;
+  long long Body = S.HasBodyTab ? S.BodyTab : P.TextFuncTab;
+  return S.Base + P.GlobalTab + (S.InsideFunction ? Body : P.MainTab) + S.Depth;
 }
 
 long long HeaderIndent(const ReindentState &S) {
@@ -327,12 +328,16 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
   case RoleHeader:
   case RoleClass:
     Header = true;
+    S.HasBodyTab = false;
+    S.BodyPending = PluginRules.RoutineBody && Kind.Role == RoleHeader;
     S.Blocks.clear();
     S.Depth = 0;
     S.InsideFunction = true;
     S.InClass = Kind.Role == RoleClass;
     return HeaderIndent(S);
   case RoleClassEnd:
+    S.HasBodyTab = false;
+    S.BodyPending = false;
     S.Blocks.clear();
     S.Depth = 0;
     S.InClass = false;
@@ -465,8 +470,17 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     return;
   } else {
     bool Header = false;
+    // Files that grew under several hands indent each routine's body its own way: the first
+    // statement under a header sets the body's distance from it.
+    if (S.BodyPending && S.Blocks.empty()) {
+      S.BodyPending = false;
+      S.HasBodyTab = Written > S.HeaderWritten;
+      S.BodyTab = PluginSettings.FuncTab + (Written - S.HeaderWritten);
+    }
     Indent = StatementIndent(S, T, Header);
     FollowLaterStatements(S, T);
+    if (Header)
+      S.HeaderWritten = Written;
     if (Header) {
       S.Marks[S.Pending.empty() ? S.Marks.size() - 1 : S.PendingStart] |= MarkHeadStart;
       FlushPending(S, true, Indent, Out);

@@ -115,6 +115,12 @@ struct ReindentState {
   long long Depth;
   long long Base; // the column the range starts from
   bool InClass;
+  // A routine's body as its first statement stands: whether that statement is still to come,
+  // the header's column as written, and the body's distance once known.
+  bool BodyPending;
+  bool HasBodyTab;
+  long long HeaderWritten;
+  long long BodyTab;
   std::vector<ConditionalRegion> Conditionals;
   // The first line of the statement being read: its column as written and as written now.
   long long StatementWritten;

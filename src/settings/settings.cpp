@@ -9,7 +9,7 @@
 PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
 
-const RulesKey RulesKeys[9] = {
+const RulesKey RulesKeys[10] = {
     {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern},
     {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 1},
     {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99},
@@ -18,6 +18,7 @@ const RulesKey RulesKeys[9] = {
     {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1},
     {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 1},
     {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 1},
+    {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 1},
     {"ClassBody", &PluginRulesRecord::ClassBody, 0, 0, 99},
 };
 std::string PluginFolder;

@@ -28,6 +28,7 @@ struct PluginRulesRecord {
   int ReturnAtHeader;      // 1: a RETURN outside any block stands at its header's column
   int DialogBlocks;        // 1: DEFINE DIALOG ... ACTIVATE DIALOG indents what lies between
   int FlatSequence;        // 1: the lines before RECOVER stand at BEGIN SEQUENCE's column
+  int RoutineBody;         // 1: each routine's body stands as far right of its header as written
   int ClassBody; // columns a class's declarations stand right of CLASS; 0: as a routine's body
 };
 
@@ -40,7 +41,7 @@ struct RulesKey {
   int Default;
   int Low, High; // the values accepted
 };
-extern const RulesKey RulesKeys[9];
+extern const RulesKey RulesKeys[10];
 // StyleModern for "Modern" (any case) or 1, StyleClassic for "Classic" or 0, -1 otherwise.
 int StyleFromText(const std::string &Text);
 const char *StyleName(int Style);

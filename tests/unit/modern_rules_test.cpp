@@ -10,36 +10,36 @@ namespace {
 struct ModernRow {
   const char *Name;
   int CaseIndent, BlankLines, KeepContinuation, KeepColumn0Comments, ReturnAtHeader, DialogBlocks,
-      FlatSequence, ClassBody;
+      FlatSequence, RoutineBody, ClassBody;
   const char *Input;
   const char *Expected;
 };
 
 // Tab 3, bodies 3 right of their header, as in Harbour's own sources.
 const ModernRow ModernRows[] = {
-    {"IfElseIfElse", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"IfElseIfElse", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNCTION F()\nIF a\nx()\nELSEIF b\ny()\nELSE\nz()\nENDIF\nRETURN 0",
      "FUNCTION F()\n   IF a\n      x()\n   ELSEIF b\n      y()\n   ELSE\n      z()\n   ENDIF\n   "
      "RETURN 0"},
-    {"AbbreviationsAndEndWord", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"AbbreviationsAndEndWord", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "PROC P\nWHIL a\nIF b\nx()\nEND IF\nENDD\nDO CASE\nCASE a\nOTHE\ny()\nENDC\nRETURN",
      "PROC P\n   WHIL a\n      IF b\n         x()\n      END IF\n   ENDD\n   DO CASE\n   CASE a\n  "
      " "
      "OTHE\n      y()\n   ENDC\n   RETURN"},
-    {"BareEndClosesWhatIsOpen", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"BareEndClosesWhatIsOpen", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "PROCEDURE P\nFOR EACH x IN a\nWITH OBJECT x\n:Go()\nEND\nNEXT\nDO WHILE .T.\nEXIT\nEND "
      "DO\nRETURN",
      "PROCEDURE P\n   FOR EACH x IN a\n      WITH OBJECT x\n         :Go()\n      END\n   NEXT\n   "
      "DO "
      "WHILE .T.\n      EXIT\n   END DO\n   RETURN"},
-    {"CaseFlush", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"CaseFlush", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nDO CASE\nCASE a\nx()\nOTHERWISE\ny()\nENDCASE\nRETURN 1",
      "FUNC F\n   DO CASE\n   CASE a\n      x()\n   OTHERWISE\n      y()\n   ENDCASE\n   RETURN 1"},
-    {"CaseIndented", 1, 1, 1, 1, 0, 0, 0, 0,
+    {"CaseIndented", 1, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nSWITCH n\nCASE 1\nx()\nEXIT\nOTHERWISE\ny()\nENDSWITCH\nRETURN 1",
      "FUNC F\n   SWITCH n\n      CASE 1\n         x()\n         EXIT\n      OTHERWISE\n         "
      "y()\n   ENDSWITCH\n   RETURN 1"},
-    {"SequenceAndTry", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"SequenceAndTry", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nBEGIN SEQUENCE\nx()\nRECOVER USING e\ny()\nALWAYS\nz()\nEND "
      "SEQUENCE\nTRY\nx()\nCATCH "
      "e\ny()\nFINALLY\nz()\nEND TRY\nRETURN 1",
@@ -48,18 +48,18 @@ const ModernRow ModernRows[] = {
      "END SEQUENCE\n   TRY\n      x()\n   CATCH e\n      y()\n   FINALLY\n      z()\n   END TRY\n  "
      " "
      "RETURN 1"},
-    {"MessagesAndFieldsAreNoBlockWords", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"MessagesAndFieldsAreNoBlockWords", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF ::lOk\noDlg:End()\n::End()\nend := 1\nnext[ 1 ] := 2\nA->Case := 3\nENDIF\nRETURN "
      "1",
      "FUNC F\n   IF ::lOk\n      oDlg:End()\n      ::End()\n      end := 1\n      next[ 1 ] := 2\n "
      "  "
      "   A->Case := 3\n   ENDIF\n   RETURN 1"},
-    {"UnclosedBlocksEndAtTheNextHeader", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"UnclosedBlocksEndAtTheNextHeader", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\nx()\nFUNC G\nRETURN 2", "FUNC F\n   IF a\n      x()\n\nFUNC G\n   RETURN 2"},
-    {"CloserTakesInnerBlocksLeftOpen", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"CloserTakesInnerBlocksLeftOpen", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nFOR i := 1 TO 3\nIF a\nx()\nNEXT\ny()",
      "FUNC F\n   FOR i := 1 TO 3\n      IF a\n         x()\n   NEXT\n   y()"},
-    {"HeadersAndClasses", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"HeadersAndClasses", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "STATIC FUNCTION A()\nRETURN 1\nINIT PROCEDURE B\nRETURN\nEXIT PROC C\nRETURN\nSTAT FUNC "
      "D\nRETURN 2\nCREATE CLASS T INHERIT U\nVAR x\nMETHOD New()\nACCESS y INLINE "
      "1\nENDCLASS\nMETHOD "
@@ -69,72 +69,77 @@ const ModernRow ModernRows[] = {
      " "
      "ACCESS y INLINE 1\nENDCLASS\n\nMETHOD New() CLASS T\n   RETURN Self\n\nCLASS V\nEND "
      "CLASS\nprocessed := .T."},
-    {"PreprocessorAtColumnZeroBranchesFromTheIf", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"PreprocessorAtColumnZeroBranchesFromTheIf", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n   #ifdef X\nIF a\n# else\nIF b\n#endif\nx()\n#endi\nENDIF\n  #define Y 1\nRETURN 1",
      "FUNC F\n#ifdef X\n   IF a\n# else\n   IF b\n#endif\n      x()\n#endi\n   ENDIF\n#define Y "
      "1\n   RETURN 1"},
-    {"ConditionalMiddleWords", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"ConditionalMiddleWords", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nDO CASE\n#ifdef X\nCASE a\n#else\nCASE b\n#endif\nx()\nENDCASE\nRETURN 1",
      "FUNC F\n   DO CASE\n#ifdef X\n   CASE a\n#else\n   CASE b\n#endif\n      x()\n   ENDCASE\n   "
      "RETURN 1"},
-    {"CommentInteriorsKeepTheirShape", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"CommentInteriorsKeepTheirShape", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n      /* a box\n       *  indented\n       */\nx := 1 /* trailing\n        goes on "
      "*/\nRETURN 1",
      "FUNC F\n   /* a box\n    *  indented\n    */\n   x := 1 /* trailing\n           goes on */\n "
      "  "
      "RETURN 1"},
-    {"BannerBelongsToTheHeader", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"BannerBelongsToTheHeader", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nRETURN 1\n   // about G\n   /* more\n      about G */\nFUNC G\nRETURN 2",
      "FUNC F\n   RETURN 1\n\n// about G\n/* more\n   about G */\nFUNC G\n   RETURN 2"},
-    {"ColumnZeroCommentsStay", 0, 1, 1, 1, 0, 0, 0, 0, "FUNC F\n// x()\n  * y()\nRETURN 1",
+    {"ColumnZeroCommentsStay", 0, 1, 1, 1, 0, 0, 0, 0, 0, "FUNC F\n// x()\n  * y()\nRETURN 1",
      "FUNC F\n// x()\n   * y()\n   RETURN 1"},
-    {"ColumnZeroCommentsFollowTheCode", 0, 1, 1, 0, 0, 0, 0, 0, "FUNC F\n// x()\nRETURN 1",
+    {"ColumnZeroCommentsFollowTheCode", 0, 1, 1, 0, 0, 0, 0, 0, 0, "FUNC F\n// x()\nRETURN 1",
      "FUNC F\n   // x()\n   RETURN 1"},
-    {"BlankRunsSqueezed", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"BlankRunsSqueezed", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n\n\n\nx()\n  \ny()\n\n\nFUNC G\nRETURN 2",
      "FUNC F\n\n   x()\n\n   y()\n\nFUNC G\n   RETURN 2"},
-    {"BlankRunsOfTwo", 0, 2, 1, 1, 0, 0, 0, 0, "FUNC F\n\n\n\nx()\nFUNC G\n\n\nRETURN 2",
+    {"BlankRunsOfTwo", 0, 2, 1, 1, 0, 0, 0, 0, 0, "FUNC F\n\n\n\nx()\nFUNC G\n\n\nRETURN 2",
      "FUNC F\n\n\n   x()\n\nFUNC G\n\n\n   RETURN 2"},
-    {"NoBlankLinesKept", 0, 0, 1, 1, 0, 0, 0, 0, "FUNC F\n\nx()\n\n\nFUNC G\nRETURN 2",
+    {"NoBlankLinesKept", 0, 0, 1, 1, 0, 0, 0, 0, 0, "FUNC F\n\nx()\n\n\nFUNC G\nRETURN 2",
      "FUNC F\n   x()\n\nFUNC G\n   RETURN 2"},
-    {"ContinuationOffsetsKept", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"ContinuationOffsetsKept", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n      x := Foo( a, ;\n              b, ;\n         c )\n      IF a .AND. ;\n    "
      "b\nx()\nENDIF",
      "FUNC F\n   x := Foo( a, ;\n           b, ;\n      c )\n   IF a .AND. ;\n b\n      x()\n   "
      "ENDIF"},
-    {"ContinuationAligned", 0, 1, 0, 1, 0, 0, 0, 0,
+    {"ContinuationAligned", 0, 1, 0, 1, 0, 0, 0, 0, 0,
      "FUNC F\n      x := Foo( a, ;\n              b )\nRETURN 1",
      "FUNC F\n   x := Foo( a, ;\n     b )\n   RETURN 1"},
-    {"StatementsSeparatedBySemicolons", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"StatementsSeparatedBySemicolons", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nFOR i := 1 TO 3; x(); NEXT\nIF a; y(); ENDIF // IF b; c\nz( \";FOR\" )\nRETURN 1",
      "FUNC F\n   FOR i := 1 TO 3; x(); NEXT\n   IF a; y(); ENDIF // IF b; c\n   z( \";FOR\" )\n   "
      "RETURN 1"},
-    {"ReturnUnderTheHeader", 0, 1, 1, 1, 1, 0, 0, 0,
+    {"ReturnUnderTheHeader", 0, 1, 1, 1, 1, 0, 0, 0, 0,
      "FUNCTION F()\nIF a\nRETURN 1\nENDIF\nRETURN 2\nPROCEDURE P\nx()\nreturn",
      "FUNCTION F()\n   IF a\n      RETURN 1\n   ENDIF\nRETURN 2\n\nPROCEDURE P\n   x()\nreturn"},
-    {"DialogBetweenDefineAndActivate", 0, 1, 1, 1, 0, 1, 0, 0,
+    {"DialogBetweenDefineAndActivate", 0, 1, 1, 1, 0, 1, 0, 0, 0,
      "FUNC F\nIF a\nDEFINE DIALOG oWin TITLE \"t\"\nREDEFINE SAY ID 1 OF oWin\nACTIVATE DIALOG "
      "oWin\nENDIF\nDEFINE TABLE oT FILE \"t.dbf\"\nFIELD NAME \"x\" TYPE \"C\"\nEND DATABASE "
      "oT\nRETURN 1",
      "FUNC F\n   IF a\n      DEFINE DIALOG oWin TITLE \"t\"\n         REDEFINE SAY ID 1 OF oWin\n "
      "     ACTIVATE DIALOG oWin\n   ENDIF\n   DEFINE TABLE oT FILE \"t.dbf\"\n      FIELD NAME "
      "\"x\" TYPE \"C\"\n   END DATABASE oT\n   RETURN 1"},
-    {"DialogFlushAndEndDatabaseClosesNoBlock", 0, 1, 1, 1, 0, 0, 0, 0,
+    {"DialogFlushAndEndDatabaseClosesNoBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\nDEFINE DIALOG oWin\nx()\nACTIVATE DIALOG oWin\nEND DATABASE oT\ny()\nENDIF",
      "FUNC F\n   IF a\n      DEFINE DIALOG oWin\n      x()\n      ACTIVATE DIALOG oWin\n      END "
      "DATABASE oT\n      y()\n   ENDIF"},
-    {"SequenceFlatUntilRecover", 0, 1, 1, 1, 0, 0, 1, 0,
+    {"SequenceFlatUntilRecover", 0, 1, 1, 1, 0, 0, 1, 0, 0,
      "FUNC F\nBEGIN SEQUENCE\nIF a\nx()\nENDIF\nRECOVER USING e\ny()\nEND SEQUENCE\nBEGIN "
      "SEQUENCE\nz()\nEND\nRETURN 1",
      "FUNC F\n   BEGIN SEQUENCE\n   IF a\n      x()\n   ENDIF\n   RECOVER USING e\n      y()\n   "
      "END SEQUENCE\n   BEGIN SEQUENCE\n   z()\n   END\n   RETURN 1"},
-    {"ClassDeclarationsAtTheirOwnDistance", 0, 1, 1, 1, 0, 0, 0, 6,
+    {"ClassDeclarationsAtTheirOwnDistance", 0, 1, 1, 1, 0, 0, 0, 0, 6,
      "CLASS T\nDATA a\nMETHOD Go()\nENDCLASS\nMETHOD Go() CLASS T\nx()\nRETURN Self",
      "CLASS T\n      DATA a\n      METHOD Go()\nENDCLASS\n\nMETHOD Go() CLASS T\n   x()\n   "
      "RETURN Self"},
-    {"EndOfFileMarkKept", 0, 1, 1, 1, 0, 0, 0, 0, "FUNC F\nRETURN 1\n\x1A",
+    {"EachRoutineKeepsItsBodyDistance", 0, 1, 1, 1, 0, 0, 0, 1, 0,
+     "FUNC F\n  x()\n  IF a\n  y()\n  ENDIF\nFUNC G\n      z()\nRETURN 1\nFUNC H\nRETURN 2",
+     "FUNC F\n  x()\n  IF a\n     y()\n  ENDIF\n\nFUNC G\n      z()\n      RETURN 1\n\nFUNC "
+     "H\n   RETURN 2"},
+    {"EndOfFileMarkKept", 0, 1, 1, 1, 0, 0, 0, 0, 0, "FUNC F\nRETURN 1\n\x1A",
      "FUNC F\n   RETURN 1\n\x1A"},
-    {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, "FUNC F\nTEXT\n  IF  \n\n\nENDTEXT\nRETURN 1",
+    {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nTEXT\n  IF  \n\n\nENDTEXT\nRETURN 1",
      "FUNC F\n   TEXT\n  IF  \n\n\n   ENDTEXT\n   RETURN 1"},
 };
 
@@ -146,7 +151,8 @@ TEST_P(ModernRulesTest, Reindents) {
   SetSettings(0, 0, 0, 3, 3, -1, -1);
   PluginRules = {StyleModern,          Row.CaseIndent,          Row.BlankLines,
                  Row.KeepContinuation, Row.KeepColumn0Comments, Row.ReturnAtHeader,
-                 Row.DialogBlocks,     Row.FlatSequence,        Row.ClassBody};
+                 Row.DialogBlocks,     Row.FlatSequence,        Row.RoutineBody,
+                 Row.ClassBody};
   EXPECT_EQ(RunMenu(Row.Input, {0}), Row.Expected);
   // Formatting the result again changes nothing.
   EXPECT_EQ(RunMenu(Row.Expected, {0}), Row.Expected);

@@ -259,8 +259,15 @@ const unsigned CaseCount = sizeof(SettingsCases) / sizeof(SettingsCases[0]);
 
 void Apply(const SettingsCase &C) {
   SetSettings(C.GlobalTab, C.MainTab, C.FuncTab, C.TextFuncTab, C.Tab, C.Comments, C.SplitLineTab);
-  PluginRules = {C.Style, C.CaseIndent, C.BlankLines, C.KeepContinuation,
-                 1,       C.CaseIndent, C.CaseIndent, C.CaseIndent,
+  PluginRules = {C.Style,
+                 C.CaseIndent,
+                 C.BlankLines,
+                 C.KeepContinuation,
+                 1,
+                 C.CaseIndent,
+                 C.CaseIndent,
+                 C.CaseIndent,
+                 0,
                  0};
 }
 
