@@ -99,12 +99,12 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   SettingValues Start = Values;
   for (int T : {2, 3, 4, 8})
     for (int B : {0, 2, 3, 4, 8})
-      for (int Moves = 0; Moves < 4; ++Moves) {
+      for (int Moves = 0; Moves < 6; ++Moves) {
         SettingValues Candidate = Start;
         Candidate[Tab] = T;
         Candidate[Body] = B;
-        Candidate[Flat] = Moves & 1;
-        Candidate[Dialogs] = Moves >> 1;
+        Candidate[Flat] = Moves % 3;
+        Candidate[Dialogs] = Moves / 3;
         Try(Candidate);
       }
   struct Choice {

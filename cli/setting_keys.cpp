@@ -42,9 +42,11 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Rules", "DialogBlocks", 0, 0, 1, nullptr, [] { return &PluginRules.DialogBlocks; },
      "Modern: 1 indents the lines between DEFINE DIALOG, WINDOW or SHELL and ACTIVATE, and "
      "between DEFINE TABLE or DATABASE and END DATABASE"},
-    {"Rules", "FlatSequence", 0, 0, 1, nullptr, [] { return &PluginRules.FlatSequence; },
+    {"Rules", "FlatSequence", 0, 0, 2, nullptr, [] { return &PluginRules.FlatSequence; },
      "Modern: 1 keeps the lines between BEGIN SEQUENCE and RECOVER or ALWAYS at BEGIN "
-     "SEQUENCE's column and indents those after them"},
+     "SEQUENCE's column and indents those after them; 2 does so for each BEGIN SEQUENCE whose "
+     "first "
+     "line stands at its column"},
     {"Rules", "RoutineBody", 0, 0, 1, nullptr, [] { return &PluginRules.RoutineBody; },
      "Modern: 1 keeps each routine's body as far right of its header as its first statement "
      "stands, for files whose routines differ"},

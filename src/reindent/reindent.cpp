@@ -347,7 +347,8 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     long long Indent = CodeIndent(S);
     // Many programs keep the guarded lines of BEGIN SEQUENCE at its column and indent
     // only what follows RECOVER or ALWAYS.
-    bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence;
+    bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 1;
+    S.SequencePending = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 2;
     OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0));
     return Indent;
   }
@@ -476,6 +477,14 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       S.BodyPending = false;
       S.HasBodyTab = Written > S.HeaderWritten;
       S.BodyTab = PluginSettings.FuncTab + (Written - S.HeaderWritten);
+    }
+    // A BEGIN SEQUENCE whose first line stands at its column keeps its lines there.
+    if (S.SequencePending) {
+      S.SequencePending = false;
+      if (Written <= S.StatementWritten && !S.Blocks.empty() && (S.Blocks.back() & BlockSequence)) {
+        S.Blocks.back() = static_cast<unsigned short>(S.Blocks.back() | BlockFlat);
+        RecountDepth(S);
+      }
     }
     Indent = StatementIndent(S, T, Header);
     FollowLaterStatements(S, T);

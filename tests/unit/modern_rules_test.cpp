@@ -136,6 +136,11 @@ const ModernRow ModernRows[] = {
      "FUNC F\n  x()\n  IF a\n  y()\n  ENDIF\nFUNC G\n      z()\nRETURN 1\nFUNC H\nRETURN 2",
      "FUNC F\n  x()\n  IF a\n     y()\n  ENDIF\n\nFUNC G\n      z()\n      RETURN 1\n\nFUNC "
      "H\n   RETURN 2"},
+    {"SequenceFlatWhereWrittenSo", 0, 1, 1, 1, 0, 0, 2, 0, 0,
+     "FUNC F\nBEGIN SEQUENCE\nx()\nRECOVER\ny()\nEND\nBEGIN SEQUENCE\n  x()\nEND "
+     "SEQUENCE\nRETURN 1",
+     "FUNC F\n   BEGIN SEQUENCE\n   x()\n   RECOVER\n      y()\n   END\n   BEGIN SEQUENCE\n      "
+     "x()\n   END SEQUENCE\n   RETURN 1"},
     {"EndOfFileMarkKept", 0, 1, 1, 1, 0, 0, 0, 0, 0, "FUNC F\nRETURN 1\n\x1A",
      "FUNC F\n   RETURN 1\n\x1A"},
     {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
