@@ -99,7 +99,7 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   SettingValues Start = Values;
   for (int T : {2, 3, 4, 8})
     for (int B : {0, 2, 3, 4, 8})
-      for (int Moves = 0; Moves < 6; ++Moves) {
+      for (int Moves = 0; Moves < 9; ++Moves) {
         SettingValues Candidate = Start;
         Candidate[Tab] = T;
         Candidate[Body] = B;

@@ -39,9 +39,10 @@ const SettingKeyRow SettingKeyRows[] = {
      "Modern: 1 leaves a comment line that starts at column 0 there"},
     {"Rules", "ReturnAtHeader", 0, 0, 1, nullptr, [] { return &PluginRules.ReturnAtHeader; },
      "Modern: 1 puts a RETURN outside any block at its header's column"},
-    {"Rules", "DialogBlocks", 0, 0, 1, nullptr, [] { return &PluginRules.DialogBlocks; },
+    {"Rules", "DialogBlocks", 0, 0, 2, nullptr, [] { return &PluginRules.DialogBlocks; },
      "Modern: 1 indents the lines between DEFINE DIALOG, WINDOW or SHELL and ACTIVATE, and "
-     "between DEFINE TABLE or DATABASE and END DATABASE"},
+     "between DEFINE TABLE or DATABASE and END DATABASE; 2 only where the first of them is "
+     "indented"},
     {"Rules", "FlatSequence", 0, 0, 2, nullptr, [] { return &PluginRules.FlatSequence; },
      "Modern: 1 keeps the lines between BEGIN SEQUENCE and RECOVER or ALWAYS at BEGIN "
      "SEQUENCE's column and indents those after them; 2 does so for each BEGIN SEQUENCE whose "

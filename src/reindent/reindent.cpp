@@ -348,7 +348,8 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     // Many programs keep the guarded lines of BEGIN SEQUENCE at its column and indent
     // only what follows RECOVER or ALWAYS.
     bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 1;
-    S.SequencePending = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 2;
+    S.SequencePending = (Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 2) ||
+                        (Kind.Blocks == BlockDialog && PluginRules.DialogBlocks == 2);
     OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0));
     return Indent;
   }
@@ -478,10 +479,11 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       S.HasBodyTab = Written > S.HeaderWritten;
       S.BodyTab = PluginSettings.FuncTab + (Written - S.HeaderWritten);
     }
-    // A BEGIN SEQUENCE whose first line stands at its column keeps its lines there.
+    // A BEGIN SEQUENCE or dialog whose first line stands at its column keeps its lines there.
     if (S.SequencePending) {
       S.SequencePending = false;
-      if (Written <= S.StatementWritten && !S.Blocks.empty() && (S.Blocks.back() & BlockSequence)) {
+      if (Written <= S.StatementWritten && !S.Blocks.empty() &&
+          (S.Blocks.back() & (BlockSequence | BlockDialog))) {
         S.Blocks.back() = static_cast<unsigned short>(S.Blocks.back() | BlockFlat);
         RecountDepth(S);
       }

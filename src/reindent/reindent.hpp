@@ -118,7 +118,7 @@ struct ReindentState {
   // A routine's body as its first statement stands: whether that statement is still to come,
   // the header's column as written, and the body's distance once known.
   bool BodyPending;
-  bool SequencePending; // a BEGIN SEQUENCE waits for its first line to show its layout
+  bool SequencePending; // a BEGIN SEQUENCE or dialog waits for its first line to show its layout
   bool HasBodyTab;
   long long HeaderWritten;
   long long BodyTab;

@@ -16,7 +16,7 @@ const RulesKey RulesKeys[10] = {
     {"KeepContinuation", &PluginRulesRecord::KeepContinuation, 1, 0, 1},
     {"KeepColumn0Comments", &PluginRulesRecord::KeepColumn0Comments, 1, 0, 1},
     {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1},
-    {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 1},
+    {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 2},
     {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 2},
     {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 1},
     {"ClassBody", &PluginRulesRecord::ClassBody, 0, 0, 99},

@@ -26,11 +26,12 @@ struct PluginRulesRecord {
   int KeepContinuation;    // 1: continuation lines keep their offsets from the statement's start
   int KeepColumn0Comments; // 1: a comment line at column 0 stays there
   int ReturnAtHeader;      // 1: a RETURN outside any block stands at its header's column
-  int DialogBlocks;        // 1: DEFINE DIALOG ... ACTIVATE DIALOG indents what lies between
-  int FlatSequence;        // 1: the lines before RECOVER stand at BEGIN SEQUENCE's column; 2: as
-                           // the first of them stands
-  int RoutineBody;         // 1: each routine's body stands as far right of its header as written
-  int ClassBody; // columns a class's declarations stand right of CLASS; 0: as a routine's body
+  int DialogBlocks; // 1: DEFINE DIALOG ... ACTIVATE DIALOG indents what lies between; 2: where
+                    // its first line is indented
+  int FlatSequence; // 1: the lines before RECOVER stand at BEGIN SEQUENCE's column; 2: as
+                    // the first of them stands
+  int RoutineBody;  // 1: each routine's body stands as far right of its header as written
+  int ClassBody;    // columns a class's declarations stand right of CLASS; 0: as a routine's body
 };
 
 extern PluginRulesRecord PluginRules;

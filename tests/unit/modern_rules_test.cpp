@@ -141,6 +141,11 @@ const ModernRow ModernRows[] = {
      "SEQUENCE\nRETURN 1",
      "FUNC F\n   BEGIN SEQUENCE\n   x()\n   RECOVER\n      y()\n   END\n   BEGIN SEQUENCE\n      "
      "x()\n   END SEQUENCE\n   RETURN 1"},
+    {"DialogIndentedWhereWrittenSo", 0, 1, 1, 1, 0, 2, 0, 0, 0,
+     "FUNC F\nDEFINE DIALOG a\nx()\nACTIVATE DIALOG a\nDEFINE WINDOW b\n  y()\nACTIVATE WINDOW "
+     "b\nz()",
+     "FUNC F\n   DEFINE DIALOG a\n   x()\n   ACTIVATE DIALOG a\n   DEFINE WINDOW b\n      y()\n   "
+     "ACTIVATE WINDOW b\n   z()"},
     {"EndOfFileMarkKept", 0, 1, 1, 1, 0, 0, 0, 0, 0, "FUNC F\nRETURN 1\n\x1A",
      "FUNC F\n   RETURN 1\n\x1A"},
     {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
