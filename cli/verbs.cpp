@@ -235,13 +235,28 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   return R;
 }
 
+namespace {
+
+// Expands the files and folders named into Files and starts the plug-in; false (with the
+// exit status in Status) when there is nothing to run.
+bool StartOnFiles(const CliOptions &Options, std::vector<std::string> &Files, int &Status) {
+  Status = ExpandFiles(Options, Files) ? 0 : 2;
+  if (Files.empty())
+    return false;
+  if (!Start(Options)) {
+    Status = 2;
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
 int RunFileVerb(const CliOptions &Options) {
   std::vector<std::string> Files;
-  int Status = ExpandFiles(Options, Files) ? 0 : 2;
-  if (Files.empty())
+  int Status = 0;
+  if (!StartOnFiles(Options, Files, Status))
     return Status;
-  if (!Start(Options))
-    return 2;
   int Changed = 0, Unchanged = 0, Failed = 0;
   auto Report = [&](FileRunRecord &R) {
     if (!R.Out.empty()) {
@@ -347,11 +362,9 @@ int RunSpell(const CliOptions &Options) {
 
 int RunInfer(const CliOptions &Options) {
   std::vector<std::string> Files;
-  int Status = ExpandFiles(Options, Files) ? 0 : 2;
-  if (Files.empty())
+  int Status = 0;
+  if (!StartOnFiles(Options, Files, Status))
     return Status;
-  if (!Start(Options))
-    return 2;
   std::vector<InferSource> Sources;
   for (const std::string &Path : Files) {
     std::string Bytes, Error;
