@@ -5,6 +5,7 @@
 #include "../settings/settings.hpp"
 #include "commands.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,8 @@ std::string ClauseOf(const std::string &T, std::size_t From) {
       break;
     }
   }
-  std::string Clause =
-      TrimRight(T.substr(From < End ? From : End, End - (From < End ? From : End)));
+  std::size_t Start = std::min(From, End);
+  std::string Clause = TrimRight(T.substr(Start, End - Start));
   if (!Clause.empty() && Clause.back() == ';')
     Clause = TrimRight(Clause.substr(0, Clause.size() - 1));
   return Clause;

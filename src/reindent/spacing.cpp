@@ -63,11 +63,14 @@ bool IsHeaderText(const char *Text, std::size_t Length) {
   return false;
 }
 
-void SpaceProcedures(const ReindentState &State) {
+namespace {
+
+// Walks the range once more, calling Visit(Text, Mark) for each line with the mark the
+// re-indent gave it. Lines deleted and inserted shift the indices; each line of the range is
+// still examined once, in order, so the count of lines examined names its mark.
+template <class Visitor> void WalkMarkedLines(const ReindentState &State, Visitor Visit) {
   EditorSessionRecord &E = EditorSession;
   E.CurrentLine = E.BlockMode ? E.StartLine : 0;
-  // Lines deleted and inserted shift the indices; each line of the range is still examined
-  // once, in order, so the count of lines examined names its mark.
   std::size_t Examined = 0;
   while (InRange()) {
     std::string Text = GetLine(E.CurrentLine);
@@ -75,35 +78,34 @@ void SpaceProcedures(const ReindentState &State) {
       break;
     unsigned char Mark = Examined < State.Marks.size() ? State.Marks[Examined] : 0;
     ++Examined;
-    // Verbatim text stays as it is; a line that goes on from a continued line belongs to
-    // that statement: deleting it, or separating it, would change the program.
-    if ((Mark & (MarkVerbatim | MarkAfterContinued)) == 0) {
-      std::size_t First = 0;
-      while (First < Text.size() && IsBlankChar(Text[First]))
-        ++First;
-      if (First == Text.size()) {
-        DeleteBlankLine();
-      } else if (IsHeaderText(Text.data() + First, Text.size() - First)) {
-        InsertEmptyLine();
-      }
-    }
+    Visit(Text, Mark);
     ++E.CurrentLine;
   }
 }
 
+} // namespace
+
+void SpaceProcedures(const ReindentState &State) {
+  WalkMarkedLines(State, [](const std::string &Text, unsigned char Mark) {
+    // Verbatim text stays as it is; a line that goes on from a continued line belongs to
+    // that statement: deleting it, or separating it, would change the program.
+    if ((Mark & (MarkVerbatim | MarkAfterContinued)) != 0)
+      return;
+    std::size_t First = 0;
+    while (First < Text.size() && IsBlankChar(Text[First]))
+      ++First;
+    if (First == Text.size())
+      DeleteBlankLine();
+    else if (IsHeaderText(Text.data() + First, Text.size() - First))
+      InsertEmptyLine();
+  });
+}
+
 void SpaceModern(const ReindentState &State) {
-  EditorSessionRecord &E = EditorSession;
-  E.CurrentLine = E.BlockMode ? E.StartLine : 0;
   const int MostBlank = PluginRules.BlankLines;
-  std::size_t Examined = 0;
   int BlankRun = 0;
   bool TextSeen = false; // a line that is not blank stands above, in the range
-  while (InRange()) {
-    std::string Text = GetLine(E.CurrentLine);
-    if (E.BlockMode && IsBlockEnd())
-      break;
-    unsigned char Mark = Examined < State.Marks.size() ? State.Marks[Examined] : 0;
-    ++Examined;
+  WalkMarkedLines(State, [&](const std::string &Text, unsigned char Mark) {
     bool Blank = true;
     for (char C : Text)
       Blank = Blank && IsBlankChar(C);
@@ -119,6 +121,5 @@ void SpaceModern(const ReindentState &State) {
       BlankRun = 0;
       TextSeen = true;
     }
-    ++E.CurrentLine;
-  }
+  });
 }
