@@ -244,15 +244,17 @@ inline std::string CheckComment(const std::vector<SimLine> &Before,
   return std::string();
 }
 
-// Uncomment: each line of the range loses its first "//", wherever it stands.
+// Uncomment: each line of the range whose first characters other than blanks and tabs are
+// "//" loses that "//"; every other line stays as it is.
 inline std::string CheckUncomment(const std::vector<SimLine> &Before,
                                   const std::vector<SimLine> &After, LineRange Range) {
   if (After.size() != Before.size())
     return "uncomment changed the number of lines";
   for (int I = 0; I < static_cast<int>(Before.size()); ++I) {
     SimLine Want = Before[I];
-    std::size_t At = Want.Text.find("//");
-    if (I >= Range.First && I < Range.End && At != std::string::npos)
+    std::size_t At = Want.Text.find_first_not_of(" \t");
+    if (I >= Range.First && I < Range.End && At != std::string::npos &&
+        Want.Text.compare(At, 2, "//") == 0)
       Want.Text.erase(At, 2);
     std::string E = SameLine(Want, After[I], I, "uncomment");
     if (!E.empty())
