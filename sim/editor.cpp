@@ -7,6 +7,7 @@
 #include "../src/host/keys.hpp"
 #include "sim.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -252,9 +253,7 @@ void SimReset() {
 void SimLoadText(std::string Bytes, const std::string &FileName) {
   SimEditorRecord &E = Ed();
   E.FileName = FileName;
-  std::size_t Count = 1;
-  for (std::size_t I = NextLf(Bytes, 0); I < Bytes.size(); I = NextLf(Bytes, I + 1))
-    ++Count;
+  std::size_t Count = 1 + static_cast<std::size_t>(std::count(Bytes.begin(), Bytes.end(), '\n'));
   E.Store = std::move(Bytes);
   E.LoadedSize = E.Store.size();
   E.LiveBytes = 0;

@@ -16,7 +16,7 @@ void MoveCursor() {
   Editor(ECTL_SETPOSITION, &EditorSession.CursorMove);
 }
 
-std::string GetLine(int Index) {
+void ReadLine(int Index, std::string &Text) {
   EditorSessionRecord &S = EditorSession;
   S.CursorMove.CurLine = Index;
   MoveCursor();
@@ -30,8 +30,15 @@ std::string GetLine(int Index) {
   S.LineReadIndex = Index;
   S.LineReadEOL.assign(S.LineRead.StringEOL ? S.LineRead.StringEOL : "");
   if (!S.LineRead.StringText || S.LineRead.StringLength <= 0)
-    return std::string();
-  return std::string(S.LineRead.StringText, static_cast<std::size_t>(S.LineRead.StringLength));
+    Text.clear();
+  else
+    Text.assign(S.LineRead.StringText, static_cast<std::size_t>(S.LineRead.StringLength));
+}
+
+std::string GetLine(int Index) {
+  std::string Text;
+  ReadLine(Index, Text);
+  return Text;
 }
 
 void SetLine(int Index, const std::string &Text) {

@@ -51,6 +51,8 @@ extern EditorSessionRecord EditorSession;
 
 // Moves the cursor to line Index and returns the whole text of that line (zero bytes included).
 std::string GetLine(int Index);
+// The same into Text, whose storage a walk over many lines reuses.
+void ReadLine(int Index, std::string &Text);
 // Rewrites line Index with Text, keeping the end of line the line had when it was read.
 void SetLine(int Index, const std::string &Text);
 // Splits the cursor line at the cursor, as Enter does; at column 0 an empty line comes above.

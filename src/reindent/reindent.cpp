@@ -46,9 +46,8 @@ int LookUpRule(const char *Upper, std::size_t Length, const RuleEntry (&Rules)[C
   return 0;
 }
 
-// The block effect of one recorded word.
-int WordRuleOf(const std::string &Word) {
-  std::size_t Length = Word.size();
+// The block effect of the word of Length characters at Word.
+int WordRuleOf(const char *Word, std::size_t Length) {
   if (Length < 2 || Length > 9)
     return 0;
   char Upper[9];
@@ -138,7 +137,8 @@ void StepContinuation(ReindentState &S, const ScannedLine &Line) {
 void ApplyWordRules(ReindentState &S, const ScannedLine &Line) {
   int Tab = PluginSettings.Tab;
   for (const LineWord &Word : Line.Words) {
-    int Rule = WordRuleOf(Word.Word);
+    int Rule =
+        WordRuleOf(Line.Trimmed.data() + Word.Position - 1, static_cast<std::size_t>(Word.Length));
     if (Rule == 0)
       continue;
     if (Rule & LowersNext)
@@ -436,6 +436,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       if (Text.find('\x1A') != std::string::npos)
         return;
     }
+    S.Marks.back() |= MarkBlank;
     if (!InComment)
       FlushPending(S, false, 0, Out);
     if (!Text.empty())
@@ -510,6 +511,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     S.CommentWritten = Written;
     S.CommentIndent = Indent;
   }
+  S.Marks.back() |= MarksOfWritten(Line.Rebuilt) & MarkBlank;
   WriteIndented(Index, Indent, Line.Rebuilt, Out);
 }
 
@@ -528,10 +530,11 @@ void Reindent() {
     S.Marks.reserve(static_cast<std::size_t>(E.LastLine));
 
   ScannedLine Line{};
+  std::string Text;
   std::string Out;
   E.CurrentLine = E.StartLine;
   while (InRange()) {
-    std::string Text = GetLine(E.CurrentLine);
+    ReadLine(E.CurrentLine, Text);
     if (E.BlockMode && IsBlockEnd())
       break;
     if (S.Verbatim != VerbatimNone) {
@@ -566,6 +569,8 @@ void Reindent() {
       Out += Line.Rebuilt;
     }
     SetLine(E.CurrentLine, Out);
+    // Out is Rebuilt behind its indentation, or empty when Rebuilt is.
+    S.Marks.back() |= MarksOfWritten(Line.Rebuilt);
 
     S.Verbatim = VerbatimOpened(Line.Trimmed);
     S.LineIndent = S.NextIndent;

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-// One recorded word of a line: as written, and the column of its first character.
+// One recorded word of a line, as written in Trimmed: the column of its first character and
+// its length.
 struct LineWord {
-  std::string Word; // as written in Trimmed
-  int Position;     // 1-based column in Trimmed
+  int Position; // 1-based column in Trimmed
+  int Length;
 };
 
 // The scanned form of one line. The buffers are reused from line to line.
@@ -32,6 +33,8 @@ enum LineMark {
   MarkVerbatim = 1,       // inside a verbatim region: neither deleted nor tested as a header
   MarkAfterContinued = 2, // follows a continued line: part of that statement
   MarkHeadStart = 4,      // a routine header, or the first line of the comments above it
+  MarkBlank = 8,          // blank as written
+  MarkHeader = 16,        // a routine header as written
 };
 
 // The kinds of block the Modern rules follow, as bits so that a middle word can belong to
@@ -150,6 +153,9 @@ bool VerbatimClosed(int Kind, const std::string &Line);
 // True when Text, whose leading blanks are already removed, begins with PROC, PROCEDURE,
 // FUNC or FUNCTION and a space.
 bool IsHeaderText(const char *Text, std::size_t Length);
+
+// The marks the spacing pass reads from a line's text as written: MarkBlank or MarkHeader.
+unsigned char MarksOfWritten(const std::string &Text);
 
 // Re-indents the marked block, or the whole file, then runs the spacing pass.
 void Reindent();

@@ -132,16 +132,8 @@ void AdjustInnerWord(ReindentState &S, const std::string &Trimmed, std::size_t S
   }
 }
 
-// Appends a recorded word to the line's words, reusing the element left from earlier lines.
-void RecordWord(ScannedLine &Result, std::size_t &Used, const char *Word, std::size_t Length,
-                int Position) {
-  if (Used < Result.Words.size()) {
-    Result.Words[Used].Word.assign(Word, Length);
-    Result.Words[Used].Position = Position;
-  } else {
-    Result.Words.push_back(LineWord{std::string(Word, Length), Position});
-  }
-  ++Used;
+void RecordWord(ScannedLine &Result, std::size_t Start, std::size_t Length) {
+  Result.Words.push_back(LineWord{static_cast<int>(Start) + 1, static_cast<int>(Length)});
 }
 
 // True when the Length characters before At (At excluded) spell one of the dotted logical
@@ -212,9 +204,10 @@ void RebuildLine(ScannedLine &Result) {
       continue;
     const LineWord &W = Result.Words[I];
     std::size_t Start = static_cast<std::size_t>(W.Position - 1);
+    std::size_t Length = static_cast<std::size_t>(W.Length);
     Result.Rebuilt.append(T, Copied, Start - Copied);
-    AppendSpelling(T.data() + Start, W.Word.size(), Result.Rebuilt);
-    Copied = Start + W.Word.size();
+    AppendSpelling(T.data() + Start, Length, Result.Rebuilt);
+    Copied = Start + Length;
   }
   Result.Rebuilt.append(T, Copied, T.size() - Copied);
 }
@@ -238,7 +231,7 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   Result.Trimmed.assign(Line, First, End - First);
   Result.Rebuilt.clear();
   Result.Continued = false;
-  std::size_t Used = 0;
+  Result.Words.clear();
 
   const std::string &T = Result.Trimmed;
   const std::size_t N = T.size();
@@ -304,7 +297,7 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
       const char *Word = T.data() + PendingStart;
       if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
         AdjustInnerWord(S, T, PendingStart, PendingLength);
-        RecordWord(Result, Used, Word, PendingLength, static_cast<int>(PendingStart) + 1);
+        RecordWord(Result, PendingStart, PendingLength);
         NoteWord(T, PendingStart, PendingLength, Directive);
       }
       PendingLength = 0;
@@ -344,10 +337,9 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   if (PendingLength > 0) {
     const char *Word = T.data() + PendingStart;
     if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
-      RecordWord(Result, Used, Word, PendingLength, static_cast<int>(PendingStart) + 1);
+      RecordWord(Result, PendingStart, PendingLength);
       NoteWord(T, PendingStart, PendingLength, Directive);
     }
   }
-  Result.Words.resize(Used);
   RebuildLine(Result);
 }

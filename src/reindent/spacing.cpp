@@ -26,9 +26,11 @@ void NoteInsertion(int Index) {
   }
 }
 
-// Removes the current line (the line last read); the walk goes on with the line after it.
+// Removes the current line; the walk goes on with the line after it.
 void DeleteBlankLine() {
   EditorSessionRecord &E = EditorSession;
+  E.CursorMove.CurLine = E.CurrentLine;
+  MoveCursor();
   DeleteCursorLine();
   NoteDeletion(E.CurrentLine);
   --E.CurrentLine;
@@ -63,22 +65,25 @@ bool IsHeaderText(const char *Text, std::size_t Length) {
   return false;
 }
 
+unsigned char MarksOfWritten(const std::string &Text) {
+  std::size_t First = 0;
+  while (First < Text.size() && IsBlankChar(Text[First]))
+    ++First;
+  if (First == Text.size())
+    return MarkBlank;
+  return IsHeaderText(Text.data() + First, Text.size() - First) ? MarkHeader : 0;
+}
+
 namespace {
 
-// Walks the range once more, calling Visit(Text, Mark) for each line with the mark the
-// re-indent gave it. Lines deleted and inserted shift the indices; each line of the range is
-// still examined once, in order, so the count of lines examined names its mark.
+// Walks the lines the re-indent handled, in order, calling Visit(Mark) with the mark it gave
+// each; the line's text is not read again, as the mark already says what the pass needs.
+// Lines deleted and inserted shift the indices, which CurrentLine follows.
 template <class Visitor> void WalkMarkedLines(const ReindentState &State, Visitor Visit) {
   EditorSessionRecord &E = EditorSession;
   E.CurrentLine = E.BlockMode ? E.StartLine : 0;
-  std::size_t Examined = 0;
-  while (InRange()) {
-    std::string Text = GetLine(E.CurrentLine);
-    if (E.BlockMode && IsBlockEnd())
-      break;
-    unsigned char Mark = Examined < State.Marks.size() ? State.Marks[Examined] : 0;
-    ++Examined;
-    Visit(Text, Mark);
+  for (unsigned char Mark : State.Marks) {
+    Visit(Mark);
     ++E.CurrentLine;
   }
 }
@@ -86,17 +91,14 @@ template <class Visitor> void WalkMarkedLines(const ReindentState &State, Visito
 } // namespace
 
 void SpaceProcedures(const ReindentState &State) {
-  WalkMarkedLines(State, [](const std::string &Text, unsigned char Mark) {
+  WalkMarkedLines(State, [](unsigned char Mark) {
     // Verbatim text stays as it is; a line that goes on from a continued line belongs to
     // that statement: deleting it, or separating it, would change the program.
     if ((Mark & (MarkVerbatim | MarkAfterContinued)) != 0)
       return;
-    std::size_t First = 0;
-    while (First < Text.size() && IsBlankChar(Text[First]))
-      ++First;
-    if (First == Text.size())
+    if (Mark & MarkBlank)
       DeleteBlankLine();
-    else if (IsHeaderText(Text.data() + First, Text.size() - First))
+    else if (Mark & MarkHeader)
       InsertEmptyLine();
   });
 }
@@ -105,11 +107,8 @@ void SpaceModern(const ReindentState &State) {
   const int MostBlank = PluginRules.BlankLines;
   int BlankRun = 0;
   bool TextSeen = false; // a line that is not blank stands above, in the range
-  WalkMarkedLines(State, [&](const std::string &Text, unsigned char Mark) {
-    bool Blank = true;
-    for (char C : Text)
-      Blank = Blank && IsBlankChar(C);
-    if ((Mark & (MarkVerbatim | MarkAfterContinued)) == 0 && Blank) {
+  WalkMarkedLines(State, [&](unsigned char Mark) {
+    if ((Mark & (MarkVerbatim | MarkAfterContinued | MarkBlank)) == MarkBlank) {
       if (++BlankRun > MostBlank) {
         DeleteBlankLine();
       }

@@ -5,14 +5,15 @@
 // first four characters of the keyword on which the four-character bisection stops when
 // they equal U, else the word itself. Indexing runs exactly those searches once for every U
 // that can match anything (every key, every upper-case keyword and every upper-case
-// four-character prefix) and keeps the results in one hash map, so spelling a word costs one
-// upper-casing and one lookup, with the same results as searching at each call.
+// four-character prefix) and keeps the results in one hash table, so spelling a word costs
+// one upper-casing and one lookup, with the same results as searching at each call.
 #include "words.hpp"
 #include "../host/session.hpp"
 
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 WordTablesRecord WordTables;
@@ -55,25 +56,37 @@ std::size_t BisectKeywords(const std::vector<std::string> &UpperKeywords, std::s
   }
 }
 
-const std::size_t HashBits = 1u << 16;
-
-// The word's bit in SpelledHashes: FNV-1a of its bytes, folded to 16 bits.
-std::size_t HashOf(const char *Upper, std::size_t Length) {
-  std::uint32_t Hash = 2166136261u;
-  for (std::size_t I = 0; I < Length; ++I)
-    Hash = (Hash ^ static_cast<unsigned char>(Upper[I])) * 16777619u;
-  return (Hash ^ (Hash >> 16)) & (HashBits - 1);
+// One step of FNV-1a, the hash that places the upper-case words in the slots.
+std::uint32_t HashStep(std::uint32_t Hash, unsigned char C) {
+  return (Hash ^ C) * 16777619u;
 }
 
-bool HashMarked(std::size_t Bit) {
-  const std::vector<std::uint64_t> &Bits = WordTables.SpelledHashes;
-  return Bits.empty() || ((Bits[Bit / 64] >> (Bit % 64)) & 1);
-}
+const std::uint32_t HashStart = 2166136261u;
 
-// Adds the result of one upper-case word unless a search of higher rank already gave one.
-void AddSpelling(const std::string &Upper, const std::string &Result) {
-  if (WordTables.Spellings.emplace(Upper, Result).second)
-    WordTables.LongestSpelled = std::max(WordTables.LongestSpelled, Upper.size());
+// The results found while indexing, by upper-case word: the replacement rows first (a later
+// row of a key over an earlier one), then each search adds only the words still absent.
+using SpellingMap = std::unordered_map<std::string, std::string>;
+
+// Lays the results out in WordTables.Spellings, with a table of twice as many slots at least.
+void StoreSpellings(const SpellingMap &Found) {
+  WordTablesRecord &W = WordTables;
+  W.Spellings.clear();
+  W.Spellings.reserve(Found.size());
+  std::size_t Slots = 16;
+  while (Slots < 2 * Found.size())
+    Slots *= 2;
+  W.SpellingSlots.assign(Slots, 0);
+  for (const auto &Entry : Found) {
+    W.Spellings.push_back(SpelledWord{Entry.first, Entry.second});
+    W.LongestSpelled = std::max(W.LongestSpelled, Entry.first.size());
+    std::uint32_t Hash = HashStart;
+    for (char C : Entry.first)
+      Hash = HashStep(Hash, static_cast<unsigned char>(C));
+    std::size_t Slot = Hash & (Slots - 1);
+    while (W.SpellingSlots[Slot] != 0)
+      Slot = (Slot + 1) & (Slots - 1);
+    W.SpellingSlots[Slot] = static_cast<std::uint32_t>(W.Spellings.size());
+  }
 }
 
 // True when the lists are the ones the lookups were made from.
@@ -84,72 +97,77 @@ bool IndexIsCurrent() {
          WordTables.IndexedReplacementData == WordTables.Replacements.data();
 }
 
-// The result for the bytes of a word, or null when the word comes back unchanged.
+// True when the word's bytes, upper-cased by Map, are Upper.
+bool SpellsUpper(const std::string &Upper, const char *Word, std::size_t Length,
+                 const unsigned char *Map) {
+  if (Upper.size() != Length)
+    return false;
+  for (std::size_t I = 0; I < Length; ++I)
+    if (static_cast<unsigned char>(Upper[I]) != Map[static_cast<unsigned char>(Word[I])])
+      return false;
+  return true;
+}
+
+// The result for the bytes of a word, or null when the word comes back unchanged. The word
+// is upper-cased on the fly, for its hash and for the comparisons.
 const std::string *FindSpelling(const char *Word, std::size_t Length) {
   if (!IndexIsCurrent())
     IndexWordTables();
-  if (Length > WordTables.LongestSpelled || WordTables.Spellings.empty())
+  const WordTablesRecord &W = WordTables;
+  if (Length > W.LongestSpelled || W.Spellings.empty())
     return nullptr;
   const unsigned char *Map = LocaleUpperTable();
-  std::string Upper(Word, Length);
-  for (char &C : Upper)
-    C = static_cast<char>(Map[static_cast<unsigned char>(C)]);
-  if (!HashMarked(HashOf(Upper.data(), Length)))
-    return nullptr;
-  auto Found = WordTables.Spellings.find(Upper);
-  return Found == WordTables.Spellings.end() ? nullptr : &Found->second;
-}
-
-void MarkSpelledHashes() {
-  WordTables.SpelledHashes.assign(HashBits / 64, 0);
-  for (const auto &Entry : WordTables.Spellings) {
-    std::size_t Bit = HashOf(Entry.first.data(), Entry.first.size());
-    WordTables.SpelledHashes[Bit / 64] |= std::uint64_t(1) << (Bit % 64);
+  std::uint32_t Hash = HashStart;
+  for (std::size_t I = 0; I < Length; ++I)
+    Hash = HashStep(Hash, Map[static_cast<unsigned char>(Word[I])]);
+  const std::size_t Mask = W.SpellingSlots.size() - 1;
+  for (std::size_t Slot = Hash & Mask; W.SpellingSlots[Slot] != 0; Slot = (Slot + 1) & Mask) {
+    const SpelledWord &Entry = W.Spellings[W.SpellingSlots[Slot] - 1];
+    if (SpellsUpper(Entry.Upper, Word, Length, Map))
+      return &Entry.Result;
   }
+  return nullptr;
 }
 
 } // namespace
 
 void IndexWordTables() {
   WordTables.Spellings.clear();
+  WordTables.SpellingSlots.clear();
   WordTables.LongestSpelled = 0;
   WordTables.IndexedKeywordCount = WordTables.Keywords.size();
   WordTables.IndexedReplacementCount = WordTables.Replacements.size();
   WordTables.IndexedKeywordData = WordTables.Keywords.data();
   WordTables.IndexedReplacementData = WordTables.Replacements.data();
 
+  SpellingMap Found;
   // Replacements first, later rows over earlier ones: the last row of a key wins.
-  for (const ReplaceEntry &Row : WordTables.Replacements) {
-    WordTables.Spellings[Row.Key] = Row.Value;
-    WordTables.LongestSpelled = std::max(WordTables.LongestSpelled, Row.Key.size());
-  }
+  for (const ReplaceEntry &Row : WordTables.Replacements)
+    Found[Row.Key] = Row.Value;
   // An empty keyword list has no entry to probe: the words then only get replacements.
-  if (WordTables.Keywords.empty()) {
-    MarkSpelledHashes();
-    return;
-  }
+  if (!WordTables.Keywords.empty()) {
+    std::vector<std::string> UpperKeywords;
+    UpperKeywords.reserve(WordTables.Keywords.size());
+    for (const std::string &Keyword : WordTables.Keywords)
+      UpperKeywords.push_back(LocaleUpperText(Keyword));
 
-  std::vector<std::string> UpperKeywords;
-  UpperKeywords.reserve(WordTables.Keywords.size());
-  for (const std::string &Keyword : WordTables.Keywords)
-    UpperKeywords.push_back(LocaleUpperText(Keyword));
-
-  for (const std::string &Upper : UpperKeywords) {
-    if (WordTables.Spellings.count(Upper))
-      continue;
-    std::size_t At = BisectKeywords(UpperKeywords, Upper, std::string_view::npos);
-    if (At != NotFound)
-      AddSpelling(Upper, WordTables.Keywords[At]);
+    for (const std::string &Upper : UpperKeywords) {
+      if (Found.count(Upper))
+        continue;
+      std::size_t At = BisectKeywords(UpperKeywords, Upper, std::string_view::npos);
+      if (At != NotFound)
+        Found.emplace(Upper, WordTables.Keywords[At]);
+    }
+    for (const std::string &Upper : UpperKeywords) {
+      std::string Prefix = Upper.substr(0, AbbreviationLength);
+      if (Found.count(Prefix))
+        continue;
+      std::size_t At = BisectKeywords(UpperKeywords, Prefix, AbbreviationLength);
+      if (At != NotFound)
+        Found.emplace(Prefix, WordTables.Keywords[At].substr(0, AbbreviationLength));
+    }
   }
-  for (const std::string &Upper : UpperKeywords) {
-    std::string Prefix = Upper.substr(0, AbbreviationLength);
-    if (WordTables.Spellings.count(Prefix))
-      continue;
-    std::size_t At = BisectKeywords(UpperKeywords, Prefix, AbbreviationLength);
-    if (At != NotFound)
-      AddSpelling(Prefix, WordTables.Keywords[At].substr(0, AbbreviationLength));
-  }
-  MarkSpelledHashes();
+  StoreSpellings(Found);
 }
 
 void ReleaseWordTables() {

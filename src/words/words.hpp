@@ -4,12 +4,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 struct ReplaceEntry {
   std::string Key;   // at most 11 characters, upper case
   std::string Value; // at most 13 characters, as written
+};
+
+// One upper-case word the tables change, and the text it becomes.
+struct SpelledWord {
+  std::string Upper;
+  std::string Result;
 };
 
 struct WordTablesRecord {
@@ -19,11 +24,11 @@ struct WordTablesRecord {
   // change, the text it becomes (its replacement, its keyword spelling or its abbreviation's
   // spelling), exactly as the replacement scan and the two bisections give it. A word whose
   // upper-case form is absent comes back unchanged.
-  std::unordered_map<std::string, std::string> Spellings;
+  std::vector<SpelledWord> Spellings;
+  // An open-addressing index over Spellings by a hash of the upper-case word: a power of two
+  // of slots, each 0 (free) or one more than an index into Spellings.
+  std::vector<std::uint32_t> SpellingSlots;
   std::size_t LongestSpelled = 0; // the longest key of Spellings; longer words pass at once
-  // One bit per value of a small hash of the upper-case word, set for the keys of Spellings:
-  // a word whose bit is clear comes back unchanged without a lookup.
-  std::vector<std::uint64_t> SpelledHashes;
   // The two lists as they were indexed, so that lists resized or moved to new storage
   // afterwards are indexed again at the next lookup.
   std::size_t IndexedKeywordCount = 0;

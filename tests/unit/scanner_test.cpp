@@ -16,7 +16,9 @@ std::string WordsOf(const ScannedLine &Line) {
   for (const LineWord &W : Line.Words) {
     if (!Out.empty())
       Out += " ";
-    Out += W.Word + "@" + std::to_string(W.Position);
+    Out += Line.Trimmed.substr(static_cast<std::size_t>(W.Position - 1),
+                               static_cast<std::size_t>(W.Length)) +
+           "@" + std::to_string(W.Position);
   }
   return Out;
 }
