@@ -41,7 +41,7 @@ std::string TextCopy(const SimLineSlot &L) {
 bool TextEquals(const SimLineSlot &L, const char *Text, std::size_t Length) {
   if (TextLength(L) != Length)
     return false;
-  for (std::uint32_t I = 0; I < L.Indent; ++I)
+  for (std::size_t I = 0; I < L.Indent; ++I)
     if (Text[I] != ' ')
       return false;
   return std::memcmp(BytesOf(L), Text + L.Indent, L.Length) == 0;
@@ -99,7 +99,7 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
   if (TextEquals(L, Text, Length))
     return;
   std::size_t Spaces = 0;
-  while (Spaces < Length && Text[Spaces] == ' ')
+  while (Spaces < Length && Spaces < SimMostIndent && Text[Spaces] == ' ')
     ++Spaces;
   const char *Rest = Text + Spaces;
   std::size_t RestLength = Length - Spaces;
@@ -114,7 +114,7 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
       E.LiveBytes -= L.Length - RestLength;
     L.Offset += static_cast<std::uint32_t>(Lead);
     L.Length = static_cast<std::uint32_t>(RestLength);
-    L.Indent = static_cast<std::uint32_t>(Spaces);
+    L.Indent = static_cast<std::uint16_t>(Spaces);
     return;
   }
   if (RestLength <= L.Length && (Appended || !E.KeepLoaded)) {
@@ -122,7 +122,7 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
     if (Appended)
       E.LiveBytes -= L.Length - RestLength;
     L.Length = static_cast<std::uint32_t>(RestLength);
-    L.Indent = static_cast<std::uint32_t>(Spaces);
+    L.Indent = static_cast<std::uint16_t>(Spaces);
     return;
   }
   if (Appended)
@@ -136,7 +136,7 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
   }
   L.Offset = static_cast<std::uint32_t>(E.Store.size());
   L.Length = static_cast<std::uint32_t>(RestLength);
-  L.Indent = static_cast<std::uint32_t>(Spaces);
+  L.Indent = static_cast<std::uint16_t>(Spaces);
   E.Store.append(Rest, RestLength);
   E.LiveBytes += RestLength;
 }
@@ -527,9 +527,9 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     SimLineSlot Upper = L;
     Upper.Eol = L.Eol == SimEolNone ? DefaultEol() : L.Eol;
     if (Cut <= L.Indent) {
-      Upper.Indent = static_cast<std::uint32_t>(Cut);
+      Upper.Indent = static_cast<std::uint16_t>(Cut);
       Upper.Length = 0;
-      L.Indent -= static_cast<std::uint32_t>(Cut);
+      L.Indent = static_cast<std::uint16_t>(L.Indent - Cut);
     } else {
       std::uint32_t Bytes = static_cast<std::uint32_t>(Cut - L.Indent);
       Upper.Length = Bytes;

@@ -20,16 +20,18 @@ struct SimLine {
 };
 
 // One line as the editor holds it: its text is Indent spaces followed by the Length bytes at
-// Offset in the editor's Store, so a line costs 24 bytes besides its text, a split line
-// shares its bytes, and re-indenting a line needs no new room for its spaces.
+// Offset in the editor's Store, so a line costs 20 bytes besides its text, a split line
+// shares its bytes, and re-indenting a line needs no new room for its spaces. Spaces beyond
+// the most Indent holds are kept among the bytes.
 struct SimLineSlot {
   std::uint32_t Offset = 0;
   std::uint32_t Length = 0;
-  std::uint32_t Indent = 0;
   std::int32_t SelStart = -1;
   std::int32_t SelEnd = 0;
+  std::uint16_t Indent = 0;
   std::uint8_t Eol = 0; // a SimEolKind
 };
+const std::size_t SimMostIndent = 0xFFFF;
 
 // A loaded file's lines end in "\n", "\r\n" or "\r\r\n" (one end of line, as the host reads
 // it); any other "\r" is part of a line's text. A lone "\r" end of line comes only from a

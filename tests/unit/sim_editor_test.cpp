@@ -41,6 +41,13 @@ TEST(SimEditorStore, RewritesSplitsAndComparesTheSameWhetherOrNotItKeepsTheLoade
     EXPECT_EQ(SimSaveText(), "   \r\n   abc\r\n    sh\nort\n   a much longer text") << Keep;
     EXPECT_EQ(GetString(1), "   abc");
     EXPECT_FALSE(Keep && SimTextUnchanged());
+    // More leading spaces than a line's indentation field holds: the rest stay text.
+    const std::string Wide = std::string(70000, ' ') + "abc";
+    SetString(1, Wide, "\n");
+    EXPECT_TRUE(GetString(1) == Wide);
+    InsertAt(1, 69999);
+    EXPECT_TRUE(GetString(1) == std::string(69999, ' '));
+    EXPECT_EQ(GetString(2), " abc");
   }
 }
 
