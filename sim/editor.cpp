@@ -264,9 +264,7 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   Items.clear();
   // Room for the empty lines a command may insert, so the line table is not moved then.
   Items.reserve(Count + Count / 4 + 64);
-  Items.resize(Count);
   const std::string &S = E.Store;
-  std::size_t Line = 0;
   std::size_t Start = 0;
   // Only "\n" ends a line; the one or two "\r" right before it belong to its end of line,
   // and any other "\r" is text.
@@ -274,14 +272,17 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
     std::size_t Cr = 0;
     while (Cr < 2 && I - Cr > Start && S[I - Cr - 1] == '\r')
       ++Cr;
-    SimLineSlot &L = Items[Line++];
+    SimLineSlot L;
     L.Offset = static_cast<std::uint32_t>(Start);
     L.Length = static_cast<std::uint32_t>(I - Cr - Start);
     L.Eol = Cr == 2 ? SimEolCrCrLf : (Cr == 1 ? SimEolCrLf : SimEolLf);
+    Items.push_back(L);
     Start = I + 1;
   }
-  Items[Line].Offset = static_cast<std::uint32_t>(Start);
-  Items[Line].Length = static_cast<std::uint32_t>(S.size() - Start);
+  SimLineSlot Last;
+  Last.Offset = static_cast<std::uint32_t>(Start);
+  Last.Length = static_cast<std::uint32_t>(S.size() - Start);
+  Items.push_back(Last);
   E.Lines.GapStart = E.Lines.GapEnd = Count;
   E.CurLine = E.CurPos = E.TopScreenLine = E.LeftPos = 0;
   E.BlockType = BTYPE_NONE;

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
-// One recorded word of a line, as written in Trimmed: the column of its first character and
-// its length.
+// One recorded word of a line, as written in Trimmed: the column of its first character, its
+// length, and what its respelling depends on.
 struct LineWord {
   int Position; // 1-based column in Trimmed
   int Length;
+  bool KeywordPlace; // a keyword can stand here: not in a preprocessor line, not after ":" ...
+  int Bracket;       // the innermost "[" open around it (its number on the line), or -1
 };
 
 // The scanned form of one line. The buffers are reused from line to line.

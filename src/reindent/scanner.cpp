@@ -132,10 +132,6 @@ void AdjustInnerWord(ReindentState &S, const std::string &Trimmed, std::size_t S
   }
 }
 
-void RecordWord(ScannedLine &Result, std::size_t Start, std::size_t Length) {
-  Result.Words.push_back(LineWord{static_cast<int>(Start) + 1, static_cast<int>(Length)});
-}
-
 // True when the Length characters before At (At excluded) spell one of the dotted logical
 // operators and literals, with their opening ".": .AND, .OR, .NOT, .T, .F, .Y, .N.
 bool ClosesDottedWord(const std::string &T, std::size_t At) {
@@ -175,21 +171,22 @@ bool KeywordCanStand(const std::string &T, std::size_t Start, std::size_t Length
   return true;
 }
 
-// What the scan notes about each recorded word for its respelling: whether a keyword can
-// stand there at all, and the innermost "[" (outside strings and comments) open around it.
-// Only once the line is read is it known which of those brackets close on the line.
-struct RespellNotes {
-  std::vector<bool> Allowed;       // one per recorded word
-  std::vector<int> Bracket;        // one per recorded word: a bracket number, or -1
-  std::vector<bool> BracketClosed; // one per "[" of the line
-  std::vector<int> OpenBrackets;   // the numbers of the brackets open at the scan's point
+// The "[" of the line (outside strings and comments): whether each closes on the line, and
+// the numbers of those open at the scan's point. Only once the line is read is it known
+// which of them close.
+struct LineBrackets {
+  std::vector<bool> Closed;
+  std::vector<int> Open;
 };
 
-RespellNotes Notes;
+LineBrackets Brackets;
 
-void NoteWord(const std::string &T, std::size_t Start, std::size_t Length, bool Directive) {
-  Notes.Allowed.push_back(!Directive && KeywordCanStand(T, Start, Length));
-  Notes.Bracket.push_back(Notes.OpenBrackets.empty() ? -1 : Notes.OpenBrackets.back());
+// Appends a recorded word with what its respelling depends on.
+void RecordWord(ScannedLine &Result, std::size_t Start, std::size_t Length, bool Directive) {
+  const std::string &T = Result.Trimmed;
+  Result.Words.push_back(LineWord{static_cast<int>(Start) + 1, static_cast<int>(Length),
+                                  !Directive && KeywordCanStand(T, Start, Length),
+                                  Brackets.Open.empty() ? -1 : Brackets.Open.back()});
 }
 
 // Rebuilt is Trimmed with the recorded words respelled, except those in a preprocessor line,
@@ -197,12 +194,10 @@ void NoteWord(const std::string &T, std::size_t Start, std::size_t Length, bool 
 void RebuildLine(ScannedLine &Result) {
   const std::string &T = Result.Trimmed;
   std::size_t Copied = 0;
-  for (std::size_t I = 0; I < Result.Words.size(); ++I) {
-    int Bracket = Notes.Bracket[I];
-    if (!Notes.Allowed[I] ||
-        (Bracket >= 0 && Notes.BracketClosed[static_cast<std::size_t>(Bracket)]))
+  for (const LineWord &W : Result.Words) {
+    if (!W.KeywordPlace ||
+        (W.Bracket >= 0 && Brackets.Closed[static_cast<std::size_t>(W.Bracket)]))
       continue;
-    const LineWord &W = Result.Words[I];
     std::size_t Start = static_cast<std::size_t>(W.Position - 1);
     std::size_t Length = static_cast<std::size_t>(W.Length);
     Result.Rebuilt.append(T, Copied, Start - Copied);
@@ -244,10 +239,8 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   // markers and names are case-sensitive.
   const bool Directive = (N >= 1 && T[0] == '#') || (S.PrevContinued && S.PrevDirective);
   S.PrevDirective = Directive;
-  Notes.Allowed.clear();
-  Notes.Bracket.clear();
-  Notes.BracketClosed.clear();
-  Notes.OpenBrackets.clear();
+  Brackets.Closed.clear();
+  Brackets.Open.clear();
 
   std::size_t PendingStart = 0;
   std::size_t PendingLength = 0;
@@ -297,8 +290,7 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
       const char *Word = T.data() + PendingStart;
       if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
         AdjustInnerWord(S, T, PendingStart, PendingLength);
-        RecordWord(Result, PendingStart, PendingLength);
-        NoteWord(T, PendingStart, PendingLength, Directive);
+        RecordWord(Result, PendingStart, PendingLength, Directive);
       }
       PendingLength = 0;
     }
@@ -318,15 +310,15 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
           if (!InString(S)) {
             // Whether a string or a subscript, the words up to its "]" keep their case:
             // the command matcher may take a subscript's text for a string.
-            Notes.OpenBrackets.push_back(static_cast<int>(Notes.BracketClosed.size()));
-            Notes.BracketClosed.push_back(false);
+            Brackets.Open.push_back(static_cast<int>(Brackets.Closed.size()));
+            Brackets.Closed.push_back(false);
             if (OpensBracketString(T, K))
               S.InBracketString = true;
           }
         } else if (Ch == ']') {
-          if ((!InString(S) || S.InBracketString) && !Notes.OpenBrackets.empty()) {
-            Notes.BracketClosed[static_cast<std::size_t>(Notes.OpenBrackets.back())] = true;
-            Notes.OpenBrackets.pop_back();
+          if ((!InString(S) || S.InBracketString) && !Brackets.Open.empty()) {
+            Brackets.Closed[static_cast<std::size_t>(Brackets.Open.back())] = true;
+            Brackets.Open.pop_back();
           }
           S.InBracketString = false;
         }
@@ -337,8 +329,7 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   if (PendingLength > 0) {
     const char *Word = T.data() + PendingStart;
     if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
-      RecordWord(Result, PendingStart, PendingLength);
-      NoteWord(T, PendingStart, PendingLength, Directive);
+      RecordWord(Result, PendingStart, PendingLength, Directive);
     }
   }
   RebuildLine(Result);
