@@ -33,6 +33,10 @@ const char *BytesOf(const SimLineSlot &L) {
 std::size_t TextLength(const SimLineSlot &L) {
   return static_cast<std::size_t>(L.Indent) + L.Length;
 }
+// The bytes line L takes in the saved text, with its end of line.
+std::size_t SavedLength(const SimLineSlot &L) {
+  return TextLength(L) + EolTexts[L.Eol].size();
+}
 std::string TextCopy(const SimLineSlot &L) {
   std::string Text(L.Indent, ' ');
   Text.append(BytesOf(L), L.Length);
@@ -253,18 +257,24 @@ void SimReset() {
 void SimLoadText(std::string Bytes, const std::string &FileName) {
   SimEditorRecord &E = Ed();
   E.FileName = FileName;
-  std::size_t Count = 1 + static_cast<std::size_t>(std::count(Bytes.begin(), Bytes.end(), '\n'));
   E.Store = std::move(Bytes);
   E.LoadedSize = E.Store.size();
+  E.TextSize = E.LoadedSize;
   E.LiveBytes = 0;
   // Room for a rewrite of every line without moving the store; pages never written to
   // cost no memory.
   E.Store.reserve(2 * E.LoadedSize + (1u << 16));
+  const std::string &S = E.Store;
+  // Room for the lines, and for the empty lines a command may insert, so the line table is
+  // not moved then: a quarter more lines than the first 64 KiB suggest for the whole file
+  // (a file whose later lines are shorter only makes the table grow as it is filled).
+  const std::size_t Sample = S.size() < (1u << 16) ? S.size() : (1u << 16);
+  const std::size_t SampleEnds =
+      static_cast<std::size_t>(std::count(S.begin(), S.begin() + static_cast<long>(Sample), '\n'));
+  const std::size_t Expected = 1 + (Sample == 0 ? 0 : SampleEnds * (S.size() / Sample + 1));
   std::vector<SimLineSlot> &Items = E.Lines.Items;
   Items.clear();
-  // Room for the empty lines a command may insert, so the line table is not moved then.
-  Items.reserve(Count + Count / 4 + 64);
-  const std::string &S = E.Store;
+  Items.reserve(Expected + Expected / 4 + 64);
   std::size_t Start = 0;
   // Only "\n" ends a line; the one or two "\r" right before it belong to its end of line,
   // and any other "\r" is text.
@@ -283,7 +293,7 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   Last.Offset = static_cast<std::uint32_t>(Start);
   Last.Length = static_cast<std::uint32_t>(S.size() - Start);
   Items.push_back(Last);
-  E.Lines.GapStart = E.Lines.GapEnd = Count;
+  E.Lines.GapStart = E.Lines.GapEnd = Items.size();
   E.CurLine = E.CurPos = E.TopScreenLine = E.LeftPos = 0;
   E.BlockType = BTYPE_NONE;
 }
@@ -358,12 +368,7 @@ void SimAppendSavedLine(int Index, std::string &Out) {
 }
 
 std::size_t SimTextSize() {
-  std::size_t Size = 0;
-  for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {
-    const SimLineSlot &L = Ed().Lines[I];
-    Size += TextLength(L) + EolTexts[L.Eol].size();
-  }
-  return Size;
+  return Ed().TextSize;
 }
 
 std::size_t SimLoadedSize() {
@@ -499,8 +504,12 @@ int WINAPI SimEditorControl(int Command, void *Param) {
       return 0;
     const SimLineSlot &L = LineAt(Index);
     // A zero-terminated copy, valid until the next editor call, as the host's buffer is.
-    E.Scratch.assign(L.Indent, ' ');
-    E.Scratch.append(BytesOf(L), L.Length);
+    if (L.Indent == 0) {
+      E.Scratch.assign(BytesOf(L), L.Length);
+    } else {
+      E.Scratch.assign(L.Indent, ' ');
+      E.Scratch.append(BytesOf(L), L.Length);
+    }
     G->StringText = E.Scratch.c_str();
     G->StringEOL = EolTexts[L.Eol].data();
     G->StringLength = static_cast<int>(E.Scratch.size());
@@ -514,9 +523,11 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     if (Index >= Total() || S->StringLength < 0)
       return 0;
     SimLineSlot &L = LineAt(Index);
+    E.TextSize -= SavedLength(L);
     StoreText(L, S->StringText ? S->StringText : "",
               S->StringText ? static_cast<std::size_t>(S->StringLength) : 0);
     L.Eol = S->StringEOL ? EolKindOf(S->StringEOL) : DefaultEol();
+    E.TextSize += SavedLength(L);
     return 1;
   }
   case ECTL_INSERTSTRING: {
@@ -538,6 +549,8 @@ int WINAPI SimEditorControl(int Command, void *Param) {
       L.Offset += Bytes;
       L.Length -= Bytes;
     }
+    // The text is split, not copied: only the new line's end of line is added.
+    E.TextSize += EolTexts[Upper.Eol].size();
     E.Lines.insert(static_cast<std::size_t>(E.CurLine), Upper);
     ++E.CurLine;
     E.CurPos = 0;
@@ -546,11 +559,13 @@ int WINAPI SimEditorControl(int Command, void *Param) {
   }
   case ECTL_DELETESTRING: {
     if (E.CurLine == Total() - 1) {
+      E.TextSize -= TextLength(LineAt(E.CurLine));
       LineAt(E.CurLine).Length = 0;
       LineAt(E.CurLine).Indent = 0;
       E.CurPos = 0;
       return 1;
     }
+    E.TextSize -= SavedLength(LineAt(E.CurLine));
     E.Lines.erase(static_cast<std::size_t>(E.CurLine));
     if (E.CurLine >= Total())
       E.CurLine = Total() - 1;

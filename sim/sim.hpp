@@ -44,6 +44,7 @@ struct SimEditorRecord {
   std::string Store;
   std::size_t LoadedSize = 0; // Store[0, LoadedSize) is the file as loaded
   std::size_t LiveBytes = 0;  // bytes of Store that lines still use, after LoadedSize
+  std::size_t TextSize = 0;   // the size of the text as saved, kept as lines change
   // While set, the loaded bytes are never written over, so SimTextUnchanged and
   // SimLoadedText can tell what was loaded. Cleared, a rewritten line that is no longer
   // than before takes its old place, so a large file is rewritten with little more memory.

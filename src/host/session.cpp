@@ -28,7 +28,10 @@ void ReadLine(int Index, std::string &Text) {
   S.LineRead.SelEnd = 0;
   Editor(ECTL_GETSTRING, &S.LineRead);
   S.LineReadIndex = Index;
-  S.LineReadEOL.assign(S.LineRead.StringEOL ? S.LineRead.StringEOL : "");
+  // Mostly the same end of line as the line before: then nothing is copied.
+  const char *Eol = S.LineRead.StringEOL ? S.LineRead.StringEOL : "";
+  if (std::strcmp(S.LineReadEOL.c_str(), Eol) != 0)
+    S.LineReadEOL.assign(Eol);
   if (!S.LineRead.StringText || S.LineRead.StringLength <= 0)
     Text.clear();
   else

@@ -195,13 +195,15 @@ void RebuildLine(ScannedLine &Result) {
   const std::string &T = Result.Trimmed;
   std::size_t Copied = 0;
   for (const LineWord &W : Result.Words) {
-    if (!W.KeywordPlace ||
-        (W.Bracket >= 0 && Brackets.Closed[static_cast<std::size_t>(W.Bracket)]))
+    if (!W.KeywordPlace || (W.Bracket >= 0 && Brackets.Closed[static_cast<std::size_t>(W.Bracket)]))
       continue;
     std::size_t Start = static_cast<std::size_t>(W.Position - 1);
     std::size_t Length = static_cast<std::size_t>(W.Length);
+    const std::string *Spelling = ChangedSpelling(T.data() + Start, Length);
+    if (!Spelling)
+      continue;
     Result.Rebuilt.append(T, Copied, Start - Copied);
-    AppendSpelling(T.data() + Start, Length, Result.Rebuilt);
+    Result.Rebuilt += *Spelling;
     Copied = Start + Length;
   }
   Result.Rebuilt.append(T, Copied, T.size() - Copied);
@@ -225,7 +227,6 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   TrimBounds(Line, First, End);
   Result.Trimmed.assign(Line, First, End - First);
   Result.Rebuilt.clear();
-  Result.Continued = false;
   Result.Words.clear();
 
   const std::string &T = Result.Trimmed;
@@ -242,6 +243,10 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   Brackets.Closed.clear();
   Brackets.Open.clear();
 
+  // Code: outside comments and strings. The flags change only at marker characters, where
+  // Code is taken again.
+  bool Code = !InCommentOrString(S);
+  bool Continued = false;
   std::size_t PendingStart = 0;
   std::size_t PendingLength = 0;
   for (std::size_t K = 0; K < N; ++K) {
@@ -250,8 +255,8 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
     if (Class & ClassWord) {
       // Steps (a), (b), (e) and (f) concern marker characters only, so a run of word
       // characters is taken at once.
-      if (!InCommentOrString(S))
-        Result.Continued = false;
+      if (Code)
+        Continued = false;
       if (PendingLength == 0)
         PendingStart = K;
       std::size_t RunEnd = K + 1;
@@ -277,18 +282,19 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
         S.InLineComment = false;
         S.InBlockComment = false;
       }
+      Code = !InCommentOrString(S);
     }
     // (c) Continuation: the last character outside comments and strings, blanks aside.
-    if (!InCommentOrString(S)) {
+    if (Code) {
       if (Ch == ';')
-        Result.Continued = true;
+        Continued = true;
       else if (Ch != ' ' && Ch != '\t')
-        Result.Continued = false;
+        Continued = false;
     }
     // (d) A delimiter finishes the pending word.
     if (PendingLength > 0) {
       const char *Word = T.data() + PendingStart;
-      if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
+      if (PendingLength >= 2 && Code && IsLetter(Word[0])) {
         AdjustInnerWord(S, T, PendingStart, PendingLength);
         RecordWord(Result, PendingStart, PendingLength, Directive);
       }
@@ -323,14 +329,16 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
           S.InBracketString = false;
         }
       }
+      Code = !InCommentOrString(S);
     }
   }
   // A word that ends the line: recorded without the adjustments.
   if (PendingLength > 0) {
     const char *Word = T.data() + PendingStart;
-    if (PendingLength >= 2 && !InCommentOrString(S) && IsLetter(Word[0])) {
+    if (PendingLength >= 2 && Code && IsLetter(Word[0])) {
       RecordWord(Result, PendingStart, PendingLength, Directive);
     }
   }
+  Result.Continued = Continued;
   RebuildLine(Result);
 }

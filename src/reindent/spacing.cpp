@@ -54,6 +54,10 @@ void InsertEmptyLine() {
 bool IsHeaderText(const char *Text, std::size_t Length) {
   static const char *const Heads[] = {"PROC ", "PROCEDURE ", "FUNC ", "FUNCTION "};
   const unsigned char *Upper = LocaleUpperTable();
+  // Most lines are told apart by their first letter.
+  unsigned char First = Length == 0 ? 0 : Upper[static_cast<unsigned char>(Text[0])];
+  if (First != 'P' && First != 'F')
+    return false;
   for (const char *Head : Heads) {
     std::size_t I = 0;
     while (Head[I] && I < Length &&

@@ -11,6 +11,7 @@
 #include "../host/session.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -179,10 +180,9 @@ std::string SpellWord(const std::string &Word) {
   return Found ? *Found : Word;
 }
 
-void AppendSpelling(const char *Word, std::size_t Length, std::string &Out) {
+const std::string *ChangedSpelling(const char *Word, std::size_t Length) {
   const std::string *Found = FindSpelling(Word, Length);
-  if (Found)
-    Out += *Found;
-  else
-    Out.append(Word, Length);
+  if (Found && Found->size() == Length && std::memcmp(Found->data(), Word, Length) == 0)
+    return nullptr;
+  return Found;
 }

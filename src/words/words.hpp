@@ -48,5 +48,6 @@ void ReleaseWordTables();
 void IndexWordTables();
 // The replacement, the keyword spelling or the word itself.
 std::string SpellWord(const std::string &Word);
-// The same result appended to Out, for the scanner's inner loop.
-void AppendSpelling(const char *Word, std::size_t Length, std::string &Out);
+// For the scanner's inner loop: the text the Length bytes at Word become, or null when they
+// stay as written.
+const std::string *ChangedSpelling(const char *Word, std::size_t Length);
