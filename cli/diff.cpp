@@ -1,11 +1,10 @@
 // Unified diff by Myers' algorithm, with a single replaced hunk when the edit is too large.
 //
-// The lines are compared through 64-bit hashes, so the search holds 8 bytes a line and the
-// texts themselves are read only to hash them and to print the hunks. The search keeps, for
+// Each line is represented by a 32-bit hash, so the search holds 4 bytes a line per side and
+// the texts themselves are read only to hash them, to confirm a match and to print the hunks:
+// two lines are the same when their hashes agree and their bytes do. The search keeps, for
 // each step, only the band of diagonals that step can reach, and the edit script is kept as
-// runs of lines; memory stays linear in the number of lines. The lines a script keeps are
-// compared byte for byte before anything is printed: should two different lines ever share
-// a hash, the diff falls back to the replaced middle found by comparing bytes.
+// runs of lines; memory stays linear in the number of lines.
 #include "diff.hpp"
 
 #include <algorithm>
@@ -13,6 +12,26 @@
 #include <string_view>
 
 namespace {
+
+// Both sides' lines as hashes, and the comparison of two lines by hash, then by bytes.
+struct LineKeys {
+  const DiffSide &Before;
+  const DiffSide &After;
+  std::vector<std::uint32_t> A;
+  std::vector<std::uint32_t> B;
+  std::string ScratchA;
+  std::string ScratchB;
+
+  bool Same(std::size_t I, std::size_t J) {
+    if (A[I] != B[J])
+      return false;
+    ScratchA.clear();
+    ScratchB.clear();
+    Before.AppendLine(Before.Context, I, ScratchA);
+    After.AppendLine(After.Context, J, ScratchB);
+    return ScratchA == ScratchB;
+  }
+};
 
 enum EditKind { Keep, Remove, Add };
 
@@ -45,10 +64,9 @@ void PrependEdit(std::vector<EditRun> &Reverse, EditKind Kind, std::size_t Old, 
 // edits. Row D of the trace holds the furthest points of diagonals -D-1 to D+1 as they stood
 // before step D, all that the walk back reads. Without a Script only the answer is wanted,
 // and no trace is kept.
-bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::uint64_t> &B,
-                  int MaxD, std::vector<EditRun> *Script) {
-  int N = static_cast<int>(A.size());
-  int M = static_cast<int>(B.size());
+bool ShortestEdit(LineKeys &Keys, int MaxD, std::vector<EditRun> *Script) {
+  int N = static_cast<int>(Keys.A.size());
+  int M = static_cast<int>(Keys.B.size());
   int Limit = std::min(N + M, MaxD);
   std::vector<int> V(static_cast<std::size_t>(2 * Limit + 3), 0);
   int Offset = Limit + 1;
@@ -68,7 +86,8 @@ bool ShortestEdit(const std::vector<std::uint64_t> &A, const std::vector<std::ui
       else
         X = At(V, K - 1) + 1;
       int Y = X - K;
-      while (X < N && Y < M && A[static_cast<std::size_t>(X)] == B[static_cast<std::size_t>(Y)]) {
+      while (X < N && Y < M &&
+             Keys.Same(static_cast<std::size_t>(X), static_cast<std::size_t>(Y))) {
         ++X;
         ++Y;
       }
@@ -131,52 +150,28 @@ void ReplaceMiddle(std::size_t N, std::size_t M,
       Script.push_back(R);
 }
 
-std::vector<std::uint64_t> HashLines(const DiffSide &Side) {
-  std::vector<std::uint64_t> Hashes(Side.Count);
+std::vector<std::uint32_t> HashLines(const DiffSide &Side) {
+  std::vector<std::uint32_t> Hashes(Side.Count);
   std::string Line;
   for (std::size_t I = 0; I < Side.Count; ++I) {
     Line.clear();
     Side.AppendLine(Side.Context, I, Line);
-    Hashes[I] = std::hash<std::string_view>()(Line);
+    std::uint64_t Hash = std::hash<std::string_view>()(Line);
+    Hashes[I] = static_cast<std::uint32_t>(Hash ^ (Hash >> 32));
   }
   return Hashes;
 }
 
-bool SameLine(const DiffSide &Before, std::size_t I, const DiffSide &After, std::size_t J,
-              std::string &ScratchA, std::string &ScratchB) {
-  ScratchA.clear();
-  ScratchB.clear();
-  Before.AppendLine(Before.Context, I, ScratchA);
-  After.AppendLine(After.Context, J, ScratchB);
-  return ScratchA == ScratchB;
-}
-
-// The shortest edit script, or one replaced middle when the edit is too large to search;
-// its kept lines checked byte for byte.
+// The shortest edit script, or one replaced middle when the edit is too large to search.
 std::vector<EditRun> LineScript(const DiffSide &Before, const DiffSide &After) {
   std::vector<EditRun> Script;
-  {
-    std::vector<std::uint64_t> A = HashLines(Before);
-    std::vector<std::uint64_t> B = HashLines(After);
-    // A first search without the trace tells whether the edit is small enough to find:
-    // a large one then never holds the trace's memory.
-    if (!ShortestEdit(A, B, 2000, nullptr) || !ShortestEdit(A, B, 2000, &Script))
-      ReplaceMiddle(
-          A.size(), B.size(), [&](std::size_t I, std::size_t J) { return A[I] == B[J]; }, Script);
-  }
-  std::string ScratchA, ScratchB;
-  auto Same = [&](std::size_t I, std::size_t J) {
-    return SameLine(Before, I, After, J, ScratchA, ScratchB);
-  };
-  for (const EditRun &R : Script) {
-    bool Verified = true;
-    for (std::size_t K = 0; R.Kind == Keep && K < R.Count && Verified; ++K)
-      Verified = Same(R.Old + K, R.New + K);
-    if (!Verified) {
-      ReplaceMiddle(Before.Count, After.Count, Same, Script);
-      break;
-    }
-  }
+  LineKeys Keys{Before, After, HashLines(Before), HashLines(After), {}, {}};
+  // A first search without the trace tells whether the edit is small enough to find: a
+  // large one then never holds the trace's memory.
+  if (!ShortestEdit(Keys, 2000, nullptr) || !ShortestEdit(Keys, 2000, &Script))
+    ReplaceMiddle(
+        Keys.A.size(), Keys.B.size(), [&](std::size_t I, std::size_t J) { return Keys.Same(I, J); },
+        Script);
   return Script;
 }
 

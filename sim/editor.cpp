@@ -299,23 +299,34 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
 }
 
 bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size), void *Context) {
-  // The lines are gathered in pieces of about 64 KiB, so Emit is called once per piece
-  // rather than up to three times per line.
+  // The lines are gathered in pieces of at most 64 KiB, so Emit is called once per piece
+  // rather than up to three times per line; a longer line goes out on its own.
   const std::size_t PieceSize = 1u << 16;
-  std::string Piece;
-  Piece.reserve(PieceSize + 256);
+  std::vector<char> Piece(PieceSize);
+  std::size_t Used = 0;
   for (std::size_t I = 0; I < Ed().Lines.size(); ++I) {
     const SimLineSlot &L = Ed().Lines[I];
-    Piece.append(L.Indent, ' ');
-    Piece.append(BytesOf(L), L.Length);
-    Piece.append(EolTexts[L.Eol]);
-    if (Piece.size() >= PieceSize) {
-      if (!Emit(Context, Piece.data(), Piece.size()))
+    const std::string_view Eol = EolTexts[L.Eol];
+    const std::size_t Size = SavedLength(L);
+    if (Used + Size > PieceSize) {
+      if (Used > 0 && !Emit(Context, Piece.data(), Used))
         return false;
-      Piece.clear();
+      Used = 0;
+      if (Size > PieceSize) {
+        std::string Line = TextCopy(L);
+        Line.append(Eol);
+        if (!Emit(Context, Line.data(), Line.size()))
+          return false;
+        continue;
+      }
     }
+    char *At = Piece.data() + Used;
+    std::memset(At, ' ', L.Indent);
+    std::memcpy(At + L.Indent, BytesOf(L), L.Length);
+    std::memcpy(At + L.Indent + L.Length, Eol.data(), Eol.size());
+    Used += Size;
   }
-  return Piece.empty() || Emit(Context, Piece.data(), Piece.size());
+  return Used == 0 || Emit(Context, Piece.data(), Used);
 }
 
 std::string SimSaveText() {
@@ -504,12 +515,10 @@ int WINAPI SimEditorControl(int Command, void *Param) {
       return 0;
     const SimLineSlot &L = LineAt(Index);
     // A zero-terminated copy, valid until the next editor call, as the host's buffer is.
-    if (L.Indent == 0) {
-      E.Scratch.assign(BytesOf(L), L.Length);
-    } else {
-      E.Scratch.assign(L.Indent, ' ');
-      E.Scratch.append(BytesOf(L), L.Length);
-    }
+    E.Scratch.clear();
+    if (L.Indent > 0)
+      E.Scratch.append(L.Indent, ' ');
+    E.Scratch.append(BytesOf(L), L.Length);
     G->StringText = E.Scratch.c_str();
     G->StringEOL = EolTexts[L.Eol].data();
     G->StringLength = static_cast<int>(E.Scratch.size());

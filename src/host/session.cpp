@@ -32,10 +32,9 @@ void ReadLine(int Index, std::string &Text) {
   const char *Eol = S.LineRead.StringEOL ? S.LineRead.StringEOL : "";
   if (std::strcmp(S.LineReadEOL.c_str(), Eol) != 0)
     S.LineReadEOL.assign(Eol);
-  if (!S.LineRead.StringText || S.LineRead.StringLength <= 0)
-    Text.clear();
-  else
-    Text.assign(S.LineRead.StringText, static_cast<std::size_t>(S.LineRead.StringLength));
+  Text.clear();
+  if (S.LineRead.StringText && S.LineRead.StringLength > 0)
+    Text.append(S.LineRead.StringText, static_cast<std::size_t>(S.LineRead.StringLength));
 }
 
 std::string GetLine(int Index) {

@@ -225,7 +225,8 @@ int SubtractSaturated(int A, int B) {
 void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
   std::size_t First, End;
   TrimBounds(Line, First, End);
-  Result.Trimmed.assign(Line, First, End - First);
+  Result.Trimmed.clear();
+  Result.Trimmed.append(Line.data() + First, End - First);
   Result.Rebuilt.clear();
   Result.Words.clear();
 
