@@ -60,8 +60,9 @@ bool EmitBuffered(void *Context, const char *Data, std::size_t Size) {
   BufferedFd &Out = *static_cast<BufferedFd *>(Context);
   if (Out.Buffer.size() + Size > Out.Buffer.capacity() && !FlushBuffered(Out))
     return false;
-  if (Size >= Out.Buffer.capacity())
-    return Out.Ok = WriteAll(Out.Fd, Data, Size);
+  // A piece of half the buffer or more goes out as it is, behind what the buffer holds.
+  if (2 * Size >= Out.Buffer.capacity())
+    return FlushBuffered(Out) && (Out.Ok = WriteAll(Out.Fd, Data, Size));
   Out.Buffer.append(Data, Size);
   return true;
 }
