@@ -51,6 +51,14 @@ void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out);
 // a byte offset back.
 std::size_t LspOffsetOf(const std::string &Text, long long Line, long long Character);
 Json LspPositionOf(const std::string &Text, std::size_t Offset);
+// The same for offsets taken in increasing order, each walk going on from where the one before
+// stopped, so that many positions in a large text cost one pass. Offsets at line starts.
+struct LspPositionWalk {
+  std::size_t At = 0;
+  long long Line = 0;
+  long long Units = 0;
+};
+Json LspPositionFrom(const std::string &Text, LspPositionWalk &Walk, std::size_t Offset);
 // The columns of a line's text (its end of line left out).
 int LspColumnsOf(const std::string &Line);
 // The file path a file: URI names (percent escapes decoded); other URIs give their last part.

@@ -107,6 +107,7 @@ Json EditsBetween(const std::string &Before, const std::string &After) {
   TextLines A = SplitLines(Before.data() + Head, EndA - Head);
   TextLines B = SplitLines(After.data() + Head, EndB - Head);
   Json Edits = Json::array();
+  LspPositionWalk Walk; // the runs come top to bottom
   for (const LineChange &C : ChangedLines(SideOf(A), SideOf(B))) {
     std::size_t From = B.Starts[std::size_t(C.NewFirst)];
     std::size_t To = B.Starts[std::size_t(C.NewFirst + C.NewCount)];
@@ -114,10 +115,10 @@ Json EditsBetween(const std::string &Before, const std::string &After) {
     // the line ends (a lone CR ends a line for it, not for the editor's line model) holds.
     std::size_t OldFrom = Head + A.Starts[std::size_t(C.OldFirst)];
     std::size_t OldTo = Head + A.Starts[std::size_t(C.OldFirst + C.OldCount)];
-    Edits.push_back(
-        {{"range",
-          {{"start", LspPositionOf(Before, OldFrom)}, {"end", LspPositionOf(Before, OldTo)}}},
-         {"newText", After.substr(Head + From, To - From)}});
+    Edits.push_back({{"range",
+                      {{"start", LspPositionFrom(Before, Walk, OldFrom)},
+                       {"end", LspPositionFrom(Before, Walk, OldTo)}}},
+                     {"newText", After.substr(Head + From, To - From)}});
   }
   return Edits;
 }

@@ -69,9 +69,17 @@ std::size_t LspOffsetOf(const std::string &Text, long long Line, long long Chara
 }
 
 Json LspPositionOf(const std::string &Text, std::size_t Offset) {
+  LspPositionWalk Walk;
+  return LspPositionFrom(Text, Walk, Offset);
+}
+
+Json LspPositionFrom(const std::string &Text, LspPositionWalk &Walk, std::size_t Offset) {
   Offset = std::min(Offset, Text.size());
-  long long Line = 0, Units = 0;
-  for (std::size_t At = 0; At < Offset;) {
+  if (Offset < Walk.At)
+    Walk = LspPositionWalk();
+  std::size_t At = Walk.At;
+  long long Line = Walk.Line, Units = Walk.Units;
+  while (At < Offset) {
     if (IsLineEnd(Text[At])) {
       At += Text[At] == '\r' && At + 1 < Text.size() && Text[At + 1] == '\n' ? 2 : 1;
       ++Line;
@@ -88,6 +96,7 @@ Json LspPositionOf(const std::string &Text, std::size_t Offset) {
     At = Next;
     Units += SequenceUnits;
   }
+  Walk = LspPositionWalk{At, Line, Units};
   return Json{{"line", Line}, {"character", Units}};
 }
 

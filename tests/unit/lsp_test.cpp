@@ -258,6 +258,13 @@ TEST(LspEdits, ChangeOnlyTheLinesThatChange) {
        "function f\nlocal a\rb := 1\nif a\n? 1\nendif\n", "textDocument/rangeFormatting",
        R"(,"range":{"start":{"line":3,"character":0},"end":{"line":6,"character":0}})",
        "function f\nlocal a\rb := 1\nif a\n  ? 1\nendif\n", 1},
+      {"many runs, each placed after wide characters and lone CRs above it",
+       "x := \"\xC3\xA9\"\r? 1\nfunction f\nlocal a\ny := \"\xF0\x9F\x98\x80\"\r? 2\nif a\n? 1\n"
+       "endif\nfunction g\nreturn nil\n",
+       "textDocument/formatting", "",
+       "x := \"\xC3\xA9\"\r? 1\n\nfunction f\n  local a\n  y := \"\xF0\x9F\x98\x80\"\r? 2\n  if a\n"
+       "    ? 1\n  endif\n\nfunction g\n  return nil\n",
+       3},
       {"range ending inside a line takes that line", Mixed, "textDocument/rangeFormatting",
        R"(,"range":{"start":{"line":3,"character":0},"end":{"line":3,"character":2}})",
        "function f\nlocal a\nif a\n? 1\nendif\nreturn nil\n", 0},
