@@ -511,7 +511,8 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     S.CommentWritten = Written;
     S.CommentIndent = Indent;
   }
-  S.Marks.back() |= MarksOfWritten(Line.Rebuilt) & MarkBlank;
+  if (IsBlankText(Line.Rebuilt))
+    S.Marks.back() |= MarkBlank;
   WriteIndented(Index, Indent, Line.Rebuilt, Out);
 }
 

@@ -156,6 +156,8 @@ bool VerbatimClosed(int Kind, const std::string &Line);
 // FUNC or FUNCTION and a space.
 bool IsHeaderText(const char *Text, std::size_t Length);
 
+// True when Text holds only blanks (or nothing).
+bool IsBlankText(const std::string &Text);
 // The marks the spacing pass reads from a line's text as written: MarkBlank or MarkHeader.
 unsigned char MarksOfWritten(const std::string &Text);
 

@@ -69,10 +69,23 @@ bool IsHeaderText(const char *Text, std::size_t Length) {
   return false;
 }
 
-unsigned char MarksOfWritten(const std::string &Text) {
+namespace {
+
+std::size_t FirstNonBlank(const std::string &Text) {
   std::size_t First = 0;
   while (First < Text.size() && IsBlankChar(Text[First]))
     ++First;
+  return First;
+}
+
+} // namespace
+
+bool IsBlankText(const std::string &Text) {
+  return FirstNonBlank(Text) == Text.size();
+}
+
+unsigned char MarksOfWritten(const std::string &Text) {
+  std::size_t First = FirstNonBlank(Text);
   if (First == Text.size())
     return MarkBlank;
   return IsHeaderText(Text.data() + First, Text.size() - First) ? MarkHeader : 0;
