@@ -8,6 +8,7 @@
 #include "diff.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string_view>
 
@@ -227,10 +228,14 @@ void AppendTextLine(const void *Context, std::size_t Index, std::string &Out) {
 
 TextLines SplitLines(const char *Data, std::size_t Size) {
   TextLines Lines{Data, {0}};
-  for (std::size_t I = 0; I < Size; ++I) {
-    // Only "\n" ends a line; a "\r" elsewhere is text, as the editor reads it.
-    if (Data[I] == '\n')
-      Lines.Starts.push_back(static_cast<std::uint32_t>(I + 1));
+  // Only "\n" ends a line; a "\r" elsewhere is text, as the editor reads it.
+  const char *End = Data + Size;
+  for (const char *At = Data; At < End;) {
+    const char *Lf = static_cast<const char *>(std::memchr(At, '\n', End - At));
+    if (!Lf)
+      break;
+    At = Lf + 1;
+    Lines.Starts.push_back(static_cast<std::uint32_t>(At - Data));
   }
   if (Lines.Starts.back() < Size)
     Lines.Starts.push_back(static_cast<std::uint32_t>(Size));
