@@ -48,6 +48,15 @@ TEST(SimEditorStore, RewritesSplitsAndComparesTheSameWhetherOrNotItKeepsTheLoade
     InsertAt(1, 69999);
     EXPECT_TRUE(GetString(1) == std::string(69999, ' '));
     EXPECT_EQ(GetString(2), " abc");
+    // The size kept as lines change is the saved text's, after deleting a middle line and
+    // the last one (which is emptied, not removed).
+    EXPECT_EQ(SimTextSize(), SimSaveText().size());
+    for (int Line : {1, SimLineCount() - 1}) {
+      EditorSetPosition P{Line, 0, -1, -1, -1, -1};
+      SimEditorControl(ECTL_SETPOSITION, &P);
+      SimEditorControl(ECTL_DELETESTRING, nullptr);
+      EXPECT_EQ(SimTextSize(), SimSaveText().size()) << "after deleting line " << Line;
+    }
   }
 }
 
