@@ -7,7 +7,6 @@
 #include "../src/host/keys.hpp"
 #include "sim.hpp"
 
-#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -265,16 +264,13 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   // cost no memory.
   E.Store.reserve(2 * E.LoadedSize + (1u << 16));
   const std::string &S = E.Store;
-  // Room for the lines, and for the empty lines a command may insert, so the line table is
-  // not moved then: a quarter more lines than the first 64 KiB suggest for the whole file
-  // (a file whose later lines are shorter only makes the table grow as it is filled).
-  const std::size_t Sample = S.size() < (1u << 16) ? S.size() : (1u << 16);
-  const std::size_t SampleEnds =
-      static_cast<std::size_t>(std::count(S.begin(), S.begin() + static_cast<long>(Sample), '\n'));
-  const std::size_t Expected = 1 + (Sample == 0 ? 0 : SampleEnds * (S.size() / Sample + 1));
+  std::size_t Count = 1;
+  for (std::size_t I = NextLf(S, 0); I < S.size(); I = NextLf(S, I + 1))
+    ++Count;
   std::vector<SimLineSlot> &Items = E.Lines.Items;
   Items.clear();
-  Items.reserve(Expected + Expected / 4 + 64);
+  // Room for the empty lines a command may insert, so the line table is not moved then.
+  Items.reserve(Count + Count / 4 + 64);
   std::size_t Start = 0;
   // Only "\n" ends a line; the one or two "\r" right before it belong to its end of line,
   // and any other "\r" is text.
