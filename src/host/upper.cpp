@@ -30,7 +30,7 @@ UpperTableRecord MakeUpperTable() {
 
 // Windows-1252: a to z, the Latin-1 small letters to their capitals, and the small letters
 // of the 0x80-0x9F range that have capitals there.
-unsigned char Windows1252Upper(unsigned char C) {
+constexpr unsigned char Windows1252Upper(unsigned char C) {
   if (C >= 'a' && C <= 'z')
     return static_cast<unsigned char>(C - 32);
   if (C >= 0xE0 && C <= 0xFE && C != 0xF7)
@@ -49,21 +49,30 @@ unsigned char Windows1252Upper(unsigned char C) {
   }
 }
 
-UpperTableRecord MakeUpperTable() {
-  UpperTableRecord Table;
+constexpr UpperTableRecord MakeUpperTable() {
+  UpperTableRecord Table{};
   for (int C = 0; C < 256; ++C)
     Table.Map[C] = Windows1252Upper(static_cast<unsigned char>(C));
   return Table;
 }
 
+// Known when the program is compiled, so a call needs no first-use check.
+constexpr UpperTableRecord UpperTable = MakeUpperTable();
+
 #endif
 
 } // namespace
 
+#ifdef _WIN32
 const unsigned char *LocaleUpperTable() {
   static const UpperTableRecord Table = MakeUpperTable();
   return Table.Map;
 }
+#else
+const unsigned char *LocaleUpperTable() {
+  return UpperTable.Map;
+}
+#endif
 
 unsigned char LocaleUpper(unsigned char C) {
   return LocaleUpperTable()[C];
