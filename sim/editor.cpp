@@ -101,8 +101,9 @@ void StoreText(SimLineSlot &L, const char *Text, std::size_t Length) {
   SimEditorRecord &E = Ed();
   if (TextEquals(L, Text, Length))
     return;
+  const std::size_t MostSpaces = Length < SimMostIndent ? Length : SimMostIndent;
   std::size_t Spaces = 0;
-  while (Spaces < Length && Spaces < SimMostIndent && Text[Spaces] == ' ')
+  while (Spaces < MostSpaces && Text[Spaces] == ' ')
     ++Spaces;
   const char *Rest = Text + Spaces;
   std::size_t RestLength = Length - Spaces;
