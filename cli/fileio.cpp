@@ -28,10 +28,15 @@ std::string Reason() {
 }
 
 // Writes to a file descriptor through a buffer, so many small pieces cost few system calls.
+// For a file that is synced at the end, the disk writes are started every few megabytes, so
+// they overlap with the rest of the output instead of all waiting for the final sync.
 struct BufferedFd {
   int Fd;
   std::string Buffer;
   bool Ok;
+  bool StartWrites = false;
+  std::size_t Written = 0;
+  std::size_t Started = 0;
 };
 
 bool WriteAll(int Fd, const char *Data, std::size_t Size) {
@@ -49,9 +54,21 @@ bool WriteAll(int Fd, const char *Data, std::size_t Size) {
   return true;
 }
 
+void WriteOut(BufferedFd &Out, const char *Data, std::size_t Size) {
+  Out.Ok = WriteAll(Out.Fd, Data, Size);
+  Out.Written += Size;
+#ifdef __linux__
+  if (Out.Ok && Out.StartWrites && Out.Written - Out.Started >= (4u << 20)) {
+    sync_file_range(Out.Fd, static_cast<off_t>(Out.Started),
+                    static_cast<off_t>(Out.Written - Out.Started), SYNC_FILE_RANGE_WRITE);
+    Out.Started = Out.Written;
+  }
+#endif
+}
+
 bool FlushBuffered(BufferedFd &Out) {
   if (Out.Ok && !Out.Buffer.empty())
-    Out.Ok = WriteAll(Out.Fd, Out.Buffer.data(), Out.Buffer.size());
+    WriteOut(Out, Out.Buffer.data(), Out.Buffer.size());
   Out.Buffer.clear();
   return Out.Ok;
 }
@@ -61,8 +78,11 @@ bool EmitBuffered(void *Context, const char *Data, std::size_t Size) {
   if (Out.Buffer.size() + Size > Out.Buffer.capacity() && !FlushBuffered(Out))
     return false;
   // A piece of half the buffer or more goes out as it is, behind what the buffer holds.
-  if (2 * Size >= Out.Buffer.capacity())
-    return FlushBuffered(Out) && (Out.Ok = WriteAll(Out.Fd, Data, Size));
+  if (2 * Size >= Out.Buffer.capacity()) {
+    if (FlushBuffered(Out))
+      WriteOut(Out, Data, Size);
+    return Out.Ok;
+  }
   Out.Buffer.append(Data, Size);
   return true;
 }
@@ -168,6 +188,7 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context,
   }
   Temp = Name.data();
   BufferedFd Out{Fd, {}, true};
+  Out.StartWrites = true;
   Out.Buffer.reserve(1 << 16);
   bool Ok = Produce(Context, EmitBuffered, &Out) && FlushBuffered(Out);
   int Saved = errno;
