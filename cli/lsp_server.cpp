@@ -194,7 +194,8 @@ void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out) {
       return;
     }
     Json Result = Answer(Method, Params, Out);
-    if (!LspWrite({{"jsonrpc", "2.0"}, {"id", Id}, {"result", Result}}, Out))
+    // The result is moved into the reply: a formatting's new text may be the whole file.
+    if (!LspWrite({{"jsonrpc", "2.0"}, {"id", Id}, {"result", std::move(Result)}}, Out))
       LspWrite(ErrorReply(Id, InternalError, Method + ": " + NotUtf8), Out);
   } catch (const LspError &E) {
     if (IsRequest)
