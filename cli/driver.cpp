@@ -49,11 +49,6 @@ std::string BaseOf(const std::string &Path) {
   return Slash == std::string::npos ? P : P.substr(Slash + 1);
 }
 
-bool IsFolder(const std::string &Path) {
-  struct stat St;
-  return stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
-}
-
 #ifdef _WIN32
 std::string Lower(std::string S) {
   for (char &C : S)
@@ -120,10 +115,10 @@ std::string ResolveSetupDir(const CliOptions &Options, const std::string &ToolPa
   if (Env && *Env)
     return Env;
   std::string Beside = ParentOf(ToolPath) + "/setup";
-  if (IsFolder(Beside))
+  if (PathIsFolder(Beside))
     return Beside;
   std::string Shared = ParentOf(ParentOf(ToolPath)) + "/share/qmate/setup";
-  if (IsFolder(Shared))
+  if (PathIsFolder(Shared))
     return Shared;
   return std::string();
 }
@@ -153,7 +148,7 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
     }
     ModuleFolder = TempFolder;
 #endif
-  } else if (!IsFolder(Dir)) {
+  } else if (!PathIsFolder(Dir)) {
     Error = "setup folder '" + Dir + "' does not exist";
     return false;
   } else {

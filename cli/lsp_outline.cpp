@@ -1,5 +1,6 @@
 // The outline of a document: the header lines the navigator lists, as document symbols.
 #include "diff.hpp"
+#include "../src/host/session.hpp"
 #include "lsp.hpp"
 
 namespace {
@@ -27,15 +28,6 @@ std::string ClassNamed(const std::vector<std::string> &Words, std::size_t From) 
     if (Words[I] == "CLASS")
       return Words[I + 1];
   return std::string();
-}
-
-std::string Trimmed(const std::string &Text) {
-  std::size_t Start = 0, End = Text.size();
-  while (Start < End && static_cast<unsigned char>(Text[Start]) <= 32)
-    ++Start;
-  while (End > Start && static_cast<unsigned char>(Text[End - 1]) <= 32)
-    --End;
-  return Text.substr(Start, End - Start);
 }
 
 bool Before(const Json &A, const Json &B) {
@@ -77,7 +69,9 @@ Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
                                           : LspPositionOf(Text, Text.size());
     Json Header = {{"start", {{"line", Line}, {"character", 0}}},
                    {"end", {{"line", Line}, {"character", LspColumnsOf(Raw)}}}};
-    std::string Name = Trimmed(Raw);
+    std::size_t NameStart, NameEnd;
+    TrimBounds(Raw, NameStart, NameEnd);
+    std::string Name = Raw.substr(NameStart, NameEnd - NameStart);
     Symbols.push_back({{"name", Name.empty() ? "?" : Name},
                        {"kind", IsClass    ? KindClass
                                 : IsMethod ? KindMethod

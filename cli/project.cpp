@@ -17,11 +17,6 @@ bool Exists(const std::string &Path) {
   return stat(Path.c_str(), &St) == 0;
 }
 
-bool IsRegular(const std::string &Path) {
-  struct stat St;
-  return stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
-}
-
 char LowerAscii(char C) {
   return (C >= 'A' && C <= 'Z') ? char(C - 'A' + 'a') : C;
 }
@@ -89,6 +84,11 @@ bool PathIsFolder(const std::string &Path) {
   return stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
 }
 
+bool PathIsRegularFile(const std::string &Path) {
+  struct stat St;
+  return stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+}
+
 std::string NearestProjectSettings(const std::string &Folder) {
   char *Real = realpath(Folder.c_str(), nullptr);
   if (!Real)
@@ -97,7 +97,7 @@ std::string NearestProjectSettings(const std::string &Folder) {
   std::free(Real);
   for (;;) {
     std::string Candidate = Join(Dir, ProjectSettingsName);
-    if (IsRegular(Candidate))
+    if (PathIsRegularFile(Candidate))
       return Candidate;
     if (Dir == "/" || Exists(Join(Dir, ".git")))
       return std::string();

@@ -18,6 +18,8 @@ std::string FolderOfPath(const std::string &Path);
 
 // True for a path that names a folder (through links too).
 bool PathIsFolder(const std::string &Path);
+// True for a path that names a regular file (through links too).
+bool PathIsRegularFile(const std::string &Path);
 
 // Appends the files that a FILE argument stands for: the argument itself, or for a folder
 // every .prg and .ch file under it (any case of the extension), each folder's entries in

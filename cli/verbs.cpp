@@ -8,6 +8,7 @@
 #include "driver.hpp"
 #include "fileio.hpp"
 #include "infer.hpp"
+#include "project.hpp"
 #include "workers.hpp"
 #include "header_lines.hpp"
 #include "lsp.hpp"
@@ -120,11 +121,6 @@ void PutResult(FileRunRecord &R, bool StreamOut, ByteProducer Produce, void *Con
 
 // True for a regular file, which gives the same bytes when it is read a second time; a pipe
 // named by its path (/dev/stdin, a shell's <(...), a FIFO) gives nothing the second time.
-bool IsRegularFile(const std::string &Path) {
-  struct stat St;
-  return stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
-}
-
 std::string DisplayName(const CliOptions &Options, const std::string &Path) {
   return Path == "-" ? Options.AssumeFileName : Path;
 }
@@ -206,7 +202,7 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   // A regular file read from disk can be compared with the disk afterwards, so the editor
   // may rewrite its lines in place; a diff, standard input or a pipe needs the loaded bytes
   // kept.
-  bool FromDisk = Path != "-" && !Options.Diff && IsRegularFile(Path);
+  bool FromDisk = Path != "-" && !Options.Diff && PathIsRegularFile(Path);
   std::vector<std::string> Messages;
   RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
   R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
@@ -239,6 +235,16 @@ namespace {
 
 // Expands the files and folders named into Files and starts the plug-in; false (with the
 // exit status in Status) when there is nothing to run.
+// Reads one of the files named; one that cannot be read is reported and sets Status to 2.
+bool ReadNamedFile(const std::string &Path, std::string &Bytes, int &Status) {
+  std::string Error;
+  if (ReadInput(Path, Bytes, Error))
+    return true;
+  Fail(Error);
+  Status = 2;
+  return false;
+}
+
 bool StartOnFiles(const CliOptions &Options, std::vector<std::string> &Files, int &Status) {
   Status = ExpandFiles(Options, Files) ? 0 : 2;
   if (Files.empty())
@@ -320,12 +326,9 @@ int RunProcs(const CliOptions &Options) {
   if (!Start(Options))
     return 2;
   for (const std::string &Path : Files) {
-    std::string Bytes, Error;
-    if (!ReadInput(Path, Bytes, Error)) {
-      Fail(Error);
-      Status = 2;
+    std::string Bytes;
+    if (!ReadNamedFile(Path, Bytes, Status))
       continue;
-    }
     std::string Name = DisplayName(Options, Path);
     std::string Position = PositionError(Options, Name, Bytes);
     if (!Position.empty()) {
@@ -367,12 +370,9 @@ int RunInfer(const CliOptions &Options) {
     return Status;
   std::vector<InferSource> Sources;
   for (const std::string &Path : Files) {
-    std::string Bytes, Error;
-    if (!ReadInput(Path, Bytes, Error)) {
-      Fail(Error);
-      Status = 2;
+    std::string Bytes;
+    if (!ReadNamedFile(Path, Bytes, Status))
       continue;
-    }
     Sources.push_back(InferSource{DisplayName(Options, Path), std::move(Bytes)});
   }
   if (!Sources.empty()) {

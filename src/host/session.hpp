@@ -103,3 +103,7 @@ std::string TrimRight(const std::string &Text);
 inline bool IsBlankChar(char C) {
   return static_cast<unsigned char>(C) <= 32;
 }
+// The blanks that separate words on a line of code.
+inline bool IsSpaceOrTab(char C) {
+  return C == ' ' || C == '\t';
+}

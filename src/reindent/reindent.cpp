@@ -398,7 +398,7 @@ void FollowLaterStatements(ReindentState &S, const std::string &T) {
       return;
     } else if (C == ';') {
       std::size_t At = K + 1;
-      while (At < T.size() && (T[At] == ' ' || T[At] == '\t'))
+      while (At < T.size() && IsSpaceOrTab(T[At]))
         ++At;
       StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, S.InClass);
       if (Kind.Role == RoleOpens)
@@ -431,9 +431,10 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
 
   if (T.empty()) {
     // The end-of-file mark stays; a blank line inside a comment is part of the comment.
-    if (Text.find('\x1A') != std::string::npos || InComment) {
+    const bool EndOfFileMark = Text.find('\x1A') != std::string::npos;
+    if (EndOfFileMark || InComment) {
       S.Marks.back() = MarkVerbatim;
-      if (Text.find('\x1A') != std::string::npos)
+      if (EndOfFileMark)
         return;
     }
     S.Marks.back() |= MarkBlank;

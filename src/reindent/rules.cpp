@@ -96,10 +96,6 @@ bool IsNameChar(char C) {
   return IsNameStart(C) || (C >= '0' && C <= '9');
 }
 
-bool IsBlank(char C) {
-  return C == ' ' || C == '\t';
-}
-
 // True when the Length letters at Text, upper-cased, are a prefix of Word of at least
 // MinLength letters.
 bool AbbreviationOf(const char *Text, std::size_t Length, const char *Word, std::size_t MinLength) {
@@ -119,7 +115,7 @@ std::size_t WordAt(const char *Text, std::size_t Length, std::size_t At, std::si
     while (End < Length && IsNameChar(Text[End]))
       ++End;
   After = End;
-  while (After < Length && IsBlank(Text[After]))
+  while (After < Length && IsSpaceOrTab(Text[After]))
     ++After;
   return End - At;
 }
@@ -169,7 +165,8 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
       return Kind;
     int Role = Rule.Role;
     // Headers name what they define.
-    bool Named = Rest < Length && IsNameStart(Text[Rest]) && Rest > 0 && IsBlank(Text[Rest - 1]);
+    bool Named =
+        Rest < Length && IsNameStart(Text[Rest]) && Rest > 0 && IsSpaceOrTab(Text[Rest - 1]);
     if (Role == RoleHeader || Role == RoleMethod || Role == RoleClass) {
       if (!Named)
         return Kind;
@@ -191,7 +188,7 @@ int PreprocessorBranchOf(const char *Text, std::size_t Length) {
   if (Length == 0 || Text[0] != '#')
     return BranchNone;
   std::size_t At = 1;
-  while (At < Length && IsBlank(Text[At]))
+  while (At < Length && IsSpaceOrTab(Text[At]))
     ++At;
   std::size_t After = 0;
   std::size_t WordLength = WordAt(Text, Length, At, After);

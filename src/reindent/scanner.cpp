@@ -37,10 +37,6 @@ bool IsWordChar(char C) {
   return CharClasses.Of[static_cast<unsigned char>(C)] & ClassWord;
 }
 
-bool IsSpaceOrTab(char C) {
-  return C == ' ' || C == '\t';
-}
-
 bool InCommentOrString(const ReindentState &S) {
   return S.InLineComment || S.InBlockComment || S.InDoubleQuote || S.InSingleQuote ||
          S.InBracketString;

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool IsSpaceOrTab(char C) {
-  return C == ' ' || C == '\t';
-}
-
 bool IsWordChar(char C) {
   char U = AsciiUpper(C);
   return (U >= 'A' && U <= 'Z') || (C >= '0' && C <= '9') || C == '_';
