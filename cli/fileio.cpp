@@ -39,21 +39,6 @@ struct BufferedFd {
   std::size_t Started = 0;
 };
 
-bool WriteAll(int Fd, const char *Data, std::size_t Size) {
-  while (Size > 0) {
-#ifdef _WIN32
-    int Wrote = _write(Fd, Data, static_cast<unsigned>(Size > (1u << 30) ? (1u << 30) : Size));
-#else
-    ssize_t Wrote = write(Fd, Data, Size);
-#endif
-    if (Wrote <= 0)
-      return false;
-    Data += Wrote;
-    Size -= static_cast<std::size_t>(Wrote);
-  }
-  return true;
-}
-
 void WriteOut(BufferedFd &Out, const char *Data, std::size_t Size) {
   Out.Ok = WriteAll(Out.Fd, Data, Size);
   Out.Written += Size;
@@ -88,6 +73,23 @@ bool EmitBuffered(void *Context, const char *Data, std::size_t Size) {
 }
 
 } // namespace
+
+bool WriteAll(int Fd, const char *Data, std::size_t Size) {
+  while (Size > 0) {
+#ifdef _WIN32
+    int Wrote = _write(Fd, Data, static_cast<unsigned>(Size > (1u << 30) ? (1u << 30) : Size));
+#else
+    ssize_t Wrote = write(Fd, Data, Size);
+    if (Wrote < 0 && errno == EINTR)
+      continue;
+#endif
+    if (Wrote <= 0)
+      return false;
+    Data += Wrote;
+    Size -= static_cast<std::size_t>(Wrote);
+  }
+  return true;
+}
 
 bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error) {
   Bytes.clear();

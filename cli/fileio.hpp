@@ -21,5 +21,8 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
 // True when the file holds exactly the bytes Produce hands over (false also when it cannot
 // be read).
 bool FileHoldsBytes(const std::string &Path, ByteProducer Produce, void *Context);
+// Writes all Size bytes to the descriptor, going on after interrupted or partial writes; false
+// (errno telling why) when a write failed.
+bool WriteAll(int Fd, const char *Data, std::size_t Size);
 // Standard output, in pieces; false when a write failed.
 bool WriteStdout(ByteProducer Produce, void *Context);

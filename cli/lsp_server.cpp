@@ -1,6 +1,7 @@
 // The language server's protocol: Content-Length framing, JSON-RPC requests and
 // notifications, the open documents, and the loop over standard input and output.
 #include "driver.hpp"
+#include "fileio.hpp"
 #include "lsp.hpp"
 
 #include <cerrno>
@@ -282,15 +283,9 @@ int RunLsp(const CliOptions &Options) {
       break;
     Out.clear();
     LspFeed(Buffer, static_cast<std::size_t>(Got), Out);
-    for (std::size_t Done = 0; Done < Out.size();) {
-      ssize_t Put = write(1, Out.data() + Done, Out.size() - Done);
-      if (Put < 0 && errno == EINTR)
-        continue;
-      if (Put <= 0) {
-        std::cerr << "qmate: cannot write to the client: " << std::strerror(errno) << "\n";
-        return 1;
-      }
-      Done += static_cast<std::size_t>(Put);
+    if (!WriteAll(1, Out.data(), Out.size())) {
+      std::cerr << "qmate: cannot write to the client: " << std::strerror(errno) << "\n";
+      return 1;
     }
   }
   // The protocol's exit status: 0 after shutdown, 1 when the client left without it.

@@ -1,6 +1,7 @@
 // The live terminal of `qmate configure` (POSIX terminals; termios and ANSI escapes only).
 #include "terminal.hpp"
 #include "../src/host/keys.hpp"
+#include "fileio.hpp"
 
 #include <string>
 #include <vector>
@@ -59,18 +60,9 @@ TerminalRecord Terminal;
 const char EnterSequence[] = "\x1b[?1049h\x1b[H\x1b[2J";
 const char LeaveSequence[] = "\x1b[0m\x1b[?25h\x1b[?1049l";
 
-void WriteAll(const char *Bytes, std::size_t Length) {
-  while (Length > 0) {
-    ssize_t Done = write(STDOUT_FILENO, Bytes, Length);
-    if (Done <= 0)
-      return;
-    Bytes += Done;
-    Length -= static_cast<std::size_t>(Done);
-  }
-}
-
+// The screen is drawn on a best-effort basis: a failed write leaves it as it is.
 void WriteText(const std::string &Text) {
-  WriteAll(Text.data(), Text.size());
+  WriteAll(STDOUT_FILENO, Text.data(), Text.size());
 }
 
 // Puts the terminal back; only calls that are safe inside a signal handler.
@@ -78,7 +70,7 @@ void RestoreTerminal() {
   if (!Terminal.Raw)
     return;
   Terminal.Raw = false;
-  WriteAll(LeaveSequence, sizeof(LeaveSequence) - 1);
+  WriteAll(STDOUT_FILENO, LeaveSequence, sizeof(LeaveSequence) - 1);
   tcsetattr(STDIN_FILENO, TCSAFLUSH, &Terminal.Saved);
 }
 
@@ -189,7 +181,7 @@ bool EnterTerminal() {
   if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &Raw) != 0)
     return false;
   Terminal.Raw = true;
-  WriteAll(EnterSequence, sizeof(EnterSequence) - 1);
+  WriteAll(STDOUT_FILENO, EnterSequence, sizeof(EnterSequence) - 1);
   return true;
 }
 

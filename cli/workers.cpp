@@ -2,6 +2,7 @@
 // the file's index, its status, whether it changed, its output and its lines for standard
 // error, each length-prefixed.
 #include "workers.hpp"
+#include "fileio.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -85,17 +86,6 @@ bool TakeMessage(std::string &Buffer, std::size_t &Index, FileRunRecord &R) {
   return true;
 }
 
-bool WriteAllTo(int Fd, const std::string &Data) {
-  std::size_t Done = 0;
-  while (Done < Data.size()) {
-    ssize_t Wrote = write(Fd, Data.data() + Done, Data.size() - Done);
-    if (Wrote <= 0)
-      return false;
-    Done += static_cast<std::size_t>(Wrote);
-  }
-  return true;
-}
-
 #endif
 
 } // namespace
@@ -151,8 +141,10 @@ void RunOnFiles(const std::vector<std::string> &Files, int Workers,
       for (int Fd : Pipes)
         close(Fd);
       bool Ok = true;
-      for (std::size_t I = (*Next)++; Ok && I < Files.size(); I = (*Next)++)
-        Ok = WriteAllTo(Fds[1], Message(I, Work(Files[I])));
+      for (std::size_t I = (*Next)++; Ok && I < Files.size(); I = (*Next)++) {
+        std::string Sent = Message(I, Work(Files[I]));
+        Ok = WriteAll(Fds[1], Sent.data(), Sent.size());
+      }
       _exit(Ok ? 0 : 1);
     }
     close(Fds[1]);
