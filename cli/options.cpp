@@ -107,16 +107,6 @@ const VerbRule VerbRules[] = {
      false, false},
 };
 
-// An argument as it is quoted in an error: control characters shown as "?", so the
-// message stays one line.
-std::string Shown(const std::string &Text) {
-  std::string Out = Text;
-  for (char &C : Out)
-    if (static_cast<unsigned char>(C) < 32 || C == 127)
-      C = '?';
-  return Out;
-}
-
 bool ParseInt(const std::string &Text, long long Low, long long High, int &Out) {
   if (Text.empty())
     return false;
@@ -295,7 +285,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
   Options.Verb = Args[0];
   const VerbRule *Rule = FindVerb(Options.Verb);
   if (!Rule) {
-    Error = "unknown command '" + Shown(Options.Verb) + "'";
+    Error = "unknown command '" + ShownInMessage(Options.Verb) + "'";
     return false;
   }
   bool OnlyFiles = false;
@@ -303,7 +293,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     const std::string &A = Args[I];
     if (OnlyFiles || A == "-" || A.empty() || A[0] != '-') {
       if (!Rule->TakesFiles) {
-        Error = "'" + Options.Verb + "' takes no file or word: '" + Shown(A) + "'";
+        Error = "'" + Options.Verb + "' takes no file or word: '" + ShownInMessage(A) + "'";
         return false;
       }
       Options.Files.push_back(A);
@@ -322,7 +312,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     std::string Name = A.substr(0, Eq);
     const OptionRule *Option = FindOption(Name);
     if (!Option || !(Rule->Options & Option->Bit)) {
-      Error = "'" + Options.Verb + "' does not take the option '" + Shown(Name) + "'";
+      Error = "'" + Options.Verb + "' does not take the option '" + ShownInMessage(Name) + "'";
       return false;
     }
     std::string V;
@@ -332,11 +322,11 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
       } else if (I + 1 < Args.size()) {
         V = Args[++I];
       } else {
-        Error = Shown(A) + " needs a value";
+        Error = ShownInMessage(A) + " needs a value";
         return false;
       }
     } else if (Eq != std::string::npos) {
-      Error = Name + " takes no value: '" + Shown(A) + "'";
+      Error = Name + " takes no value: '" + ShownInMessage(A) + "'";
       return false;
     }
     switch (Option->Bit) {
@@ -358,17 +348,17 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
                     : K + 1 == SettingKeyCount ? " or "
                                                : ", ") +
                    std::string(SettingKeyRows[K].Key);
-        Error = "--set: unknown setting '" + Shown(Key) + "' (" + Known + ")";
+        Error = "--set: unknown setting '" + ShownInMessage(Key) + "' (" + Known + ")";
         return false;
       }
       int Number = 0;
       std::string Expected;
       if (At == std::string::npos) {
-        Error = "--set " + Shown(V) + ": expected KEY=VALUE";
+        Error = "--set " + ShownInMessage(V) + ": expected KEY=VALUE";
         return false;
       }
       if (!ParseSettingValue(*Row, V.substr(At + 1), Number, Expected)) {
-        Error = "--set " + Shown(V) + ": " + Row->Key + " must be " + Expected;
+        Error = "--set " + ShownInMessage(V) + ": " + Row->Key + " must be " + Expected;
         return false;
       }
       Options.Overrides.emplace_back(Row->Key, Number);
@@ -383,7 +373,7 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
                           ParseInt(V, 1, INT_MAX, Options.LastLine)
                     : ParsePair(V, '-', Options.FirstLine, Options.LastLine, 1);
       if (!Ok || Options.LastLine < Options.FirstLine) {
-        Error = "--lines " + Shown(V) + ": expected A-B with 1 <= A <= B, or one line N";
+        Error = "--lines " + ShownInMessage(V) + ": expected A-B with 1 <= A <= B, or one line N";
         return false;
       }
       Options.HasLines = true;
@@ -391,7 +381,8 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     }
     case OptCursor:
       if (!ParsePair(V, ':', Options.CursorLine, Options.CursorColumn, 0)) {
-        Error = "--cursor " + Shown(V) + ": expected LINE:COLUMN (line from 1, column from 0)";
+        Error =
+            "--cursor " + ShownInMessage(V) + ": expected LINE:COLUMN (line from 1, column from 0)";
         return false;
       }
       Options.HasCursor = true;

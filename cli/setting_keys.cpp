@@ -89,16 +89,15 @@ std::vector<std::string> ChoiceWords(const SettingKeyRow &Row) {
   return Words;
 }
 
-// Control characters shown as "?", so that a quoted value keeps its message on one line.
-std::string Shown(const std::string &Text) {
-  std::string Out = Text.substr(0, 40);
+} // namespace
+
+std::string ShownInMessage(const std::string &Text, std::size_t Most) {
+  std::string Out = Text.substr(0, Most);
   for (char &C : Out)
     if (static_cast<unsigned char>(C) < 32 || C == 127)
       C = '?';
   return Out.size() < Text.size() ? Out + "..." : Out;
 }
-
-} // namespace
 
 const SettingKeyRow *FindSettingKey(const std::string &Key) {
   for (const SettingKeyRow &Row : SettingKeyRows)
@@ -180,8 +179,8 @@ bool ReadSettingsFile(const std::string &Path, SettingValues &Values,
     if (ParseSettingValue(Row, Text, Value, Expected))
       Values[I] = Value;
     else
-      Warnings.push_back(Path + ": " + Row.Key + "=" + Shown(Text) + " is not " + Expected +
-                         "; using " + SettingValueText(Row, Values[I]));
+      Warnings.push_back(Path + ": " + Row.Key + "=" + ShownInMessage(Text, 40) + " is not " +
+                         Expected + "; using " + SettingValueText(Row, Values[I]));
   }
   return true;
 }

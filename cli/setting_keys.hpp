@@ -29,6 +29,10 @@ bool ParseSettingValue(const SettingKeyRow &Row, const std::string &Text, int &V
 // The value as a settings file writes it.
 std::string SettingValueText(const SettingKeyRow &Row, int Value);
 
+// A value or argument as it is quoted in a one-line message: control characters shown as
+// "?", and at most Most characters of it (then "...").
+std::string ShownInMessage(const std::string &Text, std::size_t Most = std::string::npos);
+
 // One value for each row, in the table's order.
 typedef std::vector<int> SettingValues;
 
