@@ -8,6 +8,7 @@
 #include "terminal.hpp"
 #include "verbs.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -152,6 +153,68 @@ bool ReadTerminalStep(void *, SimDialogAction &Action) {
   return ReadTerminalAction(Action);
 }
 
+// What the configure verb adds to the user's actions, wherever they come from.
+struct ConfigureInput {
+  bool (*Read)(void *Context, SimDialogAction &Action);
+  void *Context;
+  std::vector<int> EditedItems; // the items typed into or erased in
+  bool OkPending = false;       // Enter, after leaving the field that had the focus
+};
+
+bool ReadConfigureAction(void *Context, SimDialogAction &Action) {
+  ConfigureInput &Input = *static_cast<ConfigureInput *>(Context);
+  if (Input.OkPending) {
+    Input.OkPending = false;
+    Action = KindAction(SimDialogAction::Ok);
+    return true;
+  }
+  if (!Input.Read(Input.Context, Action))
+    return false;
+  bool InField = SimHost.DialogCursorX >= 0;
+  bool Edits = Action.What == SimDialogAction::Type ||
+               (Action.What == SimDialogAction::Key &&
+                (Action.Item == SimKeyDel || Action.Item == SimKeyBackspace));
+  if (Edits && InField) {
+    Input.EditedItems.push_back(SimHost.DialogFocus);
+  } else if (Action.What == SimDialogAction::Ok && InField) {
+    // Enter in a field leaves the field first. The dialog cleans a field's value only when
+    // the field loses the focus (a negative value becomes 0 in the first five fields), and
+    // the plug-in saves the text a field holds when the dialog closes: without this, a value
+    // typed and confirmed at once would be saved as typed, out of the range the tool reads.
+    Action = KindAction(SimDialogAction::Next);
+    Input.OkPending = true;
+  }
+  return true;
+}
+
+// After a confirmed dialog: a field that was not typed into keeps its setting. The fields
+// hold two characters, so a setting above 99 is shown cut (120 as 12) and would otherwise be
+// saved cut. The dialog's number fields are its edit items, in the order of the table's
+// first rows.
+void KeepUneditedSettings(const SettingValues &Before, const std::vector<int> &EditedItems) {
+  if (SimHost.Dialogs.empty())
+    return;
+  const std::vector<FarDialogItem> &Items = SimHost.Dialogs.back().FinalItems;
+  bool Restored = false;
+  std::size_t Row = 0;
+  for (std::size_t Item = 0; Item < Items.size() && Row < SettingKeyCount; ++Item) {
+    if (Items[Item].Type != DI_FIXEDIT)
+      continue;
+    int *Field = SettingKeyRows[Row].Field();
+    bool Edited = std::find(EditedItems.begin(), EditedItems.end(), static_cast<int>(Item)) !=
+                  EditedItems.end();
+    if (!Edited && *Field != Before[Row]) {
+      std::cerr << "qmate: " << SettingKeyRows[Row].Key << "=" << Before[Row]
+                << " kept: the dialog's field showed only '" << Items[Item].Data << "'\n";
+      *Field = Before[Row];
+      Restored = true;
+    }
+    ++Row;
+  }
+  if (Restored)
+    SaveSettings();
+}
+
 // After a confirmed dialog: the file read back must hold what the plug-in stored.
 bool SavedAsStored() {
   PluginSettingsRecord Wanted = PluginSettings;
@@ -245,19 +308,20 @@ int RunConfigure(const CliOptions &Options) {
     StopPlugin();
     return 2;
   }
-  if (Live) {
+  ConfigureInput Input{Live ? ReadTerminalStep : ReadScriptAction, &Script, {}};
+  if (Live)
     SimHost.DialogStep = DrawTerminalStep;
-    SimHost.DialogInput = ReadTerminalStep;
-  } else {
-    SimHost.DialogInput = ReadScriptAction;
-    SimHost.DialogInputContext = &Script;
-  }
+  SimHost.DialogInput = ReadConfigureAction;
+  SimHost.DialogInputContext = &Input;
+  SettingValues Before = CurrentSettingValues();
   int Confirmed = Configure(0);
   SimHost.DialogStep = nullptr;
   SimHost.DialogInput = nullptr;
   SimHost.DialogInputContext = nullptr;
   if (Live)
     LeaveTerminal();
+  if (Confirmed)
+    KeepUneditedSettings(Before, Input.EditedItems);
   int Status = 0;
   if (Script.Failed) {
     Status = 2;

@@ -205,7 +205,10 @@ INSTANTIATE_TEST_SUITE_P(
                                "\x1b[A\x1b[A\x1b[A3\r", "SplitLineTab=3\r\n"},
                       KeysCase{"backspace empties, leaving makes 0", "\x1b[B\x1b[B\x1b[B\x7f\t\r",
                                "TextFuncTab=0\r\n"},
-                      KeysCase{"a negative Tab left becomes 0", "\t\t\t\t-5\t\r", "Tab=0\r\n"}),
+                      KeysCase{"a negative Tab left becomes 0", "\t\t\t\t-5\t\r", "Tab=0\r\n"},
+                      KeysCase{"a negative value confirmed at once becomes 0 too", "-5\r",
+                               "GlobalTab=0\r\n"},
+                      KeysCase{"so in the fifth field", "\t\t\t\t-3\r", "Tab=0\r\n"}),
     [](const ::testing::TestParamInfo<KeysCase> &Info) {
       return "Case" + std::to_string(Info.index);
     });
@@ -304,8 +307,9 @@ struct ScriptCase {
   const char *Name;
   const char *Script;
   int Exit;
-  const char *Printed; // a text the output must hold
-  const char *Written; // a line the settings file must hold, nullptr: no file
+  const char *Printed;          // a text the output must hold
+  const char *Written;          // a line the settings file must hold, nullptr: no file
+  const char *Before = nullptr; // the settings file before the dialog
 };
 
 class ConfigureScript : public ::testing::TestWithParam<ScriptCase> {};
@@ -313,16 +317,24 @@ class ConfigureScript : public ::testing::TestWithParam<ScriptCase> {};
 TEST_P(ConfigureScript, PlaysTheActionsThroughThePlugInsDialog) {
   const ScriptCase &C = GetParam();
   std::string Setup = SetupFolder("configure-script");
+  if (C.Before)
+    WriteTextFile(Setup + "/qmate.ini", C.Before);
   PipeRun Run = RunWithInput({"configure", "--setup", Setup}, C.Script);
   ASSERT_TRUE(WIFEXITED(Run.Status)) << C.Name;
   EXPECT_EQ(WEXITSTATUS(Run.Status), C.Exit) << C.Name << ": " << Run.Output;
   EXPECT_NE(Run.Output.find(C.Printed), std::string::npos) << C.Name << ": " << Run.Output;
   // The new, empty setup folder was given the shipped word files.
-  EXPECT_NE(ReadTextFile(Setup + "/Keywords.dat").find("ENDIF"), std::string::npos) << C.Name;
+  if (!C.Before) {
+    EXPECT_NE(ReadTextFile(Setup + "/Keywords.dat").find("ENDIF"), std::string::npos) << C.Name;
+  }
   std::string Ini = ReadTextFile(Setup + "/qmate.ini");
   if (C.Written) {
     EXPECT_NE(Ini.find(C.Written), std::string::npos) << C.Name << ": " << Ini;
-  } else {
+    // What configure saves, the tool reads back without a warning.
+    PipeRun Read = RunWithInput({"settings", "--setup", Setup}, "");
+    EXPECT_EQ(WEXITSTATUS(Read.Status), 0) << C.Name;
+    EXPECT_EQ(Read.Output.find("warning"), std::string::npos) << C.Name << ": " << Read.Output;
+  } else if (!C.Before) {
     EXPECT_EQ(Ini, "") << C.Name;
   }
 }
@@ -345,7 +357,19 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"no terminal and no actions", "", 2, "needs a terminal", nullptr},
         ScriptCase{"only comments are no actions", "# nothing\n\n", 2, "needs a terminal", nullptr},
         ScriptCase{"an unknown action stops with a clear line", "type 9\njump\nok\n", 2,
-                   "line 2: unknown action 'jump'", nullptr}),
+                   "line 2: unknown action 'jump'", nullptr},
+        ScriptCase{"a negative value confirmed at once becomes 0, as when left", "type -5\nok\n", 0,
+                   "GlobalTab=0\n", "GlobalTab=0\r\n"},
+        ScriptCase{"so in the fifth field", "next\nnext\nnext\nnext\ntype -3\nok\n", 0, "Tab=0\n",
+                   "Tab=0\r\n"},
+        ScriptCase{"Comments keeps a negative value", "prev\nprev\nprev\nprev\ntype -7\nok\n", 0,
+                   "Comments=-7\n", "Comments=-7\r\n"},
+        ScriptCase{"a non-number confirmed at once becomes 0, as when left",
+                   "next\nnext\nnext\ntype ab\nok\n", 0, "TextFuncTab=0\n", "TextFuncTab=0\r\n"},
+        ScriptCase{"a setting too wide for its field is kept unless edited", "next\ntype 7\nok\n",
+                   0, "Tab=120 kept", "Tab=120\r\n", "[Settings]\r\nTab=120\r\n"},
+        ScriptCase{"an edited one is not", "next\nnext\nnext\nnext\nhome\ntype 9\nok\n", 0,
+                   "Tab=92\n", "Tab=92\r\n", "[Settings]\r\nTab=120\r\n"}),
     [](const ::testing::TestParamInfo<ScriptCase> &Info) {
       return "Case" + std::to_string(Info.index);
     });
