@@ -36,6 +36,14 @@ struct LineKeys {
 
 enum EditKind { Keep, Remove, Add };
 
+// The separators of a path's components: on Windows a backslash is one too, and diffs name
+// files with "/" only.
+#ifdef _WIN32
+const char PathSeparators[] = "/\\";
+#else
+const char PathSeparators[] = "/";
+#endif
+
 // Count lines of one kind from (Old, New): a kept run advances both sides, a removed run
 // the old side only, an added run the new side only.
 struct EditRun {
@@ -219,6 +227,94 @@ struct DiffWriter {
   }
 };
 
+// A file's path as a diff header names it: its "." and empty components dropped (git apply
+// refuses "./x.prg" as an invalid path), and with them the leading "/" of an absolute path,
+// which follows the a/ or b/ as git diff --no-index writes it. ".." components are kept:
+// which folder they lead to depends on the links on the way. A path that cleans to nothing
+// is kept as it was.
+std::string CleanDiffPath(const std::string &Path) {
+  std::string Clean;
+  std::size_t Start = 0;
+  while (Start <= Path.size()) {
+    std::size_t End = Path.find_first_of(PathSeparators, Start);
+    if (End == std::string::npos)
+      End = Path.size();
+    std::string_view Part(Path.data() + Start, End - Start);
+    if (!Part.empty() && Part != ".") {
+      if (!Clean.empty())
+        Clean += '/';
+      Clean.append(Part.data(), Part.size());
+    }
+    Start = End + 1;
+  }
+  return Clean.empty() ? Path : Clean;
+}
+
+// The letter of a byte's C escape in a quoted name, or 0.
+char EscapeLetter(unsigned char C) {
+  switch (C) {
+  case '"':
+    return '"';
+  case '\\':
+    return '\\';
+  case '\a':
+    return 'a';
+  case '\b':
+    return 'b';
+  case '\t':
+    return 't';
+  case '\n':
+    return 'n';
+  case '\v':
+    return 'v';
+  case '\f':
+    return 'f';
+  case '\r':
+    return 'r';
+  default:
+    return 0;
+  }
+}
+
+// A header name quoted as git quotes one (with core.quotePath, its default): a name that
+// holds a double quote, a backslash, a control character (DEL too) or a byte from 0x80 is
+// written in double quotes with C escapes, a byte without a letter escape as three octal digits
+// ("a/\303\251.prg" for "a/é.prg"). A name holding a blank gets a tab after it, as git
+// writes it, so that patch reads the whole name.
+std::string QuotedDiffName(const std::string &Name) {
+  std::string Quoted = "\"";
+  bool Needed = false;
+  for (unsigned char C : Name) {
+    if (char Letter = EscapeLetter(C)) {
+      Quoted += '\\';
+      Quoted += Letter;
+      Needed = true;
+    } else if (C < 0x20 || C >= 0x7F) {
+      Quoted += '\\';
+      Quoted += static_cast<char>('0' + (C >> 6));
+      Quoted += static_cast<char>('0' + ((C >> 3) & 7));
+      Quoted += static_cast<char>('0' + (C & 7));
+      Needed = true;
+    } else {
+      Quoted += static_cast<char>(C);
+    }
+  }
+  Quoted += '"';
+  std::string Written = Needed ? Quoted : Name;
+  if (Name.find(' ') != std::string::npos)
+    Written += '\t';
+  return Written;
+}
+
+// The name a header line gives: a name that begins with "a/" or "b/" has the path after it
+// cleaned; any name is quoted where it needs to be.
+std::string DiffHeaderName(const std::string &Name) {
+  bool Prefixed = Name.size() > 2 && (Name[0] == 'a' || Name[0] == 'b') && Name[1] == '/';
+  if (!Prefixed)
+    return QuotedDiffName(Name);
+  return QuotedDiffName(Name.substr(0, 2) + CleanDiffPath(Name.substr(2)));
+}
+
 void AppendTextLine(const void *Context, std::size_t Index, std::string &Out) {
   const TextLines &L = *static_cast<const TextLines *>(Context);
   Out.append(L.Data + L.Starts[Index], L.Starts[Index + 1] - L.Starts[Index]);
@@ -262,7 +358,7 @@ bool WriteUnifiedDiff(const DiffSide &Before, const DiffSide &After, const std::
   }
   const std::size_t Context = 3;
   DiffWriter Out{Emit, EmitContext, {}};
-  Out.Put("--- " + OldName + "\n+++ " + NewName + "\n");
+  Out.Put("--- " + DiffHeaderName(OldName) + "\n+++ " + DiffHeaderName(NewName) + "\n");
   std::string Scratch;
   std::size_t R = 0;
   while (R < Script.size()) {

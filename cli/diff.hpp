@@ -25,7 +25,11 @@ struct TextLines {
 TextLines SplitLines(const char *Data, std::size_t Size);
 DiffSide SideOf(const TextLines &Lines);
 
-// The diff is handed out in pieces through Emit; false when Emit failed.
+// The diff is handed out in pieces through Emit; false when Emit failed. The header names
+// are written as git apply and patch -p1 read them: after a leading "a/" or "b/", the path
+// without "." or empty components ("a/./src//x.prg" is written "a/src/x.prg", "a//abs/x.prg"
+// "a/abs/x.prg"), and a name holding a quote, a backslash, a control character or a byte
+// from 0x80 in double quotes with C escapes, as git quotes names.
 bool WriteUnifiedDiff(const DiffSide &Before, const DiffSide &After, const std::string &OldName,
                       const std::string &NewName,
                       bool (*Emit)(void *Context, const char *Data, std::size_t Size),

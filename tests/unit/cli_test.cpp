@@ -4,9 +4,11 @@
 #include "../../cli/options.hpp"
 #include "harness.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -176,6 +178,89 @@ TEST(CliDiff, HunksRebuildTheNewText) {
     EXPECT_EQ(ApplyDiff(C.Old, D), C.New) << D;
   }
   EXPECT_EQ(UnifiedDiff("same\n", "same\n", "a", "b"), "");
+}
+
+// The header lines of a diff, in byte order.
+std::vector<std::string> HeaderLines(const std::string &Diff) {
+  std::vector<std::string> Lines;
+  std::istringstream In(Diff);
+  for (std::string L; std::getline(In, L);)
+    if (L.compare(0, 4, "--- ") == 0 || L.compare(0, 4, "+++ ") == 0)
+      Lines.push_back(L);
+  std::sort(Lines.begin(), Lines.end());
+  return Lines;
+}
+
+bool HaveCommand(const char *Name) {
+  return std::system(("command -v " + std::string(Name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A project whose files all need re-indenting, under git; the built qmate's diff of it is
+// applied by git apply and by patch -p1, after which nothing is left to re-indent. The files'
+// names hold what git apply reads as a path's end or an invalid path unless it is cleaned
+// and quoted; the names of the . row are those git itself writes for the same changes.
+TEST(CliDiff, AFolderDiffAppliesWithGitApplyAndPatch) {
+  std::string Tool = QMATE_BINARY_DIR "/qmate";
+  if (access(Tool.c_str(), X_OK) != 0 || !HaveCommand("git") || !HaveCommand("patch"))
+    GTEST_SKIP() << "needs the built qmate, git and patch";
+  const char *Names[] = {"main.prg",        "src/sub.prg", "ta\tb.prg",
+                         "\xC3\xA9.prg",    "nl\nx.prg",   "q\"uote.prg",
+                         "back\\slash.prg", "my file.prg", "src/\x01.ch"};
+  const struct {
+    const char *Args;    // $D is the project's absolute path
+    const char *ApplyIn; // "": the project
+  } Cases[] = {
+      {".", ""},       {"./", ""}, {"./src/. ./main.prg", ""}, {"src//sub.prg src/./", ""},
+      {"\"$D\"", "/"}, // written a/<path without its leading />: applied from the root
+  };
+  const std::string Unformatted = "PROCEDURE Main\nIF x\ny()\nENDIF\nRETURN\n";
+  std::string Dir = TestFolder("cli-diff-names");
+  std::string Project = Dir + "/project";
+  mkdir(Project.c_str(), 0755);
+  mkdir((Project + "/src").c_str(), 0755);
+  mkdir((Dir + "/setup").c_str(), 0755);
+  for (const char *Name : Names)
+    WriteTextFile(Project + "/" + Name, Unformatted);
+  std::string InProject = "cd '" + Project + "' && ";
+  std::string Git = "git -c user.name=t -c user.email=t@t ";
+  ASSERT_EQ(std::system(
+                (InProject + "git init -q . && " + Git + "add -A && " + Git + "commit -q -m files")
+                    .c_str()),
+            0);
+  std::string Qmate = "D='" + Project + "' && '" + Tool + "' reindent --setup '" + Dir + "/setup' ";
+  for (const auto &C : Cases) {
+    std::string Args = C.Args;
+    ASSERT_EQ(
+        std::system(
+            (InProject + Qmate + "--diff " + Args + " >'" + Dir + "/d.patch' 2>/dev/null").c_str()),
+        0)
+        << Args;
+    std::string Diff = ReadTextFile(Dir + "/d.patch");
+    EXPECT_EQ(Diff.find("/./"), std::string::npos) << Args << ":\n" << Diff;
+    EXPECT_EQ(Diff.find("//"), std::string::npos) << Args << ":\n" << Diff;
+    // After the diff is applied, the files it was made of need nothing more.
+    std::string Check = InProject + Qmate + "--check " + Args + " >/dev/null 2>&1";
+    std::string Apply = "cd '" + (*C.ApplyIn ? std::string(C.ApplyIn) : Project) + "' && ";
+    EXPECT_EQ(std::system((Apply + "git apply '" + Dir + "/d.patch'").c_str()), 0) << Args << ":\n"
+                                                                                   << Diff;
+    EXPECT_EQ(std::system(Check.c_str()), 0) << "git apply: " << Args;
+    if (Args == ".") {
+      EXPECT_EQ(std::system((InProject +
+                             "git -c core.quotePath=true -c diff.noprefix=false -c "
+                             "diff.mnemonicPrefix=false diff >'" +
+                             Dir + "/git.patch'")
+                                .c_str()),
+                0);
+      EXPECT_EQ(HeaderLines(Diff), HeaderLines(ReadTextFile(Dir + "/git.patch")))
+          << "the names git writes for the same changes";
+    }
+    ASSERT_EQ(std::system((InProject + "git checkout -q -- .").c_str()), 0);
+    EXPECT_EQ(std::system((Apply + "patch -s -p1 <'" + Dir + "/d.patch'").c_str()), 0)
+        << Args << ":\n"
+        << Diff;
+    EXPECT_EQ(std::system(Check.c_str()), 0) << "patch -p1: " << Args;
+    ASSERT_EQ(std::system((InProject + "git checkout -q -- .").c_str()), 0);
+  }
 }
 
 TEST(CliDiff, MarksAMissingFinalEndOfLine) {
