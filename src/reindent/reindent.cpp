@@ -320,6 +320,13 @@ bool ClassifyReturn(const std::string &T) {
   return After == ' ' || After == '\t' || After == '(' || After == ';' || After == '/';
 }
 
+// Many Clipper programs close a routine with a RETURN under its header: true when T is such
+// a RETURN and the option puts it there.
+bool ReturnAtHeader(const ReindentState &S, const std::string &T) {
+  return PluginRules.ReturnAtHeader && S.Blocks.empty() && S.InsideFunction && !S.InClass &&
+         T.size() >= 6 && ClassifyReturn(T);
+}
+
 // The column of a statement's first line, and the change it makes to the open blocks.
 long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) {
   StatementKind Kind = ClassifyStatement(T.data(), T.size(), S.InClass);
@@ -370,9 +377,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     CloseBlock(S, Kind.Blocks);
     return CodeIndent(S);
   default:
-    // Many Clipper programs close a routine with a RETURN under its header.
-    if (PluginRules.ReturnAtHeader && S.Blocks.empty() && S.InsideFunction && !S.InClass &&
-        T.size() >= 6 && ClassifyReturn(T))
+    if (ReturnAtHeader(S, T))
       return HeaderIndent(S);
     return CodeIndent(S);
   }
@@ -476,21 +481,27 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     bool Header = false;
     // Files that grew under several hands indent each routine's body its own way: the first
     // statement under a header sets the body's distance from it.
+    // A RETURN that goes to the header's column tells nothing of the body: measured from it,
+    // the body would stand elsewhere on the next run.
     if (S.BodyPending && S.Blocks.empty()) {
       S.BodyPending = false;
-      S.HasBodyTab = Written > S.HeaderWritten;
+      S.HasBodyTab = Written > S.HeaderWritten && !ReturnAtHeader(S, T);
       S.BodyTab = PluginSettings.FuncTab + (Written - S.HeaderWritten);
     }
-    // A BEGIN SEQUENCE or dialog whose first line stands at its column keeps its lines there.
+    // A BEGIN SEQUENCE or dialog whose first line stands at its column keeps its lines there
+    // (its column as written: a preprocessor line between them, put at column 0, is no
+    // measure).
     if (S.SequencePending) {
       S.SequencePending = false;
-      if (Written <= S.StatementWritten && !S.Blocks.empty() &&
+      if (Written <= S.SequenceWritten && !S.Blocks.empty() &&
           (S.Blocks.back() & (BlockSequence | BlockDialog))) {
         S.Blocks.back() = static_cast<unsigned short>(S.Blocks.back() | BlockFlat);
         RecountDepth(S);
       }
     }
     Indent = StatementIndent(S, T, Header);
+    if (S.SequencePending)
+      S.SequenceWritten = Written;
     FollowLaterStatements(S, T);
     if (Header)
       S.HeaderWritten = Written;

@@ -124,6 +124,7 @@ struct ReindentState {
   // the header's column as written, and the body's distance once known.
   bool BodyPending;
   bool SequencePending; // a BEGIN SEQUENCE or dialog waits for its first line to show its layout
+  long long SequenceWritten; // that opener's column as written
   bool HasBodyTab;
   long long HeaderWritten;
   long long BodyTab;

@@ -136,6 +136,12 @@ const ModernRow ModernRows[] = {
      "FUNC F\n  x()\n  IF a\n  y()\n  ENDIF\nFUNC G\n      z()\nRETURN 1\nFUNC H\nRETURN 2",
      "FUNC F\n  x()\n  IF a\n     y()\n  ENDIF\n\nFUNC G\n      z()\n      RETURN 1\n\nFUNC "
      "H\n   RETURN 2"},
+    {"EarlyReturnAtHeaderGivesNoBodyDistance", 0, 1, 1, 1, 1, 0, 0, 1, 0,
+     "FUNC F\n     RETURN 1\n     IF a\n     x()\n     ENDIF\nRETURN 0",
+     "FUNC F\nRETURN 1\n   IF a\n      x()\n   ENDIF\nRETURN 0"},
+    {"SequenceMeasuredFromItsOwnColumnPastPreprocessorLines", 0, 1, 1, 1, 0, 0, 2, 0, 0,
+     "FUNC F\n   BEGIN SEQUENCE\n    #ifdef X\n x()\n#endif\nEND\nRETURN 1",
+     "FUNC F\n   BEGIN SEQUENCE\n#ifdef X\n   x()\n#endif\n   END\n   RETURN 1"},
     {"SequenceFlatWhereWrittenSo", 0, 1, 1, 1, 0, 0, 2, 0, 0,
      "FUNC F\nBEGIN SEQUENCE\nx()\nRECOVER\ny()\nEND\nBEGIN SEQUENCE\n  x()\nEND "
      "SEQUENCE\nRETURN 1",

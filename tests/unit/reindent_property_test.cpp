@@ -21,6 +21,7 @@ struct GeneratedLine {
 struct ProgramGenerator {
   std::mt19937 Random;
   std::vector<GeneratedLine> Lines;
+  bool Modern = false; // adds the block words and layouts only the Modern rules read
 
   int Pick(int Count) { return static_cast<int>(Random() % static_cast<unsigned>(Count)); }
 
@@ -56,7 +57,7 @@ struct ProgramGenerator {
     return Statements[Pick(static_cast<int>(sizeof(Statements) / sizeof(Statements[0])))];
   }
 
-  void Continued() {
+  void Continued(int Depth) {
     static const char *const Firsts[] = {"x := a + ;", "QOut( a, ;", "IF a .AND. ;",
                                          "@ 1, 2 SAY 'x' ;", "aList := { 1, ;"};
     static const char *const Lasts[] = {"b", "c )", "b", "GET y", "2 }"};
@@ -69,7 +70,7 @@ struct ProgramGenerator {
     else
       Add(Lasts[K]);
     if (K == 2) {
-      Body(1);
+      Body(Depth + 1);
       Add("ENDIF");
     }
   }
@@ -98,7 +99,7 @@ struct ProgramGenerator {
   void Body(int Depth) {
     int N = 1 + Pick(5);
     for (int I = 0; I < N; ++I) {
-      int Kind = Depth > 3 ? Pick(4) : Pick(12);
+      int Kind = Depth > (Modern ? 2 : 3) ? Pick(4) : Pick(Modern ? 19 : 12);
       switch (Kind) {
       case 0:
       case 1:
@@ -108,7 +109,7 @@ struct ProgramGenerator {
         Add("");
         break;
       case 3:
-        Continued();
+        Continued(Depth);
         break;
       case 4:
         Add(Pick(2) ? "IF x > 0" : "if x");
@@ -150,6 +151,52 @@ struct ProgramGenerator {
         Add(Statement());
         Add("#endif");
         break;
+      case 12:
+        Add(Pick(2) ? "SWITCH n" : "switch n");
+        Add("CASE 1");
+        Body(Depth + 1);
+        Add("OTHERWISE");
+        Body(Depth + 1);
+        Add(Pick(2) ? "ENDSWITCH" : "END SWITCH");
+        break;
+      case 13:
+        Add("BEGIN SEQUENCE");
+        Body(Depth + 1);
+        Add(Pick(2) ? "RECOVER USING oErr" : "ALWAYS");
+        Body(Depth + 1);
+        Add(Pick(2) ? "END SEQUENCE" : "END");
+        break;
+      case 14:
+        Add(Pick(2) ? "DEFINE DIALOG oDlg RESOURCE 'X'" : "DEFINE DATABASE oDb");
+        Body(Depth + 1);
+        Add(Lines.back().Text.find("DIALOG") != std::string::npos ? "ACTIVATE DIALOG oDlg"
+                                                                  : "END DATABASE");
+        break;
+      case 15:
+        // Blocks opened in each branch of a conditional and closed after it.
+        Add("#ifdef HB");
+        Add("IF x");
+        Add("#else");
+        Add(Pick(2) ? "IF y" : "DO WHILE y");
+        Add("#endif");
+        Body(Depth + 1);
+        Add("END");
+        break;
+      case 16:
+        Add(Pick(2) ? "FOR EACH x IN a" : "WITH OBJECT o");
+        Body(Depth + 1);
+        Add(Pick(2) ? "NEXT" : "END");
+        break;
+      case 17:
+        Add("TRY");
+        Body(Depth + 1);
+        Add("CATCH e");
+        Body(Depth + 1);
+        Add("END");
+        break;
+      case 18:
+        Add(Pick(2) ? "RETURN x" : "return");
+        break;
       default:
         Add("BEGIN SEQUENCE");
         Body(Depth + 1);
@@ -168,18 +215,37 @@ struct ProgramGenerator {
       int K = Pick(6);
       for (int I = Pick(3); I > 0; --I)
         Add("");
-      Add(Headers[K]);
-      if (K == 5)
-        Add("b )");
+      if (Modern && Pick(6) == 0) {
+        // A class, its declarations, and a method defined after it.
+        Add("CLASS TItem" + std::string(Pick(2) ? " FROM TBase" : ""));
+        Add("DATA nValue INIT 0");
+        Add("METHOD New( n )");
+        Add("ENDCLASS");
+        Add("METHOD New( n ) CLASS TItem");
+      } else {
+        Add(Headers[K]);
+        if (K == 5)
+          Add("b )");
+      }
+      // A routine that starts with an early return.
+      if (Modern && Pick(4) == 0) {
+        Add(Pick(2) ? "RETURN NIL" : "return 0");
+        Add(Pick(2) ? "// left over" : "IF x");
+        if (Lines.back().Text.find("IF") != std::string::npos) {
+          Body(1);
+          Add("ENDIF");
+        }
+      }
       Body(0);
       Add("RETURN NIL");
     }
   }
 };
 
-std::vector<GeneratedLine> Generate(unsigned Seed, int Count) {
+std::vector<GeneratedLine> Generate(unsigned Seed, int Count, bool Modern = false) {
   ProgramGenerator G;
   G.Random.seed(Seed);
+  G.Modern = Modern;
   G.Program(Count);
   return G.Lines;
 }
@@ -296,6 +362,65 @@ TEST(ReindentProperty, ASecondRunChangesNothing) {
       ASSERT_EQ(Twice, Once);
     }
   }
+}
+
+// The [Rules] options, each with its values other than the default.
+struct RulesOption {
+  int PluginRulesRecord::*Field;
+  std::vector<int> Values;
+};
+
+const RulesOption RulesOptions[] = {
+    {&PluginRulesRecord::CaseIndent, {1}},       {&PluginRulesRecord::BlankLines, {0, 3}},
+    {&PluginRulesRecord::KeepContinuation, {0}}, {&PluginRulesRecord::KeepColumn0Comments, {0}},
+    {&PluginRulesRecord::ReturnAtHeader, {1}},   {&PluginRulesRecord::DialogBlocks, {1, 2}},
+    {&PluginRulesRecord::FlatSequence, {1, 2}},  {&PluginRulesRecord::RoutineBody, {1}},
+    {&PluginRulesRecord::ClassBody, {3}},
+};
+
+// Classic, and Modern with every pair of options at values other than their defaults.
+std::vector<PluginRulesRecord> RulesPairs() {
+  PluginRulesRecord Defaults{};
+  for (const RulesKey &Key : RulesKeys)
+    Defaults.*Key.Field = Key.Default;
+  std::vector<PluginRulesRecord> Out{Defaults};
+  Defaults.Style = StyleModern;
+  const std::size_t Count = sizeof(RulesOptions) / sizeof(RulesOptions[0]);
+  for (std::size_t I = 0; I < Count; ++I)
+    for (std::size_t J = I + 1; J < Count; ++J)
+      for (int A : RulesOptions[I].Values)
+        for (int B : RulesOptions[J].Values) {
+          PluginRulesRecord Rules = Defaults;
+          Rules.*RulesOptions[I].Field = A;
+          Rules.*RulesOptions[J].Field = B;
+          Out.push_back(Rules);
+        }
+  return Out;
+}
+
+TEST(ReindentProperty, ASecondRunChangesNothingUnderEveryPairOfRules) {
+  StartPlugin();
+  // Layouts whose body, step and header columns differ, so that a line moved by the first
+  // run shows on the second.
+  const SettingsCase Layouts[] = {
+      {0, 0, 0, 3, 3, -1, -1, StyleModern, 0, 1, 1},
+      {1, 2, 1, 4, 2, -1, -1, StyleModern, 0, 1, 1},
+  };
+  for (const PluginRulesRecord &Rules : RulesPairs())
+    for (const SettingsCase &Layout : Layouts)
+      for (unsigned Seed = 300; Seed < 308; ++Seed) {
+        SCOPED_TRACE("seed " + std::to_string(Seed) + " rules " + std::to_string(Rules.Style) +
+                     std::to_string(Rules.CaseIndent) + std::to_string(Rules.BlankLines) +
+                     std::to_string(Rules.KeepContinuation) +
+                     std::to_string(Rules.KeepColumn0Comments) +
+                     std::to_string(Rules.ReturnAtHeader) + std::to_string(Rules.DialogBlocks) +
+                     std::to_string(Rules.FlatSequence) + std::to_string(Rules.RoutineBody) +
+                     std::to_string(Rules.ClassBody) + " tab " + std::to_string(Layout.Tab));
+        Apply(Layout);
+        PluginRules = Rules;
+        std::string Once = RunMenu(TextOf(Generate(Seed, 200, true)), {0});
+        ASSERT_EQ(RunMenu(Once, {0}), Once);
+      }
 }
 
 TEST(ReindentProperty, RandomBytesNeitherCrashNorLoseText) {
