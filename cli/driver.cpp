@@ -1,7 +1,10 @@
 // Driving the plug-in as the host does: SetStartupInfo once, then OpenPlugin per file.
 #include "driver.hpp"
 #include "../sim/sim.hpp"
+#include "../src/host/files.hpp"
+#include "../src/host/session.hpp"
 #include "../src/settings/settings.hpp"
+#include "../src/words/words.hpp"
 #include "project.hpp"
 
 #include <cstdio>
@@ -101,6 +104,28 @@ void ApplyOverrides(SettingValues &Values, const CliOptions &Options) {
         Values[I] = Override.second;
 }
 
+// Warnings about the setup folder's word files: one that is no regular file or is too large
+// is not read (its table stays empty), and keywords out of order are missed by the lookup,
+// which bisects the list.
+void WarnAboutWordFiles(const std::string &Dir) {
+  for (const char *Name : {"Keywords.dat", "Replace.dat"}) {
+    std::string Path = Dir + "/" + Name;
+    DataFileKind Kind = ProbeDataFile(Path);
+    if (Kind == DataFileNotRegular)
+      std::cerr << "qmate: warning: " << Path << " is not a regular file; it is not read\n";
+    else if (Kind == DataFileTooLarge)
+      std::cerr << "qmate: warning: " << Path << " is larger than 1 MiB; it is not read\n";
+  }
+  const std::vector<std::string> &Keywords = WordTables.Keywords;
+  for (std::size_t I = 1; I < Keywords.size(); ++I)
+    if (LocaleUpperText(Keywords[I]) < LocaleUpperText(Keywords[I - 1])) {
+      std::cerr << "qmate: warning: " << Dir << "/Keywords.dat: '" << Keywords[I]
+                << "' is out of order (after '" << Keywords[I - 1]
+                << "'); the rows must stay sorted, or words after it may not be respelled\n";
+      return;
+    }
+}
+
 } // namespace
 
 bool WriteShippedWordFiles(const std::string &Dir) {
@@ -193,6 +218,7 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
   for (std::size_t I = 0; I < SettingKeyCount; ++I)
     CliSetup.Base.push_back(SettingKeyRows[I].Default);
   if (!CliSetup.BuiltIn) {
+    WarnAboutWordFiles(Dir);
     std::vector<std::string> Warnings;
     ReadSettingsFile(Dir + "/qmate.ini", CliSetup.Base, Warnings);
     for (const std::string &W : Warnings)

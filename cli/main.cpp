@@ -2,7 +2,11 @@
 #include "fileio.hpp"
 #include "verbs.hpp"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +16,11 @@
 #endif
 
 namespace {
+bool TestHookSet(const char *Name) {
+  const char *Value = std::getenv(Name);
+  return Value && *Value && std::string(Value) != "0";
+}
+
 // The tool's own path, so that the default setup folder is found beside it.
 std::string ToolPath(const char *Argv0) {
 #ifndef _WIN32
@@ -25,8 +34,20 @@ std::string ToolPath(const char *Argv0) {
 } // namespace
 
 int main(int Argc, char **Argv) {
-  const char *Fail = std::getenv("QMATE_TEST_FAIL_WRITE");
-  CliInjectWriteFailure = Fail && *Fail && std::string(Fail) != "0";
+  CliInjectWriteFailure = TestHookSet("QMATE_TEST_FAIL_WRITE");
+  CliInjectConcurrentEdit = TestHookSet("QMATE_TEST_APPEND_BEFORE_REPLACE");
+  CliInjectSignal = TestHookSet("QMATE_TEST_SIGNAL_DURING_WRITE");
   std::vector<std::string> Args(Argv + 1, Argv + Argc);
-  return RunCommandLine(Args, ToolPath(Argv[0]));
+  int Status = RunCommandLine(Args, ToolPath(Argv[0]));
+  // Output that did not reach its place (a full disk, a closed pipe) is a failure, whatever
+  // the verb: what is left of it may be cut short.
+  errno = 0;
+  std::cout.flush();
+  bool Lost = std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout;
+  if (Lost) {
+    std::cerr << "qmate: cannot write to standard output"
+              << (errno ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+    Status = 2;
+  }
+  return Status;
 }

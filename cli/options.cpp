@@ -28,6 +28,7 @@ enum OptionBit : unsigned {
   OptMenu = 1u << 8,
   OptSave = 1u << 9,
   OptInfer = 1u << 10,
+  OptForceExtension = 1u << 11,
 };
 const unsigned Common = OptSetup | OptSet;
 
@@ -53,6 +54,9 @@ const OptionRule OptionRules[] = {
      "change nothing; name each file that would change and exit 1 (with --diff: show the "
      "changes instead)"},
     {OptDiff, "--diff", nullptr, nullptr, "print the changes as a unified diff"},
+    {OptForceExtension, "--force-extension", nullptr, nullptr,
+     "with -i, --check or --diff, work on named files whatever their extension (without it, "
+     "a file not named .prg or .ch is skipped; a binary or UTF-16 file always is)"},
     {OptMenu, "--menu", nullptr, nullptr,
      "print the list as the plug-in's menu shows it, the pre-selected entry marked *"},
     {OptSave, "--save", nullptr, nullptr,
@@ -82,14 +86,16 @@ struct VerbRule {
 
 const VerbRule VerbRules[] = {
     {"reindent", "FILE...", "re-indent the files (or the lines of --lines)",
-     Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff | OptInfer, true,
-     false, true},
+     Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff | OptInfer |
+         OptForceExtension,
+     true, false, true},
     {"annotate", "FILE...", "add the opening clause as a comment to each ENDIF, NEXT and ENDDO",
-     Common | OptAssume | OptLines | OptInPlace | OptCheck | OptDiff, true, false, true},
+     Common | OptAssume | OptLines | OptInPlace | OptCheck | OptDiff | OptForceExtension, true,
+     false, true},
     {"comment", "FILE...", "comment the lines of --lines out with //",
-     Common | OptAssume | OptLines | OptInPlace | OptDiff, true, true, true},
+     Common | OptAssume | OptLines | OptInPlace | OptDiff | OptForceExtension, true, true, true},
     {"uncomment", "FILE...", "remove the // of the lines of --lines",
-     Common | OptAssume | OptLines | OptInPlace | OptDiff, true, true, true},
+     Common | OptAssume | OptLines | OptInPlace | OptDiff | OptForceExtension, true, true, true},
     {"procs", "FILE...", "list the procedure and function headers as FILE:LINE:TEXT",
      Common | OptAssume | OptCursor | OptMenu, true, false, true},
     {"infer", "FILE...",
@@ -223,6 +229,9 @@ const char *const FilesHelp =
     "FILES:\n"
     "  FILE may be - for standard input. A folder stands for every .prg and .ch file\n"
     "  under it (any case of the extension; hidden folders and links skipped).\n"
+    "  With -i, --check or --diff a named file whose name does not end in .prg or\n"
+    "  .ch is skipped (unless --force-extension), and so is one that looks binary\n"
+    "  (a NUL byte in its first 8 KiB) or is UTF-16 or UTF-32.\n"
     "  The settings for a file: the defaults, then qmate.ini of the setup folder,\n"
     "  then the nearest .qmate.ini from the file's folder upwards (up to a folder\n"
     "  holding .git), then --set.\n";
@@ -230,7 +239,8 @@ const char *const FilesHelp =
 const char *const ExitHelp =
     "EXIT STATUS:\n"
     "  0 done; 1 --check found changes, or configure was cancelled; 2 bad usage,\n"
-    "  or a file or folder that cannot be read or written.\n";
+    "  a file or folder that cannot be read or written, a file that changed while\n"
+    "  it was being rewritten, output that cannot be written, or only skipped files.\n";
 
 } // namespace
 
@@ -404,6 +414,9 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
       break;
     case OptInfer:
       Options.Infer = true;
+      break;
+    case OptForceExtension:
+      Options.ForceExtension = true;
       break;
     }
   }

@@ -21,7 +21,11 @@ char LowerAscii(char C) {
   return (C >= 'A' && C <= 'Z') ? char(C - 'A' + 'a') : C;
 }
 
-bool IsClipperName(const std::string &Name) {
+} // namespace
+
+bool IsClipperFileName(const std::string &Path) {
+  std::size_t Slash = Path.find_last_of("/\\");
+  std::string Name = Slash == std::string::npos ? Path : Path.substr(Slash + 1);
   std::size_t Dot = Name.rfind('.');
   if (Dot == std::string::npos || Dot == 0)
     return false;
@@ -30,6 +34,8 @@ bool IsClipperName(const std::string &Name) {
     Ext += LowerAscii(Name[I]);
   return Ext == "prg" || Ext == "ch";
 }
+
+namespace {
 
 std::string Join(const std::string &Folder, const std::string &Name) {
   if (!Folder.empty() && Folder.back() == '/')
@@ -45,11 +51,15 @@ void Walk(const std::string &Folder, std::vector<std::string> &Files,
     return;
   }
   std::vector<std::string> Names;
+  errno = 0;
   while (dirent *E = readdir(D)) {
     std::string Name = E->d_name;
     if (Name != "." && Name != "..")
       Names.push_back(Name);
+    errno = 0;
   }
+  if (errno != 0)
+    Errors.push_back("cannot read all of the folder " + Folder + ": " + std::strerror(errno));
   closedir(D);
   std::sort(Names.begin(), Names.end());
   for (const std::string &Name : Names) {
@@ -57,12 +67,20 @@ void Walk(const std::string &Folder, std::vector<std::string> &Files,
     struct stat St;
     // Links are skipped: a link to a folder could lead round in a circle, and a link to a
     // file may reach a file outside the tree or one the walk meets anyway.
-    if (lstat(Path.c_str(), &St) != 0 || S_ISLNK(St.st_mode))
+    if (lstat(Path.c_str(), &St) != 0) {
+      // An entry that cannot be reached (a path too long for the system) is named, so that a
+      // check never passes on files it did not read; one removed since the folder was read
+      // is no longer there to work on.
+      if (errno != ENOENT)
+        Errors.push_back("cannot reach " + Path + ": " + std::strerror(errno));
+      continue;
+    }
+    if (S_ISLNK(St.st_mode))
       continue;
     if (S_ISDIR(St.st_mode)) {
       if (Name[0] != '.')
         Walk(Path, Files, Errors);
-    } else if (S_ISREG(St.st_mode) && IsClipperName(Name)) {
+    } else if (S_ISREG(St.st_mode) && IsClipperFileName(Name)) {
       Files.push_back(Path);
     }
   }

@@ -13,6 +13,9 @@ extern const char *const ProjectSettingsName;
 // there is none.
 std::string NearestProjectSettings(const std::string &Folder);
 
+// True for a name ending in .prg or .ch, in any case.
+bool IsClipperFileName(const std::string &Path);
+
 // The folder part of a file's path ("." for a bare name).
 std::string FolderOfPath(const std::string &Path);
 

@@ -1,11 +1,12 @@
 // The table of settings keys, and reading a settings file with every value checked.
 #include "setting_keys.hpp"
+#include "../src/host/files.hpp"
 #include "../src/settings/profile.hpp"
 #include "../src/settings/settings.hpp"
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <unistd.h>
 
 const SettingKeyRow SettingKeyRows[] = {
     {"Settings", "GlobalTab", 0, 0, 999, nullptr, [] { return &PluginSettings.GlobalTab; },
@@ -165,10 +166,20 @@ void ApplySettingValues(const SettingValues &Values) {
 
 bool ReadSettingsFile(const std::string &Path, SettingValues &Values,
                       std::vector<std::string> &Warnings) {
-  std::ifstream Probe(Path, std::ios::binary);
-  if (!Probe)
+  switch (ProbeDataFile(Path)) {
+  case DataFileMissing:
     return false;
-  Probe.close();
+  case DataFileNotRegular:
+    Warnings.push_back(Path + " is not a regular file; it is not read");
+    return false;
+  case DataFileTooLarge:
+    Warnings.push_back(Path + " is larger than 1 MiB; it is not read");
+    return false;
+  case DataFileReadable:
+    break;
+  }
+  if (access(Path.c_str(), R_OK) != 0)
+    return false;
   for (std::size_t I = 0; I < SettingKeyCount && I < Values.size(); ++I) {
     const SettingKeyRow &Row = SettingKeyRows[I];
     std::string Text, Expected;

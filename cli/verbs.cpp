@@ -15,7 +15,9 @@
 #include "project.hpp"
 
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <set>
 #include <sys/stat.h>
 #include <utility>
 
@@ -138,7 +140,8 @@ bool Start(const CliOptions &Options) {
 // when a folder could not be read or holds no file to work on, or when a folder was given
 // to a verb that would print its files' results.
 // A folder holding no such file is an error too: a mistyped folder must not pass a check.
-bool ExpandFiles(const CliOptions &Options, std::vector<std::string> &Files) {
+bool ExpandFiles(const CliOptions &Options, std::vector<std::string> &Files,
+                 int *FailedCount = nullptr) {
   std::vector<std::string> Errors;
   for (const std::string &Arg : Options.Files) {
     std::size_t Before = Files.size();
@@ -155,7 +158,37 @@ bool ExpandFiles(const CliOptions &Options, std::vector<std::string> &Files) {
   }
   for (const std::string &E : Errors)
     Fail(E);
+  if (FailedCount)
+    *FailedCount = static_cast<int>(Errors.size());
+  // A file named twice (or met again through another folder or name) is worked on once.
+  std::set<std::pair<dev_t, ino_t>> Seen;
+  std::size_t Kept = 0;
+  for (std::size_t I = 0; I < Files.size(); ++I) {
+    struct stat St;
+    if (Files[I] != "-" && stat(Files[I].c_str(), &St) == 0 && S_ISREG(St.st_mode) &&
+        !Seen.insert({St.st_dev, St.st_ino}).second)
+      continue;
+    Files[Kept++] = Files[I];
+  }
+  Files.resize(Kept);
   return Errors.empty();
+}
+
+// Why a text is not one to format (in a 16- or 32-bit encoding, or, for a file to be
+// rewritten or checked, binary), or empty. Shown on standard output, a binary file's bytes
+// pass through as they are.
+std::string NotTextReason(const std::string &Bytes, bool Rewriting) {
+  auto Starts = [&](const char *Mark, std::size_t Size) {
+    return Bytes.size() >= Size && Bytes.compare(0, Size, Mark, Size) == 0;
+  };
+  if (Starts("\x00\x00\xFE\xFF", 4) || Starts("\xFF\xFE\x00\x00", 4))
+    return "a UTF-32 file (it starts with a byte-order mark)";
+  if (Starts("\xFE\xFF", 2) || Starts("\xFF\xFE", 2))
+    return "a UTF-16 file (it starts with a byte-order mark)";
+  std::size_t Head = Bytes.size() < 8192 ? Bytes.size() : 8192;
+  if (Rewriting && std::memchr(Bytes.data(), 0, Head))
+    return "it looks binary (a NUL byte in its first 8 KiB)";
+  return std::string();
 }
 
 // "1 file", "3 files".
@@ -177,12 +210,28 @@ void UseSettingsFor(const CliOptions &Options, const std::string &Path,
 FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, bool StreamOut) {
   FileRunRecord R;
   std::string Bytes, Error;
-  if (!ReadInput(Path, Bytes, Error)) {
+  std::string Name = DisplayName(Options, Path);
+  // Rewriting and checking are for Clipper files: a Makefile or an image named by a wildcard
+  // is left alone.
+  bool Modes = Options.InPlace || Options.Check || Options.Diff;
+  if (Modes && !Options.ForceExtension && !IsClipperFileName(Name)) {
+    R.Err.push_back("qmate: skipped " + Name +
+                    ": not a .prg or .ch file (--force-extension works on it anyway)");
+    R.Skipped = true;
+    return R;
+  }
+  FileStateRecord State;
+  if (!ReadInput(Path, Bytes, Error, &State, Options.InPlace)) {
     R.Err.push_back("qmate: " + Error);
     R.Status = 2;
     return R;
   }
-  std::string Name = DisplayName(Options, Path);
+  std::string NotText = NotTextReason(Bytes, Modes);
+  if (!NotText.empty()) {
+    R.Err.push_back("qmate: skipped " + Name + ": " + NotText);
+    R.Skipped = true;
+    return R;
+  }
   // Only a run given a position needs the line count, which costs a pass over the bytes.
   int Lines = Options.HasLines ? TextLineCount(Bytes) : 0;
   std::string Position = PositionError(Options, Name, Bytes);
@@ -221,7 +270,7 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
       R.Status = 1;
     }
   } else if (Options.InPlace) {
-    if (R.Changed && !WriteInPlace(Path, EmitEditorText, nullptr, Error)) {
+    if (R.Changed && !WriteInPlace(Path, EmitEditorText, nullptr, Error, &State)) {
       R.Err.push_back("qmate: " + Error);
       R.Status = 2;
     }
@@ -245,8 +294,9 @@ bool ReadNamedFile(const std::string &Path, std::string &Bytes, int &Status) {
   return false;
 }
 
-bool StartOnFiles(const CliOptions &Options, std::vector<std::string> &Files, int &Status) {
-  Status = ExpandFiles(Options, Files) ? 0 : 2;
+bool StartOnFiles(const CliOptions &Options, std::vector<std::string> &Files, int &Status,
+                  int *FailedCount = nullptr) {
+  Status = ExpandFiles(Options, Files, FailedCount) ? 0 : 2;
   if (Files.empty())
     return false;
   if (!Start(Options)) {
@@ -261,9 +311,11 @@ bool StartOnFiles(const CliOptions &Options, std::vector<std::string> &Files, in
 int RunFileVerb(const CliOptions &Options) {
   std::vector<std::string> Files;
   int Status = 0;
-  if (!StartOnFiles(Options, Files, Status))
+  // Folders that could not be walked count as failed in the summary.
+  int Failed = 0;
+  if (!StartOnFiles(Options, Files, Status, &Failed))
     return Status;
-  int Changed = 0, Unchanged = 0, Failed = 0;
+  int Changed = 0, Unchanged = 0, Skipped = 0;
   auto Report = [&](FileRunRecord &R) {
     if (!R.Out.empty()) {
       std::cout.flush();
@@ -281,6 +333,8 @@ int RunFileVerb(const CliOptions &Options) {
     PrintLines(R.Err);
     if (R.Status == 2)
       ++Failed;
+    else if (R.Skipped)
+      ++Skipped;
     else if (R.Changed)
       ++Changed;
     else
@@ -301,14 +355,20 @@ int RunFileVerb(const CliOptions &Options) {
         return RunFileVerbOn(Options, Path, Workers < 2);
       },
       Report);
-  if (Files.size() > 1 && (Options.InPlace || Options.Check || Options.Diff)) {
+  if (Changed + Unchanged + Skipped + Failed > 1 &&
+      (Options.InPlace || Options.Check || Options.Diff)) {
     std::string Line = FilesText(Changed) +
                        (Options.InPlace ? " reformatted" : " would be reformatted") + ", " +
                        std::to_string(Unchanged) + " unchanged";
+    if (Skipped > 0)
+      Line += ", " + std::to_string(Skipped) + " skipped";
     if (Failed > 0)
       Line += ", " + std::to_string(Failed) + " failed";
     std::cerr << Line << "\n";
   }
+  // Nothing done at all (every file skipped) is no success.
+  if (Changed + Unchanged == 0 && Skipped > 0)
+    Status = 2;
   std::fflush(stdout);
   StopPlugin();
   return Status;

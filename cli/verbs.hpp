@@ -12,6 +12,7 @@
 struct FileRunRecord {
   int Status = 0;               // 0 done, 1 --check found a change, 2 the file failed
   bool Changed = false;         // the command changed the text
+  bool Skipped = false;         // not worked on: not a Clipper file, or not text
   std::string Out;              // for standard output
   std::vector<std::string> Err; // lines for standard error
 };

@@ -44,7 +44,7 @@ std::string Message(std::size_t Index, const FileRunRecord &R) {
   PutNumber(Out, 0); // the message's length, filled in below
   PutNumber(Out, Index);
   PutNumber(Out, static_cast<std::uint64_t>(R.Status));
-  PutNumber(Out, R.Changed ? 1 : 0);
+  PutNumber(Out, (R.Changed ? 1 : 0) | (R.Skipped ? 2 : 0));
   PutText(Out, R.Out);
   PutNumber(Out, R.Err.size());
   for (const std::string &Line : R.Err)
@@ -77,7 +77,9 @@ bool TakeMessage(std::string &Buffer, std::size_t &Index, FileRunRecord &R) {
   };
   Index = Number();
   R.Status = static_cast<int>(Number());
-  R.Changed = Number() != 0;
+  std::uint64_t Flags = Number();
+  R.Changed = (Flags & 1) != 0;
+  R.Skipped = (Flags & 2) != 0;
   R.Out = Text();
   R.Err.resize(Number());
   for (std::string &Line : R.Err)

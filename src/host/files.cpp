@@ -3,9 +3,13 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 std::string NativePath(const std::string &Path) {
@@ -20,17 +24,46 @@ std::string NativePath(const std::string &Path) {
 #endif
 }
 
+DataFileKind ProbeDataFile(const std::string &Path) {
+  struct stat St;
+  if (stat(NativePath(Path).c_str(), &St) != 0)
+    return DataFileMissing;
+  if (!S_ISREG(St.st_mode))
+    return DataFileNotRegular;
+  if (static_cast<unsigned long long>(St.st_size) > MaxDataFileSize)
+    return DataFileTooLarge;
+  return DataFileReadable;
+}
+
 bool ReadWholeFile(const std::string &Path, std::string &Bytes) {
   Bytes.clear();
+#ifdef _WIN32
   std::FILE *F = std::fopen(NativePath(Path).c_str(), "rb");
+#else
+  // Opened without waiting, so a FIFO in the file's place cannot hold the caller up; only a
+  // regular file is read.
+  int Fd = open(NativePath(Path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  std::FILE *F = Fd < 0 ? nullptr : fdopen(Fd, "rb");
+  if (Fd >= 0 && !F)
+    close(Fd);
+#endif
   if (!F)
     return false;
+  // A settings or word file is small: a device, a FIFO or a file past the limit is not read.
+  struct stat St;
+  if (fstat(fileno(F), &St) != 0 || !S_ISREG(St.st_mode) ||
+      static_cast<unsigned long long>(St.st_size) > MaxDataFileSize) {
+    std::fclose(F);
+    return false;
+  }
   char Buffer[65536];
   std::size_t Got;
-  while ((Got = std::fread(Buffer, 1, sizeof(Buffer), F)) > 0)
+  while ((Got = std::fread(Buffer, 1, sizeof(Buffer), F)) > 0 && Bytes.size() <= MaxDataFileSize)
     Bytes.append(Buffer, Got);
-  bool Ok = !std::ferror(F);
+  bool Ok = !std::ferror(F) && Bytes.size() <= MaxDataFileSize;
   std::fclose(F);
+  if (!Ok)
+    Bytes.clear();
   return Ok;
 }
 

@@ -5,7 +5,13 @@
 
 // The path as the platform's file calls take it: outside Windows backslashes become slashes.
 std::string NativePath(const std::string &Path);
-// Reads the whole file; false when it cannot be opened or read.
+// The largest settings or word file that is read (1 MiB); a larger one counts as missing.
+const unsigned long MaxDataFileSize = 1ul << 20;
+// What reading a settings or word file would find.
+enum DataFileKind { DataFileReadable, DataFileMissing, DataFileNotRegular, DataFileTooLarge };
+DataFileKind ProbeDataFile(const std::string &Path);
+// Reads the whole of a regular file of at most MaxDataFileSize bytes; false when it cannot be
+// opened or read, or is no such file (a FIFO or device is never waited on).
 bool ReadWholeFile(const std::string &Path, std::string &Bytes);
 // Replaces the file's content through a temporary file beside it and a rename, so an
 // interrupted or failed write leaves the old content in place; false when it failed.

@@ -189,15 +189,52 @@ bool FileExists(const std::string &NativeName, ExistingFile &File) {
   return true;
 }
 
+// The lines of the file read last, kept while the file stays the same (the same file, size,
+// modification and change times), so the many keys read in a row cost one read of the file.
+struct ProfileReadCache {
+  std::string Path;
+  struct stat Status;
+  std::vector<ProfileLine> Lines;
+  bool Valid = false;
+};
+ProfileReadCache LastRead;
+
+bool SameFileState(const struct stat &A, const struct stat &B) {
+  return A.st_dev == B.st_dev && A.st_ino == B.st_ino && A.st_size == B.st_size &&
+         A.st_mtim.tv_sec == B.st_mtim.tv_sec && A.st_mtim.tv_nsec == B.st_mtim.tv_nsec &&
+         A.st_ctim.tv_sec == B.st_ctim.tv_sec && A.st_ctim.tv_nsec == B.st_ctim.tv_nsec;
+}
+
+// The file's lines, or false when it cannot be read.
+bool ReadProfileLines(const char *Path, const std::vector<ProfileLine> *&Lines) {
+  struct stat Status;
+  if (stat(NativePath(Path).c_str(), &Status) != 0) {
+    LastRead.Valid = false;
+    return false;
+  }
+  if (!LastRead.Valid || LastRead.Path != Path || !SameFileState(LastRead.Status, Status)) {
+    std::string Bytes;
+    LastRead.Valid = false;
+    if (!ReadWholeFile(Path, Bytes))
+      return false;
+    LastRead.Path = Path;
+    LastRead.Status = Status;
+    LastRead.Lines = SplitProfileLines(Bytes);
+    LastRead.Valid = true;
+  }
+  Lines = &LastRead.Lines;
+  return true;
+}
+
 } // namespace
 
 int ProfileGetInt(const char *Section, const char *Key, int Default, const char *Path) {
   if (!Section || !Key || !Path)
     return Default;
-  std::string Bytes;
-  if (!ReadWholeFile(Path, Bytes))
+  const std::vector<ProfileLine> *Lines = nullptr;
+  if (!ReadProfileLines(Path, Lines))
     return Default;
-  ProfilePlace Place = FindProfileKey(SplitProfileLines(Bytes), Section, Key);
+  ProfilePlace Place = FindProfileKey(*Lines, Section, Key);
   if (Place.KeyAt < 0 || Place.Value.empty())
     return Default;
   return ProfileTextToInt(Place.Value.substr(0, IntValueCapacity));
@@ -205,10 +242,10 @@ int ProfileGetInt(const char *Section, const char *Key, int Default, const char 
 
 bool ProfileGetText(const char *Section, const char *Key, const char *Path, std::string &Value) {
   Value.clear();
-  std::string Bytes;
-  if (!Section || !Key || !Path || !ReadWholeFile(Path, Bytes))
+  const std::vector<ProfileLine> *Lines = nullptr;
+  if (!Section || !Key || !Path || !ReadProfileLines(Path, Lines))
     return false;
-  ProfilePlace Place = FindProfileKey(SplitProfileLines(Bytes), Section, Key);
+  ProfilePlace Place = FindProfileKey(*Lines, Section, Key);
   Value = Place.Value;
   return Place.KeyAt >= 0;
 }
@@ -216,6 +253,7 @@ bool ProfileGetText(const char *Section, const char *Key, const char *Path, std:
 bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path) {
   if (!Section || !Key || !Value || !Path)
     return false;
+  LastRead.Valid = false;
   ExistingFile File;
   std::string Bytes;
   bool Exists = FileExists(NativePath(Path), File);

@@ -106,6 +106,7 @@ const std::string NeedsIndent = "FUNCTION Main()\nIF x\ny := 1\nENDIF\nRETURN NI
 struct AwkwardCase {
   const char *Name;
   std::string Bytes;
+  bool Binary = false; // shown on standard output, but never rewritten or checked
 };
 
 std::string AllBytes() {
@@ -122,8 +123,8 @@ TEST(CliRobustness, AwkwardFilesKeepTheirTextAndLineEnds) {
       {"blank-lines-only", "   \n\t\n\n  \r\n\r\n \t \n"},
       {"no-final-eol", "FUNCTION f\nIF x\ny := 1\nENDIF"},
       {"mixed-eols", "IF a\rx\nENDIF\r\ny\r\r\n\nz"},
-      {"all-bytes", AllBytes()},
-      {"zero-bytes", std::string(ZeroBytes, sizeof(ZeroBytes) - 1)},
+      {"all-bytes", AllBytes(), true},
+      {"zero-bytes", std::string(ZeroBytes, sizeof(ZeroBytes) - 1), true},
       {"lone-cr-lines", "\r\r\rFUNCTION f\rx\r"},
   };
   std::string Dir = Folder("awkward");
@@ -139,8 +140,8 @@ TEST(CliRobustness, AwkwardFilesKeepTheirTextAndLineEnds) {
     // In place, then the file holds exactly what stdout showed.
     ToolResult Shown = RunTool(Dir, "reindent", "'" + Path + "'");
     ToolResult InPlace = RunTool(Dir, "reindent", "-i '" + Path + "'");
-    EXPECT_EQ(InPlace.Status, 0) << C.Name << ": " << InPlace.Err;
-    EXPECT_EQ(ReadTextFile(Path), Shown.Out) << C.Name;
+    EXPECT_EQ(InPlace.Status, C.Binary ? 2 : 0) << C.Name << ": " << InPlace.Err;
+    EXPECT_EQ(ReadTextFile(Path), C.Binary ? C.Bytes : Shown.Out) << C.Name;
   }
 }
 
@@ -286,6 +287,9 @@ struct FailureCase {
   std::string Env;
 };
 
+// Put before the tool's path: its standard output goes to a device that is always full.
+const char *const FullOutput = "sh -c 'exec \"$0\" \"$@\" >/dev/full'";
+
 TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
   REQUIRE_TOOL();
   std::string Dir = Folder("failures");
@@ -296,6 +300,11 @@ TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
   mkdir((Dir + "/conf").c_str(), 0755);
   WriteTextFile(Dir + "/conf/qmate.ini", "[Settings]\r\nTab=4\r\n");
   chmod((Dir + "/conf/qmate.ini").c_str(), 0444);
+  mkfifo((Dir + "/fifo.prg").c_str(), 0644);
+  WriteTextFile(Dir + "/notes.txt", NeedsIndent);
+  WriteTextFile(Dir + "/edited.prg", NeedsIndent);
+  WriteTextFile(Dir + "/wide.prg", std::string("\xFF\xFEI\0F\0\n\0", 8));
+  WriteTextFile(Dir + "/binary.prg", std::string("IF x\0\n", 6) + NeedsIndent);
   const FailureCase Cases[] = {
       {"missing file", "reindent", "nothere.prg", ""},
       {"missing file in place", "reindent", "-i nothere.prg", ""},
@@ -307,6 +316,20 @@ TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
       {"failing write of comment", "comment", "--lines 1-2 -i a.prg", "QMATE_TEST_FAIL_WRITE=1"},
       {"saving to a read-only settings file", "settings", "--save --set Tab=3 --setup conf", ""},
       {"a folder holding no program", "reindent", "--check setup", ""},
+      {"a FIFO in place is refused unread", "reindent", "-i fifo.prg", ""},
+      {"a device in place", "reindent", "-i --force-extension /dev/zero", ""},
+      {"a device that is no terminal", "reindent", "/dev/zero", ""},
+      {"not a Clipper file in place", "reindent", "-i notes.txt", ""},
+      {"not a Clipper file checked", "annotate", "--check notes.txt", ""},
+      {"a UTF-16 file shown", "reindent", "wide.prg", ""},
+      {"a UTF-16 file in place, whatever its name", "reindent", "-i --force-extension wide.prg",
+       ""},
+      {"a binary file checked", "reindent", "--diff binary.prg", ""},
+      {"output that cannot be written", "procs", "a.prg", FullOutput},
+      {"help that cannot be written", "--help", "", FullOutput},
+      {"settings that cannot be written", "settings", "", FullOutput},
+      {"an edit made while rewriting", "reindent", "-i edited.prg",
+       "QMATE_TEST_APPEND_BEFORE_REPLACE=1"},
   };
   for (const FailureCase &C : Cases) {
     ToolResult R = RunTool(Dir, C.Verb, C.Rest, C.Env);
@@ -316,6 +339,10 @@ TEST(CliRobustness, FilesThatCannotBeReadOrWrittenGiveOneLineAndStatus2) {
     EXPECT_EQ(ReadTextFile(Dir + "/ro.prg"), NeedsIndent) << C.Name;
     EXPECT_EQ(LeftoverTemporaries(Dir), 0) << C.Name << ": a temporary file was left";
   }
+  // The edit made while the file was being rewritten is kept, and nothing else changed.
+  EXPECT_EQ(ReadTextFile(Dir + "/edited.prg"), NeedsIndent + "APPENDED\n");
+  EXPECT_EQ(ReadTextFile(Dir + "/notes.txt"), NeedsIndent);
+  EXPECT_EQ(ReadTextFile(Dir + "/binary.prg"), std::string("IF x\0\n", 6) + NeedsIndent);
   // The settings file is named as the user named its folder, not by the way the plug-in
   // was led to it.
   ToolResult Save = RunTool(Dir, "settings", "--save --set Tab=3 --setup conf");
@@ -334,6 +361,35 @@ TEST(CliRobustness, OneUnreadableFileAmongSeveralStillRewritesTheOthers) {
                    "2 files reformatted, 0 unchanged, 1 failed\n");
   EXPECT_NE(ReadTextFile(Dir + "/a.prg"), NeedsIndent);
   EXPECT_EQ(ReadTextFile(Dir + "/b.prg"), ReadTextFile(Dir + "/a.prg"));
+  // Each file counts once, however often it is named; a skipped file is counted as such.
+  WriteTextFile(Dir + "/a.prg", NeedsIndent);
+  WriteTextFile(Dir + "/notes.txt", NeedsIndent);
+  R = RunTool(Dir, "reindent", "-i a.prg ./a.prg a.prg notes.txt");
+  EXPECT_EQ(R.Status, 0);
+  EXPECT_EQ(R.Err, "qmate: skipped notes.txt: not a .prg or .ch file (--force-extension works "
+                   "on it anyway)\n1 file reformatted, 0 unchanged, 1 skipped\n");
+  // A folder too deep for the system's paths is named and counted as failed, so a check
+  // does not pass on files it never read.
+  std::system(("rm -rf '" + Dir + "/deep'").c_str());
+  pid_t Child = fork();
+  if (Child == 0) {
+    // Made a folder at a time from inside, as no path to the bottom can be named.
+    bool Ok = mkdir((Dir + "/deep").c_str(), 0755) == 0 && chdir((Dir + "/deep").c_str()) == 0;
+    for (int I = 0; Ok && I < 24; ++I)
+      Ok = mkdir(std::string(200, 'd').c_str(), 0755) == 0 &&
+           chdir(std::string(200, 'd').c_str()) == 0;
+    if (Ok)
+      WriteTextFile("a.prg", "x\n");
+    _exit(Ok ? 0 : 1);
+  }
+  int ChildStatus = 0;
+  waitpid(Child, &ChildStatus, 0);
+  ASSERT_EQ(ChildStatus, 0);
+  R = RunTool(Dir, "reindent", "--check deep b.prg");
+  EXPECT_EQ(R.Status, 2);
+  EXPECT_NE(R.Err.find("File name too long"), std::string::npos) << R.Err;
+  EXPECT_NE(R.Err.find(", 1 failed\n"), std::string::npos) << R.Err;
+  std::system(("rm -rf '" + Dir + "/deep'").c_str());
 }
 
 // A real full disk: a small tmpfs that has room for the file but not for its rewrite.
@@ -422,7 +478,7 @@ TEST(CliRobustness, InPlaceLeavesAnUnchangedFileUntouched) {
   }
 }
 
-TEST(CliRobustness, InPlaceKeepsTheFilesModeAndRewritesThroughALink) {
+TEST(CliRobustness, InPlaceKeepsTheFilesModeOwnerAndLinks) {
   REQUIRE_TOOL();
   std::string Dir = Folder("link");
   std::string Target = Dir + "/real.prg";
@@ -438,6 +494,35 @@ TEST(CliRobustness, InPlaceKeepsTheFilesModeAndRewritesThroughALink) {
   ASSERT_EQ(stat(Target.c_str(), &St), 0);
   EXPECT_EQ(St.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadTextFile(Target), Shown.Out);
+  // A hard link sees the new text: the file is written over in its own inode.
+  WriteTextFile(Target, NeedsIndent);
+  ASSERT_EQ(link(Target.c_str(), (Dir + "/hard.prg").c_str()), 0);
+  R = RunTool(Dir, "reindent", "-i real.prg");
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(ReadTextFile(Dir + "/hard.prg"), Shown.Out);
+  EXPECT_EQ(IdOf(Dir + "/hard.prg").Inode, IdOf(Target).Inode);
+  // The owner and group stay (as root, on a file of another user).
+  if (geteuid() == 0) {
+    WriteTextFile(Dir + "/owned.prg", NeedsIndent);
+    ASSERT_EQ(chown((Dir + "/owned.prg").c_str(), 65534, 65534), 0);
+    R = RunTool(Dir, "reindent", "-i owned.prg");
+    ASSERT_EQ(stat((Dir + "/owned.prg").c_str(), &St), 0);
+    EXPECT_EQ(St.st_uid, 65534u);
+    EXPECT_EQ(St.st_gid, 65534u);
+    EXPECT_EQ(ReadTextFile(Dir + "/owned.prg"), Shown.Out);
+  }
+  // A name as long as the system allows still has room for its temporary file.
+  std::string Long = std::string(251, 'n') + ".prg";
+  WriteTextFile(Dir + "/" + Long, NeedsIndent);
+  R = RunTool(Dir, "reindent", "-i " + Long);
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(ReadTextFile(Dir + "/" + Long), Shown.Out);
+  // A signal while the new text is written removes the temporary file.
+  WriteTextFile(Dir + "/signalled.prg", NeedsIndent);
+  R = RunTool(Dir, "reindent", "-i signalled.prg", "QMATE_TEST_SIGNAL_DURING_WRITE=1");
+  EXPECT_NE(R.Status, 0);
+  EXPECT_EQ(ReadTextFile(Dir + "/signalled.prg"), NeedsIndent);
+  EXPECT_EQ(LeftoverTemporaries(Dir), 0);
 }
 
 TEST(CliRobustness, DiffAppliesWithPatchToGiveTheResult) {
@@ -622,9 +707,13 @@ TEST(CliRobustness, ProjectSettingsAreFoundUpwardsAndOverriddenInOrder) {
 }
 
 struct CheckCase {
-  const char *Ini;     // the setup folder's qmate.ini
+  const char *Ini;     // the setup folder's qmate.ini (or File's text)
   const char *Printed; // a line of the settings printed
   const char *Warning; // a piece of the warning line, or "" for none
+  const char *File = "qmate.ini";
+  // "fifo" and "zero" put a FIFO or a link to /dev/zero in File's place, "big" a file of
+  // 2 MiB: none of them is waited on or read.
+  const char *Kind = "text";
 };
 
 TEST(CliRobustness, SettingsFilesAreCheckedValueByValue) {
@@ -640,12 +729,34 @@ TEST(CliRobustness, SettingsFilesAreCheckedValueByValue) {
       {"[SETTINGS]\ntab = \"6\"\n", "Tab=6\n", ""},
       {"[Settings]\nTab=\n", "Tab=2\n", ""},
       {"not an ini file at all\n\x01\x02", "Tab=2\n", ""},
+      {"", "Tab=2\n", "qmate.ini is not a regular file; it is not read", "qmate.ini", "fifo"},
+      {"", "Tab=2\n", "qmate.ini is not a regular file; it is not read", "qmate.ini", "zero"},
+      {"[Settings]\nTab=5\n", "Tab=2\n", "qmate.ini is larger than 1 MiB; it is not read",
+       "qmate.ini", "big"},
+      {"", "Tab=2\n", "Keywords.dat is not a regular file", "Keywords.dat", "fifo"},
+      {"", "Tab=2\n", "Replace.dat is not a regular file", "Replace.dat", "zero"},
+      {"IF\nENDIF\nNEXT\ndo while\n", "Tab=2\n",
+       "Keywords.dat: 'ENDIF' is out of order (after 'IF'); the rows must stay sorted",
+       "Keywords.dat"},
+      {"; sorted, a comment and repeats are fine\nENDIF\nENDIF\nif\nNEXT\n", "Tab=2\n", "",
+       "Keywords.dat"},
   };
   for (const CheckCase &C : Cases) {
     std::string Dir = Folder("checks");
     mkdir((Dir + "/.git").c_str(), 0755);
-    WriteTextFile(Dir + "/setup/qmate.ini", C.Ini);
-    ToolResult R = RunTool(Dir, "settings", "");
+    std::string Path = Dir + "/setup/" + C.File;
+    unlink(Path.c_str());
+    if (std::string(C.Kind) == "fifo") {
+      ASSERT_EQ(mkfifo(Path.c_str(), 0644), 0);
+    } else if (std::string(C.Kind) == "zero") {
+      ASSERT_EQ(symlink("/dev/zero", Path.c_str()), 0);
+    } else {
+      std::string Text = C.Ini;
+      if (std::string(C.Kind) == "big")
+        Text += "; " + std::string(2 << 20, 'x') + "\n";
+      WriteTextFile(Path, Text);
+    }
+    ToolResult R = RunTool(Dir, "settings", "", "timeout 20");
     EXPECT_EQ(R.Status, 0) << C.Ini;
     EXPECT_NE(R.Out.find(C.Printed), std::string::npos) << C.Ini << R.Out;
     if (*C.Warning) {

@@ -386,10 +386,14 @@ TEST(Properties, TheToolGivesTheSameResultFromAFileAndFromStandardInput) {
       ASSERT_EQ(RunToolOn(Dir, Common + "- <f.prg >stdin.out"), 0);
       std::string FromFile = ReadTextFile(Dir + "/file.out");
       ASSERT_EQ(FromFile, ReadTextFile(Dir + "/stdin.out")) << Verb << " seed " << Seed;
-      EXPECT_EQ(RunToolOn(Dir, Common + "--check f.prg >/dev/null"), FromFile == Text ? 0 : 1)
+      // A binary file (a NUL among its first bytes) is shown, but never checked or rewritten.
+      bool Binary = Text.find('\0') != std::string::npos;
+      EXPECT_EQ(RunToolOn(Dir, Common + "--check f.prg >/dev/null"), Binary             ? 2
+                                                                     : FromFile == Text ? 0
+                                                                                        : 1)
           << Verb << " seed " << Seed;
-      ASSERT_EQ(RunToolOn(Dir, Common + "-i f.prg"), 0);
-      EXPECT_EQ(ReadTextFile(Dir + "/f.prg"), FromFile) << Verb << " seed " << Seed;
+      ASSERT_EQ(RunToolOn(Dir, Common + "-i f.prg"), Binary ? 2 : 0);
+      EXPECT_EQ(ReadTextFile(Dir + "/f.prg"), Binary ? Text : FromFile) << Verb << " seed " << Seed;
       WriteTextFile(Dir + "/f.prg", Text);
     }
   }
