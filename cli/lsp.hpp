@@ -3,6 +3,7 @@
 #pragma once
 
 #include "options.hpp"
+#include "setting_keys.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -13,28 +14,54 @@
 
 using Json = nlohmann::json;
 
-// One open document: its text as the editor holds it and the path its settings come from.
+// One open document: its text as the editor holds it, the offsets in Text where its lines
+// start (as the client counts lines: LF, CR LF and a lone CR each end one), kept up to date
+// by each change so that a change finds its place without reading the text before it, and
+// the path its settings come from.
 struct LspDocument {
   std::string Text;
+  std::vector<std::size_t> LineStarts;
   std::string Path;
 };
+
+// The settings that apply under one project settings file (none: the empty path), with what
+// they were made from: the file's identity, size and times when it was read, and the setup
+// folder's values. A request reads the file again only when one of these changed.
+struct LspProjectSettings {
+  bool Exists = false;
+  unsigned long long Device = 0, Inode = 0, Size = 0;
+  long long Modified = 0, Changed = 0; // nanoseconds
+  SettingValues Base;
+  SettingValues Values;
+};
+
+// A message whose Content-Length is over this is refused and the connection closed: its body
+// is not read.
+const long long LspMaxMessageBytes = 64LL << 20;
 
 struct LspServerRecord {
   CliOptions Options;                           // --setup and --set from the command line
   std::map<std::string, LspDocument> Documents; // by URI
-  std::string Pending;                          // bytes read that do not yet make a whole message
-  bool Utf8Columns = false;                     // the client chose UTF-8 columns instead of UTF-16
+  // Documents whose open or change could not be taken, by URI, with the reason: the server
+  // holds no copy of them until they are opened again.
+  std::map<std::string, std::string> Dropped;
+  std::map<std::string, LspProjectSettings> ProjectSettings; // by the project file's path
+  std::string Pending;      // bytes read that do not yet make a whole message
+  bool Utf8Columns = false; // the client chose UTF-8 columns instead of UTF-16
+  bool Initialized = false; // initialize was answered
   bool ShutDown = false;
   bool Exited = false;
+  std::string Refused;   // why the connection was closed (a message over the limit)
   int NextRequestId = 1; // of the requests the server sends to the client
 };
 
 extern LspServerRecord LspServer;
 
-// Forgets every document and the pending bytes; keeps Options.
+// Forgets every document, the settings read and the pending bytes; keeps Options.
 void LspReset();
 // Hands the server bytes as they were read, in pieces of any size; appends the framed
-// messages it sends back to Out.
+// messages it sends back to Out. After a message over the size limit it answers with an
+// error, sets Refused and takes no more bytes.
 void LspFeed(const char *Data, std::size_t Size, std::string &Out);
 // Serves standard input and output until "exit" or the end of input; the exit status.
 int RunLsp(const CliOptions &Options);
@@ -63,8 +90,13 @@ Json LspPositionFrom(const std::string &Text, LspPositionWalk &Walk, std::size_t
 int LspColumnsOf(const std::string &Line);
 // The file path a file: URI names (percent escapes decoded); other URIs give their last part.
 std::string LspPathOfUri(const std::string &Uri);
-// Applies one contentChanges entry of didChange (with a range, or the whole text).
-void LspApplyChange(std::string &Text, const Json &Change);
+// The offsets where the lines of Text start (LineStarts of LspDocument).
+std::vector<std::size_t> LspLineStarts(const std::string &Text);
+// Applies one contentChanges entry of didChange (with a range, or the whole text, which is
+// moved out of Change) to the document's text and line starts. Throws LspError, leaving the
+// document in no defined state, for an entry that does not fit the text: a position with a
+// negative or fractional number, a line past the one after the last, a start after the end.
+void LspApplyChange(LspDocument &Document, Json &Change);
 
 // The requests on documents; each returns the result, or throws LspError.
 struct LspError {

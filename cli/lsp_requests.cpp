@@ -6,9 +6,12 @@
 #include "driver.hpp"
 #include "header_lines.hpp"
 #include "lsp.hpp"
+#include "project.hpp"
 
 #include <algorithm>
 #include <iostream>
+#include <sys/stat.h>
+#include <time.h>
 
 extern std::string ToolPathForSetup;
 
@@ -16,16 +19,69 @@ namespace {
 
 const int RequestFailed = -32803;
 
+// The project settings file's identity, size and times into Settings; false when it cannot
+// be looked at (then it is read again each time, and the reading says why).
+bool StatInto(const std::string &Project, LspProjectSettings &Settings) {
+  struct stat St;
+  Settings.Exists = !Project.empty() && stat(Project.c_str(), &St) == 0;
+  if (!Settings.Exists)
+    return Project.empty();
+  Settings.Device = St.st_dev;
+  Settings.Inode = St.st_ino;
+  Settings.Size = static_cast<unsigned long long>(St.st_size);
+  Settings.Modified = St.st_mtim.tv_sec * 1000000000LL + St.st_mtim.tv_nsec;
+  Settings.Changed = St.st_ctim.tv_sec * 1000000000LL + St.st_ctim.tv_nsec;
+  return true;
+}
+
+bool SameFile(const LspProjectSettings &A, const LspProjectSettings &B) {
+  return A.Exists == B.Exists && A.Device == B.Device && A.Inode == B.Inode && A.Size == B.Size &&
+         A.Modified == B.Modified && A.Changed == B.Changed;
+}
+
+// The settings the command line uses for a file at Path. A project settings file is read once
+// and its values kept until the file changes (its identity, size or times; looked at before
+// each reading, so that a change while it is read shows at the next request), the setup
+// folder's values change, or the client says it was saved or changed: a large one is not
+// read again for every request.
+SettingValues SettingsFor(const std::string &Path) {
+  std::string Named = Path == "-" ? LspServer.Options.AssumeFileName : Path;
+  std::string Folder = Path.empty() ? "." : PathIsFolder(Named) ? Named : FolderOfPath(Named);
+  std::string Project = NearestProjectSettings(Folder);
+  LspProjectSettings Now;
+  bool Known = StatInto(Project, Now);
+  auto Found = LspServer.ProjectSettings.find(Project);
+  if (Known && Found != LspServer.ProjectSettings.end() && SameFile(Found->second, Now) &&
+      Found->second.Base == CliSetup.Base)
+    return Found->second.Values;
+  FileSettingsRecord Settings = SettingsForFile(Path, LspServer.Options);
+  // Standard error is the server's log in every client.
+  for (const std::string &W : Settings.Warnings)
+    std::cerr << "qmate: warning: " << W << "\n";
+  // A file written in the last two seconds may be written again within the same tick of the
+  // file system's clock, with the same size: such a change would not show, so it is kept
+  // only once it has settled.
+  struct timespec Clock;
+  clock_gettime(CLOCK_REALTIME, &Clock);
+  long long Settled = (Clock.tv_sec - 2) * 1000000000LL + Clock.tv_nsec;
+  if (Known && Now.Exists && Now.Modified > Settled)
+    Known = false;
+  if (!Known) {
+    LspServer.ProjectSettings.erase(Project);
+  } else {
+    Now.Base = CliSetup.Base;
+    Now.Values = Settings.Values;
+    LspServer.ProjectSettings[Project] = std::move(Now);
+  }
+  return Settings.Values;
+}
+
 // The plug-in started with the settings the command line uses for a file at Path.
 void StartPluginFor(const std::string &Path) {
   std::string Error;
   if (!StartPlugin(ResolveSetupDir(LspServer.Options, ToolPathForSetup), LspServer.Options, Error))
     throw LspError{RequestFailed, Error};
-  FileSettingsRecord Settings = SettingsForFile(Path, LspServer.Options);
-  // Standard error is the server's log in every client.
-  for (const std::string &W : Settings.Warnings)
-    std::cerr << "qmate: warning: " << W << "\n";
-  ApplySettingValues(Settings.Values);
+  ApplySettingValues(SettingsFor(Path));
 }
 
 // The block a command works on: the 0-based lines First to Last and, for the re-indenter,
@@ -33,6 +89,7 @@ void StartPluginFor(const std::string &Path) {
 struct LineBlock {
   bool Marked = false;
   bool Cursor = false;
+  bool Empty = false; // the range starts past the text's last line: nothing to work on
   int First = 0, Last = 0, Column = 0;
 };
 
@@ -44,7 +101,8 @@ int EditorLineOf(const std::string &Text, std::size_t Offset) {
 
 // The lines a range covers; an end at column 0 of a later line leaves that line out, as a
 // selection of whole lines ends there. The client's positions become byte offsets first, so
-// the client's reading of the line ends never shifts the block.
+// the client's reading of the line ends never shifts the block. The block ends at the text's
+// last line: the empty place after a final line end is no line to comment or indent.
 LineBlock BlockOf(const std::string &Text, const Json &Range) {
   long long First = Range.at("start").at("line").get<long long>();
   long long StartCharacter = Range.at("start").at("character").get<long long>();
@@ -60,12 +118,17 @@ LineBlock BlockOf(const std::string &Text, const Json &Range) {
   B.Cursor = true;
   B.First = EditorLineOf(Text, StartAt);
   B.Last = EditorLineOf(Text, LspOffsetOf(Text, Last, 0));
-  // A start past the text's last line puts the cursor at column 0 of the last line.
-  if (LspPositionOf(Text, StartAt)["line"].get<long long>() == First) {
-    std::size_t LineEnd = StartAt == 0 ? std::string::npos : Text.rfind('\n', StartAt - 1);
-    std::size_t LineAt = LineEnd == std::string::npos ? 0 : LineEnd + 1;
-    B.Column = static_cast<int>(StartAt - LineAt);
+  int LastLine = EditorLineOf(Text, Text.size()) - (Text.empty() || Text.back() == '\n' ? 1 : 0);
+  // A start the client places past its last line was put at the text's end.
+  bool StartPastEnd = LspPositionOf(Text, StartAt)["line"].get<long long>() != First;
+  if (B.First > LastLine || StartPastEnd) {
+    B.Empty = true;
+    return B;
   }
+  B.Last = std::min(B.Last, LastLine);
+  std::size_t LineEnd = StartAt == 0 ? std::string::npos : Text.rfind('\n', StartAt - 1);
+  std::size_t LineAt = LineEnd == std::string::npos ? 0 : LineEnd + 1;
+  B.Column = static_cast<int>(StartAt - LineAt);
   return B;
 }
 
@@ -124,6 +187,8 @@ Json EditsBetween(const std::string &Before, const std::string &After) {
 }
 
 Json EditsOfEntry(const LspDocument &Document, int Entry, const LineBlock &Block) {
+  if (Block.Empty)
+    return Json::array();
   RunEntry(Document, {Entry}, Block);
   return EditsBetween(Document.Text, SimSaveText());
 }

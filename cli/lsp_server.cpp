@@ -3,7 +3,9 @@
 #include "driver.hpp"
 #include "fileio.hpp"
 #include "lsp.hpp"
+#include "project.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -23,6 +25,7 @@ const int InvalidRequest = -32600;
 const int MethodNotFound = -32601;
 const int InvalidParams = -32602;
 const int InternalError = -32603;
+const int ServerNotInitialized = -32002;
 
 const char *const NotUtf8 = "the result is not valid UTF-8 text (a word file in another code "
                             "page?); the document was left as it was";
@@ -42,11 +45,61 @@ void LogWarning(const std::string &Text, std::string &Out) {
   Notify("window/logMessage", {{"type", 2}, {"message", "qmate: " + Text}}, Out);
 }
 
+// A message the user sees (type 1: an error).
+void ShowError(const std::string &Text, std::string &Out) {
+  Notify("window/showMessage", {{"type", 1}, {"message", "qmate: " + Text}}, Out);
+}
+
+const char *const Reopen = "close and open it again to format it";
+
+// Forgets the server's copy of a document whose open or change could not be taken: a copy
+// out of step with the editor's text would give edits that garble it. Requests on it then
+// fail, saying why, until it is opened again.
+void Drop(const std::string &Uri, const std::string &Why, std::string &Out) {
+  LspServer.Documents.erase(Uri);
+  LspServer.Dropped[Uri] = Why;
+  ShowError(Why + "; the server no longer holds '" + Uri + "': " + Reopen, Out);
+}
+
+// The same for every document held, when a change cannot be told to which it belongs.
+void DropAll(const std::string &Why, std::string &Out) {
+  if (LspServer.Documents.empty()) {
+    LogWarning(Why, Out);
+    return;
+  }
+  for (const auto &Document : LspServer.Documents)
+    LspServer.Dropped[Document.first] = Why;
+  LspServer.Documents.clear();
+  ShowError(Why + "; the server no longer holds the open documents: " + Reopen, Out);
+}
+
 const LspDocument &DocumentOf(const std::string &Uri) {
   auto Found = LspServer.Documents.find(Uri);
-  if (Found == LspServer.Documents.end())
-    throw LspError{InvalidParams, "unknown document '" + Uri + "' (not opened with didOpen)"};
-  return Found->second;
+  if (Found != LspServer.Documents.end())
+    return Found->second;
+  auto Dropped = LspServer.Dropped.find(Uri);
+  if (Dropped != LspServer.Dropped.end())
+    throw LspError{InvalidParams, "document '" + Uri + "' not opened: " + Dropped->second +
+                                      ", so the server's copy was dropped; " + Reopen};
+  throw LspError{InvalidParams, "unknown document '" + Uri + "' (not opened with didOpen)"};
+}
+
+// The URI of a notification's textDocument, or null when it has none.
+const std::string *UriIn(const Json &Params) {
+  if (!Params.is_object() || !Params.contains("textDocument"))
+    return nullptr;
+  const Json &Item = Params["textDocument"];
+  if (!Item.is_object() || !Item.contains("uri") || !Item["uri"].is_string())
+    return nullptr;
+  return &Item["uri"].get_ref<const std::string &>();
+}
+
+// True for a URI that names a project settings file.
+bool NamesProjectSettings(const std::string &Uri) {
+  std::string Path = LspPathOfUri(Uri);
+  std::size_t Slash = Path.find_last_of("/\\");
+  return Path.compare(Slash == std::string::npos ? 0 : Slash + 1, std::string::npos,
+                      ProjectSettingsName) == 0;
 }
 
 const std::string &UriOf(const Json &Params) {
@@ -74,8 +127,10 @@ Json Initialize(const Json &Params) {
       if (Encoding == "utf-8")
         LspServer.Utf8Columns = true;
   }
-  return {{"capabilities", Capabilities()},
-          {"serverInfo", {{"name", "qmate"}, {"version", "1.0"}}}};
+  Json Result = {{"capabilities", Capabilities()},
+                 {"serverInfo", {{"name", "qmate"}, {"version", "1.0"}}}};
+  LspServer.Initialized = true;
+  return Result;
 }
 
 // Runs a command and asks the client to apply its edits; the answer to the request is null.
@@ -120,29 +175,77 @@ Json Answer(const std::string &Method, const Json &Params, std::string &Out) {
   throw LspError{MethodNotFound, "method not found: " + Method};
 }
 
+// didOpen: the document's text is moved out of the message, so a large one is held once.
+void Open(Json &Params, std::string &Out) {
+  const std::string *Uri = UriIn(Params);
+  if (!Uri) {
+    ShowError("an opened document without its URI was not taken", Out);
+    return;
+  }
+  const std::string Name = *Uri;
+  Json &Text = Params["textDocument"]["text"];
+  if (!Text.is_string()) {
+    Drop(Name, "its opening came without its text", Out);
+    return;
+  }
+  LspDocument &Document = LspServer.Documents[Name];
+  Document.Text = std::move(Text.get_ref<std::string &>());
+  Document.LineStarts = LspLineStarts(Document.Text);
+  Document.Path = LspPathOfUri(Name);
+  LspServer.Dropped.erase(Name);
+}
+
+// didChange: the changes are applied in place, one after another; one that cannot be applied
+// leaves a text that is neither the old nor the editor's, so the document is dropped.
+void Change(Json &Params, std::string &Out) {
+  const std::string *Uri = UriIn(Params);
+  if (!Uri) {
+    DropAll("a change came without its document's URI", Out);
+    return;
+  }
+  auto Found = LspServer.Documents.find(*Uri);
+  if (Found == LspServer.Documents.end()) {
+    // A document dropped before was named in the message that dropped it.
+    if (!LspServer.Dropped.count(*Uri))
+      LogWarning("a change to the unknown document '" + *Uri + "' was ignored", Out);
+    return;
+  }
+  const std::string Name = *Uri;
+  std::string Why;
+  try {
+    Json &Changes = Params.at("contentChanges");
+    if (!Changes.is_array())
+      throw LspError{InvalidParams, "contentChanges is not a list"};
+    for (Json &Entry : Changes)
+      LspApplyChange(Found->second, Entry);
+    return;
+  } catch (const LspError &E) {
+    Why = E.Message;
+  } catch (const Json::exception &E) {
+    Why = E.what();
+  }
+  Drop(Name, "a change could not be applied (" + Why + ")", Out);
+}
+
 // Handles one notification; unknown ones are ignored, as the protocol asks.
 void Take(const std::string &Method, Json &Params, std::string &Out) {
   if (Method == "exit") {
     LspServer.Exited = true;
   } else if (Method == "textDocument/didOpen") {
-    const Json &Item = Params.at("textDocument");
-    const std::string &Uri = Item.at("uri").get_ref<const std::string &>();
-    // The text moves out of the message: a large document is held once.
-    LspServer.Documents[Uri] = {std::move(Params["textDocument"]["text"].get_ref<std::string &>()),
-                                LspPathOfUri(Uri)};
+    Open(Params, Out);
   } else if (Method == "textDocument/didChange") {
-    auto Found = LspServer.Documents.find(UriOf(Params));
-    if (Found == LspServer.Documents.end()) {
-      LogWarning("a change to the unknown document '" + UriOf(Params) + "' was ignored", Out);
-      return;
-    }
-    // Applied to a copy, so a malformed change leaves the document as it was.
-    std::string Text = Found->second.Text;
-    for (const Json &Change : Params.at("contentChanges"))
-      LspApplyChange(Text, Change);
-    Found->second.Text.swap(Text);
+    Change(Params, Out);
   } else if (Method == "textDocument/didClose") {
     LspServer.Documents.erase(UriOf(Params));
+    LspServer.Dropped.erase(UriOf(Params));
+  } else if (Method == "textDocument/didSave") {
+    // A project settings file saved in the editor: read it again at the next request.
+    if (NamesProjectSettings(UriOf(Params)))
+      LspServer.ProjectSettings.clear();
+  } else if (Method == "workspace/didChangeWatchedFiles") {
+    for (const Json &Event : Params.at("changes"))
+      if (NamesProjectSettings(Event.at("uri").get_ref<const std::string &>()))
+        LspServer.ProjectSettings.clear();
   }
 }
 
@@ -170,9 +273,18 @@ void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out) {
   Json Message = Json::parse(Body, Body + Size, nullptr, false);
   if (Message.is_discarded()) {
     LspWrite(ErrorReply(nullptr, ParseError, "the message is not valid JSON"), Out);
+    // A change that cannot be read may have been to any document held.
+    static const char Changed[] = "\"textDocument/didChange\"";
+    if (!LspServer.Documents.empty() &&
+        std::search(Body, Body + Size, Changed, Changed + sizeof(Changed) - 1) != Body + Size)
+      DropAll("a change could not be read (not valid JSON)", Out);
     return;
   }
-  Json Id = Message.is_object() && Message.contains("id") ? Message["id"] : Json();
+  // A request's id is a whole number or a string; any other is not answered under it.
+  bool HasId = Message.is_object() && Message.contains("id");
+  Json Id = HasId && (Message["id"].is_number_integer() || Message["id"].is_string())
+                ? Message["id"]
+                : Json();
   bool HasMethod =
       Message.is_object() && Message.contains("method") && Message["method"].is_string();
   if (!HasMethod) {
@@ -184,7 +296,23 @@ void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out) {
   }
   const std::string &Method = Message["method"].get_ref<const std::string &>();
   Json Params = Message.contains("params") ? std::move(Message["params"]) : Json::object();
-  bool IsRequest = Message.contains("id");
+  bool IsRequest = HasId;
+  if (IsRequest && Id.is_null()) {
+    LspWrite(ErrorReply(nullptr, InvalidRequest, "a request's id must be a number or a string"),
+             Out);
+    return;
+  }
+  // Before initialize only exit is taken; requests are refused, other notifications dropped.
+  if (!LspServer.Initialized && !IsRequest && Method != "exit")
+    return;
+  if (!LspServer.Initialized && IsRequest && Method != "initialize") {
+    LspWrite(ErrorReply(Id, ServerNotInitialized, "the server is not initialized"), Out);
+    return;
+  }
+  if (LspServer.Initialized && IsRequest && Method == "initialize") {
+    LspWrite(ErrorReply(Id, InvalidRequest, "the server is already initialized"), Out);
+    return;
+  }
   try {
     if (!IsRequest) {
       Take(Method, Params, Out);
@@ -219,6 +347,8 @@ void LspHandleMessage(const char *Body, std::size_t Size, std::string &Out) {
 
 void LspFeed(const char *Data, std::size_t Size, std::string &Out) {
   std::string &P = LspServer.Pending;
+  if (LspServer.Exited || !LspServer.Refused.empty())
+    return;
   P.append(Data, Size);
   while (!LspServer.Exited) {
     std::size_t HeaderEnd = P.find("\r\n\r\n");
@@ -231,6 +361,7 @@ void LspFeed(const char *Data, std::size_t Size, std::string &Out) {
     }
     // Header fields: "Name: value" lines; only Content-Length matters.
     long long Length = -1;
+    std::string Declared; // the Content-Length as written
     std::size_t LineStart = 0;
     while (LineStart < HeaderEnd) {
       std::size_t LineEnd = P.find("\r\n", LineStart);
@@ -242,9 +373,12 @@ void LspFeed(const char *Data, std::size_t Size, std::string &Out) {
         std::size_t First = Value.find_first_not_of(" \t");
         std::size_t Last = Value.find_last_not_of(" \t");
         Value = First == std::string::npos ? "" : Value.substr(First, Last - First + 1);
-        bool Digits = !Value.empty() && Value.size() <= 12 &&
-                      Value.find_first_not_of("0123456789") == std::string::npos;
-        Length = Digits ? std::stoll(Value) : -1;
+        bool Digits = !Value.empty() && Value.find_first_not_of("0123456789") == std::string::npos;
+        std::size_t Lead = Value.find_first_not_of('0');
+        std::size_t Places = Lead == std::string::npos ? 0 : Value.size() - Lead;
+        // Any number of more than 12 places is over the limit; its value does not matter.
+        Length = !Digits ? -1 : Places > 12 ? LspMaxMessageBytes + 1 : std::stoll(Value);
+        Declared = Lead == std::string::npos ? "0" : Value.substr(Lead);
       }
       LineStart = LineEnd + 2;
     }
@@ -253,6 +387,16 @@ void LspFeed(const char *Data, std::size_t Size, std::string &Out) {
                Out);
       P.erase(0, HeaderEnd + 4);
       continue;
+    }
+    if (Length > LspMaxMessageBytes) {
+      // Not read: the body could be of any size, and a client that sends one is not to be
+      // trusted with the rest of the stream.
+      LspServer.Refused =
+          "a message of " + ShownInMessage(Declared, 24) + " bytes is over the limit of " +
+          std::to_string(LspMaxMessageBytes >> 20) + " MiB; the connection is closed";
+      LspWrite(ErrorReply(nullptr, InvalidRequest, LspServer.Refused), Out);
+      std::string().swap(P);
+      return;
     }
     std::size_t BodyStart = HeaderEnd + 4;
     if (P.size() - BodyStart < static_cast<unsigned long long>(Length))
@@ -275,7 +419,7 @@ int RunLsp(const CliOptions &Options) {
   std::signal(SIGPIPE, SIG_IGN);
   char Buffer[65536];
   std::string Out;
-  while (!LspServer.Exited) {
+  while (!LspServer.Exited && LspServer.Refused.empty()) {
     ssize_t Got = read(0, Buffer, sizeof(Buffer));
     if (Got < 0 && errno == EINTR)
       continue;
@@ -287,6 +431,10 @@ int RunLsp(const CliOptions &Options) {
       std::cerr << "qmate: cannot write to the client: " << std::strerror(errno) << "\n";
       return 1;
     }
+  }
+  if (!LspServer.Refused.empty()) {
+    std::cerr << "qmate: " << LspServer.Refused << "\n";
+    return 2;
   }
   // The protocol's exit status: 0 after shutdown, 1 when the client left without it.
   return LspServer.ShutDown ? 0 : 1;

@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,9 +17,15 @@ std::string Frame(const std::string &Body) {
   return "Content-Length: " + std::to_string(Body.size()) + "\r\n\r\n" + Body;
 }
 
+// A request whose id is the JSON text Id.
+std::string RequestWithId(const std::string &Id, const std::string &Method,
+                          const std::string &Params) {
+  return Frame(R"({"jsonrpc":"2.0","id":)" + Id + R"(,"method":")" + Method + R"(","params":)" +
+               Params + "}");
+}
+
 std::string Request(int Id, const std::string &Method, const std::string &Params) {
-  return Frame(R"({"jsonrpc":"2.0","id":)" + std::to_string(Id) + R"(,"method":")" + Method +
-               R"(","params":)" + Params + "}");
+  return RequestWithId(std::to_string(Id), Method, Params);
 }
 
 std::string Notice(const std::string &Method, const std::string &Params) {
@@ -32,8 +42,11 @@ std::string Open(const std::string &Text) {
   return Notice("textDocument/didOpen", Params.dump());
 }
 
-// A fresh server on a setup folder whose Replace.dat holds ReplaceRows.
-void StartServer(const std::string &ReplaceRows = std::string()) {
+std::vector<Json> Feed(const std::string &Stream, std::size_t Piece = 0);
+
+// A fresh server on a setup folder whose Replace.dat holds ReplaceRows, initialized unless
+// Initialize is false.
+void StartServer(const std::string &ReplaceRows = std::string(), bool Initialize = true) {
   std::string Folder = TestFolder("lsp");
   mkdir((Folder + "/setup").c_str(), 0755);
   if (!ReplaceRows.empty())
@@ -41,14 +54,13 @@ void StartServer(const std::string &ReplaceRows = std::string()) {
   LspServer.Options = CliOptions();
   LspServer.Options.SetupDir = Folder + "/setup";
   LspReset();
+  if (Initialize)
+    Feed(Init);
 }
 
 // Feeds Stream in pieces of Piece bytes (at once for 0); the messages the server sent.
-std::vector<Json> Feed(const std::string &Stream, std::size_t Piece = 0) {
-  std::string Out;
-  std::size_t Step = Piece ? Piece : std::max<std::size_t>(Stream.size(), 1);
-  for (std::size_t I = 0; I < Stream.size(); I += Step)
-    LspFeed(Stream.data() + I, std::min(Step, Stream.size() - I), Out);
+// The messages framed in Out.
+std::vector<Json> MessagesIn(const std::string &Out) {
   std::vector<Json> Messages;
   for (std::size_t At = 0; At < Out.size();) {
     std::size_t HeaderEnd = Out.find("\r\n\r\n", At);
@@ -60,6 +72,14 @@ std::vector<Json> Feed(const std::string &Stream, std::size_t Piece = 0) {
     At = HeaderEnd + 4 + Length;
   }
   return Messages;
+}
+
+std::vector<Json> Feed(const std::string &Stream, std::size_t Piece) {
+  std::string Out;
+  std::size_t Step = Piece ? Piece : std::max<std::size_t>(Stream.size(), 1);
+  for (std::size_t I = 0; I < Stream.size(); I += Step)
+    LspFeed(Stream.data() + I, std::min(Step, Stream.size() - I), Out);
+  return MessagesIn(Out);
 }
 
 // Each message in short: "ID:result", "ID:error CODE", or the method the server sent.
@@ -87,6 +107,13 @@ struct ProtocolCase {
 TEST(LspProtocol, FramesErrorsAndLifecycle) {
   const std::string Format = Request(2, "textDocument/formatting", Doc);
   const std::string Text = "function f\nif x\n? 1\nendif\n";
+  auto Changed = [](const std::string &Changes) {
+    return Notice("textDocument/didChange", R"({"textDocument":{"uri":")" + Uri +
+                                                R"(","version":2},"contentChanges":)" + Changes +
+                                                "}");
+  };
+  const std::string BadChange = Changed(R"([{"range":5,"text":"x"}])");
+  // The server starts uninitialized in each row.
   const ProtocolCase Cases[] = {
       {"split into single bytes", Init + Open(Text) + Format, 1, "1:result 2:result"},
       {"split inside the header and the body", Init + Open(Text) + Format, 7, "1:result 2:result"},
@@ -100,59 +127,104 @@ TEST(LspProtocol, FramesErrorsAndLifecycle) {
       {"Content-Length not a number", "Content-Length: 1e3\r\n\r\n" + Init, 0,
        "null:error -32700 1:result"},
       {"header that never ends", std::string(9000, 'x'), 0, "null:error -32700"},
+      {"a message over 64 MiB is refused and nothing after it read",
+       "Content-Length: 67108865\r\n\r\n" + Init, 0, "null:error -32600"},
+      {"a length of more places than any limit", "Content-Length: 0000123456789012345678\r\n\r\n",
+       0, "null:error -32600"},
+      {"a message of 64 MiB is waited for", Init + "Content-Length: 67108864\r\n\r\n" + Init, 0,
+       "1:result"},
       {"a batch array", Frame("[1,2]"), 0, "null:error -32600"},
       {"request without a method", Frame(R"({"jsonrpc":"2.0","id":4})"), 0, "4:error -32600"},
+      {"a request before initialize", Format + Request(3, "shutdown", "null") + Init, 0,
+       "2:error -32002 3:error -32002 1:result"},
+      {"notifications before initialize are dropped", Open(Text) + Init + Format, 0,
+       "1:result 2:error -32602"},
+      {"a second initialize is refused", Init + Request(2, "initialize", "{}") + Format, 0,
+       "1:result 2:error -32600 2:error -32602"},
+      {"a string id is answered under it", RequestWithId(R"("a-1")", "initialize", "{}"), 0,
+       "\"a-1\":result"},
+      {"an object as id is refused", RequestWithId(R"({"n":1})", "initialize", "{}") + Init, 0,
+       "null:error -32600 1:result"},
+      {"an array as id is refused", RequestWithId("[1]", "initialize", "{}") + Init, 0,
+       "null:error -32600 1:result"},
+      {"true as id is refused", RequestWithId("true", "initialize", "{}") + Init, 0,
+       "null:error -32600 1:result"},
+      {"a fraction as id is refused", RequestWithId("1.5", "initialize", "{}") + Init, 0,
+       "null:error -32600 1:result"},
       {"unknown document", Init + Format, 0, "1:result 2:error -32602"},
       {"closed document", Init + Open(Text) + Notice("textDocument/didClose", Doc) + Format, 0,
        "1:result 2:error -32602"},
-      {"unknown method", Request(3, "textDocument/hover", Doc), 0, "3:error -32601"},
+      {"unknown method", Init + Request(3, "textDocument/hover", Doc), 0,
+       "1:result 3:error -32601"},
       {"unknown notifications are ignored",
-       Notice("$/cancelRequest", R"({"id":1})") + Notice("initialized", "{}"), 0, ""},
-      {"parameters of the wrong type", Request(5, "textDocument/formatting", "[]"), 0,
-       "5:error -32602"},
-      {"a change to an unknown document", Notice("textDocument/didChange", Doc), 0,
-       "window/logMessage"},
-      {"a change without its text",
-       Open(Text) + Notice("textDocument/didChange", R"({"textDocument":{"uri":")" + Uri +
-                                                         R"("},"contentChanges":[{"range":5}]})"),
-       0, "window/logMessage"},
-      {"the client's answer to an edit", Frame(R"({"jsonrpc":"2.0","id":1,"result":{}})"), 0, ""},
+       Init + Notice("$/cancelRequest", R"({"id":1})") + Notice("initialized", "{}"), 0,
+       "1:result"},
+      {"parameters of the wrong type", Init + Request(5, "textDocument/formatting", "[]"), 0,
+       "1:result 5:error -32602"},
+      {"a change to an unknown document", Init + Notice("textDocument/didChange", Doc), 0,
+       "1:result window/logMessage"},
+      {"a change that cannot be applied drops the document, said once",
+       Init + Open(Text) + BadChange + BadChange + Format, 0,
+       "1:result window/showMessage 2:error -32602"},
+      {"a change past the text's end drops the document",
+       Init + Open(Text) +
+           Changed(
+               R"([{"range":{"start":{"line":6,"character":0},"end":{"line":6,"character":0}},"text":"x"}])") +
+           Format,
+       0, "1:result window/showMessage 2:error -32602"},
+      {"a change that cannot be read drops the documents",
+       Init + Open(Text) +
+           Frame(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"x)") + Format,
+       0, "1:result null:error -32700 window/showMessage 2:error -32602"},
+      {"an open without its text is said and not taken",
+       Init +
+           Notice("textDocument/didOpen",
+                  R"({"textDocument":{"uri":")" + Uri + R"(","version":1,"text":7}})") +
+           Format,
+       0, "1:result window/showMessage 2:error -32602"},
+      {"a dropped document opened again is served",
+       Init + Open(Text) + BadChange + Open(Text) + Format, 0,
+       "1:result window/showMessage 2:result"},
+      {"the client's answer to an edit", Init + Frame(R"({"jsonrpc":"2.0","id":1,"result":{}})"), 0,
+       "1:result"},
       {"symbols and code actions",
-       Open(Text) + Request(6, "textDocument/documentSymbol", Doc) +
+       Init + Open(Text) + Request(6, "textDocument/documentSymbol", Doc) +
            Request(
                7, "textDocument/codeAction",
                R"({"textDocument":{"uri":")" + Uri +
                    R"("},"range":{"start":{"line":0,"character":0},"end":{"line":1,"character":0}},"context":{"diagnostics":[]}})"),
-       0, "6:result 7:result"},
+       0, "1:result 6:result 7:result"},
       {"comment command sends its edit first",
-       Open(Text) +
+       Init + Open(Text) +
            Request(8, "workspace/executeCommand",
                    R"({"command":"qmate.comment","arguments":[")" + Uri +
                        R"(",{"start":{"line":1,"character":0},"end":{"line":2,"character":0}}]})"),
-       0, "workspace/applyEdit 8:result"},
+       0, "1:result workspace/applyEdit 8:result"},
       {"comment without lines",
-       Open(Text) + Request(9, "workspace/executeCommand",
-                            R"({"command":"qmate.comment","arguments":[")" + Uri + R"("]})"),
-       0, "9:error -32602"},
+       Init + Open(Text) +
+           Request(9, "workspace/executeCommand",
+                   R"({"command":"qmate.comment","arguments":[")" + Uri + R"("]})"),
+       0, "1:result 9:error -32602"},
       {"unknown command",
-       Open(Text) + Request(9, "workspace/executeCommand",
-                            R"({"command":"x","arguments":[")" + Uri + R"("]})"),
-       0, "9:error -32602"},
+       Init + Open(Text) +
+           Request(9, "workspace/executeCommand",
+                   R"({"command":"x","arguments":[")" + Uri + R"("]})"),
+       0, "1:result 9:error -32602"},
       {"requests after shutdown are refused",
-       Request(10, "shutdown", "null") + Request(11, "textDocument/formatting", Doc), 0,
-       "10:result 11:error -32600"},
+       Init + Request(10, "shutdown", "null") + Request(11, "textDocument/formatting", Doc), 0,
+       "1:result 10:result 11:error -32600"},
       {"nothing is read after exit", Notice("exit", "null") + Init, 0, ""},
-      {"a result that is not UTF-8 is refused, not altered", Open("qq := 1\n") + Format, 0,
-       "2:error -32603", "qq         \xE9\xE9\n"},
+      {"a result that is not UTF-8 is refused, not altered", Init + Open("qq := 1\n") + Format, 0,
+       "1:result 2:error -32603", "qq         \xE9\xE9\n"},
   };
   for (const ProtocolCase &C : Cases) {
-    StartServer(C.ReplaceRows);
+    StartServer(C.ReplaceRows, false);
     EXPECT_EQ(Summary(Feed(C.Stream, C.Piece)), C.Expected) << C.Name;
   }
 }
 
 TEST(LspProtocol, AnnouncesWhatItServes) {
-  StartServer();
+  StartServer("", false);
   std::vector<Json> Replies = Feed(Request(
       1, "initialize", R"({"capabilities":{"general":{"positionEncodings":["utf-8","utf-16"]}}})"));
   ASSERT_EQ(Replies.size(), 1u);
@@ -161,6 +233,43 @@ TEST(LspProtocol, AnnouncesWhatItServes) {
   EXPECT_EQ(Caps["textDocumentSync"]["change"], 2);
   EXPECT_TRUE(Caps["documentRangeFormattingProvider"].get<bool>());
   EXPECT_EQ(Caps["executeCommandProvider"]["commands"].size(), 3u);
+}
+
+const char *const Dropped = "(dropped)";
+
+struct ProcessCase {
+  const char *Name;
+  std::string Stream;
+  bool Endless; // the stream goes on with zero bytes for ever
+  int Status;
+  int ErrorLines; // lines on standard error
+  const char *Expected;
+};
+
+// The server as a process on a pipe: its exit status, its log and what it answers.
+TEST(LspProtocol, ExitsAsTheProtocolAsks) {
+  std::string Folder = TestFolder("lsp-process");
+  mkdir((Folder + "/setup").c_str(), 0755);
+  const ProcessCase Cases[] = {
+      {"shutdown, then exit", Init + Request(2, "shutdown", "null") + Notice("exit", "null"), false,
+       0, 0, "1:result 2:result"},
+      {"exit without shutdown", Init + Notice("exit", "null"), false, 1, 0, "1:result"},
+      {"the client leaves", Init, false, 1, 0, "1:result"},
+      {"a message over the limit whose body never ends: refused, not read",
+       Init + "Content-Length: 100000000\r\n\r\n", true, 2, 1, "1:result null:error -32600"},
+  };
+  for (const ProcessCase &C : Cases) {
+    WriteTextFile(Folder + "/stream", C.Stream);
+    std::string Input = "cat '" + Folder + "/stream'" + (C.Endless ? " /dev/zero" : "");
+    int Raw = std::system((Input + " | timeout 60 '" QMATE_BINARY_DIR "/qmate' lsp --setup '" +
+                           Folder + "/setup' >'" + Folder + "/out' 2>'" + Folder + "/err'")
+                              .c_str());
+    int Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
+    std::string Errors = ReadTextFile(Folder + "/err");
+    EXPECT_EQ(Status, C.Status) << C.Name << "\n" << Errors;
+    EXPECT_EQ(std::count(Errors.begin(), Errors.end(), '\n'), C.ErrorLines) << C.Name << Errors;
+    EXPECT_EQ(Summary(MessagesIn(ReadTextFile(Folder + "/out"))), C.Expected) << C.Name;
+  }
 }
 
 struct ChangeCase {
@@ -188,21 +297,55 @@ TEST(LspDocuments, AppliesChangesInUtf16Columns) {
       {"a column past the line's end stops there", "ab\ncd",
        R"([{"range":{"start":{"line":0,"character":99},"end":{"line":0,"character":99}},"text":"!"}])",
        "ab!\ncd"},
-      {"a line past the end is the end", "ab\n",
-       R"([{"range":{"start":{"line":7,"character":0},"end":{"line":9,"character":0}},"text":"z"}])",
+      {"the line after the last is the end", "ab\n",
+       R"([{"range":{"start":{"line":2,"character":0},"end":{"line":2,"character":5}},"text":"z"}])",
        "ab\nz"},
+      {"a line beyond that drops the document", "ab\n",
+       R"([{"range":{"start":{"line":3,"character":0},"end":{"line":3,"character":0}},"text":"z"}])",
+       Dropped},
+      {"a start after the end drops the document", "abc",
+       R"([{"range":{"start":{"line":0,"character":2},"end":{"line":0,"character":1}},"text":""}])",
+       Dropped},
+      {"a negative line drops the document", "abc",
+       R"([{"range":{"start":{"line":-1,"character":0},"end":{"line":0,"character":1}},"text":""}])",
+       Dropped},
+      {"a fractional column drops the document", "abc",
+       R"([{"range":{"start":{"line":0,"character":0.5},"end":{"line":0,"character":1}},"text":""}])",
+       Dropped},
+      {"contentChanges not a list drops the document", "abc", R"({"text":"x"})", Dropped},
+      {"a CR and an LF put after it make one line end", "a\rb",
+       R"([{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":0}},"text":"\n"},{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":0}},"text":"X"}])",
+       "a\r\nXb"},
+      {"a CR LF split by a line between", "a\r\nb",
+       R"([{"range":{"start":{"line":0,"character":1},"end":{"line":1,"character":0}},"text":"\rQ\n"},{"range":{"start":{"line":2,"character":0},"end":{"line":2,"character":0}},"text":"Z"}])",
+       "a\rQ\nZb"},
+      {"lines joined, then the line after them changed", "a\nb\nc\nd",
+       R"([{"range":{"start":{"line":0,"character":1},"end":{"line":2,"character":0}},"text":""},{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":1}},"text":"D"}])",
+       "ac\nD"},
+      {"lines made, then the last line changed", "a\nb",
+       R"([{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":0}},"text":"x\r\ny\rz\n"},{"range":{"start":{"line":4,"character":0},"end":{"line":4,"character":1}},"text":"B"}])",
+       "x\r\ny\rz\na\nB"},
+      {"the whole text, then a change in it", "a\nb\n",
+       R"([{"text":"p\r\nq"},{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":1}},"text":"R"}])",
+       "p\r\nR"},
       {"changes apply one after another", "abc",
        R"([{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":1}},"text":"XY"},{"range":{"start":{"line":0,"character":2},"end":{"line":0,"character":3}},"text":""}])",
        "XYc"},
-      {"a malformed change leaves the text as it was", "abc",
-       R"([{"text":"new"},{"range":{"start":{"line":0}},"text":"x"}])", "abc"},
+      {"a malformed change drops the document, not keeping a half-changed text", "abc",
+       R"([{"text":"new"},{"range":{"start":{"line":0}},"text":"x"}])", Dropped},
   };
   for (const ChangeCase &C : Cases) {
     StartServer();
     Feed(Open(C.Text) + Notice("textDocument/didChange", R"({"textDocument":{"uri":")" + Uri +
                                                              R"(","version":2},"contentChanges":)" +
                                                              C.Changes + "}"));
-    EXPECT_EQ(LspServer.Documents[Uri].Text, C.Expected) << C.Name;
+    auto Found = LspServer.Documents.find(Uri);
+    EXPECT_EQ(Found == LspServer.Documents.end() ? Dropped : Found->second.Text, C.Expected)
+        << C.Name;
+    // The line starts kept up to date by each change are those of the text read afresh.
+    if (Found != LspServer.Documents.end()) {
+      EXPECT_EQ(Found->second.LineStarts, LspLineStarts(Found->second.Text)) << C.Name;
+    }
   }
 }
 
@@ -226,8 +369,8 @@ std::string ApplyEdits(const std::string &Text, const Json &Edits) {
 struct EditCase {
   const char *Name;
   const char *Text;
-  const char *Method;
-  const char *Params; // after the document's URI
+  const char *Method; // a request, or a command run with workspace/executeCommand
+  const char *Params; // after the document's URI; for a command, its range
   const char *Expected;
   int Edits; // how many edits the answer holds
 };
@@ -268,15 +411,38 @@ TEST(LspEdits, ChangeOnlyTheLinesThatChange) {
       {"range ending inside a line takes that line", Mixed, "textDocument/rangeFormatting",
        R"(,"range":{"start":{"line":3,"character":0},"end":{"line":3,"character":2}})",
        "function f\nlocal a\nif a\n? 1\nendif\nreturn nil\n", 0},
+      {"a range starting past the last line changes nothing", Mixed, "textDocument/rangeFormatting",
+       R"(,"range":{"start":{"line":9,"character":0},"end":{"line":12,"character":0}})", Mixed, 0},
+      {"comment", "a := 1\nb := 2\nc := 3\n", "qmate.comment",
+       R"({"start":{"line":1,"character":0},"end":{"line":2,"character":0}})",
+       "a := 1\n//b := 2\nc := 3\n", 1},
+      {"comment of a range past the last line stops at it", "a := 1\nb := 2\n", "qmate.comment",
+       R"({"start":{"line":1,"character":0},"end":{"line":9,"character":0}})", "a := 1\n//b := 2\n",
+       1},
+      {"comment past the last line without a final line end", "a := 1\nb := 2", "qmate.comment",
+       R"({"start":{"line":0,"character":0},"end":{"line":5,"character":3}})", "//a := 1\n//b := 2",
+       1},
+      {"comment of the place after the final line end does nothing", "a := 1\n", "qmate.comment",
+       R"({"start":{"line":1,"character":0},"end":{"line":1,"character":0}})", "a := 1\n", 0},
+      {"comment of a range starting past the last line does nothing", "a := 1\nb := 2",
+       "qmate.comment", R"({"start":{"line":4,"character":0},"end":{"line":9,"character":0}})",
+       "a := 1\nb := 2", 0},
   };
   for (const EditCase &C : Cases) {
     StartServer();
+    bool Command = std::string(C.Method).compare(0, 6, "qmate.") == 0;
+    std::string Params = Command ? std::string(R"({"command":")") + C.Method +
+                                       R"(","arguments":[")" + Uri + "\"," + C.Params + "]}"
+                                 : R"({"textDocument":{"uri":")" + Uri + "\"}" + C.Params +
+                                       R"(,"options":{"tabSize":4,"insertSpaces":true}})";
     std::vector<Json> Replies =
-        Feed(Open(C.Text) + Request(2, C.Method,
-                                    R"({"textDocument":{"uri":")" + Uri + "\"}" + C.Params +
-                                        R"(,"options":{"tabSize":4,"insertSpaces":true}})"));
-    ASSERT_EQ(Replies.size(), 1u) << C.Name;
-    const Json &Edits = Replies[0]["result"];
+        Feed(Open(C.Text) + Request(2, Command ? "workspace/executeCommand" : C.Method, Params));
+    ASSERT_EQ(Replies.size(), Command && C.Edits ? 2u : 1u) << C.Name;
+    ASSERT_FALSE(Replies.back().contains("error")) << C.Name << "\n" << Replies.back().dump();
+    // A command's edits come in the request to apply them that the server sends first.
+    const Json &Edits = !Command  ? Replies[0]["result"]
+                        : C.Edits ? Replies[0]["params"]["edit"]["changes"][Uri]
+                                  : Json::array();
     EXPECT_EQ(ApplyEdits(C.Text, Edits), C.Expected) << C.Name << "\n" << Edits.dump();
     EXPECT_EQ(static_cast<int>(Edits.size()), C.Edits) << C.Name << "\n" << Edits.dump();
   }
@@ -326,26 +492,81 @@ TEST(LspOutline, ClassesHoldTheirMethods) {
 
 namespace {
 
-TEST(LspSettings, FollowTheProjectFileOfEachDocument) {
+// Sets a file's modification time one hour back: a file that has settled.
+void Settle(const std::string &Path) {
+  struct timespec Times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, Path.c_str(), Times, 0), 0) << Path;
+}
+
+// One step of a session: what happens to the project settings files first, then a formatting
+// of a document in folder a or b, the settings it must follow, and how many times the
+// settings file was read for it (each reading warns about its Style=Weird).
+struct SettingsStep {
+  const char *Name;
+  const char *File;   // a file under the test's folder, or ""
+  const char *Write;  // written to File (null: File removed; "": left alone)
+  bool Settled;       // File's time set back, so that it is not read again unchanged
+  const char *Notice; // a notification sent first, naming File ("" for none)
+  const char *Sub;
+  int Tab;
+  int Readings;
+};
+
+TEST(LspSettings, FollowTheProjectFileOfEachDocumentReadOnceWhileUnchanged) {
   StartServer();
   std::string Folder = TestFolder("lsp-projects");
   mkdir((Folder + "/a").c_str(), 0755);
   mkdir((Folder + "/b").c_str(), 0755);
-  WriteTextFile(Folder + "/a/.qmate.ini", "[Settings]\nTab=4\n");
+  const char *Tab4 = "[Settings]\nTab=4\n[Rules]\nStyle=Weird\n";
+  const char *Tab6 = "[Settings]\nTab=6\n[Rules]\nStyle=Weird\n";
+  const char *Tab8 = "[Settings]\nTab=8\n[Rules]\nStyle=Weird\n"; // the size of Tab6
+  const SettingsStep Steps[] = {
+      {"first request reads the file", "a/.qmate.ini", Tab4, true, "", "a", 4, 1},
+      {"the next one does not", "", "", false, "", "a", 4, 0},
+      {"a folder without a file", "", "", false, "", "b", 2, 0},
+      {"and again the first", "", "", false, "", "a", 4, 0},
+      {"a file just written is read", "a/.qmate.ini", Tab6, false, "", "a", 6, 1},
+      {"then settled: read once more (its times changed)", "a/.qmate.ini", "", true, "", "a", 6, 1},
+      {"and kept", "", "", false, "", "a", 6, 0},
+      {"rewritten to the same size and time", "a/.qmate.ini", Tab8, true, "", "a", 8, 1},
+      {"saved in the editor", "", "", false, "textDocument/didSave", "a", 8, 1},
+      {"changed as the client watches it", "", "", false, "workspace/didChangeWatchedFiles", "a", 8,
+       1},
+      {"removed", "a/.qmate.ini", nullptr, false, "", "a", 2, 0},
+      {"a file appears in the other folder", "b/.qmate.ini", Tab4, true, "", "b", 4, 1},
+  };
   const std::string Text = "\nfunction f\nif a\n? 1\nendif\n";
-  const struct {
-    const char *Sub;
-    const char *Expected;
-  } Cases[] = {{"a", "\nfunction f\n  if a\n      ? 1\n  endif\n"},
-               {"b", "\nfunction f\n  if a\n    ? 1\n  endif\n"}};
-  for (const auto &C : Cases) {
-    std::string DocUri = "file://" + Folder + "/" + C.Sub + "/x.prg";
+  for (const SettingsStep &S : Steps) {
+    std::string Path = Folder + "/" + S.File;
+    if (!S.Write)
+      unlink(Path.c_str());
+    else if (*S.Write)
+      WriteTextFile(Path, S.Write);
+    if (S.Settled)
+      Settle(Path);
+    std::string DocUri = "file://" + Folder + "/" + S.Sub + "/x.prg";
+    std::string FileUri = "file://" + Folder + "/a/.qmate.ini";
+    std::string Notices =
+        std::string(S.Notice) == "textDocument/didSave"
+            ? Notice(S.Notice, R"({"textDocument":{"uri":")" + FileUri + "\"}}")
+        : *S.Notice ? Notice(S.Notice, R"({"changes":[{"uri":")" + FileUri + R"(","type":2}]})")
+                    : "";
     Json Params = {{"textDocument", {{"uri", DocUri}, {"version", 1}, {"text", Text}}}};
+    testing::internal::CaptureStderr();
     std::vector<Json> Replies = Feed(
-        Notice("textDocument/didOpen", Params.dump()) +
+        Notices + Notice("textDocument/didOpen", Params.dump()) +
         Request(2, "textDocument/formatting", R"({"textDocument":{"uri":")" + DocUri + "\"}}"));
-    ASSERT_EQ(Replies.size(), 1u) << C.Sub;
-    EXPECT_EQ(ApplyEdits(Text, Replies[0]["result"]), C.Expected) << C.Sub;
+    std::string Log = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(Replies.size(), 1u) << S.Name;
+    std::string Indent(static_cast<std::size_t>(S.Tab), ' ');
+    EXPECT_EQ(ApplyEdits(Text, Replies[0]["result"]),
+              "\nfunction f\n  if a\n  " + Indent + "? 1\n  endif\n")
+        << S.Name;
+    int Readings = 0;
+    for (std::size_t At = Log.find("Style=Weird"); At != std::string::npos;
+         At = Log.find("Style=Weird", At + 1))
+      ++Readings;
+    EXPECT_EQ(Readings, S.Readings) << S.Name << "\n" << Log;
   }
 }
 
