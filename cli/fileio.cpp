@@ -165,11 +165,16 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error,
     std::size_t Room = Bytes.capacity() - Bytes.size();
     char *Into = Buffer.data();
     std::size_t Want = Buffer.size();
+    // A regular file's expected bytes come in one read.
+    if (Regular && static_cast<unsigned long long>(St.st_size) > Bytes.size() + Want)
+      Want = static_cast<std::size_t>(St.st_size) - Bytes.size();
     if (Room >= Want) {
       // Straight into the string's spare room.
       std::size_t Old = Bytes.size();
       Bytes.resize(Old + Want);
       Into = &Bytes[Old];
+    } else {
+      Want = Buffer.size();
     }
     ssize_t Got = read(Fd, Into, Want);
     if (Into != Buffer.data())
