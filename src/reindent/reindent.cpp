@@ -223,25 +223,82 @@ long long StepOf(unsigned short Kind) {
   return static_cast<long long>(PluginSettings.Tab) * (CaseLike && PluginRules.CaseIndent ? 2 : 1);
 }
 
-void RecountDepth(ReindentState &S) {
-  S.Depth = 0;
-  for (unsigned short Kind : S.Blocks)
-    S.Depth += StepOf(Kind);
+// The entries a conditional region saved stay as they are; those after them belong to the
+// open blocks alone and may change in place or go.
+std::size_t KeptEntries(const ReindentState &S) {
+  return S.Conditionals.empty() ? 0 : S.Conditionals.back().Kept;
+}
+
+// Makes entry Top (0: none) the innermost open block, and drops the entries after it that
+// nothing refers to any more, so the table stays as deep as the nesting.
+void SetTop(ReindentState &S, int Top) {
+  S.OpenTop = Top;
+  S.Depth = Top ? S.BlockEntries[static_cast<std::size_t>(Top - 1)].Depth : 0;
+  std::size_t Keep = KeptEntries(S);
+  if (Keep < static_cast<std::size_t>(Top))
+    Keep = static_cast<std::size_t>(Top);
+  if (S.BlockEntries.size() > Keep)
+    S.BlockEntries.resize(Keep);
+}
+
+bool NoBlockOpen(const ReindentState &S) {
+  return S.OpenTop == 0;
+}
+
+unsigned short TopKind(const ReindentState &S) {
+  return S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)].Kind;
+}
+
+OpenBlockEntry EntryAbove(const ReindentState &S, int Below, unsigned short Kind) {
+  OpenBlockEntry E{Kind, Below, StepOf(Kind), {}};
+  if (Below)
+    E.Depth += S.BlockEntries[static_cast<std::size_t>(Below - 1)].Depth;
+  return E;
+}
+
+// The entry's own number for the kinds it holds, the entry below's for the others.
+void FillInnermost(const ReindentState &S, OpenBlockEntry &E, int Number) {
+  const OpenBlockEntry *Under =
+      E.Below ? &S.BlockEntries[static_cast<std::size_t>(E.Below - 1)] : nullptr;
+  for (int Bit = 0; Bit < BlockKindBits; ++Bit)
+    E.Innermost[Bit] = (E.Kind & (1 << Bit)) ? Number : (Under ? Under->Innermost[Bit] : 0);
 }
 
 void OpenBlock(ReindentState &S, int Kind) {
-  S.Blocks.push_back(static_cast<unsigned short>(Kind));
-  S.Depth += StepOf(static_cast<unsigned short>(Kind));
+  OpenBlockEntry E = EntryAbove(S, S.OpenTop, static_cast<unsigned short>(Kind));
+  int Number = static_cast<int>(S.BlockEntries.size()) + 1;
+  FillInnermost(S, E, Number);
+  S.BlockEntries.push_back(E);
+  S.OpenTop = Number;
+  S.Depth = E.Depth;
+}
+
+// Gives the innermost open block another kind: in place when no saved stack shares its entry,
+// else as a new entry over the same blocks.
+void ChangeTopKind(ReindentState &S, unsigned short Kind) {
+  const int Below = S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)].Below;
+  OpenBlockEntry E = EntryAbove(S, Below, Kind);
+  if (static_cast<std::size_t>(S.OpenTop) > KeptEntries(S)) {
+    FillInnermost(S, E, S.OpenTop);
+    S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)] = E;
+    S.Depth = E.Depth;
+    return;
+  }
+  SetTop(S, Below);
+  OpenBlock(S, Kind);
 }
 
 // A closer takes the innermost block of its kind, and any left open inside it.
 void CloseBlock(ReindentState &S, int Kinds) {
-  for (std::size_t I = S.Blocks.size(); I-- > 0;)
-    if (S.Blocks[I] & Kinds) {
-      S.Blocks.resize(I);
-      RecountDepth(S);
-      return;
-    }
+  if (NoBlockOpen(S))
+    return;
+  const OpenBlockEntry &Top = S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)];
+  int Found = 0;
+  for (int Bit = 0; Bit < BlockKindBits; ++Bit)
+    if ((Kinds & (1 << Bit)) && Top.Innermost[Bit] > Found)
+      Found = Top.Innermost[Bit];
+  if (Found)
+    SetTop(S, S.BlockEntries[static_cast<std::size_t>(Found - 1)].Below);
 }
 
 long long CodeIndent(const ReindentState &S) {
@@ -290,7 +347,7 @@ void FlushPending(ReindentState &S, bool AboveHeader, long long Header, std::str
 // after #endif the code goes on from where the first branch ended.
 void FollowConditional(ReindentState &S, int Branch) {
   if (Branch == BranchIf) {
-    S.Conditionals.push_back(ConditionalRegion{S.Blocks, {}, false});
+    S.Conditionals.push_back(ConditionalRegion{S.OpenTop, 0, false, S.BlockEntries.size()});
     return;
   }
   if (S.Conditionals.empty())
@@ -298,16 +355,16 @@ void FollowConditional(ReindentState &S, int Branch) {
   ConditionalRegion &R = S.Conditionals.back();
   if (Branch == BranchElse) {
     if (!R.InLaterBranch) {
-      R.FirstBranchEnd = S.Blocks;
+      R.FirstBranchEnd = S.OpenTop;
       R.InLaterBranch = true;
+      R.Kept = S.BlockEntries.size();
     }
-    S.Blocks = R.AtStart;
+    SetTop(S, R.AtStart);
   } else {
-    if (R.InLaterBranch)
-      S.Blocks = R.FirstBranchEnd;
+    int Top = R.InLaterBranch ? R.FirstBranchEnd : S.OpenTop;
     S.Conditionals.pop_back();
+    SetTop(S, Top);
   }
-  RecountDepth(S);
 }
 
 // True when the statement is a RETURN (any case, with or without a value).
@@ -323,7 +380,7 @@ bool ClassifyReturn(const std::string &T) {
 // Many Clipper programs close a routine with a RETURN under its header: true when T is such
 // a RETURN and the option puts it there.
 bool ReturnAtHeader(const ReindentState &S, const std::string &T) {
-  return PluginRules.ReturnAtHeader && S.Blocks.empty() && S.InsideFunction && !S.InClass &&
+  return PluginRules.ReturnAtHeader && NoBlockOpen(S) && S.InsideFunction && !S.InClass &&
          T.size() >= 6 && ClassifyReturn(T);
 }
 
@@ -337,16 +394,14 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     Header = true;
     S.HasBodyTab = false;
     S.BodyPending = PluginRules.RoutineBody && Kind.Role == RoleHeader;
-    S.Blocks.clear();
-    S.Depth = 0;
+    SetTop(S, 0);
     S.InsideFunction = true;
     S.InClass = Kind.Role == RoleClass;
     return HeaderIndent(S);
   case RoleClassEnd:
     S.HasBodyTab = false;
     S.BodyPending = false;
-    S.Blocks.clear();
-    S.Depth = 0;
+    SetTop(S, 0);
     S.InClass = false;
     S.InsideFunction = false;
     return HeaderIndent(S);
@@ -361,15 +416,13 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     return Indent;
   }
   case RoleMiddle:
-    if (!S.Blocks.empty() && (S.Blocks.back() & Kind.Blocks)) {
-      unsigned short Top = S.Blocks.back();
+    if (!NoBlockOpen(S) && (TopKind(S) & Kind.Blocks)) {
+      unsigned short Top = TopKind(S);
       long long Indent = CodeIndent(S) - StepOf(Top);
       if ((Top & (BlockCase | BlockSwitch)) && PluginRules.CaseIndent)
         Indent += PluginSettings.Tab;
-      if (Top & BlockFlat) {
-        S.Blocks.back() = static_cast<unsigned short>(Top & ~BlockFlat);
-        RecountDepth(S);
-      }
+      if (Top & BlockFlat)
+        ChangeTopKind(S, static_cast<unsigned short>(Top & ~BlockFlat));
       return Indent;
     }
     return CodeIndent(S);
@@ -483,7 +536,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     // statement under a header sets the body's distance from it.
     // A RETURN that goes to the header's column tells nothing of the body: measured from it,
     // the body would stand elsewhere on the next run.
-    if (S.BodyPending && S.Blocks.empty()) {
+    if (S.BodyPending && NoBlockOpen(S)) {
       S.BodyPending = false;
       S.HasBodyTab = Written > S.HeaderWritten && !ReturnAtHeader(S, T);
       S.BodyTab = PluginSettings.FuncTab + (Written - S.HeaderWritten);
@@ -493,11 +546,9 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     // measure).
     if (S.SequencePending) {
       S.SequencePending = false;
-      if (Written <= S.SequenceWritten && !S.Blocks.empty() &&
-          (S.Blocks.back() & (BlockSequence | BlockDialog))) {
-        S.Blocks.back() = static_cast<unsigned short>(S.Blocks.back() | BlockFlat);
-        RecountDepth(S);
-      }
+      if (Written <= S.SequenceWritten && !NoBlockOpen(S) &&
+          (TopKind(S) & (BlockSequence | BlockDialog)))
+        ChangeTopKind(S, static_cast<unsigned short>(TopKind(S) | BlockFlat));
     }
     Indent = StatementIndent(S, T, Header);
     if (S.SequencePending)

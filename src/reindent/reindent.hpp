@@ -81,12 +81,27 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
 enum PreprocessorBranch { BranchNone = 0, BranchIf, BranchElse, BranchEnd };
 int PreprocessorBranchOf(const char *Text, std::size_t Length);
 
+// The kind bits a closer looks for: BlockIf ... BlockWith and BlockDialog.
+const int BlockKindBits = 9;
+
+// One open block of the Modern rules. The open blocks form a stack whose entries live in one
+// table and name the entry below them, so that a stack is saved as its innermost entry's
+// number, whatever its depth. Entries are numbered from 1; 0 stands for none.
+struct OpenBlockEntry {
+  unsigned short Kind;
+  int Below;       // the entry below it
+  long long Depth; // the indentation it and the blocks below it add
+  // For each kind bit, the innermost entry from this one down that holds it.
+  int Innermost[BlockKindBits];
+};
+
 // A conditional-compilation region being read: the open blocks where it began and where its
-// first branch ended.
+// first branch ended, and how many entries the region keeps (those it saved are among them).
 struct ConditionalRegion {
-  std::vector<unsigned short> AtStart;
-  std::vector<unsigned short> FirstBranchEnd;
+  int AtStart;
+  int FirstBranchEnd;
   bool InLaterBranch;
+  std::size_t Kept;
 };
 
 // A comment line whose place waits for the next statement: above a header it belongs to
@@ -115,8 +130,9 @@ struct ReindentState {
   bool InsideFunction;
   int Verbatim;                     // VerbatimKind of the region the next lines belong to
   std::vector<unsigned char> Marks; // LineMark bits, one per line handled, from the range start
-  // The Modern rules: the open blocks (innermost last) and the indentation they add.
-  std::vector<unsigned short> Blocks;
+  // The Modern rules: the open blocks and the indentation they add.
+  std::vector<OpenBlockEntry> BlockEntries; // the open blocks and those a #if branch restores
+  int OpenTop;                              // the innermost open block's entry, 0 for none
   long long Depth;
   long long Base; // the column the range starts from
   bool InClass;

@@ -142,6 +142,16 @@ const ModernRow ModernRows[] = {
     {"SequenceMeasuredFromItsOwnColumnPastPreprocessorLines", 0, 1, 1, 1, 0, 0, 2, 0, 0,
      "FUNC F\n   BEGIN SEQUENCE\n    #ifdef X\n x()\n#endif\nEND\nRETURN 1",
      "FUNC F\n   BEGIN SEQUENCE\n#ifdef X\n   x()\n#endif\n   END\n   RETURN 1"},
+    {"NestedBranchesRestoreTheBlocksOfTheirIf", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF a\n#ifdef X\nFOR i := 1 TO 2\n#ifdef Y\nENDIF\n#else\nWHILE b\n#endif\nx()\n#"
+     "else\nDO CASE\n#endif\ny()\nEND\nz()\nRETURN 1",
+     "FUNC F\n   IF a\n#ifdef X\n      FOR i := 1 TO 2\n#ifdef Y\n   ENDIF\n#else\n         WHILE "
+     "b\n#endif\n   x()\n#else\n      DO CASE\n#endif\n   y()\n   END\n   z()\n   RETURN 1"},
+    {"FlatSequenceRecoveredInEachBranch", 0, 1, 1, 1, 0, 0, 1, 0, 0,
+     "FUNC F\nBEGIN SEQUENCE\nx()\n#ifdef X\nRECOVER\ny()\n#else\nRECOVER USING "
+     "e\nz()\n#endif\nw()\nEND\nRETURN 1",
+     "FUNC F\n   BEGIN SEQUENCE\n   x()\n#ifdef X\n   RECOVER\n      y()\n#else\n   RECOVER "
+     "USING e\n      z()\n#endif\n      w()\n   END\n   RETURN 1"},
     {"SequenceFlatWhereWrittenSo", 0, 1, 1, 1, 0, 0, 2, 0, 0,
      "FUNC F\nBEGIN SEQUENCE\nx()\nRECOVER\ny()\nEND\nBEGIN SEQUENCE\n  x()\nEND "
      "SEQUENCE\nRETURN 1",
