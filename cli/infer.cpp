@@ -2,6 +2,7 @@
 // scored by re-indenting the texts and counting the lines whose indentation is unchanged.
 #include "infer.hpp"
 #include "../sim/sim.hpp"
+#include "../src/reindent/reindent.hpp"
 #include "../src/settings/settings.hpp"
 #include "driver.hpp"
 
@@ -9,35 +10,55 @@
 
 namespace {
 
-// The leading width of each non-blank line, in order.
-std::vector<int> Indents(const std::string &Text) {
-  std::vector<int> Out;
-  std::size_t At = 0;
-  while (At <= Text.size()) {
-    std::size_t End = Text.find_first_of("\r\n", At);
-    if (End == std::string::npos)
-      End = Text.size();
-    int Width = 0;
-    bool Blank = true;
-    for (std::size_t K = At; K < End; ++K) {
-      char C = Text[K];
-      if (C == ' ')
-        ++Width;
-      else if (C == '\t')
+// The leading width of each non-blank piece of a text fed in parts (tabs every 8 columns),
+// in order. Pieces end at CR, LF or CR LF, wherever the parts were cut.
+struct WidthCounter {
+  std::vector<int> &Out;
+  int Width = 0;
+  bool Leading = true; // no character above a blank seen in the piece yet
+  bool AfterCr = false;
+
+  void Spaces(long long Count) {
+    if (Leading)
+      Width += static_cast<int>(Count);
+  }
+  void Feed(const char *Data, std::size_t Size) {
+    for (std::size_t K = 0; K < Size; ++K) {
+      char C = Data[K];
+      if (AfterCr) {
+        AfterCr = false;
+        if (C == '\n')
+          continue;
+      }
+      if (C == '\r' || C == '\n') {
+        End();
+        AfterCr = C == '\r';
+      } else if (!Leading) {
+        continue;
+      } else if (C == '\t') {
         Width = (Width / 8 + 1) * 8;
-      else if (static_cast<unsigned char>(C) > 32) {
-        Blank = false;
-        break;
+      } else if (static_cast<unsigned char>(C) > 32) {
+        Leading = false;
       } else {
         ++Width;
       }
     }
-    if (!Blank)
-      Out.push_back(Width);
-    if (End >= Text.size())
-      break;
-    At = End + (Text[End] == '\r' && End + 1 < Text.size() && Text[End + 1] == '\n' ? 2 : 1);
   }
+  // Ends the piece being read.
+  void End() {
+    if (!Leading)
+      Out.push_back(Width);
+    Width = 0;
+    Leading = true;
+  }
+};
+
+// The leading width of each non-blank line, in order.
+std::vector<int> Indents(const std::string &Text) {
+  std::vector<int> Out;
+  WidthCounter Counter{Out};
+  Counter.Feed(Text.data(), Text.size());
+  Counter.End();
   return Out;
 }
 
@@ -48,18 +69,71 @@ std::size_t RowOf(int *Field) {
   return 0;
 }
 
+// Each candidate re-indents the texts with the lines sent to a sink rather than written: a
+// line's new indentation is a number, so deep nesting costs no text of spaces.
 struct Scorer {
   const std::vector<InferSource> &Sources;
   std::vector<std::vector<int>> Wanted;
   CliOptions Plain;
+  // The lines the run rewrote: their new indentation (-1 for a line left as it is) and their
+  // text, kept in one buffer.
+  std::vector<long long> NewIndent;
+  std::vector<std::size_t> TextStart;
+  std::vector<std::size_t> TextLength;
+  std::string Texts;
+  std::vector<int> Got;
+
+  static void Rewritten(void *Context, int Index, long long Indent, const std::string &Text) {
+    Scorer &S = *static_cast<Scorer *>(Context);
+    std::size_t Line = static_cast<std::size_t>(Index);
+    if (Line >= S.NewIndent.size()) {
+      S.NewIndent.resize(Line + 1, -1);
+      S.TextStart.resize(Line + 1, 0);
+      S.TextLength.resize(Line + 1, 0);
+    }
+    S.NewIndent[Line] = Indent;
+    S.TextStart[Line] = S.Texts.size();
+    S.TextLength[Line] = Text.size();
+    S.Texts += Text;
+  }
+
+  // The widths of the text as the run left it: the editor's lines, each rewritten one as
+  // the sink got it.
+  void CountWidths() {
+    static const char *const Eols[] = {"", "\r", "\n", "\r\n", "\r\r\n"};
+    const SimEditorRecord &E = SimHost.Editor;
+    Got.clear();
+    WidthCounter Counter{Got};
+    for (std::size_t I = 0; I < E.Lines.size(); ++I) {
+      const SimLineSlot &L = E.Lines[I];
+      if (I < NewIndent.size() && NewIndent[I] >= 0) {
+        Counter.Spaces(NewIndent[I]);
+        Counter.Feed(Texts.data() + TextStart[I], TextLength[I]);
+      } else {
+        Counter.Spaces(L.Indent);
+        Counter.Feed(E.Store.data() + L.Offset, L.Length);
+      }
+      const char *Eol = Eols[L.Eol < 5 ? L.Eol : 0];
+      Counter.Feed(Eol, std::char_traits<char>::length(Eol));
+    }
+    Counter.End();
+  }
 
   Agreement Score(const SettingValues &Values) {
     Agreement A;
     for (std::size_t F = 0; F < Sources.size(); ++F) {
       ApplySettingValues(Values);
       std::vector<std::string> Messages;
+      NewIndent.clear();
+      TextStart.clear();
+      TextLength.clear();
+      Texts.clear();
+      ReindentSink.Line = Rewritten;
+      ReindentSink.Context = this;
       RunInEditor(Sources[F].Bytes, Sources[F].Name, {EntryReindent}, Plain, Messages, true);
-      std::vector<int> Got = Indents(SimSaveText());
+      ReindentSink.Line = nullptr;
+      ReindentSink.Context = nullptr;
+      CountWidths();
       const std::vector<int> &Want = Wanted[F];
       A.Lines += static_cast<long long>(Want.size());
       if (Got.size() != Want.size())
@@ -75,7 +149,7 @@ struct Scorer {
 
 Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
                         SettingValues &Values) {
-  Scorer S{Sources, {}, CliOptions()};
+  Scorer S{Sources, {}, CliOptions(), {}, {}, {}, {}, {}};
   S.Plain.SetupDir = Options.SetupDir;
   for (const InferSource &Source : Sources)
     S.Wanted.push_back(Indents(Source.Bytes));
@@ -83,9 +157,17 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   const std::size_t Tab = RowOf(&PluginSettings.Tab);
   const std::size_t Body = RowOf(&PluginSettings.TextFuncTab);
   Values[Style] = StyleModern;
+  // The first run also tells which constructs the texts hold (they do not depend on the
+  // values tried).
+  ReindentSink.Seen = 0;
   Agreement Best = S.Score(Values);
-  // A candidate replaces the values only when it agrees on more lines.
+  const int Seen = ReindentSink.Seen;
+  // A candidate replaces the values only when it agrees on more lines. One that differs from
+  // the values in effect only by options whose constructs the texts lack gives their result
+  // again, and is not run.
   auto Try = [&](SettingValues Candidate) {
+    if (Candidate == Values)
+      return;
     Agreement A = S.Score(Candidate);
     if (A.Same > Best.Same) {
       Best = A;
@@ -100,6 +182,10 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   for (int T : {2, 3, 4, 8})
     for (int B : {0, 2, 3, 4, 8})
       for (int Moves = 0; Moves < 9; ++Moves) {
+        // Without their constructs these two options change nothing: the run with them at 0
+        // came before.
+        if ((Moves % 3 && !(Seen & SeenSequence)) || (Moves / 3 && !(Seen & SeenDialogWord)))
+          continue;
         SettingValues Candidate = Start;
         Candidate[Tab] = T;
         Candidate[Body] = B;
@@ -110,14 +196,20 @@ Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOption
   struct Choice {
     int *Field;
     std::initializer_list<int> Candidates;
+    int Acts; // the ReindentSeen bit of the constructs it acts on; 0: every text
   };
   const Choice Choices[] = {
-      {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
-      {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
-      {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.ClassBody, {0, 2, 3, 4, 6, 8}},
-      {&PluginRules.RoutineBody, {0, 1}},
+      {&PluginRules.CaseIndent, {0, 1}, SeenCaseBlock},
+      {&PluginSettings.FuncTab, {0, 2, 3, 4}, 0},
+      {&PluginSettings.MainTab, {0, 2, 3, 4}, 0},
+      {&PluginRules.KeepColumn0Comments, {0, 1}, SeenColumn0Comment},
+      {&PluginRules.ReturnAtHeader, {0, 1}, SeenReturn},
+      {&PluginRules.ClassBody, {0, 2, 3, 4, 6, 8}, SeenClass},
+      {&PluginRules.RoutineBody, {0, 1}, SeenHeader},
   };
   for (const Choice &C : Choices) {
+    if (C.Acts && !(Seen & C.Acts))
+      continue;
     std::size_t Row = RowOf(C.Field);
     SettingValues Base = Values;
     for (int V : C.Candidates) {

@@ -265,6 +265,8 @@ void FillInnermost(const ReindentState &S, OpenBlockEntry &E, int Number) {
 }
 
 void OpenBlock(ReindentState &S, int Kind) {
+  if (Kind & (BlockCase | BlockSwitch))
+    ReindentSink.Seen |= SeenCaseBlock;
   OpenBlockEntry E = EntryAbove(S, S.OpenTop, static_cast<unsigned short>(Kind));
   int Number = static_cast<int>(S.BlockEntries.size()) + 1;
   FillInnermost(S, E, Number);
@@ -318,7 +320,12 @@ long long AtLeastZero(long long Indent) {
   return Limited(Indent < 0 ? 0 : Indent);
 }
 
+// Gives line Index its new text: Indent spaces, then Text.
 void WriteIndented(int Index, long long Indent, const std::string &Text, std::string &Out) {
+  if (ReindentSink.Line) {
+    ReindentSink.Line(ReindentSink.Context, Index, Indent, Text);
+    return;
+  }
   Out.clear();
   if (Indent > 0)
     Out.append(static_cast<std::size_t>(Indent), ' ');
@@ -380,8 +387,10 @@ bool ClassifyReturn(const std::string &T) {
 // Many Clipper programs close a routine with a RETURN under its header: true when T is such
 // a RETURN and the option puts it there.
 bool ReturnAtHeader(const ReindentState &S, const std::string &T) {
-  return PluginRules.ReturnAtHeader && NoBlockOpen(S) && S.InsideFunction && !S.InClass &&
-         T.size() >= 6 && ClassifyReturn(T);
+  if (T.size() < 6 || !ClassifyReturn(T))
+    return false;
+  ReindentSink.Seen |= SeenReturn;
+  return PluginRules.ReturnAtHeader && NoBlockOpen(S) && S.InsideFunction && !S.InClass;
 }
 
 // The column of a statement's first line, and the change it makes to the open blocks.
@@ -391,6 +400,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
   switch (Kind.Role) {
   case RoleHeader:
   case RoleClass:
+    ReindentSink.Seen |= Kind.Role == RoleClass ? SeenClass : SeenHeader;
     Header = true;
     S.HasBodyTab = false;
     S.BodyPending = PluginRules.RoutineBody && Kind.Role == RoleHeader;
@@ -409,6 +419,8 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     long long Indent = CodeIndent(S);
     // Many programs keep the guarded lines of BEGIN SEQUENCE at its column and indent
     // only what follows RECOVER or ALWAYS.
+    if (Kind.Blocks == BlockSequence)
+      ReindentSink.Seen |= SeenSequence;
     bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 1;
     S.SequencePending = (Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 2) ||
                         (Kind.Blocks == BlockDialog && PluginRules.DialogBlocks == 2);
@@ -499,7 +511,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     if (!InComment)
       FlushPending(S, false, 0, Out);
     if (!Text.empty())
-      SetLine(Index, std::string());
+      WriteIndented(Index, 0, std::string(), Out);
     return;
   }
   if (InComment) {
@@ -522,6 +534,8 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     Indent = 0;
   } else if (IsCommentStart(T)) {
     const PluginSettingsRecord &P = PluginSettings;
+    if (Written == 0)
+      ReindentSink.Seen |= SeenColumn0Comment;
     bool Fixed = P.Comments != -1 || (PluginRules.KeepColumn0Comments && Written == 0);
     Indent = P.Comments != -1 ? P.Comments : (Fixed ? 0 : CodeIndent(S));
     if (S.Pending.empty())
@@ -581,6 +595,8 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
 
 } // namespace
 
+ReindentSinkRecord ReindentSink;
+
 void Reindent() {
   EditorSessionRecord &E = EditorSession;
   ReindentState S{};
@@ -626,13 +642,10 @@ void Reindent() {
     long long Indent = ChooseIndent(S, Line);
 
     // A blank line ends the statement a continued line left open; it stays, and empty.
-    Out.clear();
-    if (!(Line.Trimmed.empty() && S.PrevContinued)) {
-      if (Indent > 0)
-        Out.append(static_cast<std::size_t>(Indent), ' ');
-      Out += Line.Rebuilt;
-    }
-    SetLine(E.CurrentLine, Out);
+    if (Line.Trimmed.empty() && S.PrevContinued)
+      WriteIndented(E.CurrentLine, 0, std::string(), Out);
+    else
+      WriteIndented(E.CurrentLine, Indent, Line.Rebuilt, Out);
     // Out is Rebuilt behind its indentation, or empty when Rebuilt is.
     S.Marks.back() |= MarksOfWritten(Line.Rebuilt);
 
@@ -642,11 +655,14 @@ void Reindent() {
     ++E.CurrentLine;
   }
 
-  if (Modern) {
+  if (Modern)
     FlushPending(S, false, 0, Out);
-    SpaceModern(S);
-  } else {
-    SpaceProcedures(S);
+  // The spacing pass only adds and removes blank lines, which a sink does not follow.
+  if (!ReindentSink.Line) {
+    if (Modern)
+      SpaceModern(S);
+    else
+      SpaceProcedures(S);
   }
   E.Info.CurPos = 0;
   E.Info.LeftPos = 0;

@@ -178,6 +178,29 @@ bool IsBlankText(const std::string &Text);
 // The marks the spacing pass reads from a line's text as written: MarkBlank or MarkHeader.
 unsigned char MarksOfWritten(const std::string &Text);
 
+// Where a re-indent run sends each line it rewrites instead of the editor, while Line is set:
+// the tool's settings inference wants only the new indentation of each line, not the text
+// written out with its leading spaces. The editor keeps its text and the spacing pass, which
+// only adds and removes blank lines, is skipped.
+// Seen gathers what the runs met of the constructs some [Rules] options act on (a
+// ReindentSeen bit each, whether or not Line is set): an option whose constructs a text lacks
+// leaves its result as it is, so the inference need not try the option's values.
+struct ReindentSinkRecord {
+  void (*Line)(void *Context, int Index, long long Indent, const std::string &Text);
+  void *Context;
+  int Seen;
+};
+enum ReindentSeen {
+  SeenSequence = 1,       // BEGIN SEQUENCE opening a block: FlatSequence
+  SeenDialogWord = 2,     // a FiveWin definition's words: DialogBlocks
+  SeenCaseBlock = 4,      // DO CASE or SWITCH: CaseIndent
+  SeenColumn0Comment = 8, // a comment line at column 0: KeepColumn0Comments
+  SeenReturn = 16,        // a RETURN statement: ReturnAtHeader
+  SeenClass = 32,         // a class declaration: ClassBody
+  SeenHeader = 64,        // a routine header: RoutineBody
+};
+extern ReindentSinkRecord ReindentSink;
+
 // Re-indents the marked block, or the whole file, then runs the spacing pass.
 void Reindent();
 // Removes the blank lines of the range and puts one empty line before each header.

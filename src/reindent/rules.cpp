@@ -161,8 +161,11 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
       return Kind;
     }
     // END DATABASE closes no block of the language even when the option is off.
-    if ((Rule.Blocks & BlockDialog) && !PluginRules.DialogBlocks)
-      return Kind;
+    if (Rule.Blocks & BlockDialog) {
+      ReindentSink.Seen |= SeenDialogWord;
+      if (!PluginRules.DialogBlocks)
+        return Kind;
+    }
     int Role = Rule.Role;
     // Headers name what they define.
     bool Named =
