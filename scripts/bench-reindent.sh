@@ -10,6 +10,11 @@
 #   annotate -i            against the same sed
 #   procs                  against the same sed, and against wc -l (reads only)
 #   reindent --set Style=Modern -i   against the Classic reindent -i (when the setting exists)
+#   reindent Modern on nested #ifdef branches holding IFs (bench/gen_nested.py cond)
+#                          against the Classic reindent of the same file: peak memory over
+#                          the file's size, both shown
+#   infer                  on a deeply nested file (bench/gen_nested.py if) and on a long
+#                          generated file, against the Modern reindent of the same file
 #   lsp (a session formatting the file, or 100 of its lines)   against reindent FILE > OUT
 #   reindent --diff        on a file of about 50 MB, against diff -u of the file and its
 #                          re-indented copy, and against reindent -i of the same file
@@ -21,6 +26,8 @@
 #   BENCH_RUNS   runs per row, the median is shown (default 5)
 #   BENCH_LINES  lines of the generated file (default 1000000)
 #   BENCH_DIFF_LINES  lines of the --diff file (default 2100000, about 50 MB; 0 skips the row)
+#   BENCH_DEPTH  nesting of the deep files (default 20000)
+#   BENCH_INFER_LINES  lines of the long file infer reads (default 200000, about 5 MB)
 #   HARBOUR      a Harbour checkout (default /work/ext/harbour; skipped when absent)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,6 +37,8 @@ RUNS=${BENCH_RUNS:-5}
 LINES=${BENCH_LINES:-1000000}
 DIFF_LINES=${BENCH_DIFF_LINES:-2100000}
 HARBOUR=${HARBOUR:-/work/ext/harbour}
+DEPTH=${BENCH_DEPTH:-20000}
+INFER_LINES=${BENCH_INFER_LINES:-200000}
 QMATE="$BUILD/qmate"
 WORK="${BENCH_TMP:-$BUILD/bench-work}"
 
@@ -74,19 +83,21 @@ row() {
     bash -c "$prepare"
     timed "$WORK/yard.txt" "$yard"
   done
-  local tc tw tk yc yw
+  local tc tw tk yc yw yk
   tc=$(median "$WORK/tool.txt" 1)
   tw=$(median "$WORK/tool.txt" 2)
   tk=$(median "$WORK/tool.txt" 3)
   yc=$(median "$WORK/yard.txt" 1)
   yw=$(median "$WORK/yard.txt" 2)
+  yk=$(median "$WORK/yard.txt" 3)
   awk -v n="$name" -v t="$target" -v b="$bytes" -v tc="$tc" -v tw="$tw" -v tk="$tk" \
-    -v yc="$yc" -v yw="$yw" 'BEGIN {
+    -v yc="$yc" -v yw="$yw" -v yk="$yk" 'BEGIN {
       cr = yc > 0 ? sprintf("%.2f", tc / yc) : "-"
       wr = yw > 0 ? sprintf("%.2f", tw / yw) : "-"
       mem = b > 0 ? sprintf("%.2f", tk * 1024 / b) : "-"
-      printf "%-34s %6.3f %6.3f %6s | %6.3f %6.3f %6s | %6.1f %5s | %s\n",
-        n, tc, yc, cr, tw, yw, wr, tk / 1024, mem, t }'
+      ymem = b > 0 ? sprintf("%.2f", yk * 1024 / b) : "-"
+      printf "%-34s %6.3f %6.3f %6s | %6.3f %6.3f %6s | %6.1f %5s %5s | %s\n",
+        n, tc, yc, cr, tw, yw, wr, tk / 1024, mem, ymem, t }'
 }
 
 BIG="$WORK/gen-$LINES.prg"
@@ -98,8 +109,8 @@ SED="sed 's/^[[:space:]]*//' '$COPY' > '$WORK/sed.out'"
 
 echo "== qmate against its yardsticks, median of $RUNS interleaved runs"
 echo "   generated file: $LINES lines, $BYTES bytes; CPU = user + system seconds"
-printf "%-34s %6s %6s %6s | %6s %6s %6s | %6s %5s | %s\n" "row (tool against yardstick)" \
-  "cpu" "yard" "ratio" "wall" "yard" "ratio" "MB" "/file" "target"
+printf "%-34s %6s %6s %6s | %6s %6s %6s | %6s %5s %5s | %s\n" "row (tool against yardstick)" \
+  "cpu" "yard" "ratio" "wall" "yard" "ratio" "MB" "/file" "yard" "target"
 row "reindent -i / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
   "'$QMATE' reindent --setup '$SETUP' -i '$COPY'" "$SED"
 row "annotate -i / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
@@ -114,9 +125,30 @@ if "$QMATE" settings --setup "$SETUP" --set Style=Modern >/dev/null 2>&1; then
   row "reindent Modern / Classic" "ratio <= 1.5" "$BYTES" "$FRESH" \
     "'$QMATE' reindent --setup '$SETUP' --set Style=Modern -i '$COPY'" \
     "'$QMATE' reindent --setup '$SETUP' -i '$COPY'"
+  # Each #if branch starts from the blocks open at its #if: nested branches must not copy them.
+  COND="$WORK/nested-cond-$DEPTH.prg"
+  [ -f "$COND" ] || python3 "$ROOT/bench/gen_nested.py" cond "$DEPTH" "$COND"
+  row "Modern nested #if / Classic" "/file near yard's" "$(stat -c %s "$COND")" "true" \
+    "'$QMATE' reindent --setup '$SETUP' --set Style=Modern '$COND' > '$WORK/nested.out'" \
+    "'$QMATE' reindent --setup '$SETUP' '$COND' > '$WORK/nested.out'"
 else
   echo "reindent Modern / Classic          skipped: this build has no Style=Modern setting"
 fi
+
+# Settings inference: one re-indent per candidate it tries, whatever the nesting.
+if "$QMATE" infer --help >/dev/null 2>&1; then
+  DEEP="$WORK/nested-if-$DEPTH.prg"
+  [ -f "$DEEP" ] || python3 "$ROOT/bench/gen_nested.py" if "$DEPTH" "$DEEP"
+  row "infer deep / reindent Modern" "ratio <= 200" "$(stat -c %s "$DEEP")" "true" \
+    "'$QMATE' infer --setup '$SETUP' '$DEEP' > '$WORK/infer.out'" \
+    "'$QMATE' reindent --setup '$SETUP' --set Style=Modern '$DEEP' > '$WORK/nested.out'"
+  LONG="$WORK/gen-$INFER_LINES.prg"
+  generate "$INFER_LINES" "$LONG"
+  row "infer long / reindent Modern" "ratio <= 200" "$(stat -c %s "$LONG")" "true" \
+    "'$QMATE' infer --setup '$SETUP' '$LONG' > '$WORK/infer.out'" \
+    "'$QMATE' reindent --setup '$SETUP' --set Style=Modern '$LONG' > '$WORK/nested.out'"
+fi
+rm -f "$WORK/nested.out" "$WORK/infer.out"
 
 # The language server: one session that opens the file and formats it whole, or formats 100
 # of its lines, against the tool re-indenting the file to standard output.
@@ -184,5 +216,5 @@ else
   echo "reindent --check tree              skipped: no Harbour checkout at $HARBOUR"
 fi
 rm -f "$COPY" "$WORK/sed.out" "$WORK/time.txt" "$WORK/stderr.txt"
-echo "(ratio: the tool's median over the yardstick's; /file: the tool's peak memory over the"
-echo " input's size)"
+echo "(ratio: the tool's median over the yardstick's; /file and yard: the tool's and the"
+echo " yardstick's peak memory over the input's size)"
