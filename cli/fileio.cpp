@@ -1,5 +1,6 @@
 // File input and atomic in-place output for the command-line tool.
 #include "fileio.hpp"
+#include "project.hpp"
 
 #include <cerrno>
 #include <csignal>
@@ -115,11 +116,15 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error,
   Bytes.clear();
   bool FromStdin = Path == "-";
   struct stat St;
+  // Folders, sockets and block devices are never read, nor anything but a regular file to be
+  // rewritten; a character device only when it is a terminal (/dev/stdin at a prompt).
+  auto Refused = [&](int Fd) {
+    return S_ISDIR(St.st_mode) || S_ISSOCK(St.st_mode) || S_ISBLK(St.st_mode) ||
+           (RegularOnly && !S_ISREG(St.st_mode)) || (Fd >= 0 && S_ISCHR(St.st_mode) && !isatty(Fd));
+  };
   // The type is known before anything is opened or read: a FIFO's data is not consumed and
   // a device is not read only to be refused.
-  if (!FromStdin && stat(Path.c_str(), &St) == 0 &&
-      (S_ISDIR(St.st_mode) || S_ISSOCK(St.st_mode) || S_ISBLK(St.st_mode) ||
-       (RegularOnly && !S_ISREG(St.st_mode)))) {
+  if (!FromStdin && stat(Path.c_str(), &St) == 0 && Refused(-1)) {
     Error =
         (RegularOnly ? "cannot rewrite " : "cannot read ") + Path + ": " + DescribeMode(St.st_mode);
     return false;
@@ -134,10 +139,7 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error,
       close(Fd);
   };
   bool Known = fstat(Fd, &St) == 0;
-  // Only a terminal among the character devices gives text (/dev/stdin at a prompt).
-  if (Known && !FromStdin &&
-      (S_ISDIR(St.st_mode) || S_ISSOCK(St.st_mode) || S_ISBLK(St.st_mode) ||
-       (S_ISCHR(St.st_mode) && !isatty(Fd)) || (RegularOnly && !S_ISREG(St.st_mode)))) {
+  if (Known && !FromStdin && Refused(Fd)) {
     Close();
     Error =
         (RegularOnly ? "cannot rewrite " : "cannot read ") + Path + ": " + DescribeMode(St.st_mode);
@@ -250,16 +252,11 @@ void ClearPendingTemp() {
   HavePendingTemp = 0;
 }
 
-std::string FolderOf(const std::string &Path) {
-  std::size_t Slash = Path.find_last_of('/');
-  return Slash == std::string::npos ? "." : Path.substr(0, Slash == 0 ? 1 : Slash);
-}
-
 // Makes the temporary file beside Target: Target's name with a suffix, or a short hidden
 // name in the same folder when the long one is too long for the file system.
 int MakeTemp(const std::string &Target, std::string &Temp) {
   for (const std::string &Template :
-       {Target + ".qmate-XXXXXX", FolderOf(Target) + "/.qmate-XXXXXX"}) {
+       {Target + ".qmate-XXXXXX", FolderOfPath(Target) + "/.qmate-XXXXXX"}) {
     std::vector<char> Name(Template.begin(), Template.end());
     Name.push_back(0);
     int Fd = mkstemp(Name.data());
@@ -368,7 +365,7 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
   if (Fd < 0) {
     // The new text goes to a temporary file beside the old one: that needs the folder to be
     // writable, though the file itself is.
-    std::string Folder = FolderOf(Target);
+    std::string Folder = FolderOfPath(Target);
     if (errno == EROFS)
       Error = "cannot write " + Path + ": it is on a read-only file system";
     else if (errno == EACCES || errno == EPERM)

@@ -2,8 +2,6 @@
 // bundled samples: no line lost, changed or reordered apart from its surrounding
 // whitespace, verbatim text kept byte for byte, a second run changing nothing, and lines
 // outside a marked block left alone.
-#include "../../cli/driver.hpp"
-#include "../../cli/infer.hpp"
 #include "harness.hpp"
 
 #include <dirent.h>
@@ -423,118 +421,6 @@ TEST(ReindentProperty, ASecondRunChangesNothingUnderEveryPairOfRules) {
         std::string Once = RunMenu(TextOf(Generate(Seed, 200, true)), {0});
         ASSERT_EQ(RunMenu(Once, {0}), Once);
       }
-}
-
-// The leading width of each non-blank line of a saved text (pieces end at CR, LF or CR LF).
-std::vector<int> SavedWidths(const std::string &Text) {
-  std::vector<int> Out;
-  std::size_t At = 0;
-  while (At <= Text.size()) {
-    std::size_t End = Text.find_first_of("\r\n", At);
-    if (End == std::string::npos)
-      End = Text.size();
-    int Width = 0;
-    bool Blank = true;
-    for (std::size_t K = At; K < End && Blank; ++K) {
-      char C = Text[K];
-      if (C == '\t')
-        Width = (Width / 8 + 1) * 8;
-      else if (static_cast<unsigned char>(C) > 32)
-        Blank = false;
-      else
-        ++Width;
-    }
-    if (!Blank)
-      Out.push_back(Width);
-    if (End >= Text.size())
-      break;
-    At = End + (Text[End] == '\r' && End + 1 < Text.size() && Text[End + 1] == '\n' ? 2 : 1);
-  }
-  return Out;
-}
-
-// Settings inference done the plain way: every candidate of the search re-indents the whole
-// text in the editor, and the widths are read back from the saved text.
-Agreement InferInFull(const std::vector<InferSource> &Sources, SettingValues &Values) {
-  auto Score = [&](const SettingValues &Candidate) {
-    Agreement A;
-    for (const InferSource &Source : Sources) {
-      ApplySettingValues(Candidate);
-      std::vector<std::string> Messages;
-      RunInEditor(Source.Bytes, Source.Name, {EntryReindent}, CliOptions(), Messages, true);
-      std::vector<int> Got = SavedWidths(SimSaveText());
-      std::vector<int> Want = SavedWidths(Source.Bytes);
-      A.Lines += static_cast<long long>(Want.size());
-      for (std::size_t I = 0; Got.size() == Want.size() && I < Want.size(); ++I)
-        A.Same += Got[I] == Want[I];
-    }
-    return A;
-  };
-  auto Row = [](int *Field) {
-    std::size_t I = 0;
-    while (SettingKeyRows[I].Field() != Field)
-      ++I;
-    return I;
-  };
-  Values[Row(&PluginRules.Style)] = StyleModern;
-  Agreement Best = Score(Values);
-  auto Try = [&](const SettingValues &Candidate) {
-    Agreement A = Score(Candidate);
-    if (A.Same > Best.Same) {
-      Best = A;
-      Values = Candidate;
-    }
-  };
-  SettingValues Start = Values;
-  for (int T : {2, 3, 4, 8})
-    for (int B : {0, 2, 3, 4, 8})
-      for (int Moves = 0; Moves < 9; ++Moves) {
-        SettingValues Candidate = Start;
-        Candidate[Row(&PluginSettings.Tab)] = T;
-        Candidate[Row(&PluginSettings.TextFuncTab)] = B;
-        Candidate[Row(&PluginRules.FlatSequence)] = Moves % 3;
-        Candidate[Row(&PluginRules.DialogBlocks)] = Moves / 3;
-        Try(Candidate);
-      }
-  const std::pair<int *, std::vector<int>> Choices[] = {
-      {&PluginRules.CaseIndent, {0, 1}},       {&PluginSettings.FuncTab, {0, 2, 3, 4}},
-      {&PluginSettings.MainTab, {0, 2, 3, 4}}, {&PluginRules.KeepColumn0Comments, {0, 1}},
-      {&PluginRules.ReturnAtHeader, {0, 1}},   {&PluginRules.ClassBody, {0, 2, 3, 4, 6, 8}},
-      {&PluginRules.RoutineBody, {0, 1}},
-  };
-  for (const auto &C : Choices) {
-    SettingValues Base = Values;
-    for (int V : C.second) {
-      SettingValues Candidate = Base;
-      Candidate[Row(C.first)] = V;
-      Try(Candidate);
-    }
-  }
-  return Best;
-}
-
-// The inference skips the candidates that cannot change the result and reads each line's new
-// indentation as a number: it must choose what the plain search chooses, with the same count.
-TEST(ReindentProperty, InferenceChoosesWhatTheFullSearchChooses) {
-  StartPlugin();
-  for (unsigned Seed = 400; Seed < 412; ++Seed) {
-    SCOPED_TRACE("seed " + std::to_string(Seed));
-    // Some texts with a CR inside a line, which starts a line of its own for the count.
-    std::string Text = TextOf(Generate(Seed, 150, Seed % 4 != 0));
-    if (Seed % 3 == 0)
-      Text += "   x := 1\r      y := 2\r\n\tz := 3\r\n";
-    std::vector<InferSource> Sources{{"A.PRG", Text}};
-    if (Seed % 5 == 0)
-      Sources.push_back({"B.PRG", TextOf(Generate(Seed + 1000, 80, true))});
-    Apply(SettingsCases[Seed % CaseCount]);
-    SettingValues Fast = CurrentSettingValues();
-    SettingValues Full = Fast;
-    Agreement Got = InferSettings(Sources, CliOptions(), Fast);
-    Agreement Want = InferInFull(Sources, Full);
-    EXPECT_EQ(Got.Same, Want.Same);
-    EXPECT_EQ(Got.Lines, Want.Lines);
-    EXPECT_EQ(Fast, Full);
-  }
 }
 
 TEST(ReindentProperty, RandomBytesNeitherCrashNorLoseText) {
