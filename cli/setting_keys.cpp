@@ -28,8 +28,9 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Rules", "Style", StyleClassic, 0, 1, "Classic|Modern", [] { return &PluginRules.Style; },
      "the rule set: Classic, or Modern (every block and header of Clipper 5 and Harbour, a "
      "stack of open blocks, layout kept)"},
-    {"Rules", "CaseIndent", 0, 0, 1, nullptr, [] { return &PluginRules.CaseIndent; },
-     "Modern: 1 puts CASE and OTHERWISE one step right of DO CASE and SWITCH, 0 flush"},
+    {"Rules", "CaseIndent", 0, 0, 2, nullptr, [] { return &PluginRules.CaseIndent; },
+     "Modern: 1 puts CASE and OTHERWISE one step right of DO CASE and SWITCH, 0 flush, 2 as "
+     "each DO CASE's first CASE stands"},
     {"Rules", "BlankLines", 1, 0, 99, nullptr, [] { return &PluginRules.BlankLines; },
      "Modern: the longest run of blank lines kept"},
     {"Rules", "KeepContinuation", 1, 0, 1, nullptr, [] { return &PluginRules.KeepContinuation; },
@@ -49,12 +50,24 @@ const SettingKeyRow SettingKeyRows[] = {
      "SEQUENCE's column and indents those after them; 2 does so for each BEGIN SEQUENCE whose "
      "first "
      "line stands at its column"},
-    {"Rules", "RoutineBody", 0, 0, 1, nullptr, [] { return &PluginRules.RoutineBody; },
+    {"Rules", "RoutineBody", 0, 0, 2, nullptr, [] { return &PluginRules.RoutineBody; },
      "Modern: 1 keeps each routine's body as far right of its header as its first statement "
-     "stands, for files whose routines differ"},
+     "stands, for files whose routines differ; 2 also keeps each header at its own column"},
     {"Rules", "ClassBody", 0, 0, 99, nullptr, [] { return &PluginRules.ClassBody; },
      "Modern: the columns a class's declarations (DATA, METHOD...) stand right of CLASS; 0 "
      "indents them as a routine's body"},
+    {"Rules", "Steps", StepsFixed, 0, 2, "Fixed|Routine|Block", [] { return &PluginRules.Steps; },
+     "Modern: Fixed indents every block by Tab; Routine by each routine's own step, as its first "
+     "block's first line stands; Block each block as its own first line stands"},
+    {"Rules", "Directives", DirectivesColumn0, 0, 2, "Column0|Code|Written",
+     [] { return &PluginRules.Directives; },
+     "Modern: preprocessor lines (#ifdef...) at column 0, at the column of the code around "
+     "them, or where they were written"},
+    {"Rules", "IndentWith", IndentSpaces, 0, 1, "Spaces|Tabs",
+     [] { return &PluginRules.IndentWith; },
+     "Modern: indentation written with spaces, or with tabs of TabWidth columns (then spaces)"},
+    {"Rules", "TabWidth", 8, 1, 16, nullptr, [] { return &PluginRules.TabWidth; },
+     "Modern: the columns a tab stands for, reading and writing indentation"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);

@@ -9,17 +9,23 @@
 PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
 
-const RulesKey RulesKeys[10] = {
-    {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern},
-    {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 1},
-    {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99},
-    {"KeepContinuation", &PluginRulesRecord::KeepContinuation, 1, 0, 1},
-    {"KeepColumn0Comments", &PluginRulesRecord::KeepColumn0Comments, 1, 0, 1},
-    {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1},
-    {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 2},
-    {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 2},
-    {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 1},
-    {"ClassBody", &PluginRulesRecord::ClassBody, 0, 0, 99},
+const RulesKey RulesKeys[14] = {
+    {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern, "Classic|Modern"},
+    {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 2, nullptr},
+    {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99, nullptr},
+    {"KeepContinuation", &PluginRulesRecord::KeepContinuation, 1, 0, 1, nullptr},
+    {"KeepColumn0Comments", &PluginRulesRecord::KeepColumn0Comments, 1, 0, 1, nullptr},
+    {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1, nullptr},
+    {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 2, nullptr},
+    {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 2, nullptr},
+    {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 2, nullptr},
+    {"ClassBody", &PluginRulesRecord::ClassBody, 0, 0, 99, nullptr},
+    {"Steps", &PluginRulesRecord::Steps, StepsFixed, StepsFixed, StepsBlock, "Fixed|Routine|Block"},
+    {"Directives", &PluginRulesRecord::Directives, DirectivesColumn0, DirectivesColumn0,
+     DirectivesWritten, "Column0|Code|Written"},
+    {"IndentWith", &PluginRulesRecord::IndentWith, IndentSpaces, IndentSpaces, IndentTabs,
+     "Spaces|Tabs"},
+    {"TabWidth", &PluginRulesRecord::TabWidth, 8, 1, 16, nullptr},
 };
 std::string PluginFolder;
 
@@ -78,10 +84,11 @@ void LoadSettings() {
   // A value out of its range, or a style not named, gives the default.
   for (const RulesKey &Key : RulesKeys) {
     int Value = Key.Default;
-    if (Key.Field == &PluginRulesRecord::Style) {
+    if (Key.Words) {
       std::string Text;
       ProfileGetText("Rules", Key.Name, Path.c_str(), Text);
-      int Named = StyleFromText(Text);
+      int Named = Key.Field == &PluginRulesRecord::Style ? StyleFromText(Text)
+                                                         : RulesValueFromText(Key, Text);
       Value = Named < 0 ? Key.Default : Named;
     } else {
       Value = ProfileGetInt("Rules", Key.Name, Key.Default, Path.c_str());
@@ -90,6 +97,33 @@ void LoadSettings() {
     }
     PluginRules.*Key.Field = Value;
   }
+}
+
+int RulesValueFromText(const RulesKey &Key, const std::string &Text) {
+  std::string Upper;
+  for (char C : Text)
+    Upper += AsciiUpper(C);
+  int Value = Key.Low;
+  std::string Word;
+  for (const char *C = Key.Words; C && *C; ++C) {
+    if (*C != '|')
+      Word += AsciiUpper(*C);
+    if (*C == '|' || C[1] == 0) {
+      if (Word == Upper)
+        return Value;
+      Word.clear();
+      ++Value;
+    }
+  }
+  if (Upper.empty() || Upper.size() > 3)
+    return -1;
+  int Number = 0;
+  for (char C : Upper) {
+    if (C < '0' || C > '9')
+      return -1;
+    Number = Number * 10 + (C - '0');
+  }
+  return Number < Key.Low || Number > Key.High ? -1 : Number;
 }
 
 int StyleFromText(const std::string &Text) {

@@ -20,19 +20,33 @@ extern PluginSettingsRecord PluginSettings;
 enum RuleStyle { StyleClassic = 0, StyleModern = 1 };
 
 struct PluginRulesRecord {
-  int Style;               // RuleStyle
-  int CaseIndent;          // 1: CASE and OTHERWISE stand one step right of DO CASE and SWITCH
-  int BlankLines;          // the longest run of blank lines kept
-  int KeepContinuation;    // 1: continuation lines keep their offsets from the statement's start
+  int Style;            // RuleStyle
+  int CaseIndent;       // 1: CASE and OTHERWISE stand one step right of DO CASE and SWITCH; 2: as
+                        // each DO CASE's first CASE stands
+  int BlankLines;       // the longest run of blank lines kept
+  int KeepContinuation; // 1: continuation lines keep their offsets from the statement's start
   int KeepColumn0Comments; // 1: a comment line at column 0 stays there
   int ReturnAtHeader;      // 1: a RETURN outside any block stands at its header's column
   int DialogBlocks; // 1: DEFINE DIALOG ... ACTIVATE DIALOG indents what lies between; 2: where
                     // its first line is indented
   int FlatSequence; // 1: the lines before RECOVER stand at BEGIN SEQUENCE's column; 2: as
                     // the first of them stands
-  int RoutineBody;  // 1: each routine's body stands as far right of its header as written
+  int RoutineBody;  // 1: each routine's body stands as far right of its header as written; 2:
+                    // and the header at its own column as written
   int ClassBody;    // columns a class's declarations stand right of CLASS; 0: as a routine's body
+  int Steps;        // StepStyle: where the step of the blocks comes from
+  int Directives;   // DirectivePlace: the column of preprocessor lines
+  int IndentWith;   // IndentFill: spaces, or tabs of TabWidth columns
+  int TabWidth;     // the columns a tab stands for when reading and writing; 0 or less: 8
 };
+
+enum StepStyle {
+  StepsFixed = 0,   // Tab everywhere
+  StepsRoutine = 1, // each routine's step as its first block's first line stands
+  StepsBlock = 2    // each block's lines as its first line stands
+};
+enum DirectivePlace { DirectivesColumn0 = 0, DirectivesCode = 1, DirectivesWritten = 2 };
+enum IndentFill { IndentSpaces = 0, IndentTabs = 1 };
 
 extern PluginRulesRecord PluginRules;
 
@@ -41,9 +55,13 @@ struct RulesKey {
   const char *Name;
   int PluginRulesRecord::*Field;
   int Default;
-  int Low, High; // the values accepted
+  int Low, High;     // the values accepted
+  const char *Words; // "Spaces|Tabs": names of the values from Low on, in any case; or null
 };
-extern const RulesKey RulesKeys[10];
+extern const RulesKey RulesKeys[14];
+// The value Text names for Key: a whole number in range or one of its words (any case); -1
+// for neither.
+int RulesValueFromText(const RulesKey &Key, const std::string &Text);
 // StyleModern for "Modern" (any case) or 1, StyleClassic for "Classic" or 0, -1 otherwise.
 int StyleFromText(const std::string &Text);
 const char *StyleName(int Style);

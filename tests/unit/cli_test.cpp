@@ -73,7 +73,7 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"reindent --set Style=Modern --set style=classic a.prg", true, ""},
       {"reindent --set Style=Fancy a.prg", false, "Classic or Modern"},
       {"reindent --set BlankLines=100 a.prg", false, "from 0 to 99"},
-      {"reindent --set CaseIndent=2 a.prg", false, "from 0 to 1"},
+      {"reindent --set CaseIndent=3 a.prg", false, "from 0 to 2"},
       {"reindent --infer -i a.prg b.prg", true, ""},
       {"infer a.prg b.prg src", true, ""},
       {"infer", false, "needs a FILE"},

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 struct ModernRow {
@@ -13,7 +16,32 @@ struct ModernRow {
       FlatSequence, RoutineBody, ClassBody;
   const char *Input;
   const char *Expected;
+  const char *More = nullptr; // further [Rules] keys, as "Steps=Block TabWidth=4"
 };
+
+// Sets the [Rules] keys of More, each as a settings file would give it.
+void SetMoreRules(const char *More) {
+  std::string Text = More ? More : "";
+  std::size_t At = 0;
+  while (At < Text.size()) {
+    std::size_t End = Text.find(' ', At);
+    if (End == std::string::npos)
+      End = Text.size();
+    std::string Pair = Text.substr(At, End - At);
+    std::size_t Equal = Pair.find('=');
+    bool Known = false;
+    for (const RulesKey &Key : RulesKeys)
+      if (Equal != std::string::npos && Pair.compare(0, Equal, Key.Name) == 0) {
+        int Value = Key.Words ? RulesValueFromText(Key, Pair.substr(Equal + 1))
+                              : std::atoi(Pair.c_str() + Equal + 1);
+        ASSERT_GE(Value, 0) << Pair;
+        PluginRules.*Key.Field = Value;
+        Known = true;
+      }
+    ASSERT_TRUE(Known) << Pair;
+    At = End + 1;
+  }
+}
 
 // Tab 3, bodies 3 right of their header, as in Harbour's own sources.
 const ModernRow ModernRows[] = {
@@ -175,10 +203,21 @@ TEST_P(ModernRulesTest, Reindents) {
   const ModernRow &Row = GetParam();
   StartPlugin();
   SetSettings(0, 0, 0, 3, 3, -1, -1);
-  PluginRules = {StyleModern,          Row.CaseIndent,          Row.BlankLines,
-                 Row.KeepContinuation, Row.KeepColumn0Comments, Row.ReturnAtHeader,
-                 Row.DialogBlocks,     Row.FlatSequence,        Row.RoutineBody,
-                 Row.ClassBody};
+  PluginRules = {StyleModern,
+                 Row.CaseIndent,
+                 Row.BlankLines,
+                 Row.KeepContinuation,
+                 Row.KeepColumn0Comments,
+                 Row.ReturnAtHeader,
+                 Row.DialogBlocks,
+                 Row.FlatSequence,
+                 Row.RoutineBody,
+                 Row.ClassBody,
+                 StepsFixed,
+                 DirectivesColumn0,
+                 IndentSpaces,
+                 8};
+  SetMoreRules(Row.More);
   EXPECT_EQ(RunMenu(Row.Input, {0}), Row.Expected);
   // Formatting the result again changes nothing.
   EXPECT_EQ(RunMenu(Row.Expected, {0}), Row.Expected);

@@ -334,7 +334,11 @@ void Apply(const SettingsCase &C) {
                  C.CaseIndent,
                  C.CaseIndent,
                  0,
-                 0};
+                 0,
+                 StepsFixed,
+                 DirectivesColumn0,
+                 IndentSpaces,
+                 8};
 }
 
 TEST(ReindentProperty, GeneratedProgramsKeepTheirText) {
@@ -371,11 +375,13 @@ struct RulesOption {
 };
 
 const RulesOption RulesOptions[] = {
-    {&PluginRulesRecord::CaseIndent, {1}},       {&PluginRulesRecord::BlankLines, {0, 3}},
+    {&PluginRulesRecord::CaseIndent, {1, 2}},    {&PluginRulesRecord::BlankLines, {0, 3}},
     {&PluginRulesRecord::KeepContinuation, {0}}, {&PluginRulesRecord::KeepColumn0Comments, {0}},
     {&PluginRulesRecord::ReturnAtHeader, {1}},   {&PluginRulesRecord::DialogBlocks, {1, 2}},
-    {&PluginRulesRecord::FlatSequence, {1, 2}},  {&PluginRulesRecord::RoutineBody, {1}},
-    {&PluginRulesRecord::ClassBody, {3}},
+    {&PluginRulesRecord::FlatSequence, {1, 2}},  {&PluginRulesRecord::RoutineBody, {1, 2}},
+    {&PluginRulesRecord::ClassBody, {3}},        {&PluginRulesRecord::Steps, {1, 2}},
+    {&PluginRulesRecord::Directives, {1, 2}},    {&PluginRulesRecord::IndentWith, {1}},
+    {&PluginRulesRecord::TabWidth, {3}},
 };
 
 // Classic, and Modern with every pair of options at values other than their defaults.

@@ -60,25 +60,29 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SettingsLoad, ReadsTheRulesSection) {
   struct RulesCase {
     const char *File;
-    std::vector<int>
-        Expected; // Style, CaseIndent, BlankLines, KeepContinuation, KeepColumn0Comments
+    std::vector<int> Expected; // Style, CaseIndent, BlankLines, KeepContinuation,
+                               // KeepColumn0Comments, Steps, IndentWith, TabWidth
   } Cases[] = {
-      {nullptr, {StyleClassic, 0, 1, 1, 1}},
-      {"[Rules]\r\nStyle=Modern\r\n", {StyleModern, 0, 1, 1, 1}},
+      {nullptr, {StyleClassic, 0, 1, 1, 1, 0, 0, 8}},
+      {"[Rules]\r\nStyle=Modern\r\n", {StyleModern, 0, 1, 1, 1, 0, 0, 8}},
       {"[rules]\nstyle = modern\nCaseIndent=1\nBlankLines=3\nKeepContinuation=0\n"
        "KeepColumn0Comments=0\n",
-       {StyleModern, 1, 3, 0, 0}},
-      {"[Rules]\nStyle=\"Classic\"\n", {StyleClassic, 0, 1, 1, 1}},
-      {"[Rules]\nStyle=Fancy\nCaseIndent=2\nBlankLines=-1\nKeepContinuation=7\n",
-       {StyleClassic, 0, 1, 1, 1}},
-      {"[Settings]\nStyle=Modern\n", {StyleClassic, 0, 1, 1, 1}},
+       {StyleModern, 1, 3, 0, 0, 0, 0, 8}},
+      {"[Rules]\nStyle=\"Classic\"\n", {StyleClassic, 0, 1, 1, 1, 0, 0, 8}},
+      {"[Rules]\nStyle=Fancy\nCaseIndent=3\nBlankLines=-1\nKeepContinuation=7\n",
+       {StyleClassic, 0, 1, 1, 1, 0, 0, 8}},
+      // Words and numbers alike; a word or number out of range gives the default.
+      {"[Rules]\nStyle=Modern\nSteps=block\nIndentWith=TABS\nTabWidth=3\n",
+       {StyleModern, 0, 1, 1, 1, 2, 1, 3}},
+      {"[Rules]\nSteps=1\nIndentWith=Tab\nTabWidth=0\n", {StyleClassic, 0, 1, 1, 1, 1, 0, 8}},
+      {"[Settings]\nStyle=Modern\n", {StyleClassic, 0, 1, 1, 1, 0, 0, 8}},
   };
   for (const RulesCase &C : Cases) {
     std::string Folder = FolderWithSettings("settings-rules", C.File);
     StartPlugin(Folder);
     const PluginRulesRecord &R = PluginRules;
-    EXPECT_EQ(std::vector<int>(
-                  {R.Style, R.CaseIndent, R.BlankLines, R.KeepContinuation, R.KeepColumn0Comments}),
+    EXPECT_EQ(std::vector<int>({R.Style, R.CaseIndent, R.BlankLines, R.KeepContinuation,
+                                R.KeepColumn0Comments, R.Steps, R.IndentWith, R.TabWidth}),
               C.Expected)
         << (C.File ? C.File : "no file");
     if (!C.File)
