@@ -100,6 +100,9 @@ all_settings=GlobalTab=1,MainTab=2,FuncTab=1,TextFuncTab=4,Tab=3,Comments=0,Spli
 odd_settings=Tab=8,Comments=-3,SplitLineTab=0,TextFuncTab=0
 modern_settings=Style=Modern,Tab=3,TextFuncTab=3
 modern_options=Style=Modern,CaseIndent=1,BlankLines=2,KeepContinuation=0,KeepColumn0Comments=0,ReturnAtHeader=1,DialogBlocks=1,FlatSequence=1,ClassBody=6,RoutineBody=1
+# The options that follow the author's habits, by routine and by block, with tabs.
+modern_habits=Style=Modern,Steps=Block,CaseIndent=2,RoutineBody=2,Directives=Written,IndentWith=Tabs,TabWidth=4
+modern_routine=Style=Modern,Steps=Routine,Directives=Code,TabWidth=3
 # A large file made of the samples, so that a pass through the library is seen to stay linear.
 big="$work/large.prg"
 for _ in $(seq 400); do cat tests/windows/cases/blocks.prg tests/windows/cases/verbatim.prg; done >"$big"
@@ -121,6 +124,8 @@ for input in "$root"/samples/*.prg "$root"/tests/windows/cases/*.prg "$root"/tes
   add_job procs - - - "$input"
   add_job reindent - - "$modern_settings" "$input"
   add_job reindent - - "$modern_options" "$input"
+  add_job reindent - - "$modern_habits" "$input"
+  add_job reindent - - "$modern_routine" "$input"
   add_job reindent "3-$half" "3:4" "$modern_settings" "$input"
   add_job annotate - - "$modern_settings" "$input"
   add_job procs - - "$modern_settings" "$input"

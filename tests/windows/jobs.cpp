@@ -60,7 +60,8 @@ int MenuEntryOf(const std::string &Verb) {
 const char *SectionOf(const std::string &Key) {
   for (const char *Rules :
        {"Style", "CaseIndent", "BlankLines", "KeepContinuation", "KeepColumn0Comments",
-        "ReturnAtHeader", "DialogBlocks", "FlatSequence", "ClassBody", "RoutineBody"})
+        "ReturnAtHeader", "DialogBlocks", "FlatSequence", "ClassBody", "RoutineBody", "Steps",
+        "Directives", "IndentWith", "TabWidth"})
     if (Key == Rules)
       return "Rules";
   return "Settings";
