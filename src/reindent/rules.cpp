@@ -139,6 +139,58 @@ bool WordIsValue(const char *Text, std::size_t Length, std::size_t After, bool T
   return C == '(' && Touching && !ParenthesisOk;
 }
 
+// The end of the parenthesised group that opens at Open (the position after its ")"), 0 when
+// it does not close on the line; Comma tells whether a "," stands at its top level.
+std::size_t GroupEnd(const char *Text, std::size_t Length, std::size_t Open, bool &Comma) {
+  int Depth = 0;
+  char Quote = 0;
+  Comma = false;
+  for (std::size_t K = Open; K < Length; ++K) {
+    char C = Text[K];
+    if (Quote) {
+      if (C == Quote)
+        Quote = 0;
+    } else if (C == '"' || C == '\'') {
+      Quote = C;
+    } else if (C == '(' || C == '[' || C == '{') {
+      ++Depth;
+    } else if (C == ')' || C == ']' || C == '}') {
+      if (--Depth == 0)
+        return C == ')' ? K + 1 : 0;
+    } else if (C == ',' && Depth == 1) {
+      Comma = true;
+    }
+  }
+  return 0;
+}
+
+// True when the IF whose text after the word and its blanks starts at After is the inline
+// function IF( condition, then, else ) used as a statement: its group holds a "," at its top
+// level, and nothing follows it but the statement's end or an operator that takes it as a
+// value (an assignment, a message, a subscript). After any other ")" the group is a
+// condition: IF (a) .AND. b.
+bool IsInlineIf(const char *Text, std::size_t Length, std::size_t After) {
+  if (After >= Length || Text[After] != '(')
+    return false;
+  bool Comma = false;
+  std::size_t End = GroupEnd(Text, Length, After, Comma);
+  if (End == 0 || !Comma)
+    return false;
+  while (End < Length && IsSpaceOrTab(Text[End]))
+    ++End;
+  if (End >= Length)
+    return true;
+  char C = Text[End];
+  char D = End + 1 < Length ? Text[End + 1] : 0;
+  if (C == ';' || (C == '/' && (D == '/' || D == '*')) || (C == '&' && D == '&'))
+    return true;
+  if (C == ':' || C == '[' || (C == '-' && D == '>'))
+    return true;
+  if ((C == '+' && D == '+') || (C == '-' && D == '-'))
+    return true;
+  return (C == '+' || C == '-' || C == '*' || C == '/') && D == '=';
+}
+
 } // namespace
 
 StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass) {
@@ -158,6 +210,9 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
         continue;
       Rest = SecondAfter;
     } else if (WordIsValue(Text, Length, After, After == FirstLength, Rule.ParenthesisOk)) {
+      return Kind;
+    } else if (Rule.Blocks == BlockIf && Rule.Role == RoleOpens &&
+               IsInlineIf(Text, Length, After)) {
       return Kind;
     }
     // END DATABASE closes no block of the language even when the option is off.

@@ -195,6 +195,14 @@ const ModernRow ModernRows[] = {
     {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nTEXT\n  IF  \n\n\nENDTEXT\nRETURN 1",
      "FUNC F\n   TEXT\n  IF  \n\n\n   ENDTEXT\n   RETURN 1"},
+    {"InlineIfIsNoBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF(lTxt == NIL, lTxt := .T., .F.)\nIF (a, b, c)\nIF(Len(a) > 0, Foo(\",\", b), "
+     "NIL) // c\nIF(a, b, c):Show()\nIF (a) .AND. b\nx()\nENDIF\nIF (f(a, b)) .OR. c\ny()\n"
+     "ENDIF\nIF (a > 1)\nz()\nENDIF\nRETURN 1",
+     "FUNC F\n   IF(lTxt == NIL, lTxt := .T., .F.)\n   IF (a, b, c)\n   IF(Len(a) > 0, "
+     "Foo(\",\", b), NIL) // c\n   IF(a, b, c):Show()\n   IF (a) .AND. b\n      x()\n   "
+     "ENDIF\n   IF (f(a, b)) .OR. c\n      y()\n   ENDIF\n   IF (a > 1)\n      z()\n   "
+     "ENDIF\n   RETURN 1"},
 };
 
 class ModernRulesTest : public ::testing::TestWithParam<ModernRow> {};
