@@ -488,6 +488,29 @@ bool IsCommentStart(const std::string &T) {
          ((T[0] == '/' && (T[1] == '/' || T[1] == '*')) || (T[0] == '&' && T[1] == '&'));
 }
 
+// The text a line is written with: Body, and the end-of-file mark (Ctrl-Z) where the line held
+// it, among its leading blanks (from the mark to the text) or after its text (the bytes after
+// the text as they stand). Kept holds the result when it is not Body.
+const std::string &WithEndOfFileMark(const std::string &Text, const std::string &Body,
+                                     std::string &Kept) {
+  const std::size_t Mark = Text.find('\x1A');
+  if (Mark == std::string::npos)
+    return Body;
+  std::size_t First, End;
+  TrimBounds(Text, First, End);
+  const bool Lead = Mark < First;
+  const bool After = Text.find('\x1A', End) != std::string::npos;
+  if (!Lead && !After)
+    return Body;
+  Kept.clear();
+  if (Lead)
+    Kept.append(Text, Mark, First - Mark);
+  Kept += Body;
+  if (After)
+    Kept.append(Text, End, std::string::npos);
+  return Kept;
+}
+
 void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &Line,
                         std::string &Out) {
   EditorSessionRecord &E = EditorSession;
@@ -514,20 +537,27 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       WriteIndented(Index, 0, std::string(), Out);
     return;
   }
+  std::string Kept;
   if (InComment) {
     long long Indent = AtLeastZero(S.CommentIndent + (Written - S.CommentWritten));
     if (!S.Pending.empty())
-      S.Pending.push_back(PendingComment{Index, Indent, S.Pending.back().Fixed, T});
+      S.Pending.push_back(
+          PendingComment{Index, Indent, S.Pending.back().Fixed, WithEndOfFileMark(Text, T, Kept)});
     else
-      WriteIndented(Index, Indent, Line.Rebuilt, Out);
+      WriteIndented(Index, Indent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
     return;
   }
   long long Indent = 0;
   if (Continuation) {
-    if (PluginRules.KeepContinuation)
+    if (PluginRules.KeepContinuation) {
       Indent = S.StatementIndent + (Written - S.StatementWritten);
-    else
+      // A line whose offset would take it left of column 0 stands one step right of its
+      // statement instead.
+      if (Indent < 0)
+        Indent = S.StatementIndent + PluginSettings.Tab;
+    } else {
       Indent = S.StatementIndent + S.ContinuationOffset;
+    }
   } else if (T[0] == '#') {
     FlushPending(S, false, 0, Out);
     FollowConditional(S, PreprocessorBranchOf(T.data(), T.size()));
@@ -540,7 +570,8 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     Indent = P.Comments != -1 ? P.Comments : (Fixed ? 0 : CodeIndent(S));
     if (S.Pending.empty())
       S.PendingStart = S.Marks.size() - 1;
-    S.Pending.push_back(PendingComment{Index, Indent, Fixed, Line.Rebuilt});
+    S.Pending.push_back(
+        PendingComment{Index, Indent, Fixed, WithEndOfFileMark(Text, Line.Rebuilt, Kept)});
     S.CommentWritten = Written;
     S.CommentIndent = Indent;
     return;
@@ -590,7 +621,8 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   }
   if (IsBlankText(Line.Rebuilt))
     S.Marks.back() |= MarkBlank;
-  WriteIndented(Index, Indent, Line.Rebuilt, Out);
+  const std::string &Body = WithEndOfFileMark(Text, Line.Rebuilt, Kept);
+  WriteIndented(Index, Indent, Body, Out);
 }
 
 } // namespace

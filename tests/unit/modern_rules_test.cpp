@@ -195,6 +195,14 @@ const ModernRow ModernRows[] = {
     {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nTEXT\n  IF  \n\n\nENDTEXT\nRETURN 1",
      "FUNC F\n   TEXT\n  IF  \n\n\n   ENDTEXT\n   RETURN 1"},
+    {"ContinuationLeftOfColumn0GoesOneStepRight", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\n                REDEFINE BUTTON oBtn ;\n        ID 10 OF oDlg ;\n"
+     "                    ACTION Go()\nRETURN 1",
+     "FUNC F\n   REDEFINE BUTTON oBtn ;\n      ID 10 OF oDlg ;\n       ACTION Go()\n   RETURN 1"},
+    {"EndOfFileMarkAfterTheText", 0, 1, 1, 1, 0, 0, 0, 0, 0, "FUNC F\nReturn NIL\x1A",
+     "FUNC F\n   Return NIL\x1A"},
+    {"EndOfFileMarkAfterBlanksAndAComment", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nx()\n  // end  \x1A", "FUNC F\n   x()\n   // end  \x1A"},
     {"InlineIfIsNoBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF(lTxt == NIL, lTxt := .T., .F.)\nIF (a, b, c)\nIF(Len(a) > 0, Foo(\",\", b), "
      "NIL) // c\nIF(a, b, c):Show()\nIF (a) .AND. b\nx()\nENDIF\nIF (f(a, b)) .OR. c\ny()\n"
