@@ -202,18 +202,26 @@ long long ChooseIndent(ReindentState &S, const ScannedLine &Line) {
 // does; comments, continuation lines and preprocessor lines keep the layout they were
 // written with, relative to what they belong to.
 
-// The column a line's leading blanks reach, tabs stopping every eight columns.
-long long WrittenColumn(const std::string &Text) {
-  long long Column = 0;
-  for (char C : Text) {
-    if (C == '\t')
-      Column = (Column / 8 + 1) * 8;
-    else if (C == ' ')
-      ++Column;
-    else
-      break;
-  }
+// The columns a tab stands for when the Modern rules read and write a line.
+long long TabWidthOf(const PluginRulesRecord &Rules) {
+  return Rules.TabWidth > 0 ? Rules.TabWidth : 8;
+}
+
+// The column Text[From, To) reaches when it starts at Column, tabs stopping every TabWidth
+// columns.
+long long ColumnAfter(const std::string &Text, std::size_t From, std::size_t To, long long Column) {
+  const long long Width = TabWidthOf(PluginRules);
+  for (std::size_t K = From; K < To; ++K)
+    Column = Text[K] == '\t' ? (Column / Width + 1) * Width : Column + 1;
   return Column;
+}
+
+// The column a line's leading blanks reach.
+long long WrittenColumn(const std::string &Text) {
+  std::size_t Lead = 0;
+  while (Lead < Text.size() && IsSpaceOrTab(Text[Lead]))
+    ++Lead;
+  return ColumnAfter(Text, 0, Lead, 0);
 }
 
 long long StepOf(unsigned short Kind) {
@@ -320,17 +328,23 @@ long long AtLeastZero(long long Indent) {
   return Limited(Indent < 0 ? 0 : Indent);
 }
 
-// Gives line Index its new text: Indent spaces, then Text.
-void WriteIndented(int Index, long long Indent, const std::string &Text, std::string &Out) {
+// Gives line Index its new text: Indent columns of blanks (spaces, or with Tabs tabs as the
+// Modern rules write them), then Text.
+void WriteIndented(int Index, long long Indent, const std::string &Text, std::string &Out,
+                   bool Tabs = false) {
   if (ReindentSink.Line) {
     ReindentSink.Line(ReindentSink.Context, Index, Indent, Text);
     return;
   }
   Out.clear();
-  if (Indent > 0)
-    Out.append(static_cast<std::size_t>(Indent), ' ');
+  AppendIndentation(Out, Indent, Tabs, PluginRules.TabWidth);
   Out += Text;
   SetLine(Index, Out);
+}
+
+// Writes a line by the Modern rules: its blanks as IndentWith asks.
+void WriteModern(int Index, long long Indent, const std::string &Text, std::string &Out) {
+  WriteIndented(Index, Indent, Text, Out, PluginRules.IndentWith == IndentTabs);
 }
 
 // Writes the waiting comment lines: above a header they move with it to its column (the
@@ -346,7 +360,7 @@ void FlushPending(ReindentState &S, bool AboveHeader, long long Header, std::str
         break;
       }
   for (const PendingComment &C : S.Pending)
-    WriteIndented(C.Index, AtLeastZero(C.Fixed ? C.Indent : C.Indent + Shift), C.Text, Out);
+    WriteModern(C.Index, AtLeastZero(C.Fixed ? C.Indent : C.Indent + Shift), C.Text, Out);
   S.Pending.clear();
 }
 
@@ -534,7 +548,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     if (!InComment)
       FlushPending(S, false, 0, Out);
     if (!Text.empty())
-      WriteIndented(Index, 0, std::string(), Out);
+      WriteModern(Index, 0, std::string(), Out);
     return;
   }
   std::string Kept;
@@ -544,7 +558,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       S.Pending.push_back(
           PendingComment{Index, Indent, S.Pending.back().Fixed, WithEndOfFileMark(Text, T, Kept)});
     else
-      WriteIndented(Index, Indent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
+      WriteModern(Index, Indent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
     return;
   }
   long long Indent = 0;
@@ -622,10 +636,22 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   if (IsBlankText(Line.Rebuilt))
     S.Marks.back() |= MarkBlank;
   const std::string &Body = WithEndOfFileMark(Text, Line.Rebuilt, Kept);
-  WriteIndented(Index, Indent, Body, Out);
+  WriteModern(Index, Indent, Body, Out);
 }
 
 } // namespace
+
+void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWidth) {
+  if (Indent <= 0)
+    return;
+  long long Spaces = Indent;
+  if (Tabs) {
+    const long long Width = TabWidth > 0 ? TabWidth : 8;
+    Out.append(static_cast<std::size_t>(Indent / Width), '\t');
+    Spaces = Indent % Width;
+  }
+  Out.append(static_cast<std::size_t>(Spaces), ' ');
+}
 
 ReindentSinkRecord ReindentSink;
 

@@ -201,6 +201,11 @@ enum ReindentSeen {
 };
 extern ReindentSinkRecord ReindentSink;
 
+// Appends to Out the leading blanks of a line indented by Indent columns: spaces, or with Tabs
+// as many tabs of TabWidth columns as fit (a TabWidth of 0 or less stands for 8) and spaces for
+// the rest.
+void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWidth);
+
 // Re-indents the marked block, or the whole file, then runs the spacing pass.
 void Reindent();
 // Removes the blank lines of the range and puts one empty line before each header.

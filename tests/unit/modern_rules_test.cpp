@@ -211,6 +211,14 @@ const ModernRow ModernRows[] = {
      "Foo(\",\", b), NIL) // c\n   IF(a, b, c):Show()\n   IF (a) .AND. b\n      x()\n   "
      "ENDIF\n   IF (f(a, b)) .OR. c\n      y()\n   ENDIF\n   IF (a > 1)\n      z()\n   "
      "ENDIF\n   RETURN 1"},
+    {"TabsOfFourWrittenAndRead", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF a\nIF b\nx := 1\t// one\n\t\t// two\nENDIF\nENDIF\nRETURN 1",
+     "FUNC F\n   IF a\n\t  IF b\n\t\t x := 1\t// one\n\t\t // two\n\t  ENDIF\n   ENDIF\n   "
+     "RETURN 1",
+     "IndentWith=Tabs TabWidth=4"},
+    {"TabsReadAtTheirWidth", 0, 1, 1, 1, 0, 0, 0, 1, 0,
+     "FUNC F\n\tx := Foo( a, ;\n\t\t\tb )\n\t/* a\n\t\t b */",
+     "FUNC F\n    x := Foo( a, ;\n            b )\n    /* a\n         b */", "TabWidth=4"},
 };
 
 class ModernRulesTest : public ::testing::TestWithParam<ModernRow> {};
