@@ -525,6 +525,59 @@ const std::string &WithEndOfFileMark(const std::string &Text, const std::string 
   return Kept;
 }
 
+// Where the comment that ends a line starts ("//", "&&" or "/*" outside strings, looked for
+// from From on), npos when none does. A "[" ... "]" is passed over whole, subscript or
+// string: no comment starts inside one; nor does one that code follows on the line.
+std::size_t TrailingCommentAt(const std::string &Text, std::size_t From) {
+  char Quote = 0;
+  int Brackets = 0;
+  for (std::size_t K = From; K + 1 < Text.size(); ++K) {
+    const char C = Text[K];
+    const char D = Text[K + 1];
+    if (Quote) {
+      if (C == Quote)
+        Quote = 0;
+    } else if (Brackets) {
+      Brackets += C == '[' ? 1 : (C == ']' ? -1 : 0);
+    } else if (C == '"' || C == '\'') {
+      Quote = C;
+    } else if (C == '[') {
+      Brackets = 1;
+    } else if ((C == '/' && D == '/') || (C == '&' && D == '&')) {
+      return K;
+    } else if (C == '/' && D == '*') {
+      const std::size_t Close = Text.find("*/", K + 2);
+      if (Close == std::string::npos)
+        return K;
+      std::size_t After = Close + 2;
+      while (After < Text.size() && IsBlankChar(Text[After]))
+        ++After;
+      if (After == Text.size())
+        return K;
+      K = After - 1;
+    }
+  }
+  return std::string::npos;
+}
+
+// Notes the comment that ends a line of code, written as Text and now as Body at column
+// Indent: the comment lines right under it stay under it.
+void NoteTrailingComment(ReindentState &S, const std::string &Text, const std::string &Body,
+                         long long Indent) {
+  if (Body.find_first_of("/&") == std::string::npos)
+    return;
+  std::size_t Lead = 0;
+  while (Lead < Text.size() && IsBlankChar(Text[Lead]))
+    ++Lead;
+  const std::size_t InText = TrailingCommentAt(Text, Lead);
+  const std::size_t InBody = TrailingCommentAt(Body, 0);
+  if (InText == std::string::npos || InText == Lead || InBody == std::string::npos)
+    return;
+  S.HasTrailing = true;
+  S.TrailingWritten = ColumnAfter(Text, 0, InText, 0);
+  S.TrailingIndent = ColumnAfter(Body, 0, InBody, Indent);
+}
+
 void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &Line,
                         std::string &Out) {
   EditorSessionRecord &E = EditorSession;
@@ -535,6 +588,10 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   ScanLine(S, Text, Line);
   const std::string &T = Line.Trimmed;
   const bool OpensComment = !InComment && S.InBlockComment;
+  // A comment line written under the comment that ends the line above goes on from it.
+  const bool UnderTrailing =
+      S.HasTrailing && !InComment && Written == S.TrailingWritten && IsCommentStart(T);
+  S.HasTrailing = false;
 
   if (T.empty()) {
     // The end-of-file mark stays; a blank line inside a comment is part of the comment.
@@ -559,6 +616,16 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
           PendingComment{Index, Indent, S.Pending.back().Fixed, WithEndOfFileMark(Text, T, Kept)});
     else
       WriteModern(Index, Indent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
+    return;
+  }
+  if (UnderTrailing) {
+    // It stands under that comment as the comment now stands, and so may the next one.
+    S.HasTrailing = true;
+    if (OpensComment) {
+      S.CommentWritten = Written;
+      S.CommentIndent = S.TrailingIndent;
+    }
+    WriteModern(Index, S.TrailingIndent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
     return;
   }
   long long Indent = 0;
@@ -637,6 +704,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     S.Marks.back() |= MarkBlank;
   const std::string &Body = WithEndOfFileMark(Text, Line.Rebuilt, Kept);
   WriteModern(Index, Indent, Body, Out);
+  NoteTrailingComment(S, Text, Body, Indent);
 }
 
 } // namespace

@@ -153,6 +153,11 @@ struct ReindentState {
   long long CommentIndent;
   std::vector<PendingComment> Pending;
   std::size_t PendingStart; // the mark of the pending run's first line
+  // The comment that ended the line before, when it did: its column as written and as
+  // written now. The comment lines written under it stay under it.
+  bool HasTrailing;
+  long long TrailingWritten;
+  long long TrailingIndent;
 };
 
 // Scans one line: trims it, follows comments, strings and continuation, records and

@@ -211,9 +211,16 @@ const ModernRow ModernRows[] = {
      "Foo(\",\", b), NIL) // c\n   IF(a, b, c):Show()\n   IF (a) .AND. b\n      x()\n   "
      "ENDIF\n   IF (f(a, b)) .OR. c\n      y()\n   ENDIF\n   IF (a > 1)\n      z()\n   "
      "ENDIF\n   RETURN 1"},
+    {"CommentsUnderATrailingCommentStayUnderIt", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\n      nTot := 0          // running total\n                         // of the "
+     "invoice\n                         && and more\n        // code\nRETURN nTot  // done\n"
+     "             // really\nFUNC G\nRETURN 2",
+     "FUNC F\n   nTot := 0          // running total\n                      // of the "
+     "invoice\n                      && and more\n   // code\n   RETURN nTot  // done\n"
+     "                // really\n\nFUNC G\n   RETURN 2"},
     {"TabsOfFourWrittenAndRead", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\nIF b\nx := 1\t// one\n\t\t// two\nENDIF\nENDIF\nRETURN 1",
-     "FUNC F\n   IF a\n\t  IF b\n\t\t x := 1\t// one\n\t\t // two\n\t  ENDIF\n   ENDIF\n   "
+     "FUNC F\n   IF a\n\t  IF b\n\t\t x := 1\t// one\n\t\t\t\t// two\n\t  ENDIF\n   ENDIF\n   "
      "RETURN 1",
      "IndentWith=Tabs TabWidth=4"},
     {"TabsReadAtTheirWidth", 0, 1, 1, 1, 0, 0, 0, 1, 0,
