@@ -578,6 +578,50 @@ void NoteTrailingComment(ReindentState &S, const std::string &Text, const std::s
   S.TrailingIndent = ColumnAfter(Body, 0, InBody, Indent);
 }
 
+// Scans line Index, or takes its scan from the replay record a run before filled; a run that
+// fills the record keeps the scan there. The Modern rules read Trimmed, Rebuilt and Continued
+// of a scan, and the scanner's state after it; Words are left empty on a replay.
+void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedLine &Line) {
+  ReindentReplayRecord *R = ReindentSink.Replay;
+  if (!R) {
+    ScanLine(S, Text, Line);
+    return;
+  }
+  ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(Index)];
+  if (R->Filled) {
+    Line.Trimmed.assign(Text, L.TrimStart, L.TrimLength);
+    if (L.State & ReplayRespelled)
+      Line.Rebuilt.assign(R->Bytes, L.Respelled, L.RespelledLength);
+    else
+      Line.Rebuilt = Line.Trimmed;
+    Line.Words.clear();
+    Line.Continued = (L.State & ReplayContinued) != 0;
+    S.InLineComment = (L.State & ReplayInLineComment) != 0;
+    S.InBlockComment = (L.State & ReplayInBlockComment) != 0;
+    S.InDoubleQuote = (L.State & ReplayInDoubleQuote) != 0;
+    S.InSingleQuote = (L.State & ReplayInSingleQuote) != 0;
+    S.InBracketString = (L.State & ReplayInBracketString) != 0;
+    S.PrevDirective = (L.State & ReplayPrevDirective) != 0;
+    return;
+  }
+  ScanLine(S, Text, Line);
+  std::size_t First, End;
+  TrimBounds(Text, First, End);
+  L.TrimStart = static_cast<unsigned>(First);
+  L.TrimLength = static_cast<unsigned>(End - First);
+  L.State =
+      ReplayScanned | (Line.Continued ? ReplayContinued : 0) |
+      (S.InLineComment ? ReplayInLineComment : 0) | (S.InBlockComment ? ReplayInBlockComment : 0) |
+      (S.InDoubleQuote ? ReplayInDoubleQuote : 0) | (S.InSingleQuote ? ReplayInSingleQuote : 0) |
+      (S.InBracketString ? ReplayInBracketString : 0) | (S.PrevDirective ? ReplayPrevDirective : 0);
+  if (Line.Rebuilt != Line.Trimmed) {
+    L.State |= ReplayRespelled;
+    L.Respelled = R->Bytes.size();
+    L.RespelledLength = static_cast<unsigned>(Line.Rebuilt.size());
+    R->Bytes += Line.Rebuilt;
+  }
+}
+
 void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &Line,
                         std::string &Out) {
   EditorSessionRecord &E = EditorSession;
@@ -585,7 +629,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   const bool InComment = S.InBlockComment;
   const bool Continuation = S.PrevContinued;
   const long long Written = WrittenColumn(Text);
-  ScanLine(S, Text, Line);
+  ScanOrReplay(S, Index, Text, Line);
   const std::string &T = Line.Trimmed;
   const bool OpensComment = !InComment && S.InBlockComment;
   // A comment line written under the comment that ends the line above goes on from it.
@@ -738,9 +782,34 @@ void Reindent() {
   ScannedLine Line{};
   std::string Text;
   std::string Out;
+  // A replay record serves Modern runs over the whole text it was filled from.
+  ReindentReplayRecord *const Replay = ReindentSink.Replay;
+  const std::size_t Lines = E.LastLine > 0 ? static_cast<std::size_t>(E.LastLine) : 0;
+  if (!Modern || E.BlockMode || E.StartLine != 0 ||
+      (Replay && Replay->Filled && Replay->Lines.size() != Lines))
+    ReindentSink.Replay = nullptr;
+  ReindentReplayRecord *const R = ReindentSink.Replay;
+  const bool Recording = R && !R->Filled;
+  const bool LinesKept = R && R->Filled && ReindentSink.Line;
+  if (Recording) {
+    R->Bytes.clear();
+    R->Lines.assign(Lines, ReindentReplayLine{});
+  }
   E.CurrentLine = E.StartLine;
-  while (InRange()) {
-    ReadLine(E.CurrentLine, Text);
+  // A sink may end the run early, once it has seen enough.
+  while (InRange() && !(ReindentSink.Line && ReindentSink.Stop)) {
+    if (LinesKept) {
+      const ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(E.CurrentLine)];
+      Text.assign(R->Bytes, L.Text, L.TextLength);
+    } else {
+      ReadLine(E.CurrentLine, Text);
+    }
+    if (Recording) {
+      ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(E.CurrentLine)];
+      L.Text = R->Bytes.size();
+      L.TextLength = static_cast<unsigned>(Text.size());
+      R->Bytes += Text;
+    }
     if (E.BlockMode && IsBlockEnd())
       break;
     if (S.Verbatim != VerbatimNone) {
@@ -783,6 +852,9 @@ void Reindent() {
 
   if (Modern)
     FlushPending(S, false, 0, Out);
+  if (Recording && !InRange())
+    R->Filled = true;
+  ReindentSink.Replay = Replay;
   // The spacing pass only adds and removes blank lines, which a sink does not follow.
   if (!ReindentSink.Line) {
     if (Modern)

@@ -183,6 +183,36 @@ bool IsBlankText(const std::string &Text);
 // The marks the spacing pass reads from a line's text as written: MarkBlank or MarkHeader.
 unsigned char MarksOfWritten(const std::string &Text);
 
+// One line as a re-indent run read and scanned it: its text, its trimmed part, its respelled
+// text (when respelling changed it) and the scanner's state after it.
+struct ReindentReplayLine {
+  std::size_t Text;      // Bytes[Text, Text + TextLength)
+  std::size_t Respelled; // Bytes[Respelled, Respelled + RespelledLength), when ReplayRespelled
+  unsigned TextLength;
+  unsigned TrimStart; // Trimmed is the text's [TrimStart, TrimStart + TrimLength)
+  unsigned TrimLength;
+  unsigned RespelledLength;
+  unsigned State; // ReplayState bits
+};
+enum ReplayState {
+  ReplayScanned = 1, // the line was scanned (it is not inside a verbatim region)
+  ReplayRespelled = 2,
+  ReplayContinued = 4,
+  ReplayInLineComment = 8,
+  ReplayInBlockComment = 16,
+  ReplayInDoubleQuote = 32,
+  ReplayInSingleQuote = 64,
+  ReplayInBracketString = 128,
+  ReplayPrevDirective = 256,
+};
+// The lines of one text, kept by the first Modern run over the whole text for the runs after
+// it: no setting changes a line's text or its scan.
+struct ReindentReplayRecord {
+  std::string Bytes;
+  std::vector<ReindentReplayLine> Lines; // by line number
+  bool Filled = false;
+};
+
 // Where a re-indent run sends each line it rewrites instead of the editor, while Line is set:
 // the tool's settings inference wants only the new indentation of each line, not the text
 // written out with its leading spaces. The editor keeps its text and the spacing pass, which
@@ -190,10 +220,16 @@ unsigned char MarksOfWritten(const std::string &Text);
 // Seen gathers what the runs met of the constructs some [Rules] options act on (a
 // ReindentSeen bit each, whether or not Line is set): an option whose constructs a text lacks
 // leaves its result as it is, so the inference need not try the option's values.
+// Replay, when set, is filled by a Modern run over the whole text that finds it empty; the
+// runs after it take their scans from it rather than scanning again, and sink runs their
+// lines too rather than reading the editor (which they then need not hold the text).
+// A sink that has seen enough sets Stop: the run then reads no further line.
 struct ReindentSinkRecord {
   void (*Line)(void *Context, int Index, long long Indent, const std::string &Text);
   void *Context;
   int Seen;
+  ReindentReplayRecord *Replay;
+  bool Stop;
 };
 enum ReindentSeen {
   SeenSequence = 1,       // BEGIN SEQUENCE opening a block: FlatSequence
