@@ -1,253 +1,1038 @@
-// Inferring settings: a search over a few candidate values per setting, each candidate
-// scored by re-indenting the texts and counting the lines whose indentation is unchanged.
+// Inferring settings: a search for the settings under which the Modern rules give back the
+// texts' own indentation best. A candidate is scored by re-indenting the texts into a sink
+// (each line's new indentation as a number) and counting the lines whose leading width is
+// unchanged. The first run reads and scans the texts; the others replay what it kept.
+//
+// The numbers act on each line's indentation linearly (the base, the body's distance, the
+// depth times the step...), so for one choice of the options two runs whose numbers differ
+// by weights set apart give each line's coefficients, and every combination of the numbers
+// is then scored without a run. The options are chosen in rounds until a round changes
+// nothing: those that move whole runs of lines (Steps, RoutineBody and CaseIndent jointly,
+// then FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that suit it
+// best, the others at the numbers chosen. A value that gives the result of the value in
+// effect is not looked at further, and a run that can no longer win is cut short.
 #include "infer.hpp"
 #include "../sim/sim.hpp"
+#include "../src/host/files.hpp"
+#include "../src/host/session.hpp"
 #include "../src/reindent/reindent.hpp"
 #include "../src/settings/settings.hpp"
 #include "driver.hpp"
+#include "fileio.hpp"
+#include "project.hpp"
 
-#include <initializer_list>
+#include <algorithm>
+#include <array>
+#include <map>
 
 namespace {
 
-// The leading width of each non-blank piece of a text fed in parts (tabs every 8 columns),
-// in order. Pieces end at CR, LF or CR LF, wherever the parts were cut.
-struct WidthCounter {
-  std::vector<int> &Out;
-  int Width = 0;
-  bool Leading = true; // no character above a blank seen in the piece yet
-  bool AfterCr = false;
+// One text being inferred from: its lines as the first run read and scanned them, and the
+// leading width each of its non-blank lines has.
+struct InferText {
+  const InferSource *Source;
+  ReindentReplayRecord Replay;
+  // Per line: the leading width of its first non-blank piece (a CR inside a line starts
+  // another piece, as the agreement reads it), tabs every 8 columns; -1 for a blank line.
+  std::vector<int> Want;
+  Agreement Fixed;             // the non-blank pieces after a line's first: nothing moves them
+  std::vector<long long> Got;  // each line's indentation in the last run, -1: left as it is
+  std::vector<long long> Kept; // the same under the values chosen so far
+  std::vector<long long> Base; // the numbers' probes
+  std::vector<long long> Step;
+  std::vector<long long> Class;
+};
 
-  void Spaces(long long Count) {
-    if (Leading)
-      Width += static_cast<int>(Count);
-  }
-  void Feed(const char *Data, std::size_t Size) {
-    for (std::size_t K = 0; K < Size; ++K) {
-      char C = Data[K];
-      if (AfterCr) {
-        AfterCr = false;
-        if (C == '\n')
-          continue;
+// The leading width of the first non-blank piece of a line, and how many non-blank pieces
+// follow it.
+void MeasureLine(const char *Text, std::size_t Size, int &First, long long &Later) {
+  First = -1;
+  int Width = 0;
+  bool Leading = true;
+  for (std::size_t K = 0; K <= Size; ++K) {
+    char C = K < Size ? Text[K] : '\r';
+    if (C == '\r' || C == '\n') {
+      if (!Leading) {
+        if (First < 0)
+          First = Width;
+        else
+          ++Later;
       }
-      if (C == '\r' || C == '\n') {
-        End();
-        AfterCr = C == '\r';
-      } else if (!Leading) {
-        continue;
-      } else if (C == '\t') {
-        Width = (Width / 8 + 1) * 8;
-      } else if (static_cast<unsigned char>(C) > 32) {
-        Leading = false;
-      } else {
-        ++Width;
-      }
+      Width = 0;
+      Leading = true;
+    } else if (!Leading) {
+      continue;
+    } else if (C == '\t') {
+      Width = (Width / 8 + 1) * 8;
+    } else if (static_cast<unsigned char>(C) > 32) {
+      Leading = false;
+    } else {
+      ++Width;
     }
   }
-  // Ends the piece being read.
-  void End() {
-    if (!Leading)
-      Out.push_back(Width);
-    Width = 0;
-    Leading = true;
+}
+
+// How a run's indentation is written: with spaces, or with tabs of Width columns and then
+// spaces. The agreement reads a tab as 8 columns.
+struct Fill {
+  bool Tabs = false;
+  long long Width = 8;
+
+  long long Seen(long long Indent) const {
+    return Tabs ? Indent / Width * 8 + Indent % Width : Indent;
+  }
+  // The indentation seen as Wanted; -1 when none is.
+  long long Giving(long long Wanted) const {
+    if (!Tabs)
+      return Wanted;
+    if (Wanted % 8 >= Width)
+      return -1;
+    return Wanted / 8 * Width + Wanted % 8;
   }
 };
 
-// The leading width of each non-blank line, in order.
-std::vector<int> Indents(const std::string &Text) {
-  std::vector<int> Out;
-  WidthCounter Counter{Out};
-  Counter.Feed(Text.data(), Text.size());
-  Counter.End();
-  return Out;
-}
+// What the sink of a run keeps: each line's new indentation. A run that counts stops once
+// more than Allowed lines lost their width (it cannot win then); one that compares stops at
+// the first line whose indentation differs from Kept.
+struct RunWatch {
+  std::vector<long long> *Got;
+  const std::vector<int> *Want;
+  const std::vector<long long> *Kept;
+  Fill F;
+  long long Missed;
+  long long Allowed; // negative: no limit
+  bool Compare;
+  bool Differs;
+};
 
-std::size_t RowOf(int *Field) {
-  for (std::size_t I = 0; I < SettingKeyCount; ++I)
-    if (SettingKeyRows[I].Field() == Field)
-      return I;
-  return 0;
-}
-
-// Each candidate re-indents the texts with the lines sent to a sink rather than written: a
-// line's new indentation is a number, so deep nesting costs no text of spaces.
-struct Scorer {
-  const std::vector<InferSource> &Sources;
-  std::vector<std::vector<int>> Wanted;
-  CliOptions Plain;
-  // The lines the run rewrote: their new indentation (-1 for a line left as it is) and their
-  // text, kept in one buffer.
-  std::vector<long long> NewIndent;
-  std::vector<std::size_t> TextStart;
-  std::vector<std::size_t> TextLength;
-  std::string Texts;
-  std::vector<int> Got;
-
-  static void Rewritten(void *Context, int Index, long long Indent, const std::string &Text) {
-    Scorer &S = *static_cast<Scorer *>(Context);
-    std::size_t Line = static_cast<std::size_t>(Index);
-    if (Line >= S.NewIndent.size()) {
-      S.NewIndent.resize(Line + 1, -1);
-      S.TextStart.resize(Line + 1, 0);
-      S.TextLength.resize(Line + 1, 0);
-    }
-    S.NewIndent[Line] = Indent;
-    S.TextStart[Line] = S.Texts.size();
-    S.TextLength[Line] = Text.size();
-    S.Texts += Text;
+void Collect(void *Context, int Index, long long Indent, const std::string &) {
+  RunWatch &W = *static_cast<RunWatch *>(Context);
+  std::vector<long long> &Got = *W.Got;
+  std::size_t Line = static_cast<std::size_t>(Index);
+  if (Line >= Got.size())
+    Got.resize(Line + 1, -1);
+  const std::vector<int> &Want = *W.Want;
+  if (W.Compare && (Line >= W.Kept->size() || (*W.Kept)[Line] != Indent)) {
+    W.Differs = true;
+    ReindentSink.Stop = true;
   }
+  if (W.Allowed >= 0 && Line < Want.size() && Want[Line] >= 0) {
+    if (Got[Line] >= 0 && W.F.Seen(Got[Line]) != Want[Line])
+      --W.Missed;
+    if (W.F.Seen(Indent) != Want[Line] && ++W.Missed > W.Allowed)
+      ReindentSink.Stop = true;
+  }
+  Got[Line] = Indent;
+}
 
-  // The widths of the text as the run left it: the editor's lines, each rewritten one as
-  // the sink got it.
-  void CountWidths() {
-    static const char *const Eols[] = {"", "\r", "\n", "\r\n", "\r\r\n"};
-    const SimEditorRecord &E = SimHost.Editor;
-    Got.clear();
-    WidthCounter Counter{Got};
-    for (std::size_t I = 0; I < E.Lines.size(); ++I) {
-      const SimLineSlot &L = E.Lines[I];
-      if (I < NewIndent.size() && NewIndent[I] >= 0) {
-        Counter.Spaces(NewIndent[I]);
-        Counter.Feed(Texts.data() + TextStart[I], TextLength[I]);
-      } else {
-        Counter.Spaces(L.Indent);
-        Counter.Feed(E.Store.data() + L.Offset, L.Length);
+// A row of the settings table by its key; -1 when this build has no such key.
+int RowNamed(const char *Key) {
+  const SettingKeyRow *Row = FindSettingKey(Key);
+  return Row ? static_cast<int>(Row - SettingKeyRows) : -1;
+}
+
+// The numbers searched, each over Low..High. Weight is its nudge in the second probe: one
+// digit of a balanced base-3 number for each number a line's indentation holds once at most
+// (coefficients -1, 0 or 1), and above them the step, whose coefficient is a line's depth.
+struct NumberDim {
+  int Row;
+  int Low, High;
+  long long Weight;
+};
+const int NumberDims = 4;
+const long long TabWeight = 27;
+// A line's coefficients: of the numbers in order, then of ClassBody.
+typedef std::array<int, NumberDims + 1> Coefficients;
+
+// A [Rules] option the search chooses: its key, the values tried (those past the key's range
+// are left out), what must occur in the texts for it to matter, and how it is chosen.
+struct OptionChoice {
+  const char *Key;
+  int Values[4];
+  int Count;
+  int Seen; // ReindentSeen bits, or one of the texts' own kinds below
+  int Kind;
+};
+enum ChoiceKind {
+  ChoiceJoint = 1, // moves runs of lines, chosen together with the others of its kind
+  ChoiceRuns = 2,  // moves runs of lines: tried with the numbers that suit it
+  ChoiceLines = 3, // moves single lines: tried at the numbers chosen
+};
+// Kinds of lines the replay records show, beside the ReindentSeen bits.
+const int SeenNested = 1 << 20;      // a line whose indentation follows the step
+const int SeenContinued = 1 << 21;   // a continued statement
+const int SeenDirective = 1 << 22;   // a preprocessor line
+const int SeenTabIndented = 1 << 23; // a line indented with a tab
+
+// ClassBody's values: 0, or a distance of its own that the numbers' fit chooses.
+// In the order of a round: the options that move single lines first, as they are cheap to
+// try and settle the lines the others are then judged on.
+const OptionChoice OptionChoices[] = {
+    {"ReturnAtHeader", {0, 1}, 2, SeenReturn, ChoiceLines},
+    {"KeepColumn0Comments", {0, 1}, 2, SeenColumn0Comment, ChoiceLines},
+    {"KeepContinuation", {0, 1}, 2, SeenContinued, ChoiceLines},
+    {"Directives", {0, 1, 2}, 3, SeenDirective, ChoiceLines},
+    {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint},
+    {"RoutineBody", {0, 1, 2}, 3, SeenHeader, ChoiceJoint},
+    {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint},
+    {"FlatSequence", {0, 1, 2}, 3, SeenSequence, ChoiceRuns},
+    {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns},
+    {"ClassBody", {0, 1}, 2, SeenClass, ChoiceRuns},
+    {"TabWidth", {8, 2, 3, 4}, 4, SeenTabIndented, ChoiceRuns},
+};
+const int ChoiceCount = static_cast<int>(sizeof(OptionChoices) / sizeof(OptionChoices[0]));
+
+// The texts' own kinds of lines, from what the first run kept, and how many indented lines
+// start with a tab and with a space.
+int TextKinds(const std::vector<InferText> &Texts, long long &TabLed, long long &SpaceLed) {
+  int Kinds = 0;
+  TabLed = SpaceLed = 0;
+  for (const InferText &T : Texts)
+    for (const ReindentReplayLine &L : T.Replay.Lines) {
+      const char *Text = T.Replay.Bytes.data() + L.Text;
+      if (!(L.State & ReplayScanned) || L.TrimLength == 0)
+        continue;
+      if (L.State & ReplayContinued)
+        Kinds |= SeenContinued;
+      if (Text[L.TrimStart] == '#')
+        Kinds |= SeenDirective;
+      if (L.TrimStart > 0) {
+        if (Text[0] == '\t') {
+          ++TabLed;
+          Kinds |= SeenTabIndented;
+        } else {
+          ++SpaceLed;
+        }
       }
-      const char *Eol = Eols[L.Eol < 5 ? L.Eol : 0];
-      Counter.Feed(Eol, std::char_traits<char>::length(Eol));
     }
-    Counter.End();
+  return Kinds;
+}
+
+// What trying a candidate found.
+enum TryOutcome { TryWorse, TryIdentical, TryAdopted };
+
+struct Search {
+  explicit Search(std::vector<InferText> &Of) : Texts(Of) {}
+  std::vector<InferText> &Texts;
+  CliOptions Plain;
+  SettingValues Start;  // the values given: among equal results the search keeps to them
+  SettingValues Chosen; // the best values found so far
+  long long Best = -1;  // the lines they keep
+  long long Total = 0;  // the non-blank lines of the texts
+  NumberDim Dims[NumberDims] = {};
+  int ClassBodyRow = -1, IndentWithRow = -1, TabWidthRow = -1;
+  int Seen = 0;              // ReindentSeen bits and the texts' own kinds
+  std::vector<int> Searched; // the rows chosen, in the order that settles equal results
+  // The numbers that suit each choice of the options, once fitted: the values with the
+  // numbers set, and the lines they are foreseen to keep.
+  std::map<SettingValues, std::pair<SettingValues, long long>> Fits;
+  bool Fresh = false; // the probes are those of the last fit
+  bool FreshClass = false;
+
+  Fill FillOf(const SettingValues &Values) const {
+    Fill F;
+    F.Tabs = IndentWithRow >= 0 && Values[static_cast<std::size_t>(IndentWithRow)] == IndentTabs;
+    int Width = TabWidthRow >= 0 ? Values[static_cast<std::size_t>(TabWidthRow)] : 8;
+    F.Width = Width > 0 ? Width : 8;
+    return F;
   }
 
-  Agreement Score(const SettingValues &Values) {
-    Agreement A;
-    for (std::size_t F = 0; F < Sources.size(); ++F) {
-      ApplySettingValues(Values);
-      std::vector<std::string> Messages;
-      NewIndent.clear();
-      TextStart.clear();
-      TextLength.clear();
-      Texts.clear();
-      ReindentSink.Line = Rewritten;
-      ReindentSink.Context = this;
-      RunInEditor(Sources[F].Bytes, Sources[F].Name, {EntryReindent}, Plain, Messages, true);
+  // Re-indents every text under Values into its Got, watched as W says. False when the
+  // watch stopped the run.
+  bool Run(const SettingValues &Values, RunWatch W) {
+    ApplySettingValues(Values);
+    W.F = FillOf(Values);
+    ReindentSink.Stop = false;
+    for (InferText &T : Texts) {
+      T.Got.assign(T.Replay.Lines.size(), -1);
+      W.Got = &T.Got;
+      W.Want = &T.Want;
+      W.Kept = &T.Kept;
+      ReindentSink.Line = Collect;
+      ReindentSink.Context = &W;
+      ReindentSink.Replay = &T.Replay;
+      if (T.Replay.Filled) {
+        EditorSessionRecord &E = EditorSession;
+        E.BlockMode = false;
+        E.StartLine = 0;
+        E.LastLine = static_cast<int>(T.Replay.Lines.size());
+        Reindent();
+      } else {
+        std::vector<std::string> Messages;
+        RunInEditor(T.Source->Bytes, T.Source->Name, {EntryReindent}, Plain, Messages, true);
+      }
       ReindentSink.Line = nullptr;
       ReindentSink.Context = nullptr;
-      CountWidths();
-      const std::vector<int> &Want = Wanted[F];
-      A.Lines += static_cast<long long>(Want.size());
-      if (Got.size() != Want.size())
+      ReindentSink.Replay = nullptr;
+      if (ReindentSink.Stop)
+        break;
+      if (W.Compare && T.Got != T.Kept) {
+        W.Differs = true;
+        ReindentSink.Stop = true;
+        break;
+      }
+    }
+    bool Whole = !ReindentSink.Stop;
+    ReindentSink.Stop = false;
+    return Whole;
+  }
+
+  Agreement Agree(const InferText &T, const Fill &F) const {
+    Agreement A = T.Fixed;
+    for (std::size_t I = 0; I < T.Want.size(); ++I) {
+      if (T.Want[I] < 0)
         continue;
-      for (std::size_t I = 0; I < Want.size(); ++I)
-        A.Same += Got[I] == Want[I];
+      ++A.Lines;
+      long long G = I < T.Got.size() ? T.Got[I] : -1;
+      A.Same += G < 0 || F.Seen(G) == T.Want[I];
     }
     return A;
+  }
+
+  // The lines that keep their width under Values; -1 when fewer than Least do (the run is
+  // then cut short).
+  long long Count(const SettingValues &Values, long long Least = -1) {
+    if (!Run(Values, RunWatch{nullptr, nullptr, nullptr, Fill(), 0, Least < 0 ? -1 : Total - Least,
+                              false, false}))
+      return -1;
+    Fill F = FillOf(Values);
+    long long Same = 0;
+    for (const InferText &T : Texts)
+      Same += Agree(T, F).Same;
+    return Same;
+  }
+
+  // True when Values indent some line otherwise than the values chosen.
+  bool Differs(const SettingValues &Values) {
+    RunWatch W{nullptr, nullptr, nullptr, Fill(), 0, -1, true, false};
+    return !Run(Values, W);
+  }
+
+  // True when A goes before B among values that keep as many lines: fewer of the rows
+  // searched away from the values given, then row by row the value given, then the smaller.
+  bool Preferred(const SettingValues &A, const SettingValues &B) const {
+    int AwayA = 0, AwayB = 0;
+    for (int Row : Searched) {
+      std::size_t R = static_cast<std::size_t>(Row);
+      AwayA += A[R] != Start[R];
+      AwayB += B[R] != Start[R];
+    }
+    if (AwayA != AwayB)
+      return AwayA < AwayB;
+    for (int Row : Searched) {
+      std::size_t R = static_cast<std::size_t>(Row);
+      if (A[R] == B[R])
+        continue;
+      if (A[R] == Start[R] || B[R] == Start[R])
+        return A[R] == Start[R];
+      return A[R] < B[R];
+    }
+    return false;
+  }
+
+  // Counts Candidate; it becomes the values chosen when it keeps more lines, or as many and
+  // is preferred.
+  int Adopt(const SettingValues &Candidate) {
+    if (Candidate == Chosen)
+      return TryIdentical;
+    long long Same = Count(Candidate, Best);
+    if (Same < 0)
+      return TryWorse;
+    if (Same > Best || (Same == Best && Preferred(Candidate, Chosen))) {
+      Chosen = Candidate;
+      Best = Same;
+      for (InferText &T : Texts)
+        T.Kept.swap(T.Got);
+      return TryAdopted;
+    }
+    bool Identical = true;
+    for (const InferText &T : Texts)
+      Identical = Identical && T.Got == T.Kept;
+    return Identical ? TryIdentical : TryWorse;
+  }
+
+  // Tries the options of Candidate (the numbers as chosen): at the numbers chosen, and when
+  // it moves runs of lines and gives another result, with the numbers that suit it best.
+  // Foreseen (when given) receives the lines it is foreseen to keep with those numbers.
+  // Once the values chosen keep nearly every line (19 in 20) their numbers are no longer
+  // suspect, and every option is tried at them.
+  int Try(const SettingValues &Candidate, bool Runs, long long *Foreseen = nullptr) {
+    if (Foreseen)
+      *Foreseen = Best;
+    if (Candidate == Chosen)
+      return TryIdentical;
+    if (!Runs || Best * 20 >= Total * 19) {
+      const long long Before = Best;
+      int Outcome = Adopt(Candidate);
+      if (Foreseen)
+        *Foreseen = Outcome == TryAdopted ? Best : Outcome == TryIdentical ? Before : -1;
+      return Outcome;
+    }
+    if (!Differs(Candidate))
+      return TryIdentical;
+    SettingValues Fitted = Candidate;
+    long long Lines = Fit(Fitted);
+    if (Foreseen)
+      *Foreseen = Lines;
+    return AdoptFitted(Fitted, Lines) ? TryAdopted : TryWorse;
+  }
+
+  // The numbers that suit the options of the values chosen; true when they changed them.
+  // BaseDone: the texts' Base already holds the first probe.
+  bool TryNumbers(bool BaseDone = false) {
+    SettingValues Fitted = Chosen;
+    long long Foreseen = Fit(Fitted, BaseDone);
+    return Fitted != Chosen && AdoptFitted(Fitted, Foreseen);
+  }
+
+  // Fitted becomes the values chosen when it is foreseen to keep more lines, or as many and
+  // is preferred. Fresh probes foresee each line, so no run is needed; the result is counted
+  // once the search ends.
+  bool AdoptFitted(const SettingValues &Fitted, long long Foreseen) {
+    if (Fitted == Chosen || Foreseen < Best || (Foreseen == Best && !Preferred(Fitted, Chosen)))
+      return false;
+    if (!Fresh)
+      return Adopt(Fitted) == TryAdopted;
+    Chosen = Fitted;
+    Best = Foreseen;
+    Foresee(Chosen, FreshClass);
+    return true;
+  }
+
+  // One change of one option: its row and value, and whether it gives the result of the
+  // values chosen when the round began.
+  struct Change {
+    int Row;
+    int Value;
+    bool Same;
+  };
+
+  // The changes of a round: every other value of each option whose constructs occur.
+  // ClassBody's other value is 0, or a distance of its own that the numbers' fit chooses.
+  std::vector<Change> Changes() const {
+    std::vector<Change> Out;
+    for (const OptionChoice &C : OptionChoices) {
+      int Row = RowNamed(C.Key);
+      if (Row < 0 || !(Seen & C.Seen))
+        continue;
+      int Now = Chosen[static_cast<std::size_t>(Row)];
+      for (int I = 0; I < C.Count; ++I) {
+        int V = C.Values[I];
+        if (Row == ClassBodyRow && V)
+          V = Now ? Now : 3;
+        if (V != Now && V <= SettingKeyRows[Row].High)
+          Out.push_back(Change{Row, V, false});
+      }
+    }
+    return Out;
+  }
+
+  // Marks the changes of Group that give the result of the values chosen: all together in
+  // one run, and halves of the group while it gives another result. A change left alone is
+  // tried anyway.
+  void MarkSame(const std::vector<Change *> &Group) {
+    if (Group.size() < 2)
+      return;
+    SettingValues Together = Chosen;
+    for (Change *C : Group)
+      Together[static_cast<std::size_t>(C->Row)] = C->Value;
+    if (!Differs(Together)) {
+      for (Change *C : Group)
+        C->Same = true;
+      return;
+    }
+    std::size_t Half = Group.size() / 2;
+    MarkSame(std::vector<Change *>(Group.begin(), Group.begin() + static_cast<long>(Half)));
+    MarkSame(std::vector<Change *>(Group.begin() + static_cast<long>(Half), Group.end()));
+  }
+
+  // The options that move runs of lines: first which of their other values give the result
+  // in effect (all together in a run, a group for the first other values, one for the
+  // second ones...), then the joint options together, then the others one after another.
+  // True when the values chosen changed.
+  bool TryRuns() {
+    const SettingValues Around = Chosen;
+    std::vector<Change> All;
+    for (const Change &K : Changes())
+      if (ChoiceOf(K.Row)->Kind != ChoiceLines)
+        All.push_back(K);
+    for (std::size_t Level = 0;; ++Level) {
+      std::vector<Change *> Group;
+      for (std::size_t I = 0; I < All.size(); ++I) {
+        std::size_t Before = 0;
+        for (std::size_t K = 0; K < I; ++K)
+          Before += All[K].Row == All[I].Row;
+        if (Before == Level)
+          Group.push_back(&All[I]);
+      }
+      if (Group.empty())
+        break;
+      MarkSame(Group);
+    }
+    bool Changed = TryJoint(All, Around);
+    for (const Change &K : All) {
+      if (ChoiceOf(K.Row)->Kind != ChoiceRuns || (K.Same && Chosen == Around))
+        continue;
+      SettingValues Candidate = Chosen;
+      Candidate[static_cast<std::size_t>(K.Row)] = K.Value;
+      Changed = Try(Candidate, true) == TryAdopted || Changed;
+    }
+    return Changed;
+  }
+
+  // The other values of an option that moves single lines, at the numbers chosen.
+  bool TryLines(const OptionChoice &C) {
+    bool Changed = false;
+    for (const Change &K : Changes()) {
+      if (K.Row != RowNamed(C.Key))
+        continue;
+      SettingValues Candidate = Chosen;
+      Candidate[static_cast<std::size_t>(K.Row)] = K.Value;
+      Changed = Adopt(Candidate) == TryAdopted || Changed;
+    }
+    return Changed;
+  }
+
+  // The joint options chosen together: each other value alone, then the combinations of the
+  // values that gave another result alone whose gains alone (the lines each was foreseen to
+  // keep beyond the values in effect) add up to more lines. True when the values chosen
+  // changed.
+  bool TryJoint(const std::vector<Change> &All, const SettingValues &Around) {
+    std::vector<int> Rows;
+    std::vector<std::vector<int>> Values;
+    std::vector<std::vector<long long>> Gains;
+    for (const OptionChoice &C : OptionChoices) {
+      int Row = RowNamed(C.Key);
+      if (C.Kind == ChoiceJoint && Row >= 0 && (Seen & C.Seen)) {
+        Rows.push_back(Row);
+        Values.push_back({Chosen[static_cast<std::size_t>(Row)]});
+        Gains.push_back({0});
+      }
+    }
+    const SettingValues From = Chosen;
+    const long long FromBest = Best;
+    bool Changed = false;
+    for (std::size_t J = 0; J < Rows.size(); ++J)
+      for (const Change &K : All) {
+        if (K.Row != Rows[J])
+          continue;
+        bool Unmoved = Chosen == From;
+        if (K.Same && Unmoved && From == Around)
+          continue;
+        SettingValues Candidate = From;
+        Candidate[static_cast<std::size_t>(K.Row)] = K.Value;
+        long long Foreseen = 0;
+        int Outcome = Try(Candidate, true, &Foreseen);
+        Changed = Changed || Outcome == TryAdopted;
+        if (Outcome != TryIdentical || !Unmoved) {
+          Values[J].push_back(K.Value);
+          Gains[J].push_back(Foreseen < 0 ? -Total : Foreseen - FromBest);
+        }
+      }
+    // Together: the combinations that move two options or more, the first turning fastest.
+    std::vector<std::size_t> Digit(Rows.size(), 0);
+    for (bool More = Rows.size() > 1; More;) {
+      SettingValues Candidate = From;
+      int Moved = 0;
+      long long Gain = 0;
+      for (std::size_t J = 0; J < Rows.size(); ++J) {
+        Candidate[static_cast<std::size_t>(Rows[J])] = Values[J][Digit[J]];
+        Moved += Digit[J] != 0;
+        Gain += Gains[J][Digit[J]];
+      }
+      std::size_t K = 0;
+      for (; K < Rows.size(); ++K) {
+        if (++Digit[K] < Values[K].size())
+          break;
+        Digit[K] = 0;
+      }
+      More = K < Rows.size();
+      if (Moved >= 2 && Gain > 0)
+        Changed = Try(Candidate, true) == TryAdopted || Changed;
+    }
+    return Changed;
+  }
+
+  static const OptionChoice *ChoiceOf(int Row) {
+    for (const OptionChoice &C : OptionChoices)
+      if (RowNamed(C.Key) == Row)
+        return &C;
+    return nullptr;
+  }
+
+  // Sets the numbers of Values to those that fit its options best and returns the lines they
+  // are foreseen to keep: two runs (three with a class body of its own) give each line's
+  // coefficients. Remembered for each choice of the options.
+  long long Fit(SettingValues &Values, bool BaseDone = false) {
+    SettingValues Key = Values;
+    for (const NumberDim &D : Dims)
+      Key[static_cast<std::size_t>(D.Row)] = 0;
+    const bool ClassDim = ClassBodyRow >= 0 && Values[static_cast<std::size_t>(ClassBodyRow)] > 0 &&
+                          (Seen & SeenClass);
+    if (ClassDim)
+      Key[static_cast<std::size_t>(ClassBodyRow)] = 1;
+    auto Known = Fits.find(Key);
+    if (Known != Fits.end()) {
+      Values = Known->second.first;
+      Fresh = false;
+      return Known->second.second;
+    }
+    Fresh = true;
+    FreshClass = ClassDim;
+    SettingValues Probe = Values;
+    for (const NumberDim &D : Dims)
+      Probe[static_cast<std::size_t>(D.Row)] = D.High;
+    if (ClassDim)
+      Probe[static_cast<std::size_t>(ClassBodyRow)] = 8;
+    RunWatch Plainly{nullptr, nullptr, nullptr, Fill(), 0, -1, false, false};
+    if (!BaseDone) {
+      Run(Probe, Plainly);
+      for (InferText &T : Texts)
+        T.Base.swap(T.Got);
+    }
+    SettingValues Nudged = Probe;
+    for (const NumberDim &D : Dims)
+      Nudged[static_cast<std::size_t>(D.Row)] += static_cast<int>(D.Weight);
+    Run(Nudged, Plainly);
+    for (InferText &T : Texts)
+      T.Step.swap(T.Got);
+    if (ClassDim) {
+      Nudged = Probe;
+      Nudged[static_cast<std::size_t>(ClassBodyRow)] += 1;
+      Run(Nudged, Plainly);
+      for (InferText &T : Texts)
+        T.Class.swap(T.Got);
+    }
+    long long Foreseen = BestNumbers(Values, ClassDim);
+    Fits[Key] = {Values, Foreseen};
+    return Foreseen;
+  }
+
+  // Line I's coefficients from the probes, and the indentation it would have with every
+  // number 0: the difference of the probes read as the step's coefficient and balanced
+  // base-3 digits.
+  long long Decode(const InferText &T, std::size_t I, bool ClassDim, Coefficients &A) const {
+    long long V0 = T.Base[I];
+    long long D = T.Step[I] - V0;
+    long long Depth = D >= 0 ? (D + 13) / TabWeight : -((-D + 13) / TabWeight);
+    long long Rest = D - Depth * TabWeight;
+    A = Coefficients{};
+    A[0] = static_cast<int>(Depth);
+    for (int K = NumberDims - 1; K >= 1; --K) {
+      long long W = Dims[K].Weight;
+      long long Digit = Rest >= 0 ? (Rest + W / 2) / W : -((-Rest + W / 2) / W);
+      A[static_cast<std::size_t>(K)] = static_cast<int>(Digit);
+      Rest -= Digit * W;
+    }
+    A[NumberDims] = ClassDim ? static_cast<int>(T.Class[I] - V0) : 0;
+    long long C = V0;
+    for (int K = 0; K < NumberDims; ++K)
+      C -= A[static_cast<std::size_t>(K)] * static_cast<long long>(Dims[K].High);
+    return C - A[NumberDims] * 8LL;
+  }
+
+  // Each text's Kept as the last probes foresee it under Values (a line at 0 at least).
+  void Foresee(const SettingValues &Values, bool ClassDim) {
+    for (InferText &T : Texts) {
+      T.Kept.assign(T.Base.size(), -1);
+      for (std::size_t I = 0; I < T.Base.size(); ++I) {
+        if (T.Base[I] < 0 || T.Step[I] < 0)
+          continue;
+        Coefficients A;
+        long long V = Decode(T, I, ClassDim, A);
+        for (int K = 0; K < NumberDims; ++K)
+          V += A[static_cast<std::size_t>(K)] *
+               static_cast<long long>(Values[static_cast<std::size_t>(Dims[K].Row)]);
+        if (ClassDim)
+          V += A[NumberDims] *
+               static_cast<long long>(Values[static_cast<std::size_t>(ClassBodyRow)]);
+        T.Kept[I] = V < 0 ? 0 : V;
+      }
+    }
+  }
+
+  // From the probes: the lines with the same coefficients are scored together, for each sum
+  // of their terms at once; then every combination of the numbers.
+  long long BestNumbers(SettingValues &Values, bool ClassDim) {
+    struct Entries {
+      std::vector<long long> Exact;  // the sum a line needs, for a line wanted right of 0
+      std::vector<long long> AtMost; // the largest sum that leaves it at 0, for one wanted at 0
+    };
+    std::map<Coefficients, Entries> Groups;
+    long long Constant = 0;
+    const Fill F = FillOf(Values);
+    for (const InferText &T : Texts) {
+      Constant += T.Fixed.Same;
+      for (std::size_t I = 0; I < T.Want.size(); ++I) {
+        if (T.Want[I] < 0)
+          continue;
+        long long V0 = T.Base[I], V1 = T.Step[I];
+        if (V0 < 0 || V1 < 0) {
+          ++Constant; // left as it is
+          continue;
+        }
+        long long Target = F.Giving(T.Want[I]);
+        if (Target < 0)
+          continue;
+        Coefficients A;
+        long long C = Decode(T, I, ClassDim, A);
+        if (A[0] != 0)
+          Seen |= SeenNested;
+        Entries &E = Groups[A];
+        if (Target > 0)
+          E.Exact.push_back(Target - C);
+        else
+          E.AtMost.push_back(-C);
+      }
+    }
+    // The numbers that move some line, each over its range; one that moves none keeps the
+    // value given (when in its range, else its lowest).
+    int Rows[NumberDims + 1], Low[NumberDims + 1], High[NumberDims + 1];
+    for (int K = 0; K < NumberDims; ++K) {
+      Rows[K] = Dims[K].Row;
+      Low[K] = Dims[K].Low;
+      High[K] = Dims[K].High;
+    }
+    Rows[NumberDims] = ClassBodyRow;
+    Low[NumberDims] = 1;
+    High[NumberDims] = ClassDim ? 8 : 0;
+    std::vector<int> Moving;
+    for (int K = 0; K <= NumberDims; ++K) {
+      bool Moves = false;
+      for (const auto &G : Groups)
+        Moves = Moves || G.first[static_cast<std::size_t>(K)] != 0;
+      if (Moves && High[K] >= Low[K]) {
+        Moving.push_back(K);
+      } else if (High[K] >= Low[K]) {
+        int Given = Start[static_cast<std::size_t>(Rows[K])];
+        Values[static_cast<std::size_t>(Rows[K])] =
+            Given >= Low[K] && Given <= High[K] ? Given : Low[K];
+      }
+    }
+    std::size_t Cells = 1;
+    for (int K : Moving)
+      Cells *= static_cast<std::size_t>(High[K] - Low[K] + 1);
+    // The value of each moving number in each cell, the first number turning slowest.
+    std::vector<std::vector<int>> At(Moving.size(), std::vector<int>(Cells));
+    for (std::size_t Cell = 0; Cell < Cells; ++Cell) {
+      std::size_t Rest = Cell;
+      for (std::size_t M = Moving.size(); M-- > 0;) {
+        std::size_t Size = static_cast<std::size_t>(High[Moving[M]] - Low[Moving[M]] + 1);
+        At[M][Cell] = Low[Moving[M]] + static_cast<int>(Rest % Size);
+        Rest /= Size;
+      }
+    }
+    std::vector<long long> Scores(Cells, Constant);
+    std::vector<long long> Table, Sums(Cells);
+    for (const auto &G : Groups) {
+      const Coefficients &A = G.first;
+      long long From = 0, To = 0;
+      std::fill(Sums.begin(), Sums.end(), 0);
+      for (std::size_t M = 0; M < Moving.size(); ++M) {
+        long long Coefficient = A[static_cast<std::size_t>(Moving[M])];
+        long long X = Coefficient * Low[Moving[M]], Y = Coefficient * High[Moving[M]];
+        From += std::min(X, Y);
+        To += std::max(X, Y);
+        if (Coefficient)
+          for (std::size_t Cell = 0; Cell < Cells; ++Cell)
+            Sums[Cell] += Coefficient * At[M][Cell];
+      }
+      Table.assign(static_cast<std::size_t>(To - From + 1), 0);
+      for (long long Sum : G.second.Exact)
+        if (Sum >= From && Sum <= To)
+          ++Table[static_cast<std::size_t>(Sum - From)];
+      for (long long Most : G.second.AtMost)
+        for (long long Sum = From; Sum <= To && Sum <= Most; ++Sum)
+          ++Table[static_cast<std::size_t>(Sum - From)];
+      for (std::size_t Cell = 0; Cell < Cells; ++Cell)
+        Scores[Cell] += Table[static_cast<std::size_t>(Sums[Cell] - From)];
+    }
+    // The best cell; among equals the preferred one.
+    std::size_t BestCell = 0;
+    SettingValues BestValues = Values, Candidate = Values;
+    for (std::size_t Cell = 0; Cell < Cells; ++Cell) {
+      if (Cell > 0 && Scores[Cell] < Scores[BestCell])
+        continue;
+      for (std::size_t M = 0; M < Moving.size(); ++M)
+        Candidate[static_cast<std::size_t>(Rows[Moving[M]])] = At[M][Cell];
+      if (Cell == 0 || Scores[Cell] > Scores[BestCell] || Preferred(Candidate, BestValues)) {
+        BestCell = Cell;
+        BestValues = Candidate;
+      }
+    }
+    Values = BestValues;
+    return Scores[BestCell];
   }
 };
 
 } // namespace
 
-Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
-                        SettingValues &Values) {
-  Scorer S{Sources, {}, CliOptions(), {}, {}, {}, {}, {}};
+InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
+                          SettingValues &Values, ReindentReplayRecord *Keep) {
+  std::vector<InferText> Texts(Sources.size());
+  for (std::size_t I = 0; I < Sources.size(); ++I)
+    Texts[I].Source = &Sources[I];
+  Search S(Texts);
   S.Plain.SetupDir = Options.SetupDir;
-  for (const InferSource &Source : Sources)
-    S.Wanted.push_back(Indents(Source.Bytes));
-  const std::size_t Style = RowOf(&PluginRules.Style);
-  const std::size_t Tab = RowOf(&PluginSettings.Tab);
-  const std::size_t Body = RowOf(&PluginSettings.TextFuncTab);
-  Values[Style] = StyleModern;
-  // The first run also tells which constructs the texts hold (they do not depend on the
-  // values tried).
+  S.Dims[0] = NumberDim{RowNamed("Tab"), 1, 8, TabWeight};
+  S.Dims[1] = NumberDim{RowNamed("TextFuncTab"), 0, 8, 1};
+  S.Dims[2] = NumberDim{RowNamed("FuncTab"), 0, 8, 3};
+  S.Dims[3] = NumberDim{RowNamed("MainTab"), 0, 8, 9};
+  S.ClassBodyRow = RowNamed("ClassBody");
+  S.IndentWithRow = RowNamed("IndentWith");
+  S.TabWidthRow = RowNamed("TabWidth");
+  Values[static_cast<std::size_t>(RowNamed("Style"))] = StyleModern;
+  S.Start = Values;
+  for (const OptionChoice &C : OptionChoices)
+    if (RowNamed(C.Key) >= 0)
+      S.Searched.push_back(RowNamed(C.Key));
+  for (const NumberDim &D : S.Dims)
+    S.Searched.push_back(D.Row);
+
+  // The first run reads and scans the texts, and tells which constructs they hold (they do
+  // not depend on the values tried); it is the first probe of the numbers for the options
+  // given.
   ReindentSink.Seen = 0;
-  Agreement Best = S.Score(Values);
-  const int Seen = ReindentSink.Seen;
-  // A candidate replaces the values only when it agrees on more lines. One that differs from
-  // the values in effect only by options whose constructs the texts lack gives their result
-  // again, and is not run.
-  auto Try = [&](SettingValues Candidate) {
-    if (Candidate == Values)
-      return;
-    Agreement A = S.Score(Candidate);
-    if (A.Same > Best.Same) {
-      Best = A;
-      Values = Candidate;
+  SettingValues Probe = Values;
+  for (const NumberDim &D : S.Dims)
+    Probe[static_cast<std::size_t>(D.Row)] = D.High;
+  if (S.ClassBodyRow >= 0 && Probe[static_cast<std::size_t>(S.ClassBodyRow)] > 0)
+    Probe[static_cast<std::size_t>(S.ClassBodyRow)] = 8;
+  S.Run(Probe, RunWatch{nullptr, nullptr, nullptr, Fill(), 0, -1, false, false});
+  for (InferText &T : Texts) {
+    T.Want.assign(T.Replay.Lines.size(), -1);
+    for (std::size_t I = 0; I < T.Replay.Lines.size(); ++I) {
+      const ReindentReplayLine &L = T.Replay.Lines[I];
+      long long Later = 0;
+      MeasureLine(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Want[I], Later);
+      T.Fixed.Same += Later;
+      T.Fixed.Lines += Later;
+      S.Total += Later + (T.Want[I] >= 0);
     }
-  };
-  // The step, the body's indentation and the options that move whole runs of lines (a flat
-  // BEGIN SEQUENCE, dialogs) together: one alone would settle on a step that fits the old body.
-  const std::size_t Flat = RowOf(&PluginRules.FlatSequence);
-  const std::size_t Dialogs = RowOf(&PluginRules.DialogBlocks);
-  SettingValues Start = Values;
-  for (int T : {2, 3, 4, 8})
-    for (int B : {0, 2, 3, 4, 8})
-      for (int Moves = 0; Moves < 9; ++Moves) {
-        // Without their constructs these two options change nothing: the run with them at 0
-        // came before.
-        if ((Moves % 3 && !(Seen & SeenSequence)) || (Moves / 3 && !(Seen & SeenDialogWord)))
-          continue;
-        SettingValues Candidate = Start;
-        Candidate[Tab] = T;
-        Candidate[Body] = B;
-        Candidate[Flat] = Moves % 3;
-        Candidate[Dialogs] = Moves / 3;
-        Try(Candidate);
-      }
-  struct Choice {
-    int *Field;
-    std::initializer_list<int> Candidates;
-    int Acts; // the ReindentSeen bit of the constructs it acts on; 0: every text
-  };
-  const Choice Choices[] = {
-      {&PluginRules.CaseIndent, {0, 1}, SeenCaseBlock},
-      {&PluginSettings.FuncTab, {0, 2, 3, 4}, 0},
-      {&PluginSettings.MainTab, {0, 2, 3, 4}, 0},
-      {&PluginRules.KeepColumn0Comments, {0, 1}, SeenColumn0Comment},
-      {&PluginRules.ReturnAtHeader, {0, 1}, SeenReturn},
-      {&PluginRules.ClassBody, {0, 2, 3, 4, 6, 8}, SeenClass},
-      {&PluginRules.RoutineBody, {0, 1}, SeenHeader},
-  };
-  for (const Choice &C : Choices) {
-    if (C.Acts && !(Seen & C.Acts))
-      continue;
-    std::size_t Row = RowOf(C.Field);
-    SettingValues Base = Values;
-    for (int V : C.Candidates) {
-      SettingValues Candidate = Base;
-      Candidate[Row] = V;
-      Try(Candidate);
-    }
+    T.Base.swap(T.Got);
   }
+  long long TabLed = 0, SpaceLed = 0;
+  S.Seen = ReindentSink.Seen | TextKinds(Texts, TabLed, SpaceLed);
+  // Indentation is written with tabs when most indented lines start with one.
+  if (S.IndentWithRow >= 0)
+    Values[static_cast<std::size_t>(S.IndentWithRow)] =
+        TabLed > SpaceLed ? IndentTabs : IndentSpaces;
+  S.Chosen = Values;
+  S.TryNumbers(true);
+
+  // In rounds: the numbers, each option that moves single lines, then those that move runs
+  // of lines, until a whole round changes nothing. A change keeps more lines, or as many
+  // with values preferred, so the rounds end.
+  std::vector<const OptionChoice *> Lines;
+  for (const OptionChoice &C : OptionChoices)
+    if (C.Kind == ChoiceLines)
+      Lines.push_back(&C);
+  const int Coordinates = 2 + static_cast<int>(Lines.size());
+  int Unchanged = 1;
+  // Once every line keeps its width nothing can keep more.
+  for (int At = 1; Unchanged < Coordinates && S.Best < S.Total; At = (At + 1) % Coordinates) {
+    bool Changed = At == 0                 ? S.TryNumbers()
+                   : At == Coordinates - 1 ? S.TryRuns()
+                                           : S.TryLines(*Lines[static_cast<std::size_t>(At - 1)]);
+    Unchanged = Changed ? 0 : Unchanged + 1;
+  }
+
+  // The agreement of the values chosen, counted text by text (unless the caller re-indents
+  // the text with them anyway).
+  InferResult Result;
+  if (!Keep)
+    S.Count(S.Chosen);
+  Fill F = S.FillOf(S.Chosen);
+  for (InferText &T : Texts) {
+    if (Keep)
+      T.Got.swap(T.Kept);
+    Agreement A = S.Agree(T, F);
+    Result.PerSource.push_back(A);
+    Result.Total.Same += A.Same;
+    Result.Total.Lines += A.Lines;
+  }
+  if (Keep && Texts.size() == 1)
+    *Keep = std::move(Texts[0].Replay);
+  Values = S.Chosen;
   ApplySettingValues(Values);
-  return Best;
+  return Result;
 }
 
+std::string PercentText(const Agreement &A) {
+  long long Percent10 = A.Lines ? (A.Same * 1000 + A.Lines / 2) / A.Lines : 1000;
+  return std::to_string(Percent10 / 10) + "." + std::to_string(Percent10 % 10) + "%";
+}
+
+namespace {
+
+// The keys an inference decides that this build has, [Settings] before [Rules].
+std::vector<std::size_t> InferredRows() {
+  static const char *const Keys[] = {"Tab",
+                                     "TextFuncTab",
+                                     "FuncTab",
+                                     "MainTab",
+                                     "Style",
+                                     "CaseIndent",
+                                     "KeepColumn0Comments",
+                                     "ReturnAtHeader",
+                                     "DialogBlocks",
+                                     "FlatSequence",
+                                     "RoutineBody",
+                                     "ClassBody",
+                                     "KeepContinuation",
+                                     "Steps",
+                                     "Directives",
+                                     "IndentWith",
+                                     "TabWidth"};
+  std::vector<std::size_t> Rows;
+  for (const char *Section : {"Settings", "Rules"})
+    for (const char *Key : Keys) {
+      int Row = RowNamed(Key);
+      if (Row >= 0 && std::string(SettingKeyRows[Row].Section) == Section)
+        Rows.push_back(static_cast<std::size_t>(Row));
+    }
+  return Rows;
+}
+
+} // namespace
+
 std::string InferredText(const SettingValues &Values, const Agreement &Result) {
-  static int *const Shown[] = {&PluginSettings.Tab,
-                               &PluginSettings.TextFuncTab,
-                               &PluginSettings.FuncTab,
-                               &PluginSettings.MainTab,
-                               &PluginRules.Style,
-                               &PluginRules.CaseIndent,
-                               &PluginRules.KeepColumn0Comments,
-                               &PluginRules.ReturnAtHeader,
-                               &PluginRules.DialogBlocks,
-                               &PluginRules.FlatSequence,
-                               &PluginRules.RoutineBody,
-                               &PluginRules.ClassBody};
   std::string Out;
   std::string Section;
-  for (int *Field : Shown) {
-    const SettingKeyRow &Row = SettingKeyRows[RowOf(Field)];
+  for (std::size_t I : InferredRows()) {
+    const SettingKeyRow &Row = SettingKeyRows[I];
     if (Section != Row.Section) {
       Section = Row.Section;
       Out += "[" + Section + "]\n";
     }
-    Out += std::string(Row.Key) + "=" + SettingValueText(Row, Values[RowOf(Field)]) + "\n";
+    Out += std::string(Row.Key) + "=" + SettingValueText(Row, Values[I]) + "\n";
   }
-  long long Percent10 = Result.Lines ? (Result.Same * 1000 + Result.Lines / 2) / Result.Lines : 0;
   Out += "; " + std::to_string(Result.Same) + " of " + std::to_string(Result.Lines) +
-         " lines keep their indentation (" + std::to_string(Percent10 / 10) + "." +
-         std::to_string(Percent10 % 10) + "%)\n";
+         " lines keep their indentation (" + PercentText(Result) + ")\n";
   return Out;
+}
+
+std::string WorstFitText(const std::vector<InferSource> &Sources, const InferResult &Result,
+                         std::size_t Most) {
+  std::vector<std::size_t> Order;
+  for (std::size_t I = 0; I < Sources.size() && I < Result.PerSource.size(); ++I)
+    if (Result.PerSource[I].Same < Result.PerSource[I].Lines)
+      Order.push_back(I);
+  auto Share = [&](std::size_t I) {
+    const Agreement &A = Result.PerSource[I];
+    return static_cast<double>(A.Same) / static_cast<double>(A.Lines);
+  };
+  std::sort(Order.begin(), Order.end(), [&](std::size_t A, std::size_t B) {
+    if (Share(A) != Share(B))
+      return Share(A) < Share(B);
+    return Sources[A].Name < Sources[B].Name;
+  });
+  if (Order.size() > Most)
+    Order.resize(Most);
+  std::string Out;
+  for (std::size_t I : Order)
+    Out += "; worst: " + Sources[I].Name + " " + PercentText(Result.PerSource[I]) + "\n";
+  return Out;
+}
+
+namespace {
+
+bool SameKey(const std::string &A, const char *B) {
+  std::size_t I = 0;
+  for (; I < A.size(); ++I)
+    if (!B[I] || AsciiUpper(A[I]) != AsciiUpper(B[I]))
+      return false;
+  return B[I] == 0;
+}
+
+std::string TrimBlanks(const std::string &Text) {
+  std::size_t Begin = 0, End = Text.size();
+  while (Begin < End && (Text[Begin] == ' ' || Text[Begin] == '\t' || Text[Begin] == '\r'))
+    ++Begin;
+  while (End > Begin && (Text[End - 1] == ' ' || Text[End - 1] == '\t' || Text[End - 1] == '\r'))
+    --End;
+  return Text.substr(Begin, End - Begin);
+}
+
+} // namespace
+
+bool WriteInferredSettings(const std::string &Path, const SettingValues &Values,
+                           std::string &Error) {
+  std::string Bytes;
+  bool Exists = PathIsRegularFile(Path);
+  if (Exists && !ReadWholeFile(Path, Bytes)) {
+    Error = "cannot read " + Path;
+    return false;
+  }
+  // The file's lines with their ends; new lines end as its first line does.
+  std::vector<std::string> Lines, Ends;
+  for (std::size_t At = 0; At < Bytes.size();) {
+    std::size_t Lf = Bytes.find('\n', At);
+    std::size_t End = Lf == std::string::npos ? Bytes.size() : Lf;
+    std::size_t TextEnd = End > At && Bytes[End - 1] == '\r' ? End - 1 : End;
+    Lines.push_back(Bytes.substr(At, TextEnd - At));
+    Ends.push_back(Lf == std::string::npos ? std::string()
+                                           : Bytes.substr(TextEnd, Lf + 1 - TextEnd));
+    At = Lf == std::string::npos ? Bytes.size() : Lf + 1;
+  }
+  std::string Eol = !Ends.empty() && !Ends[0].empty() ? Ends[0] : "\n";
+  for (std::size_t I : InferredRows()) {
+    const SettingKeyRow &Row = SettingKeyRows[I];
+    std::string Line = std::string(Row.Key) + "=" + SettingValueText(Row, Values[I]);
+    // The first section of the name and its first line of the key, as the files are read.
+    int Header = -1, Last = -1, KeyAt = -1;
+    for (std::size_t K = 0; K < Lines.size(); ++K) {
+      std::string T = TrimBlanks(Lines[K]);
+      if (K == 0 && T.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        T = TrimBlanks(T.substr(3));
+      if (!T.empty() && T[0] == '[') {
+        if (Header >= 0)
+          break;
+        std::size_t Close = T.find(']');
+        if (SameKey(
+                TrimBlanks(T.substr(1, Close == std::string::npos ? std::string::npos : Close - 1)),
+                Row.Section))
+          Header = Last = static_cast<int>(K);
+        continue;
+      }
+      if (Header < 0 || T.empty())
+        continue;
+      Last = static_cast<int>(K);
+      std::size_t Equal = T.find('=');
+      if (KeyAt < 0 && T[0] != ';' && Equal != std::string::npos &&
+          SameKey(TrimBlanks(T.substr(0, Equal)), Row.Key))
+        KeyAt = static_cast<int>(K);
+    }
+    if (KeyAt >= 0) {
+      Lines[static_cast<std::size_t>(KeyAt)] = Line;
+      continue;
+    }
+    if (Header < 0) {
+      // A new section comes last, after an empty line.
+      if (!Lines.empty() && Ends.back().empty())
+        Ends.back() = Eol;
+      if (!Lines.empty() && !TrimBlanks(Lines.back()).empty()) {
+        Lines.push_back(std::string());
+        Ends.push_back(Eol);
+      }
+      Lines.push_back("[" + std::string(Row.Section) + "]");
+      Ends.push_back(Eol);
+      Last = static_cast<int>(Lines.size()) - 1;
+    }
+    std::size_t After = static_cast<std::size_t>(Last);
+    if (Ends[After].empty())
+      Ends[After] = Eol;
+    Lines.insert(Lines.begin() + static_cast<long>(After) + 1, Line);
+    Ends.insert(Ends.begin() + static_cast<long>(After) + 1, Eol);
+  }
+  std::string Out;
+  for (std::size_t K = 0; K < Lines.size(); ++K)
+    Out += Lines[K] + Ends[K];
+  if (Exists)
+    return Out == Bytes || WriteInPlace(Path, Out, Error);
+  if (!WriteWholeFile(Path, Out)) {
+    Error = "cannot write " + Path;
+    return false;
+  }
+  return true;
 }

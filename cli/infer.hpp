@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct ReindentReplayRecord;
+
 // A text and its name, as the editor is given them.
 struct InferSource {
   std::string Name;
@@ -20,12 +22,36 @@ struct Agreement {
   long long Lines = 0;
 };
 
-// Starting from Values (one per row of the settings table), chooses the Modern rule set and
-// the values of Tab, TextFuncTab, FuncTab, MainTab, CaseIndent and KeepColumn0Comments that
-// make the re-indented texts agree best with their own indentation. The plug-in must be
-// started; its settings are left as Values.
-Agreement InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
-                        SettingValues &Values);
+// What the search settled on: the agreement over all texts and over each.
+struct InferResult {
+  Agreement Total;
+  std::vector<Agreement> PerSource;
+};
+
+// Starting from Values (one per row of the settings table), chooses the Modern rule set, the
+// numbers Tab (1 to 8), TextFuncTab, FuncTab and MainTab (0 to 8) and the [Rules] options
+// that move lines, jointly, so that the re-indented texts agree best with their own
+// indentation; ties go to the values given, then to smaller ones. An option whose constructs
+// the texts lack keeps its value. The plug-in must be started; its settings are left as
+// Values. With Keep and one text, the text's lines as the search read and scanned them are
+// moved into Keep, for a re-indent of the same text to replay (ReindentSink.Replay).
+InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
+                          SettingValues &Values, ReindentReplayRecord *Keep = nullptr);
 
 // The inferred values as settings-file lines, with the agreement as a comment.
 std::string InferredText(const SettingValues &Values, const Agreement &Result);
+
+// The texts that fit the inferred values worst (at most Most, only those below 100%, worst
+// first, ties by name), as "; worst: NAME 71.2%" comment lines.
+std::string WorstFitText(const std::vector<InferSource> &Sources, const InferResult &Result,
+                         std::size_t Most);
+
+// Writes the inferred keys into the settings file Path (a project's .qmate.ini): each key's
+// line changed in place, or added to its section (the section added when missing); every
+// other line, section and comment stays. The file is replaced whole through a temporary file.
+// False, with Error, when it cannot be read or written (it is then unchanged).
+bool WriteInferredSettings(const std::string &Path, const SettingValues &Values,
+                           std::string &Error);
+
+// The agreement as "71.2%".
+std::string PercentText(const Agreement &A);

@@ -29,6 +29,7 @@ enum OptionBit : unsigned {
   OptSave = 1u << 9,
   OptInfer = 1u << 10,
   OptForceExtension = 1u << 11,
+  OptWrite = 1u << 12,
 };
 const unsigned Common = OptSetup | OptSet;
 
@@ -64,6 +65,9 @@ const OptionRule OptionRules[] = {
     {OptInfer, "--infer", nullptr, nullptr,
      "first infer the settings that fit each file's own indentation best (as qmate infer "
      "does), then re-indent it with them"},
+    {OptWrite, "--write", nullptr, nullptr,
+     "write the settings into FOLDER/.qmate.ini (one FOLDER named): the keys inferred "
+     "change or are added, every other key, section and comment stays"},
     {OptSetup, "--setup", nullptr, "DIR",
      "the folder with qmate.ini, Keywords.dat and Replace.dat (default: $QMATE_SETUP, else "
      "setup beside qmate, else ../share/qmate/setup, else the built-in word files)"},
@@ -99,9 +103,9 @@ const VerbRule VerbRules[] = {
     {"procs", "FILE...", "list the procedure and function headers as FILE:LINE:TEXT",
      Common | OptAssume | OptCursor | OptMenu, true, false, true},
     {"infer", "FILE...",
-     "print the settings (Modern rules) that reproduce the files' own indentation best, as "
-     "qmate.ini lines",
-     Common | OptAssume, true, false, true},
+     "print the settings (Modern rules) that reproduce the files' own indentation best, one "
+     "set for all of them, as qmate.ini lines, then the files that fit them worst",
+     Common | OptAssume | OptWrite, true, false, true},
     {"spell", "WORD...", "respell words as the re-indenter does", Common, true, false, false},
     {"settings", "[FILE]",
      "print the settings in effect (for FILE: with its .qmate.ini) and the files read",
@@ -418,6 +422,9 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     case OptForceExtension:
       Options.ForceExtension = true;
       break;
+    case OptWrite:
+      Options.Write = true;
+      break;
     }
   }
   if (Options.InPlace && (Options.Check || Options.Diff)) {
@@ -440,6 +447,10 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
   }
   if (Options.Menu && Options.Files.size() > 1) {
     Error = "--menu takes one FILE";
+    return false;
+  }
+  if (Options.Write && Options.Files.size() != 1) {
+    Error = "--write takes one FOLDER (its .qmate.ini is written)";
     return false;
   }
   if ((Rule->Options & OptInPlace) && Options.Files.size() > 1 && !Options.InPlace &&

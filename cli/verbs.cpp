@@ -2,6 +2,7 @@
 // and the settings, each run through the plug-in's own entry points.
 #include "verbs.hpp"
 #include "../sim/sim.hpp"
+#include "../src/reindent/reindent.hpp"
 #include "../src/settings/settings.hpp"
 #include "../src/words/words.hpp"
 #include "diff.hpp"
@@ -241,9 +242,11 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
     return R;
   }
   UseSettingsFor(Options, Path, R.Err);
+  // The re-indent after an inference replays the scans the inference made of the text.
+  ReindentReplayRecord Replay;
   if (Options.Infer) {
     SettingValues Values = CurrentSettingValues();
-    InferSettings({InferSource{Name, Bytes}}, Options, Values);
+    InferSettings({InferSource{Name, Bytes}}, Options, Values, &Replay);
   }
   CliOptions Run = Options;
   if (Run.HasLines && Run.LastLine > Lines)
@@ -253,7 +256,9 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   // kept.
   bool FromDisk = Path != "-" && !Options.Diff && PathIsRegularFile(Path);
   std::vector<std::string> Messages;
+  ReindentSink.Replay = Replay.Filled ? &Replay : nullptr;
   RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
+  ReindentSink.Replay = nullptr;
   R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
   // A text of another size has changed; one of the same size is compared byte for byte.
   if (Options.Check || Options.InPlace || Options.Diff)
@@ -424,6 +429,12 @@ int RunSpell(const CliOptions &Options) {
 }
 
 int RunInfer(const CliOptions &Options) {
+  // --write puts the settings into the one folder named.
+  if (Options.Write && !PathIsFolder(Options.Files[0])) {
+    Fail("--write needs a FOLDER, whose .qmate.ini it writes: " + ShownInMessage(Options.Files[0]) +
+         " is none");
+    return 2;
+  }
   std::vector<std::string> Files;
   int Status = 0;
   if (!StartOnFiles(Options, Files, Status))
@@ -436,14 +447,29 @@ int RunInfer(const CliOptions &Options) {
     Sources.push_back(InferSource{DisplayName(Options, Path), std::move(Bytes)});
   }
   if (!Sources.empty()) {
-    // The settings in effect for the first file are the starting point.
+    // The settings in effect for the first FILE (a folder's own) are the starting point.
     std::vector<std::string> Err;
-    UseSettingsFor(Options, Files[0], Err);
+    UseSettingsFor(Options, Options.Files[0], Err);
     PrintLines(Err);
     SettingValues Values = CurrentSettingValues();
-    Agreement Result = InferSettings(Sources, Options, Values);
-    std::cout << InferredText(Values, Result);
+    InferResult Result = InferSettings(Sources, Options, Values);
+    std::cout << InferredText(Values, Result.Total);
+    if (Sources.size() > 1)
+      std::cout << WorstFitText(Sources, Result, 5);
     std::cout.flush();
+    if (Options.Write) {
+      std::string Path = Options.Files[0];
+      while (Path.size() > 1 && Path.back() == '/')
+        Path.pop_back();
+      Path += std::string("/") + ProjectSettingsName;
+      std::string Error;
+      if (WriteInferredSettings(Path, Values, Error)) {
+        std::cerr << "qmate: wrote " << Path << "\n";
+      } else {
+        Fail(Error);
+        Status = 2;
+      }
+    }
   }
   StopPlugin();
   return Status;
