@@ -502,6 +502,19 @@ bool IsCommentStart(const std::string &T) {
          ((T[0] == '/' && (T[1] == '/' || T[1] == '*')) || (T[0] == '&' && T[1] == '&'));
 }
 
+// The column of a preprocessor line written at column Written, once it took its effect on the
+// open blocks: column 0, the code's column there, or its own.
+long long DirectiveIndent(const ReindentState &S, long long Written) {
+  switch (PluginRules.Directives) {
+  case DirectivesCode:
+    return CodeIndent(S);
+  case DirectivesWritten:
+    return Written;
+  default:
+    return 0;
+  }
+}
+
 // The text a line is written with: Body, and the end-of-file mark (Ctrl-Z) where the line held
 // it, among its leading blanks (from the mark to the text) or after its text (the bytes after
 // the text as they stand). Kept holds the result when it is not Body.
@@ -686,7 +699,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   } else if (T[0] == '#') {
     FlushPending(S, false, 0, Out);
     FollowConditional(S, PreprocessorBranchOf(T.data(), T.size()));
-    Indent = 0;
+    Indent = DirectiveIndent(S, Written);
   } else if (IsCommentStart(T)) {
     const PluginSettingsRecord &P = PluginSettings;
     if (Written == 0)

@@ -218,6 +218,15 @@ const ModernRow ModernRows[] = {
      "FUNC F\n   nTot := 0          // running total\n                      // of the "
      "invoice\n                      && and more\n   // code\n   RETURN nTot  // done\n"
      "                // really\n\nFUNC G\n   RETURN 2"},
+    {"DirectivesAtTheCode", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#include \"x.ch\"\nFUNC F\n#ifdef X\nIF a\n  #else\nIF b\n#endif\nx()\nENDIF\nRETURN 1",
+     "#include \"x.ch\"\n\nFUNC F\n   #ifdef X\n   IF a\n   #else\n   IF b\n      #endif\n      "
+     "x()\n   ENDIF\n   RETURN 1",
+     "Directives=Code"},
+    {"DirectivesWhereWritten", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\n  #ifdef X\nIF a\n#else\nIF b\n\t#endif\nx()\nENDIF",
+     "FUNC F\n  #ifdef X\n   IF a\n#else\n   IF b\n    #endif\n      x()\n   ENDIF",
+     "Directives=Written TabWidth=4"},
     {"TabsOfFourWrittenAndRead", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\nIF b\nx := 1\t// one\n\t\t// two\nENDIF\nENDIF\nRETURN 1",
      "FUNC F\n   IF a\n\t  IF b\n\t\t x := 1\t// one\n\t\t\t\t// two\n\t  ENDIF\n   ENDIF\n   "
