@@ -795,11 +795,13 @@ void Reindent() {
   ScannedLine Line{};
   std::string Text;
   std::string Out;
-  // A replay record serves Modern runs over the whole text it was filled from.
+  // A replay record serves Modern runs over the text it was filled from, from its start (a
+  // sink run may end before the text does).
   ReindentReplayRecord *const Replay = ReindentSink.Replay;
   const std::size_t Lines = E.LastLine > 0 ? static_cast<std::size_t>(E.LastLine) : 0;
   if (!Modern || E.BlockMode || E.StartLine != 0 ||
-      (Replay && Replay->Filled && Replay->Lines.size() != Lines))
+      (Replay && Replay->Filled &&
+       (ReindentSink.Line ? Replay->Lines.size() < Lines : Replay->Lines.size() != Lines)))
     ReindentSink.Replay = nullptr;
   ReindentReplayRecord *const R = ReindentSink.Replay;
   const bool Recording = R && !R->Filled;
