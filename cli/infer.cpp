@@ -35,13 +35,31 @@ struct InferText {
   // Per line: the leading width of its first non-blank piece (a CR inside a line starts
   // another piece, as the agreement reads it), tabs every 8 columns; -1 for a blank line.
   std::vector<int> Want;
-  Agreement Fixed;             // the non-blank pieces after a line's first: nothing moves them
+  // Per line: its leading blanks as tabs then spaces (Spaces is -1 when they are not so
+  // written), to tell which way of writing indentation gives it back character for character.
+  std::vector<int> Tabs;
+  std::vector<int> Spaces;
+  // The lines after a lone CR, which nothing moves: how many follow each line that has any.
+  std::vector<std::pair<std::size_t, long long>> Later;
+  std::size_t Limit = 0;       // the runs of the search stop before this line
   std::vector<long long> Got;  // each line's indentation in the last run, -1: left as it is
   std::vector<long long> Kept; // the same under the values chosen so far
   std::vector<long long> Base; // the numbers' probes
   std::vector<long long> Step;
   std::vector<long long> Class;
 };
+
+// The leading blanks of a line as tabs then spaces; Spaces is -1 when they are not so written.
+void LeadingBlanks(const char *Text, std::size_t Size, int &Tabs, int &Spaces) {
+  std::size_t K = 0;
+  Tabs = Spaces = 0;
+  while (K < Size && Text[K] == '\t')
+    ++Tabs, ++K;
+  while (K < Size && Text[K] == ' ')
+    ++Spaces, ++K;
+  if (K < Size && static_cast<unsigned char>(Text[K]) <= 32)
+    Spaces = -1;
+}
 
 // The leading width of the first non-blank piece of a line, and how many non-blank pieces
 // follow it.
@@ -88,6 +106,14 @@ struct Fill {
     if (Wanted % 8 >= Width)
       return -1;
     return Wanted / 8 * Width + Wanted % 8;
+  }
+  // The indentation written as LeadTabs tabs and then LeadSpaces spaces; -1 when none is.
+  long long Writing(int LeadTabs, int LeadSpaces) const {
+    if (LeadSpaces < 0)
+      return -1;
+    if (!Tabs)
+      return LeadTabs == 0 ? LeadSpaces : -1;
+    return LeadSpaces < Width ? LeadTabs * Width + LeadSpaces : -1;
   }
 };
 
@@ -139,6 +165,9 @@ struct NumberDim {
   int Low, High;
   long long Weight;
 };
+// The lines of a text the search runs over: its first ones.
+const std::size_t SearchLines = 10000;
+
 const int NumberDims = 4;
 const long long TabWeight = 27;
 // A line's coefficients: of the numbers in order, then of ClassBody.
@@ -172,6 +201,7 @@ const OptionChoice OptionChoices[] = {
     {"KeepColumn0Comments", {0, 1}, 2, SeenColumn0Comment, ChoiceLines},
     {"KeepContinuation", {0, 1}, 2, SeenContinued, ChoiceLines},
     {"Directives", {0, 1, 2}, 3, SeenDirective, ChoiceLines},
+    {"IndentWith", {0, 1}, 2, SeenTabIndented, ChoiceLines},
     {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint},
     {"RoutineBody", {0, 1, 2}, 3, SeenHeader, ChoiceJoint},
     {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint},
@@ -219,6 +249,7 @@ struct Search {
   SettingValues Chosen; // the best values found so far
   long long Best = -1;  // the lines they keep
   long long Total = 0;  // the non-blank lines of the texts
+  long long Scale = 1;  // a line's points for keeping its width: more than all the others
   NumberDim Dims[NumberDims] = {};
   int ClassBodyRow = -1, IndentWithRow = -1, TabWidthRow = -1;
   int Seen = 0;              // ReindentSeen bits and the texts' own kinds
@@ -255,7 +286,7 @@ struct Search {
         EditorSessionRecord &E = EditorSession;
         E.BlockMode = false;
         E.StartLine = 0;
-        E.LastLine = static_cast<int>(T.Replay.Lines.size());
+        E.LastLine = static_cast<int>(T.Limit);
         Reindent();
       } else {
         std::vector<std::string> Messages;
@@ -277,9 +308,15 @@ struct Search {
     return Whole;
   }
 
+  // The non-blank lines of T before its limit, and those of them that keep their width.
   Agreement Agree(const InferText &T, const Fill &F) const {
-    Agreement A = T.Fixed;
-    for (std::size_t I = 0; I < T.Want.size(); ++I) {
+    Agreement A;
+    for (const auto &L : T.Later)
+      if (L.first < T.Limit) {
+        A.Same += L.second;
+        A.Lines += L.second;
+      }
+    for (std::size_t I = 0; I < T.Limit; ++I) {
       if (T.Want[I] < 0)
         continue;
       ++A.Lines;
@@ -289,17 +326,37 @@ struct Search {
     return A;
   }
 
-  // The lines that keep their width under Values; -1 when fewer than Least do (the run is
-  // then cut short).
+  // The score of T's last run: Scale for each line that keeps its width, and 1 more when it
+  // also keeps its blanks character for character (so that the characters settle between
+  // ways of writing that give the same widths).
+  long long Score(const InferText &T, const Fill &F) const {
+    long long Points = 0;
+    for (const auto &L : T.Later)
+      if (L.first < T.Limit)
+        Points += L.second * (Scale + 1);
+    for (std::size_t I = 0; I < T.Limit; ++I) {
+      if (T.Want[I] < 0)
+        continue;
+      long long G = I < T.Got.size() ? T.Got[I] : -1;
+      if (G < 0)
+        Points += Scale + 1;
+      else if (F.Seen(G) == T.Want[I])
+        Points += Scale + (G == F.Writing(T.Tabs[I], T.Spaces[I]));
+    }
+    return Points;
+  }
+
+  // The score of Values; -1 when it is below Least (the run is then cut short once too many
+  // lines lost their width).
   long long Count(const SettingValues &Values, long long Least = -1) {
-    if (!Run(Values, RunWatch{nullptr, nullptr, nullptr, Fill(), 0, Least < 0 ? -1 : Total - Least,
-                              false, false}))
+    if (!Run(Values, RunWatch{nullptr, nullptr, nullptr, Fill(), 0,
+                              Least < 0 ? -1 : Total - Least / Scale, false, false}))
       return -1;
     Fill F = FillOf(Values);
-    long long Same = 0;
+    long long Points = 0;
     for (const InferText &T : Texts)
-      Same += Agree(T, F).Same;
-    return Same;
+      Points += Score(T, F);
+    return Points < Least ? -1 : Points;
   }
 
   // True when Values indent some line otherwise than the values chosen.
@@ -361,7 +418,7 @@ struct Search {
       *Foreseen = Best;
     if (Candidate == Chosen)
       return TryIdentical;
-    if (!Runs || Best * 20 >= Total * 19) {
+    if (!Runs || Best / Scale * 20 >= Total * 19) {
       const long long Before = Best;
       int Outcome = Adopt(Candidate);
       if (Foreseen)
@@ -526,7 +583,7 @@ struct Search {
         Changed = Changed || Outcome == TryAdopted;
         if (Outcome != TryIdentical || !Unmoved) {
           Values[J].push_back(K.Value);
-          Gains[J].push_back(Foreseen < 0 ? -Total : Foreseen - FromBest);
+          Gains[J].push_back(Foreseen < 0 ? -Total * Scale : Foreseen - FromBest);
         }
       }
     // Together: the combinations that move two options or more, the first turning fastest.
@@ -654,21 +711,25 @@ struct Search {
   // From the probes: the lines with the same coefficients are scored together, for each sum
   // of their terms at once; then every combination of the numbers.
   long long BestNumbers(SettingValues &Values, bool ClassDim) {
+    // A line's entry: the sum it needs (for one wanted right of 0) or the largest sum that
+    // leaves it at 0 (for one wanted at 0), and its points then.
     struct Entries {
-      std::vector<long long> Exact;  // the sum a line needs, for a line wanted right of 0
-      std::vector<long long> AtMost; // the largest sum that leaves it at 0, for one wanted at 0
+      std::vector<std::pair<long long, long long>> Exact;
+      std::vector<std::pair<long long, long long>> AtMost;
     };
     std::map<Coefficients, Entries> Groups;
     long long Constant = 0;
     const Fill F = FillOf(Values);
     for (const InferText &T : Texts) {
-      Constant += T.Fixed.Same;
-      for (std::size_t I = 0; I < T.Want.size(); ++I) {
+      for (const auto &L : T.Later)
+        if (L.first < T.Limit)
+          Constant += L.second * (Scale + 1);
+      for (std::size_t I = 0; I < T.Limit; ++I) {
         if (T.Want[I] < 0)
           continue;
         long long V0 = T.Base[I], V1 = T.Step[I];
         if (V0 < 0 || V1 < 0) {
-          ++Constant; // left as it is
+          Constant += Scale + 1; // left as it is
           continue;
         }
         long long Target = F.Giving(T.Want[I]);
@@ -679,10 +740,11 @@ struct Search {
         if (A[0] != 0)
           Seen |= SeenNested;
         Entries &E = Groups[A];
+        long long Points = Scale + (Target == F.Writing(T.Tabs[I], T.Spaces[I]));
         if (Target > 0)
-          E.Exact.push_back(Target - C);
+          E.Exact.push_back({Target - C, Points});
         else
-          E.AtMost.push_back(-C);
+          E.AtMost.push_back({-C, Points});
       }
     }
     // The numbers that move some line, each over its range; one that moves none keeps the
@@ -738,12 +800,12 @@ struct Search {
             Sums[Cell] += Coefficient * At[M][Cell];
       }
       Table.assign(static_cast<std::size_t>(To - From + 1), 0);
-      for (long long Sum : G.second.Exact)
-        if (Sum >= From && Sum <= To)
-          ++Table[static_cast<std::size_t>(Sum - From)];
-      for (long long Most : G.second.AtMost)
-        for (long long Sum = From; Sum <= To && Sum <= Most; ++Sum)
-          ++Table[static_cast<std::size_t>(Sum - From)];
+      for (const auto &E : G.second.Exact)
+        if (E.first >= From && E.first <= To)
+          Table[static_cast<std::size_t>(E.first - From)] += E.second;
+      for (const auto &E : G.second.AtMost)
+        for (long long Sum = From; Sum <= To && Sum <= E.first; ++Sum)
+          Table[static_cast<std::size_t>(Sum - From)] += E.second;
       for (std::size_t Cell = 0; Cell < Cells; ++Cell)
         Scores[Cell] += Table[static_cast<std::size_t>(Sums[Cell] - From)];
     }
@@ -770,8 +832,10 @@ struct Search {
 InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
                           SettingValues &Values, ReindentReplayRecord *Keep) {
   std::vector<InferText> Texts(Sources.size());
-  for (std::size_t I = 0; I < Sources.size(); ++I)
+  for (std::size_t I = 0; I < Sources.size(); ++I) {
     Texts[I].Source = &Sources[I];
+    Texts[I].Replay.Bytes.reserve(Sources[I].Bytes.size() + Sources[I].Bytes.size() / 8);
+  }
   Search S(Texts);
   S.Plain.SetupDir = Options.SetupDir;
   S.Dims[0] = NumberDim{RowNamed("Tab"), 1, 8, TabWeight};
@@ -800,17 +864,25 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOpti
     Probe[static_cast<std::size_t>(S.ClassBodyRow)] = 8;
   S.Run(Probe, RunWatch{nullptr, nullptr, nullptr, Fill(), 0, -1, false, false});
   for (InferText &T : Texts) {
-    T.Want.assign(T.Replay.Lines.size(), -1);
-    for (std::size_t I = 0; I < T.Replay.Lines.size(); ++I) {
+    const std::size_t Size = T.Replay.Lines.size();
+    T.Want.assign(Size, -1);
+    T.Tabs.assign(Size, 0);
+    T.Spaces.assign(Size, -1);
+    // A long text is searched over its first lines; the values chosen are counted over all.
+    T.Limit = Size < SearchLines ? Size : SearchLines;
+    for (std::size_t I = 0; I < Size; ++I) {
       const ReindentReplayLine &L = T.Replay.Lines[I];
       long long Later = 0;
       MeasureLine(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Want[I], Later);
-      T.Fixed.Same += Later;
-      T.Fixed.Lines += Later;
-      S.Total += Later + (T.Want[I] >= 0);
+      LeadingBlanks(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Tabs[I], T.Spaces[I]);
+      if (Later)
+        T.Later.push_back({I, Later});
+      if (I < T.Limit)
+        S.Total += Later + (T.Want[I] >= 0);
     }
     T.Base.swap(T.Got);
   }
+  S.Scale = S.Total + 1;
   long long TabLed = 0, SpaceLed = 0;
   S.Seen = ReindentSink.Seen | TextKinds(Texts, TabLed, SpaceLed);
   // Indentation is written with tabs when most indented lines start with one.
@@ -829,8 +901,9 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOpti
       Lines.push_back(&C);
   const int Coordinates = 2 + static_cast<int>(Lines.size());
   int Unchanged = 1;
-  // Once every line keeps its width nothing can keep more.
-  for (int At = 1; Unchanged < Coordinates && S.Best < S.Total; At = (At + 1) % Coordinates) {
+  // Once every line keeps its width and its blanks nothing can do better.
+  for (int At = 1; Unchanged < Coordinates && S.Best < S.Total * (S.Scale + 1);
+       At = (At + 1) % Coordinates) {
     bool Changed = At == 0                 ? S.TryNumbers()
                    : At == Coordinates - 1 ? S.TryRuns()
                                            : S.TryLines(*Lines[static_cast<std::size_t>(At - 1)]);
@@ -840,6 +913,8 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOpti
   // The agreement of the values chosen, counted text by text (unless the caller re-indents
   // the text with them anyway).
   InferResult Result;
+  for (InferText &T : Texts)
+    T.Limit = T.Replay.Lines.size();
   if (!Keep)
     S.Count(S.Chosen);
   Fill F = S.FillOf(S.Chosen);

@@ -246,7 +246,11 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   ReindentReplayRecord Replay;
   if (Options.Infer) {
     SettingValues Values = CurrentSettingValues();
-    InferSettings({InferSource{Name, Bytes}}, Options, Values, &Replay);
+    std::vector<InferSource> Text(1);
+    Text[0].Name = Name;
+    Text[0].Bytes.swap(Bytes);
+    InferSettings(Text, Options, Values, &Replay);
+    Bytes.swap(Text[0].Bytes);
   }
   CliOptions Run = Options;
   if (Run.HasLines && Run.LastLine > Lines)

@@ -4,9 +4,9 @@
 #include "../../fuzz/invariants.hpp"
 #include "harness.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cctype>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -172,41 +172,86 @@ TEST(CliRobustness, SamplesSettleAfterOneRun) {
 }
 
 // A file written in a known style gives that style back, and re-indenting it with what was
-// inferred changes nothing.
+// inferred changes nothing. A folder's files give one set of settings, which infer --write
+// puts into the folder's .qmate.ini among the lines already there; reindent --check then
+// finds nothing to change.
 TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
   REQUIRE_TOOL();
   struct StyleRow {
-    int Tab, Body, CaseIndent;
+    const char *Pieces; // files of samples/ joined by "|", each written in its own style
+    const char *Styles; // the [Rules] and [Settings] of each piece, "|" between pieces
+    const char *Want;   // lines the inference prints
   };
-  const StyleRow Rows[] = {{3, 3, 0}, {2, 2, 1}, {4, 0, 0}, {8, 8, 1}, {3, 4, 1}};
+  const StyleRow Rows[] = {
+      {"demo.prg", "Tab=3 TextFuncTab=3 CaseIndent=0", "Tab=3 TextFuncTab=3 CaseIndent=0"},
+      {"demo.prg", "Tab=2 TextFuncTab=2 CaseIndent=1", "Tab=2 TextFuncTab=2 CaseIndent=1"},
+      {"demo.prg", "Tab=4 TextFuncTab=0", "Tab=4 TextFuncTab=0"},
+      {"demo.prg", "Tab=8 TextFuncTab=8 CaseIndent=1", "Tab=8 TextFuncTab=8 CaseIndent=1"},
+      {"demo.prg", "Tab=3 TextFuncTab=4 CaseIndent=1", "Tab=3 TextFuncTab=4 CaseIndent=1"},
+      {"demo.prg", "Tab=1 TextFuncTab=1", "Tab=1 TextFuncTab=1"},
+      {"stock.prg", "Tab=3 TextFuncTab=3", "Tab=3 TextFuncTab=3 CaseIndent=0"},
+      {"stock.prg", "Tab=4 TextFuncTab=0 CaseIndent=1", "Tab=4 TextFuncTab=0 CaseIndent=0"},
+      {"stock.prg", "Tab=5 TextFuncTab=5", "Tab=5 TextFuncTab=5"},
+      {"demo.prg", "Tab=4 TextFuncTab=4 IndentWith=Tabs TabWidth=4", "IndentWith=Tabs"},
+      {"stock.prg", "Tab=3 TextFuncTab=3 IndentWith=Tabs TabWidth=4", "IndentWith=Tabs"},
+      {"ifdef.prg", "Tab=3 TextFuncTab=3 Directives=Code", "Directives=Code"},
+  };
   std::string Dir = Folder("infer");
-  for (const char *Sample : {"demo.prg", "stock.prg"}) {
-    std::string Bytes = ReadTextFile(std::string(QMATE_SOURCE_DIR "/samples/") + Sample);
-    // Without a DO CASE the file says nothing about CASE.
-    std::string Upper = Bytes;
-    for (char &C : Upper)
-      C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-    bool HasCase = Upper.find("DO CASE") != std::string::npos;
-    WriteTextFile(Dir + "/s.prg", Bytes);
-    for (const StyleRow &R : Rows) {
-      std::string Style = "--set Style=Modern --set Tab=" + std::to_string(R.Tab) +
-                          " --set TextFuncTab=" + std::to_string(R.Body) +
-                          " --set CaseIndent=" + std::to_string(R.CaseIndent);
-      WriteTextFile(Dir + "/styled.prg", RunTool(Dir, "reindent", Style + " s.prg").Out);
-      ToolResult Inferred = RunTool(Dir, "infer", "styled.prg");
-      EXPECT_EQ(Inferred.Status, 0) << Inferred.Err;
-      std::string Want =
-          "Tab=" + std::to_string(R.Tab) + "\nTextFuncTab=" + std::to_string(R.Body) + "\n";
-      EXPECT_NE(Inferred.Out.find(Want), std::string::npos) << Sample << " " << Style << "\n"
-                                                            << Inferred.Out;
-      EXPECT_NE(Inferred.Out.find("CaseIndent=" + std::to_string(HasCase ? R.CaseIndent : 0)),
-                std::string::npos)
-          << Sample << " " << Style << "\n"
-          << Inferred.Out;
-      EXPECT_EQ(RunTool(Dir, "reindent", "--infer --check styled.prg").Status, 0)
-          << Sample << " " << Style;
+  WriteTextFile(Dir + "/ifdef.prg", "FUNCTION Main()\nLOCAL n := 1\nIF n > 0\n#ifdef DEBUG\n"
+                                    "? n\n#endif\nn++\nENDIF\nRETURN n\n");
+  // Each piece re-indented in its style, the results one after another.
+  auto Styled = [&](const std::string &Pieces, const std::string &Styles) {
+    std::string Out;
+    std::size_t P = 0, S = 0;
+    while (P <= Pieces.size()) {
+      std::size_t PEnd = std::min(Pieces.find('|', P), Pieces.size());
+      std::size_t SEnd = std::min(Styles.find('|', S), Styles.size());
+      std::string Name = Pieces.substr(P, PEnd - P);
+      std::string Source = Name == "ifdef.prg" ? Dir + "/ifdef.prg"
+                                               : std::string(QMATE_SOURCE_DIR "/samples/") + Name;
+      WriteTextFile(Dir + "/s.prg", ReadTextFile(Source));
+      std::string Set = "--set Style=Modern";
+      std::string Style = Styles.substr(S, SEnd - S);
+      for (std::size_t At = 0; At < Style.size();) {
+        std::size_t End = std::min(Style.find(' ', At), Style.size());
+        Set += " --set " + Style.substr(At, End - At);
+        At = End + 1;
+      }
+      Out += RunTool(Dir, "reindent", Set + " s.prg").Out;
+      P = PEnd + 1;
+      S = SEnd + 1;
     }
+    return Out;
+  };
+  for (const StyleRow &R : Rows) {
+    WriteTextFile(Dir + "/styled.prg", Styled(R.Pieces, R.Styles));
+    ToolResult Inferred = RunTool(Dir, "infer", "styled.prg");
+    EXPECT_EQ(Inferred.Status, 0) << Inferred.Err;
+    std::string Want = R.Want;
+    for (std::size_t At = 0; At < Want.size();) {
+      std::size_t End = std::min(Want.find(' ', At), Want.size());
+      EXPECT_NE(Inferred.Out.find("\n" + Want.substr(At, End - At) + "\n"), std::string::npos)
+          << R.Pieces << " " << R.Styles << "\n"
+          << Inferred.Out;
+      At = End + 1;
+    }
+    EXPECT_EQ(RunTool(Dir, "reindent", "--infer --check styled.prg").Status, 0)
+        << R.Pieces << " " << R.Styles << "\n"
+        << Inferred.Out;
   }
+  std::string Project = Dir + "/project";
+  mkdir(Project.c_str(), 0755);
+  WriteTextFile(Project + "/a.prg", Styled("demo.prg", "Tab=3 TextFuncTab=3 CaseIndent=1"));
+  WriteTextFile(Project + "/b.prg", Styled("stock.prg", "Tab=3 TextFuncTab=3"));
+  WriteTextFile(Project + "/.qmate.ini", "; ours\n[Settings]\nTab=9\n\n[Other]\nKey=1\n");
+  ToolResult Written = RunTool(Dir, "infer", "--write project");
+  EXPECT_EQ(Written.Status, 0) << Written.Err;
+  EXPECT_NE(Written.Out.find("\nCaseIndent=1\n"), std::string::npos) << Written.Out;
+  std::string Ini = ReadTextFile(Project + "/.qmate.ini");
+  EXPECT_EQ(Ini.rfind("; ours\n[Settings]\nTab=3\nTextFuncTab=3\n", 0), 0u) << Ini;
+  EXPECT_NE(Ini.find("\n[Other]\nKey=1\n\n[Rules]\nStyle=Modern\n"), std::string::npos) << Ini;
+  EXPECT_EQ(RunTool(Dir, "reindent", "--check project").Status, 0) << Ini;
+  EXPECT_EQ(RunTool(Dir, "infer", "--write project/a.prg").Status, 2);
 }
 
 // Lines end at "\n", "\r\n" or "\r\r\n", as the editor reads them; a lone "\r" is text, so the
