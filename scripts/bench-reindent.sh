@@ -13,7 +13,7 @@
 #   reindent Modern on nested #ifdef branches holding IFs (bench/gen_nested.py cond)
 #                          against the Classic reindent of the same file: peak memory over
 #                          the file's size, both shown
-#   infer                  on a deeply nested file (bench/gen_nested.py if) and on a long
+#   infer, reindent --infer   on a deeply nested file (bench/gen_nested.py if) and on a long
 #                          generated file, against the Modern reindent of the same file
 #   lsp (a session formatting the file, or 100 of its lines)   against reindent FILE > OUT
 #   reindent --diff        on a file of about 50 MB, against diff -u of the file and its
@@ -21,6 +21,10 @@
 #   reindent --check       over Harbour's tree (the folder HARBOUR walked, in one call, its
 #                          files on all cores), against cat of every .prg and .ch under it
 #                          (target: under 1 s of wall time)
+#   reindent --infer --check   over the same tree (settings inferred for each file) against
+#                          reindent --set Style=Modern --check of it
+#   infer                  over HARBOUR/src (one set of settings for all its files) against
+#                          reindent --check of the same folder (target: under 10 s of wall time)
 #
 # Usage: scripts/bench-reindent.sh [BUILD_DIR]
 #   BENCH_RUNS   runs per row, the median is shown (default 5)
@@ -135,20 +139,24 @@ else
   echo "reindent Modern / Classic          skipped: this build has no Style=Modern setting"
 fi
 
-# Settings inference: one re-indent per candidate it tries, whatever the nesting.
+# Settings inference: the first run's scans replayed, two runs per choice of the options, a
+# long text searched over its first lines.
 if "$QMATE" infer --help >/dev/null 2>&1; then
   DEEP="$WORK/nested-if-$DEPTH.prg"
   [ -f "$DEEP" ] || python3 "$ROOT/bench/gen_nested.py" if "$DEPTH" "$DEEP"
-  row "infer deep / reindent Modern" "ratio <= 200" "$(stat -c %s "$DEEP")" "true" \
+  row "infer deep / reindent Modern" "ratio <= 3" "$(stat -c %s "$DEEP")" "true" \
     "'$QMATE' infer --setup '$SETUP' '$DEEP' > '$WORK/infer.out'" \
     "'$QMATE' reindent --setup '$SETUP' --set Style=Modern '$DEEP' > '$WORK/nested.out'"
   LONG="$WORK/gen-$INFER_LINES.prg"
   generate "$INFER_LINES" "$LONG"
-  row "infer long / reindent Modern" "ratio <= 200" "$(stat -c %s "$LONG")" "true" \
+  row "infer long / reindent Modern" "ratio <= 3" "$(stat -c %s "$LONG")" "true" \
     "'$QMATE' infer --setup '$SETUP' '$LONG' > '$WORK/infer.out'" \
     "'$QMATE' reindent --setup '$SETUP' --set Style=Modern '$LONG' > '$WORK/nested.out'"
+  row "reindent --infer long / Modern" "ratio <= 3" "$(stat -c %s "$LONG")" "true" \
+    "'$QMATE' reindent --setup '$SETUP' --infer '$LONG' > '$WORK/infer.out'" \
+    "'$QMATE' reindent --setup '$SETUP' --set Style=Modern '$LONG' > '$WORK/nested.out'"
 fi
-rm -f "$WORK/nested.out" "$WORK/infer.out"
+rm -f "$WORK/nested.out"
 
 # The language server: one session that opens the file and formats it whole, or formats 100
 # of its lines, against the tool re-indenting the file to standard output.
@@ -212,9 +220,17 @@ if [ -d "$HARBOUR" ]; then
   row "reindent --check tree / cat" "wall < 1 s" "$HBYTES" "true" \
     "'$QMATE' reindent --setup '$SETUP' --check '$HARBOUR'" \
     "xargs -d '\\n' cat < '$WORK/harbour.txt'"
+  row "reindent --infer tree / Modern" "ratio <= 3" "$HBYTES" "true" \
+    "'$QMATE' reindent --setup '$SETUP' --infer --check '$HARBOUR'" \
+    "'$QMATE' reindent --setup '$SETUP' --set Style=Modern --check '$HARBOUR'"
+  if [ -d "$HARBOUR/src" ]; then
+    row "infer src / reindent --check src" "wall < 10 s" "$HBYTES" "true" \
+      "'$QMATE' infer --setup '$SETUP' '$HARBOUR/src' > '$WORK/infer.out'" \
+      "'$QMATE' reindent --setup '$SETUP' --set Style=Modern --check '$HARBOUR/src'"
+  fi
 else
   echo "reindent --check tree              skipped: no Harbour checkout at $HARBOUR"
 fi
-rm -f "$COPY" "$WORK/sed.out" "$WORK/time.txt" "$WORK/stderr.txt"
+rm -f "$COPY" "$WORK/sed.out" "$WORK/time.txt" "$WORK/stderr.txt" "$WORK/infer.out"
 echo "(ratio: the tool's median over the yardstick's; /file and yard: the tool's and the"
 echo " yardstick's peak memory over the input's size)"
