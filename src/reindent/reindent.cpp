@@ -800,13 +800,13 @@ void Reindent() {
   ReindentReplayRecord *const Replay = ReindentSink.Replay;
   const std::size_t Lines = E.LastLine > 0 ? static_cast<std::size_t>(E.LastLine) : 0;
   if (!Modern || E.BlockMode || E.StartLine != 0 ||
-      (Replay && Replay->Filled &&
+      (Replay && (Replay->Filled || Replay->TextsGiven) &&
        (ReindentSink.Line ? Replay->Lines.size() < Lines : Replay->Lines.size() != Lines)))
     ReindentSink.Replay = nullptr;
   ReindentReplayRecord *const R = ReindentSink.Replay;
   const bool Recording = R && !R->Filled;
-  const bool LinesKept = R && R->Filled && ReindentSink.Line;
-  if (Recording) {
+  const bool LinesKept = R && (R->Filled || R->TextsGiven) && ReindentSink.Line;
+  if (Recording && !R->TextsGiven) {
     R->Bytes.clear();
     R->Lines.assign(Lines, ReindentReplayLine{});
   }
@@ -819,7 +819,7 @@ void Reindent() {
     } else {
       ReadLine(E.CurrentLine, Text);
     }
-    if (Recording) {
+    if (Recording && !R->TextsGiven) {
       ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(E.CurrentLine)];
       L.Text = R->Bytes.size();
       L.TextLength = static_cast<unsigned>(Text.size());

@@ -207,10 +207,13 @@ enum ReplayState {
 };
 // The lines of one text, kept by the first Modern run over the whole text for the runs after
 // it: no setting changes a line's text or its scan.
+// The caller may give the lines' texts beforehand (TextsGiven: Bytes and each line's Text and
+// TextLength set, one line per line of the editor); a sink run then reads them, not the editor.
 struct ReindentReplayRecord {
   std::string Bytes;
   std::vector<ReindentReplayLine> Lines; // by line number
   bool Filled = false;
+  bool TextsGiven = false;
 };
 
 // Where a re-indent run sends each line it rewrites instead of the editor, while Line is set:
