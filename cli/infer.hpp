@@ -35,8 +35,8 @@ struct InferResult {
 // the texts lack keeps its value. The plug-in must be started; its settings are left as
 // Values. With Keep and one text, the text's lines as the search read and scanned them are
 // moved into Keep, for a re-indent of the same text to replay (ReindentSink.Replay).
-InferResult InferSettings(const std::vector<InferSource> &Sources, const CliOptions &Options,
-                          SettingValues &Values, ReindentReplayRecord *Keep = nullptr);
+InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues &Values,
+                          ReindentReplayRecord *Keep = nullptr, bool Frugal = false);
 
 // The inferred values as settings-file lines, with the agreement as a comment.
 std::string InferredText(const SettingValues &Values, const Agreement &Result);

@@ -249,7 +249,7 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
     std::vector<InferSource> Text(1);
     Text[0].Name = Name;
     Text[0].Bytes.swap(Bytes);
-    InferSettings(Text, Options, Values, &Replay);
+    InferSettings(Text, Values, &Replay, true);
     Bytes.swap(Text[0].Bytes);
   }
   CliOptions Run = Options;
@@ -456,7 +456,7 @@ int RunInfer(const CliOptions &Options) {
     UseSettingsFor(Options, Options.Files[0], Err);
     PrintLines(Err);
     SettingValues Values = CurrentSettingValues();
-    InferResult Result = InferSettings(Sources, Options, Values);
+    InferResult Result = InferSettings(Sources, Values);
     std::cout << InferredText(Values, Result.Total);
     if (Sources.size() > 1)
       std::cout << WorstFitText(Sources, Result, 5);
