@@ -224,11 +224,65 @@ long long WrittenColumn(const std::string &Text) {
   return ColumnAfter(Text, 0, Lead, 0);
 }
 
-long long StepOf(unsigned short Kind) {
-  if (Kind & BlockFlat)
+// The steps read from the lines as written reach this far; a first line further right of its
+// opener, or left of it, shows no step.
+const long long WidestStep = 16;
+
+// The step of the routine's blocks: as the first block measured showed it, Tab before that.
+long long RoutineStep(const ReindentState &S) {
+  return S.HasRoutineStep ? S.RoutineStep : PluginSettings.Tab;
+}
+
+// The step of a block that no line of its own measures.
+long long FallbackStep(const ReindentState &S) {
+  return PluginRules.Steps == StepsFixed ? PluginSettings.Tab : RoutineStep(S);
+}
+
+// The routine's first block measured decides the routine's step: the offset its first line was
+// written at, or Tab when that is no step (the block then stands at Tab, which a second run
+// reads as the same step).
+void DecideRoutineStep(ReindentState &S, long long Offset) {
+  if (S.HasRoutineStep)
+    return;
+  S.HasRoutineStep = true;
+  S.RoutineStep = Offset >= 1 && Offset <= WidestStep ? Offset : PluginSettings.Tab;
+}
+
+// The step of a block whose first line was written Offset columns right of what it is measured
+// from.
+long long MeasuredStep(ReindentState &S, long long Offset) {
+  if (PluginRules.Steps == StepsFixed)
+    return PluginSettings.Tab;
+  // A block written flush keeps its lines at its opener's column; it shows no step of the
+  // routine, and a second run reads it flush again.
+  if (PluginRules.Steps == StepsBlock && Offset == 0)
     return 0;
-  bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
-  return static_cast<long long>(PluginSettings.Tab) * (CaseLike && PluginRules.CaseIndent ? 2 : 1);
+  DecideRoutineStep(S, Offset);
+  if (PluginRules.Steps == StepsBlock && Offset >= 1 && Offset <= WidestStep)
+    return Offset;
+  return RoutineStep(S);
+}
+
+// How far right of DO CASE or SWITCH its CASE lines stand, the first of them written Offset
+// columns right of it.
+long long CaseMiddle(ReindentState &S, long long Offset) {
+  const int Indent = PluginRules.CaseIndent;
+  if (Indent == 0 || (Indent == 2 && Offset <= 0))
+    return 0;
+  long long Step = PluginSettings.Tab;
+  if (PluginRules.Steps != StepsFixed) {
+    DecideRoutineStep(S, Offset);
+    Step = PluginRules.Steps == StepsBlock && Offset >= 1 && Offset <= WidestStep ? Offset
+                                                                                  : RoutineStep(S);
+  }
+  // CASE lines written right of DO CASE never go left of it.
+  return Indent == 2 && Step < 0 ? 0 : Step;
+}
+
+// A BEGIN SEQUENCE or dialog whose first line shows whether its lines stand at its column.
+bool MayBeFlat(unsigned short Kind) {
+  return (Kind == BlockSequence && PluginRules.FlatSequence == 2) ||
+         (Kind == BlockDialog && PluginRules.DialogBlocks == 2);
 }
 
 // The entries a conditional region saved stay as they are; those after them belong to the
@@ -237,11 +291,15 @@ std::size_t KeptEntries(const ReindentState &S) {
   return S.Conditionals.empty() ? 0 : S.Conditionals.back().Kept;
 }
 
+long long DepthOf(const ReindentState &S, int Entry) {
+  return Entry ? S.BlockEntries[static_cast<std::size_t>(Entry - 1)].Depth : 0;
+}
+
 // Makes entry Top (0: none) the innermost open block, and drops the entries after it that
 // nothing refers to any more, so the table stays as deep as the nesting.
 void SetTop(ReindentState &S, int Top) {
   S.OpenTop = Top;
-  S.Depth = Top ? S.BlockEntries[static_cast<std::size_t>(Top - 1)].Depth : 0;
+  S.Depth = DepthOf(S, Top);
   std::size_t Keep = KeptEntries(S);
   if (Keep < static_cast<std::size_t>(Top))
     Keep = static_cast<std::size_t>(Top);
@@ -253,15 +311,12 @@ bool NoBlockOpen(const ReindentState &S) {
   return S.OpenTop == 0;
 }
 
-unsigned short TopKind(const ReindentState &S) {
-  return S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)].Kind;
+const OpenBlockEntry &TopEntry(const ReindentState &S) {
+  return S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)];
 }
 
-OpenBlockEntry EntryAbove(const ReindentState &S, int Below, unsigned short Kind) {
-  OpenBlockEntry E{Kind, Below, StepOf(Kind), {}};
-  if (Below)
-    E.Depth += S.BlockEntries[static_cast<std::size_t>(Below - 1)].Depth;
-  return E;
+unsigned short TopKind(const ReindentState &S) {
+  return TopEntry(S).Kind;
 }
 
 // The entry's own number for the kinds it holds, the entry below's for the others.
@@ -272,10 +327,7 @@ void FillInnermost(const ReindentState &S, OpenBlockEntry &E, int Number) {
     E.Innermost[Bit] = (E.Kind & (1 << Bit)) ? Number : (Under ? Under->Innermost[Bit] : 0);
 }
 
-void OpenBlock(ReindentState &S, int Kind) {
-  if (Kind & (BlockCase | BlockSwitch))
-    ReindentSink.Seen |= SeenCaseBlock;
-  OpenBlockEntry E = EntryAbove(S, S.OpenTop, static_cast<unsigned short>(Kind));
+void PushEntry(ReindentState &S, OpenBlockEntry &E) {
   int Number = static_cast<int>(S.BlockEntries.size()) + 1;
   FillInnermost(S, E, Number);
   S.BlockEntries.push_back(E);
@@ -283,26 +335,125 @@ void OpenBlock(ReindentState &S, int Kind) {
   S.Depth = E.Depth;
 }
 
-// Gives the innermost open block another kind: in place when no saved stack shares its entry,
+// Puts E in the innermost open block's place: in place when no saved stack shares its entry,
 // else as a new entry over the same blocks.
-void ChangeTopKind(ReindentState &S, unsigned short Kind) {
-  const int Below = S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)].Below;
-  OpenBlockEntry E = EntryAbove(S, Below, Kind);
+void ReplaceTop(ReindentState &S, OpenBlockEntry E) {
   if (static_cast<std::size_t>(S.OpenTop) > KeptEntries(S)) {
     FillInnermost(S, E, S.OpenTop);
     S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)] = E;
     S.Depth = E.Depth;
     return;
   }
-  SetTop(S, Below);
-  OpenBlock(S, Kind);
+  SetTop(S, E.Below);
+  PushEntry(S, E);
+}
+
+// Puts E, what the innermost block's first line showed, in that block's place. A block has
+// one first line, the first after its opener as the file reads: a later branch of a
+// conditional that goes back to the block finds it settled with the routine's step, as if
+// no line had measured it (nothing stands on the saved entry while it waits).
+void SettleTop(ReindentState &S, const OpenBlockEntry &E) {
+  if (static_cast<std::size_t>(S.OpenTop) <= KeptEntries(S)) {
+    OpenBlockEntry &Saved = S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)];
+    if (Saved.Pending == PendingCase && PluginRules.CaseIndent == 1)
+      Saved.Middle = FallbackStep(S);
+    Saved.Depth = DepthOf(S, Saved.Below) + Saved.Middle + FallbackStep(S);
+    Saved.Pending = PendingNone;
+  }
+  ReplaceTop(S, E);
+}
+
+// The innermost block keeps the step it was opened with, no line of its own measuring it.
+void SettleUnmeasured(ReindentState &S) {
+  if (NoBlockOpen(S) || TopEntry(S).Pending == PendingNone)
+    return;
+  OpenBlockEntry E = TopEntry(S);
+  E.Pending = PendingNone;
+  SettleTop(S, E);
+}
+
+// Opens a block of Kind whose opener was written at column Written. Its step is Tab, or with
+// the measured steps the routine's step until its first line shows its own.
+void OpenBlock(ReindentState &S, int Kind, long long Written) {
+  const bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
+  if (CaseLike)
+    ReindentSink.Seen |= SeenCaseBlock;
+  // A block opened on the line that opened the one below leaves that one nothing to measure.
+  SettleUnmeasured(S);
+  const bool Measured = PluginRules.Steps != StepsFixed && !(Kind & BlockFlat);
+  OpenBlockEntry E{};
+  E.Kind = static_cast<unsigned short>(Kind);
+  E.Below = S.OpenTop;
+  E.Reference = Written;
+  E.Middle = CaseLike && PluginRules.CaseIndent == 1 ? FallbackStep(S) : 0;
+  E.Depth = DepthOf(S, S.OpenTop) + ((Kind & BlockFlat) ? 0 : E.Middle + FallbackStep(S));
+  if (CaseLike)
+    E.Pending = Measured || PluginRules.CaseIndent == 2 ? PendingCase : PendingNone;
+  else
+    E.Pending = Measured || MayBeFlat(E.Kind) ? PendingStep : PendingNone;
+  PushEntry(S, E);
+}
+
+// What a line is to the innermost block, whose layout may wait for its first line.
+enum FirstLineSort { FirstComment, FirstStatement, FirstMiddle, FirstCloser };
+
+// A comment or statement line written at column Written, inside the innermost open block:
+// when the block waits for its first line, the line settles its step as it stands from the
+// block's opener (a CASE body's from its CASE), and a DO CASE's first CASE the column of its
+// CASE lines. A middle word or closer shows no step: the block keeps the one it was opened
+// with. A comment shows the measured steps the block's layout but never a CASE's column (the
+// comments before the first CASE stand where its body would); preprocessor lines and comments
+// kept at their own column show nothing.
+void MeasureFirstLine(ReindentState &S, long long Written, int Sort) {
+  if (NoBlockOpen(S) || TopEntry(S).Pending == PendingNone)
+    return;
+  OpenBlockEntry E = TopEntry(S);
+  if (Sort == FirstComment && (PluginRules.Steps == StepsFixed || E.Pending == PendingCase))
+    return;
+  const long long Offset = Written - E.Reference;
+  const long long Below = DepthOf(S, E.Below);
+  const unsigned char Was = E.Pending;
+  E.Pending = PendingNone;
+  if (Was == PendingCase) {
+    if (Sort == FirstMiddle) {
+      E.Middle = CaseMiddle(S, Offset);
+      E.Depth = Below + E.Middle + FallbackStep(S);
+      if (PluginRules.Steps != StepsFixed) {
+        E.Pending = PendingCaseBody;
+        E.Reference = Written;
+      }
+    }
+  } else if (Was == PendingCaseBody) {
+    // An empty CASE leaves the measure to the next one.
+    if (Sort == FirstMiddle) {
+      E.Pending = PendingCaseBody;
+      E.Reference = Written;
+    } else if (Sort != FirstCloser) {
+      E.Depth = Below + E.Middle + MeasuredStep(S, Offset);
+    }
+  } else if (MayBeFlat(E.Kind) && Written <= E.Reference) {
+    E.Kind = static_cast<unsigned short>(E.Kind | BlockFlat);
+    E.Depth = Below;
+  } else if (Sort == FirstComment || Sort == FirstStatement) {
+    E.Depth = Below + MeasuredStep(S, Offset);
+  }
+  SettleTop(S, E);
+}
+
+// A middle word of a block whose lines stood at its opener's column: the lines after it take
+// a step.
+void EndFlat(ReindentState &S) {
+  OpenBlockEntry E = TopEntry(S);
+  E.Kind = static_cast<unsigned short>(E.Kind & ~BlockFlat);
+  E.Depth = DepthOf(S, E.Below) + FallbackStep(S);
+  ReplaceTop(S, E);
 }
 
 // A closer takes the innermost block of its kind, and any left open inside it.
 void CloseBlock(ReindentState &S, int Kinds) {
   if (NoBlockOpen(S))
     return;
-  const OpenBlockEntry &Top = S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)];
+  const OpenBlockEntry &Top = TopEntry(S);
   int Found = 0;
   for (int Bit = 0; Bit < BlockKindBits; ++Bit)
     if ((Kinds & (1 << Bit)) && Top.Innermost[Bit] > Found)
@@ -313,13 +464,16 @@ void CloseBlock(ReindentState &S, int Kinds) {
 
 long long CodeIndent(const ReindentState &S) {
   const PluginSettingsRecord &P = PluginSettings;
+  if (!S.InsideFunction)
+    return S.Base + P.GlobalTab + P.MainTab + S.Depth;
   // A class's declarations may stand at their own distance from the CLASS line.
   if (S.InClass && PluginRules.ClassBody > 0)
-    return S.Base + P.GlobalTab + P.FuncTab + PluginRules.ClassBody + S.Depth;
-  long long Body = S.HasBodyTab ? S.BodyTab : P.TextFuncTab;
-  return S.Base + P.GlobalTab + (S.InsideFunction ? Body : P.MainTab) + S.Depth;
+    return S.HeaderColumn + PluginRules.ClassBody + S.Depth;
+  long long Body = S.HasBodyTab ? S.BodyTab : static_cast<long long>(P.TextFuncTab) - P.FuncTab;
+  return S.HeaderColumn + Body + S.Depth;
 }
 
+// The column the settings give a header.
 long long HeaderIndent(const ReindentState &S) {
   return S.Base + PluginSettings.GlobalTab + PluginSettings.FuncTab;
 }
@@ -407,10 +561,35 @@ bool ReturnAtHeader(const ReindentState &S, const std::string &T) {
   return PluginRules.ReturnAtHeader && NoBlockOpen(S) && S.InsideFunction && !S.InClass;
 }
 
-// The column of a statement's first line, and the change it makes to the open blocks.
-long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) {
+// A statement written at column Written settles what waits for the first line: the routine's
+// body, the innermost block's layout.
+// A RETURN that goes to the header's column tells nothing of the body: measured from it, the
+// body would stand elsewhere on the next run.
+void MeasureStatement(ReindentState &S, const StatementKind &Kind, const std::string &T,
+                      long long Written) {
+  if (Kind.Role == RoleHeader || Kind.Role == RoleClass || Kind.Role == RoleClassEnd)
+    return;
+  // Files that grew under several hands indent each routine's body its own way: the first
+  // statement under a header sets the body's distance from it.
+  if (S.BodyPending && NoBlockOpen(S)) {
+    S.BodyPending = false;
+    S.HasBodyTab = Written > S.HeaderWritten && !ReturnAtHeader(S, T);
+    S.BodyTab = Written - S.HeaderWritten;
+  }
+  int Sort = FirstStatement;
+  if (Kind.Role == RoleMiddle && !NoBlockOpen(S) && (TopKind(S) & Kind.Blocks))
+    Sort = FirstMiddle;
+  else if (Kind.Role == RoleCloses)
+    Sort = FirstCloser;
+  MeasureFirstLine(S, Written, Sort);
+}
+
+// The column of a statement's first line, written at column Written, and the change it makes
+// to the open blocks.
+long long StatementIndent(ReindentState &S, const std::string &T, long long Written, bool &Header) {
   StatementKind Kind = ClassifyStatement(T.data(), T.size(), S.InClass);
   Header = false;
+  MeasureStatement(S, Kind, T, Written);
   switch (Kind.Role) {
   case RoleHeader:
   case RoleClass:
@@ -418,17 +597,25 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     Header = true;
     S.HasBodyTab = false;
     S.BodyPending = PluginRules.RoutineBody && Kind.Role == RoleHeader;
+    S.HasRoutineStep = false;
     SetTop(S, 0);
     S.InsideFunction = true;
     S.InClass = Kind.Role == RoleClass;
-    return HeaderIndent(S);
-  case RoleClassEnd:
+    S.HeaderWritten = Written;
+    S.HeaderColumn = PluginRules.RoutineBody == 2 ? Written : HeaderIndent(S);
+    return S.HeaderColumn;
+  case RoleClassEnd: {
+    long long Indent = PluginRules.RoutineBody != 2 ? HeaderIndent(S)
+                       : S.InClass                  ? S.HeaderColumn
+                                                    : Written;
     S.HasBodyTab = false;
     S.BodyPending = false;
+    S.HasRoutineStep = false;
     SetTop(S, 0);
     S.InClass = false;
     S.InsideFunction = false;
-    return HeaderIndent(S);
+    return Indent;
+  }
   case RoleOpens: {
     long long Indent = CodeIndent(S);
     // Many programs keep the guarded lines of BEGIN SEQUENCE at its column and indent
@@ -436,19 +623,15 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     if (Kind.Blocks == BlockSequence)
       ReindentSink.Seen |= SeenSequence;
     bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 1;
-    S.SequencePending = (Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 2) ||
-                        (Kind.Blocks == BlockDialog && PluginRules.DialogBlocks == 2);
-    OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0));
+    OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0), Written);
     return Indent;
   }
   case RoleMiddle:
     if (!NoBlockOpen(S) && (TopKind(S) & Kind.Blocks)) {
-      unsigned short Top = TopKind(S);
-      long long Indent = CodeIndent(S) - StepOf(Top);
-      if ((Top & (BlockCase | BlockSwitch)) && PluginRules.CaseIndent)
-        Indent += PluginSettings.Tab;
-      if (Top & BlockFlat)
-        ChangeTopKind(S, static_cast<unsigned short>(Top & ~BlockFlat));
+      const OpenBlockEntry &Top = TopEntry(S);
+      long long Indent = CodeIndent(S) - (Top.Depth - DepthOf(S, Top.Below)) + Top.Middle;
+      if (Top.Kind & BlockFlat)
+        EndFlat(S);
       return Indent;
     }
     return CodeIndent(S);
@@ -457,14 +640,14 @@ long long StatementIndent(ReindentState &S, const std::string &T, bool &Header) 
     return CodeIndent(S);
   default:
     if (ReturnAtHeader(S, T))
-      return HeaderIndent(S);
+      return S.HeaderColumn;
     return CodeIndent(S);
   }
 }
 
 // Harbour separates statements on one line with ";" (FOR i := 1 TO 3; x(); NEXT): the
 // statements after the first open and close blocks too, from the next line on.
-void FollowLaterStatements(ReindentState &S, const std::string &T) {
+void FollowLaterStatements(ReindentState &S, const std::string &T, long long Written) {
   if (T.find(';') == std::string::npos)
     return;
   char Quote = 0;
@@ -486,7 +669,7 @@ void FollowLaterStatements(ReindentState &S, const std::string &T) {
         ++At;
       StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, S.InClass);
       if (Kind.Role == RoleOpens)
-        OpenBlock(S, Kind.Blocks);
+        OpenBlock(S, Kind.Blocks, Written);
       else if (Kind.Role == RoleCloses)
         CloseBlock(S, Kind.Blocks);
     }
@@ -705,6 +888,9 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     if (Written == 0)
       ReindentSink.Seen |= SeenColumn0Comment;
     bool Fixed = P.Comments != -1 || (PluginRules.KeepColumn0Comments && Written == 0);
+    // A comment that moves with the code may be the first line of its block.
+    if (!Fixed)
+      MeasureFirstLine(S, Written, FirstComment);
     Indent = P.Comments != -1 ? P.Comments : (Fixed ? 0 : CodeIndent(S));
     if (S.Pending.empty())
       S.PendingStart = S.Marks.size() - 1;
@@ -715,30 +901,8 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     return;
   } else {
     bool Header = false;
-    // Files that grew under several hands indent each routine's body its own way: the first
-    // statement under a header sets the body's distance from it.
-    // A RETURN that goes to the header's column tells nothing of the body: measured from it,
-    // the body would stand elsewhere on the next run.
-    if (S.BodyPending && NoBlockOpen(S)) {
-      S.BodyPending = false;
-      S.HasBodyTab = Written > S.HeaderWritten && !ReturnAtHeader(S, T);
-      S.BodyTab = PluginSettings.FuncTab + (Written - S.HeaderWritten);
-    }
-    // A BEGIN SEQUENCE or dialog whose first line stands at its column keeps its lines there
-    // (its column as written: a preprocessor line between them, put at column 0, is no
-    // measure).
-    if (S.SequencePending) {
-      S.SequencePending = false;
-      if (Written <= S.SequenceWritten && !NoBlockOpen(S) &&
-          (TopKind(S) & (BlockSequence | BlockDialog)))
-        ChangeTopKind(S, static_cast<unsigned short>(TopKind(S) | BlockFlat));
-    }
-    Indent = StatementIndent(S, T, Header);
-    if (S.SequencePending)
-      S.SequenceWritten = Written;
-    FollowLaterStatements(S, T);
-    if (Header)
-      S.HeaderWritten = Written;
+    Indent = StatementIndent(S, T, Written, Header);
+    FollowLaterStatements(S, T, Written);
     if (Header) {
       S.Marks[S.Pending.empty() ? S.Marks.size() - 1 : S.PendingStart] |= MarkHeadStart;
       FlushPending(S, true, Indent, Out);

@@ -87,12 +87,25 @@ const int BlockKindBits = 9;
 // One open block of the Modern rules. The open blocks form a stack whose entries live in one
 // table and name the entry below them, so that a stack is saved as its innermost entry's
 // number, whatever its depth. Entries are numbered from 1; 0 stands for none.
+// An entry's step may wait for the block's first line: the block's lines then stand as that
+// line stands from the column it is measured from, and Depth holds the step the block takes
+// when no line measures it.
 struct OpenBlockEntry {
   unsigned short Kind;
-  int Below;       // the entry below it
-  long long Depth; // the indentation it and the blocks below it add
+  unsigned char Pending; // BlockPending: what waits for the block's first line
+  int Below;             // the entry below it
+  long long Depth;       // the indentation it and the blocks below it add
+  long long Middle;      // how far right of the opener its CASE and OTHERWISE lines stand
+  long long Reference;   // the column as written its first line is measured from
   // For each kind bit, the innermost entry from this one down that holds it.
   int Innermost[BlockKindBits];
+};
+
+enum BlockPending {
+  PendingNone = 0,
+  PendingStep = 1,     // the step waits for the first line inside the block
+  PendingCase = 2,     // a DO CASE or SWITCH waits for its first CASE
+  PendingCaseBody = 3, // its step waits for the first line under a CASE
 };
 
 // A conditional-compilation region being read: the open blocks where it began and where its
@@ -137,13 +150,16 @@ struct ReindentState {
   long long Base; // the column the range starts from
   bool InClass;
   // A routine's body as its first statement stands: whether that statement is still to come,
-  // the header's column as written, and the body's distance once known.
+  // the header's column as written and as written now, and the body's distance from the
+  // header once known.
   bool BodyPending;
-  bool SequencePending; // a BEGIN SEQUENCE or dialog waits for its first line to show its layout
-  long long SequenceWritten; // that opener's column as written
   bool HasBodyTab;
   long long HeaderWritten;
+  long long HeaderColumn;
   long long BodyTab;
+  // The step of the routine's blocks once a block's first line has shown it.
+  bool HasRoutineStep;
+  long long RoutineStep;
   std::vector<ConditionalRegion> Conditionals;
   // The first line of the statement being read: its column as written and as written now.
   long long StatementWritten;

@@ -195,6 +195,46 @@ const ModernRow ModernRows[] = {
     {"TextBlocksAsTheyStand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nTEXT\n  IF  \n\n\nENDTEXT\nRETURN 1",
      "FUNC F\n   TEXT\n  IF  \n\n\n   ENDTEXT\n   RETURN 1"},
+    // A middle word shows no step; a comment kept at column 0 neither; a first block written
+    // flush decides Tab for its routine.
+    {"EachRoutineKeepsTheStepOfItsFirstBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF a\nELSE\n  x()\nENDIF\nIF b\n// off\n  // why\n    y()\nENDIF\nFOR i := 1 TO "
+     "2\n      z()\nNEXT\nFUNC G\nWHILE b\n    w()\nENDDO\nIF c\nv()\nENDIF\nFUNC H\nIF a\nx()"
+     "\nENDIF\nIF b\n  y()\nENDIF",
+     "FUNC F\n   IF a\n   ELSE\n      x()\n   ENDIF\n   IF b\n// off\n     // why\n     y()\n   "
+     "ENDIF\n   FOR i := 1 TO 2\n     z()\n   NEXT\n\nFUNC G\n   WHILE b\n       w()\n   "
+     "ENDDO\n   IF c\n       v()\n   ENDIF\n\nFUNC H\n   IF a\n      x()\n   ENDIF\n   IF b\n   "
+     "   y()\n   ENDIF",
+     "Steps=Routine"},
+    // A block opened by a closer, or whose first line stands left of it, takes the routine's
+    // step; one written flush stays flush.
+    {"EachBlockAsItsFirstLineStands", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF a\n  x()\n  IF b\n        y()\n  ELSE\n  z()\n  ENDIF\nENDIF\nFOR i := 1 TO "
+     "2\nNEXT\n  WHILE c\nw()\n  ENDDO\nIF d\nq()\nENDIF",
+     "FUNC F\n   IF a\n     x()\n     IF b\n           y()\n     ELSE\n           z()\n     "
+     "ENDIF\n   ENDIF\n   FOR i := 1 TO 2\n   NEXT\n   WHILE c\n     w()\n   ENDDO\n   IF d\n   "
+     "q()\n   ENDIF",
+     "Steps=Block"},
+    {"CaseBodiesAsTheFirstBodyUnderACaseStands", 2, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nDO CASE\n    CASE a\n      x()\n    CASE b\n      y()\nENDCASE\nSWITCH n\nCASE "
+     "1\nCASE 2\n        z()\nOTHERWISE\nENDSWITCH",
+     "FUNC F\n   DO CASE\n       CASE a\n         x()\n       CASE b\n         y()\n   "
+     "ENDCASE\n   SWITCH n\n   CASE 1\n   CASE 2\n           z()\n   OTHERWISE\n   ENDSWITCH",
+     "Steps=Block"},
+    {"CaseLinesAsEachFirstCaseStands", 2, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nDO CASE\n    CASE a\n      x()\nENDCASE\nSWITCH n\nCASE 1\n        z()\nOTHERWISE\n"
+     "ENDSWITCH",
+     "FUNC F\n   DO CASE\n      CASE a\n         x()\n   ENDCASE\n   SWITCH n\n   CASE 1\n      "
+     "z()\n   OTHERWISE\n   ENDSWITCH"},
+    {"HeadersStayAtTheirColumn", 0, 1, 1, 1, 0, 0, 0, 2, 0,
+     "FUNC F\n  x()\n    // about G\n    FUNC G\n       y()\n    RETURN 2\n  CLASS T\n  DATA "
+     "a\n  ENDCLASS",
+     "FUNC F\n  x()\n\n    // about G\n    FUNC G\n       y()\n       RETURN 2\n\n  CLASS T\n     "
+     "DATA a\n  ENDCLASS"},
+    // The block's first line is the first after its opener as the file reads.
+    {"ALaterBranchTakesTheRoutinesStep", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF a\n#ifdef X\n  x()\n#else\n      y()\n#endif\nENDIF",
+     "FUNC F\n   IF a\n#ifdef X\n     x()\n#else\n     y()\n#endif\n   ENDIF", "Steps=Block"},
     {"ContinuationLeftOfColumn0GoesOneStepRight", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n                REDEFINE BUTTON oBtn ;\n        ID 10 OF oDlg ;\n"
      "                    ACTION Go()\nRETURN 1",
