@@ -212,10 +212,10 @@ struct NumberDim {
 // The lines of a text the search runs over: its first ones.
 const std::size_t SearchLines = 10000;
 // A frugal search (before a re-indent, which it must not slow down much) runs
-// over a text's first 2000 lines, and re-indents at most 5 times as many lines
+// over a text's first 2000 lines, and re-indents at most 4 times as many lines
 // as it runs over and 1000 more: each run costs about a fifth of a re-indent of
 // the file from its bytes.
-const long long FrugalRuns = 5;
+const long long FrugalRuns = 4;
 const long long FrugalLines = 1000;
 const std::size_t FrugalSearchLines = 2000;
 
@@ -231,8 +231,9 @@ struct OptionChoice {
   const char *Key;
   int Values[4];
   int Count;
-  int Seen; // ReindentSeen bits, or one of the texts' own kinds below
-  int Kind;
+  int Seen;    // ReindentSeen bits, or one of the texts' own kinds below
+  int Kind;    // ChoiceKind
+  int Written; // the value that keeps its lines as written, or -1
 };
 enum ChoiceKind {
   ChoiceJoint =
@@ -250,18 +251,18 @@ const int SeenTabIndented = 1 << 23; // a line indented with a tab
 // chooses. In the order of a round: the options that move single lines first,
 // as they are cheap to try and settle the lines the others are then judged on.
 const OptionChoice OptionChoices[] = {
-    {"ReturnAtHeader", {0, 1}, 2, SeenReturn, ChoiceLines},
-    {"KeepColumn0Comments", {0, 1}, 2, SeenColumn0Comment, ChoiceLines},
-    {"KeepContinuation", {0, 1}, 2, SeenContinued, ChoiceLines},
-    {"Directives", {0, 1, 2}, 3, SeenDirective, ChoiceLines},
-    {"IndentWith", {0, 1}, 2, SeenTabIndented, ChoiceLines},
-    {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint},
-    {"RoutineBody", {0, 1, 2}, 3, SeenHeader, ChoiceJoint},
-    {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint},
-    {"FlatSequence", {0, 1, 2}, 3, SeenSequence, ChoiceRuns},
-    {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns},
-    {"ClassBody", {0, 1}, 2, SeenClass, ChoiceRuns},
-    {"TabWidth", {8, 2, 3, 4}, 4, SeenTabIndented, ChoiceRuns},
+    {"ReturnAtHeader", {0, 1}, 2, SeenReturn, ChoiceLines, -1},
+    {"KeepColumn0Comments", {0, 1}, 2, SeenColumn0Comment, ChoiceLines, -1},
+    {"KeepContinuation", {0, 1}, 2, SeenContinued, ChoiceLines, -1},
+    {"Directives", {0, 1, 2}, 3, SeenDirective, ChoiceLines, 2},
+    {"IndentWith", {0, 1}, 2, SeenTabIndented, ChoiceLines, -1},
+    {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint, 2},
+    {"RoutineBody", {0, 1, 2}, 3, SeenHeader, ChoiceJoint, 2},
+    {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint, 2},
+    {"FlatSequence", {0, 1, 2}, 3, SeenSequence, ChoiceRuns, 2},
+    {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns, 2},
+    {"ClassBody", {0, 1}, 2, SeenClass, ChoiceRuns, -1},
+    {"TabWidth", {8, 2, 3, 4}, 4, SeenTabIndented, ChoiceRuns, -1},
 };
 const int ChoiceCount =
     static_cast<int>(sizeof(OptionChoices) / sizeof(OptionChoices[0]));
@@ -621,6 +622,17 @@ struct Search {
   // values, one for the second ones...), then the joint options together, then
   // the others one after another. True when the values chosen changed.
   bool TryRuns() {
+    // First every option that can keep lines as they were written so: the
+    // settings of code written by many hands, tried before a frugal search runs
+    // out.
+    SettingValues Written = Chosen;
+    for (const OptionChoice &C : OptionChoices) {
+      int Row = RowNamed(C.Key);
+      if (C.Written >= 0 && Row >= 0 && (Seen & C.Seen) &&
+          C.Written <= SettingKeyRows[Row].High)
+        Written[static_cast<std::size_t>(Row)] = C.Written;
+    }
+    bool WrittenChanged = Try(Written, true) == TryAdopted;
     const SettingValues Around = Chosen;
     std::vector<Change> All;
     for (const Change &K : Changes())
@@ -639,7 +651,7 @@ struct Search {
         break;
       MarkSame(Group);
     }
-    bool Changed = TryJoint(All, Around);
+    bool Changed = TryJoint(All, Around) || WrittenChanged;
     for (const Change &K : All) {
       if (ChoiceOf(K.Row)->Kind != ChoiceRuns || (K.Same && Chosen == Around))
         continue;
@@ -683,19 +695,6 @@ struct Search {
     const SettingValues From = Chosen;
     const long long FromBest = Best;
     bool Changed = false;
-    // First every option at its last value (each as its lines were written):
-    // the settings of code written by many hands, tried before a frugal search
-    // runs out.
-    if (Rows.size() > 1) {
-      SettingValues Written = From;
-      for (int Row : Rows) {
-        const OptionChoice &C = *ChoiceOf(Row);
-        int Last = C.Values[C.Count - 1];
-        if (Last <= SettingKeyRows[Row].High)
-          Written[static_cast<std::size_t>(Row)] = Last;
-      }
-      Changed = Try(Written, true) == TryAdopted;
-    }
     for (std::size_t J = 0; J < Rows.size(); ++J)
       for (const Change &K : All) {
         if (K.Row != Rows[J])
