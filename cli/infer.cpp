@@ -1,19 +1,16 @@
-// Inferring settings: a search for the settings under which the Modern rules
-// give back the texts' own indentation best. A candidate is scored by
-// re-indenting the texts into a sink (each line's new indentation as a number)
-// and counting the lines whose leading width is unchanged. The first run reads
-// and scans the texts; the others replay what it kept.
+// Inferring settings: a search for the settings under which the Modern rules give back the
+// texts' own indentation best. A candidate is scored by re-indenting the texts into a sink
+// (each line's new indentation as a number) and counting the lines whose leading width is
+// unchanged. The first run reads and scans the texts; the others replay what it kept.
 //
-// The numbers act on each line's indentation linearly (the base, the body's
-// distance, the depth times the step...), so for one choice of the options two
-// runs whose numbers differ by weights set apart give each line's coefficients,
-// and every combination of the numbers is then scored without a run. The
-// options are chosen in rounds until a round changes nothing: those that move
-// whole runs of lines (Steps, RoutineBody and CaseIndent jointly, then
-// FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that
-// suit it best, the others at the numbers chosen. A value that gives the result
-// of the value in effect is not looked at further, and a run that can no longer
-// win is cut short.
+// The numbers act on each line's indentation linearly (the base, the body's distance, the
+// depth times the step...), so for one choice of the options two runs whose numbers differ
+// by weights set apart give each line's coefficients, and every combination of the numbers
+// is then scored without a run. The options are chosen in rounds until a round changes
+// nothing: those that move whole runs of lines (Steps, RoutineBody and CaseIndent jointly,
+// then FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that suit it
+// best, the others at the numbers chosen. A value that gives the result of the value in
+// effect is not looked at further, and a run that can no longer win is cut short.
 #include "infer.hpp"
 #include "../src/host/files.hpp"
 #include "../src/host/session.hpp"
@@ -29,34 +26,29 @@
 
 namespace {
 
-// One text being inferred from: its lines as the first run read and scanned
-// them, and the leading width each of its non-blank lines has.
+// One text being inferred from: its lines as the first run read and scanned them, and the
+// leading width each of its non-blank lines has.
 struct InferText {
   const InferSource *Source;
   ReindentReplayRecord Replay;
-  // Per line: the leading width of its first non-blank piece (a CR inside a
-  // line starts another piece, as the agreement reads it), tabs every 8
-  // columns; -1 for a blank line.
+  // Per line: the leading width of its first non-blank piece (a CR inside a line starts
+  // another piece, as the agreement reads it), tabs every 8 columns; -1 for a blank line.
   std::vector<int> Want;
-  // Per line: its leading blanks as tabs then spaces (Spaces is -1 when they
-  // are not so written), to tell which way of writing indentation gives it back
-  // character for character.
+  // Per line: its leading blanks as tabs then spaces (Spaces is -1 when they are not so
+  // written), to tell which way of writing indentation gives it back character for character.
   std::vector<int> Tabs;
   std::vector<int> Spaces;
-  // The lines after a lone CR, which nothing moves: how many follow each line
-  // that has any.
+  // The lines after a lone CR, which nothing moves: how many follow each line that has any.
   std::vector<std::pair<std::size_t, long long>> Later;
-  std::size_t Limit = 0; // the runs of the search stop before this line
-  std::vector<long long>
-      Got; // each line's indentation in the last run, -1: left as it is
+  std::size_t Limit = 0;       // the runs of the search stop before this line
+  std::vector<long long> Got;  // each line's indentation in the last run, -1: left as it is
   std::vector<long long> Kept; // the same under the values chosen so far
   std::vector<long long> Base; // the numbers' probes
   std::vector<long long> Step;
   std::vector<long long> Class;
 };
 
-// The leading blanks of a line as tabs then spaces; Spaces is -1 when they are
-// not so written.
+// The leading blanks of a line as tabs then spaces; Spaces is -1 when they are not so written.
 void LeadingBlanks(const char *Text, std::size_t Size, int &Tabs, int &Spaces) {
   std::size_t K = 0;
   Tabs = Spaces = 0;
@@ -68,10 +60,9 @@ void LeadingBlanks(const char *Text, std::size_t Size, int &Tabs, int &Spaces) {
     Spaces = -1;
 }
 
-// The leading width of the first non-blank piece of a line, and how many
-// non-blank pieces follow it.
-void MeasureLine(const char *Text, std::size_t Size, int &First,
-                 long long &Later) {
+// The leading width of the first non-blank piece of a line, and how many non-blank pieces
+// follow it.
+void MeasureLine(const char *Text, std::size_t Size, int &First, long long &Later) {
   First = -1;
   int Width = 0;
   bool Leading = true;
@@ -98,23 +89,19 @@ void MeasureLine(const char *Text, std::size_t Size, int &First,
   }
 }
 
-// Gives the replay record the lines of Bytes as the editor holds them: each
-// ends at a "\n" (the one or two "\r" before it belong to its end of line), and
-// the text after the last
+// Gives the replay record the lines of Bytes as the editor holds them: each ends at a "\n"
+// (the one or two "\r" before it belong to its end of line), and the text after the last
 // "\n" is the last line.
 void GiveLines(const std::string &Bytes, ReindentReplayRecord &R) {
   R.Bytes.reserve(Bytes.size() + Bytes.size() / 8);
   R.Bytes = Bytes;
   R.Lines.clear();
   for (std::size_t Start = 0;;) {
-    const void *Lf =
-        std::memchr(Bytes.data() + Start, '\n', Bytes.size() - Start);
-    std::size_t At = Lf ? static_cast<std::size_t>(
-                              static_cast<const char *>(Lf) - Bytes.data())
-                        : Bytes.size();
+    const void *Lf = std::memchr(Bytes.data() + Start, '\n', Bytes.size() - Start);
+    std::size_t At =
+        Lf ? static_cast<std::size_t>(static_cast<const char *>(Lf) - Bytes.data()) : Bytes.size();
     std::size_t End = At;
-    for (int Cr = 0; Lf && Cr < 2 && End > Start && Bytes[End - 1] == '\r';
-         ++Cr)
+    for (int Cr = 0; Lf && Cr < 2 && End > Start && Bytes[End - 1] == '\r'; ++Cr)
       --End;
     ReindentReplayLine L{};
     L.Text = Start;
@@ -127,8 +114,8 @@ void GiveLines(const std::string &Bytes, ReindentReplayRecord &R) {
   R.TextsGiven = true;
 }
 
-// How a run's indentation is written: with spaces, or with tabs of Width
-// columns and then spaces. The agreement reads a tab as 8 columns.
+// How a run's indentation is written: with spaces, or with tabs of Width columns and then
+// spaces. The agreement reads a tab as 8 columns.
 struct Fill {
   bool Tabs = false;
   long long Width = 8;
@@ -144,8 +131,7 @@ struct Fill {
       return -1;
     return Wanted / 8 * Width + Wanted % 8;
   }
-  // The indentation written as LeadTabs tabs and then LeadSpaces spaces; -1
-  // when none is.
+  // The indentation written as LeadTabs tabs and then LeadSpaces spaces; -1 when none is.
   long long Writing(int LeadTabs, int LeadSpaces) const {
     if (LeadSpaces < 0)
       return -1;
@@ -155,9 +141,9 @@ struct Fill {
   }
 };
 
-// What the sink of a run keeps: each line's new indentation. A run that counts
-// stops once more than Allowed lines lost their width (it cannot win then); one
-// that compares stops at the first line whose indentation differs from Kept.
+// What the sink of a run keeps: each line's new indentation. A run that counts stops once
+// more than Allowed lines lost their width (it cannot win then); one that compares stops at
+// the first line whose indentation differs from Kept.
 struct RunWatch {
   std::vector<long long> *Got;
   const std::vector<int> *Want;
@@ -189,8 +175,8 @@ void Collect(void *Context, int Index, long long Indent, const std::string &) {
   Got[Line] = Indent;
 }
 
-// A row of the settings table by its key (a key of the tables here, looked up
-// once); -1 when this build has no such key.
+// A row of the settings table by its key (a key of the tables here, looked up once); -1 when
+// this build has no such key.
 int RowNamed(const char *Key) {
   static std::map<const char *, int> Known;
   auto Found = Known.find(Key);
@@ -200,10 +186,9 @@ int RowNamed(const char *Key) {
   return Known[Key] = Row ? static_cast<int>(Row - SettingKeyRows) : -1;
 }
 
-// The numbers searched, each over Low..High. Weight is its nudge in the second
-// probe: one digit of a balanced base-3 number for each number a line's
-// indentation holds once at most (coefficients -1, 0 or 1), and above them the
-// step, whose coefficient is a line's depth.
+// The numbers searched, each over Low..High. Weight is its nudge in the second probe: one
+// digit of a balanced base-3 number for each number a line's indentation holds once at most
+// (coefficients -1, 0 or 1), and above them the step, whose coefficient is a line's depth.
 struct NumberDim {
   int Row;
   int Low, High;
@@ -211,12 +196,11 @@ struct NumberDim {
 };
 // The lines of a text the search runs over: its first ones.
 const std::size_t SearchLines = 10000;
-// A frugal search (before a re-indent, which it must not slow down much) runs
-// over a text's first 2000 lines, and re-indents at most 4 times as many lines
-// as it runs over and 1000 more: each run costs about a fifth of a re-indent of
-// the file from its bytes.
+// A frugal search (before a re-indent, which it must not slow down much) runs over a text's
+// first 2000 lines, and re-indents at most 4 times as many lines as it runs over and 500
+// more: each run costs about a fifth of a re-indent of the file from its bytes.
 const long long FrugalRuns = 4;
-const long long FrugalLines = 1000;
+const long long FrugalLines = 500;
 const std::size_t FrugalSearchLines = 2000;
 
 const int NumberDims = 4;
@@ -224,9 +208,8 @@ const long long TabWeight = 27;
 // A line's coefficients: of the numbers in order, then of ClassBody.
 typedef std::array<int, NumberDims + 1> Coefficients;
 
-// A [Rules] option the search chooses: its key, the values tried (those past
-// the key's range are left out), what must occur in the texts for it to matter,
-// and how it is chosen.
+// A [Rules] option the search chooses: its key, the values tried (those past the key's range
+// are left out), what must occur in the texts for it to matter, and how it is chosen.
 struct OptionChoice {
   const char *Key;
   int Values[4];
@@ -236,20 +219,19 @@ struct OptionChoice {
   int Written; // the value that keeps its lines as written, or -1
 };
 enum ChoiceKind {
-  ChoiceJoint =
-      1, // moves runs of lines, chosen together with the others of its kind
+  ChoiceJoint = 1, // moves runs of lines, chosen together with the others of its kind
   ChoiceRuns = 2,  // moves runs of lines: tried with the numbers that suit it
   ChoiceLines = 3, // moves single lines: tried at the numbers chosen
 };
 // Kinds of lines the replay records show, beside the ReindentSeen bits.
-const int SeenNested = 1 << 20;    // a line whose indentation follows the step
-const int SeenContinued = 1 << 21; // a continued statement
-const int SeenDirective = 1 << 22; // a preprocessor line
+const int SeenNested = 1 << 20;      // a line whose indentation follows the step
+const int SeenContinued = 1 << 21;   // a continued statement
+const int SeenDirective = 1 << 22;   // a preprocessor line
 const int SeenTabIndented = 1 << 23; // a line indented with a tab
 
-// ClassBody's values: 0, or a distance of its own that the numbers' fit
-// chooses. In the order of a round: the options that move single lines first,
-// as they are cheap to try and settle the lines the others are then judged on.
+// ClassBody's values: 0, or a distance of its own that the numbers' fit chooses.
+// In the order of a round: the options that move single lines first, as they are cheap to
+// try and settle the lines the others are then judged on.
 const OptionChoice OptionChoices[] = {
     {"ReturnAtHeader", {0, 1}, 2, SeenReturn, ChoiceLines, -1},
     {"KeepColumn0Comments", {0, 1}, 2, SeenColumn0Comment, ChoiceLines, -1},
@@ -264,13 +246,11 @@ const OptionChoice OptionChoices[] = {
     {"ClassBody", {0, 1}, 2, SeenClass, ChoiceRuns, -1},
     {"TabWidth", {8, 2, 3, 4}, 4, SeenTabIndented, ChoiceRuns, -1},
 };
-const int ChoiceCount =
-    static_cast<int>(sizeof(OptionChoices) / sizeof(OptionChoices[0]));
+const int ChoiceCount = static_cast<int>(sizeof(OptionChoices) / sizeof(OptionChoices[0]));
 
-// The texts' own kinds of lines, from what the first run kept, and how many
-// indented lines start with a tab and with a space.
-int TextKinds(const std::vector<InferText> &Texts, long long &TabLed,
-              long long &SpaceLed) {
+// The texts' own kinds of lines, from what the first run kept, and how many indented lines
+// start with a tab and with a space.
+int TextKinds(const std::vector<InferText> &Texts, long long &TabLed, long long &SpaceLed) {
   int Kinds = 0;
   TabLed = SpaceLed = 0;
   for (const InferText &T : Texts)
@@ -300,42 +280,37 @@ enum TryOutcome { TryWorse, TryIdentical, TryAdopted };
 struct Search {
   explicit Search(std::vector<InferText> &Of) : Texts(Of) {}
   std::vector<InferText> &Texts;
-  SettingValues
-      Start; // the values given: among equal results the search keeps to them
+  SettingValues Start;  // the values given: among equal results the search keeps to them
   SettingValues Chosen; // the best values found so far
   long long Best = -1;  // the lines they keep
   long long Total = 0;  // the non-blank lines of the texts
-  long long Scale =
-      1; // a line's points for keeping its width: more than all the others
+  long long Scale = 1;  // a line's points for keeping its width: more than all the others
   NumberDim Dims[NumberDims] = {};
   int ClassBodyRow = -1, IndentWithRow = -1, TabWidthRow = -1;
-  int Seen = 0; // ReindentSeen bits and the texts' own kinds
-  std::vector<int>
-      Searched; // the rows chosen, in the order that settles equal results
-  // The numbers that suit each choice of the options, once fitted: the values
-  // with the numbers set, and the lines they are foreseen to keep.
+  int Seen = 0;              // ReindentSeen bits and the texts' own kinds
+  std::vector<int> Searched; // the rows chosen, in the order that settles equal results
+  // The numbers that suit each choice of the options, once fitted: the values with the
+  // numbers set, and the lines they are foreseen to keep.
   std::map<SettingValues, std::pair<SettingValues, long long>> Fits;
-  // The numbers last fitted for each choice of the options that move runs of
-  // lines.
+  // The numbers last fitted for each choice of the options that move runs of lines.
   std::map<SettingValues, SettingValues> NumbersFor;
   bool Fresh = false; // the probes are those of the last fit
   bool FreshClass = false;
 
   Fill FillOf(const SettingValues &Values) const {
     Fill F;
-    F.Tabs = IndentWithRow >= 0 &&
-             Values[static_cast<std::size_t>(IndentWithRow)] == IndentTabs;
-    int Width =
-        TabWidthRow >= 0 ? Values[static_cast<std::size_t>(TabWidthRow)] : 8;
+    F.Tabs = IndentWithRow >= 0 && Values[static_cast<std::size_t>(IndentWithRow)] == IndentTabs;
+    int Width = TabWidthRow >= 0 ? Values[static_cast<std::size_t>(TabWidthRow)] : 8;
     F.Width = Width > 0 ? Width : 8;
     return F;
   }
 
-  // Re-indents every text under Values into its Got, watched as W says. False
-  // when the watch stopped the run.
-  long long LinesRun = 0; // the lines the runs of the search re-indented
-  long long Budget =
-      -1; // the most lines the runs of the search may re-indent; -1: no limit
+  // Re-indents every text under Values into its Got, watched as W says. False when the
+  // watch stopped the run.
+  long long LinesRun = 0;       // the lines the runs of the search re-indented
+  long long Budget = -1;        // the most lines the runs of the search may re-indent; -1: no limit
+  SettingValues Fallback;       // a frugal search's values as written, with their numbers
+  long long FallbackLines = -1; // the points they were foreseen to score
 
   bool Spent() const { return Budget >= 0 && LinesRun >= Budget; }
   bool Run(const SettingValues &Values, RunWatch W) {
@@ -372,8 +347,7 @@ struct Search {
     return Whole;
   }
 
-  // The non-blank lines of T before its limit, and those of them that keep
-  // their width.
+  // The non-blank lines of T before its limit, and those of them that keep their width.
   Agreement Agree(const InferText &T, const Fill &F) const {
     Agreement A;
     for (const auto &L : T.Later)
@@ -391,9 +365,9 @@ struct Search {
     return A;
   }
 
-  // The score of T's last run: Scale for each line that keeps its width, and 1
-  // more when it also keeps its blanks character for character (so that the
-  // characters settle between ways of writing that give the same widths).
+  // The score of T's last run: Scale for each line that keeps its width, and 1 more when it
+  // also keeps its blanks character for character (so that the characters settle between
+  // ways of writing that give the same widths).
   long long Score(const InferText &T, const Fill &F) const {
     long long Points = 0;
     for (const auto &L : T.Later)
@@ -411,12 +385,11 @@ struct Search {
     return Points;
   }
 
-  // The score of Values; -1 when it is below Least (the run is then cut short
-  // once too many lines lost their width).
+  // The score of Values; -1 when it is below Least (the run is then cut short once too many
+  // lines lost their width).
   long long Count(const SettingValues &Values, long long Least = -1) {
-    if (!Run(Values,
-             RunWatch{nullptr, nullptr, nullptr, Fill(), 0,
-                      Least < 0 ? -1 : Total - Least / Scale, false, false}))
+    if (!Run(Values, RunWatch{nullptr, nullptr, nullptr, Fill(), 0,
+                              Least < 0 ? -1 : Total - Least / Scale, false, false}))
       return -1;
     Fill F = FillOf(Values);
     long long Points = 0;
@@ -431,9 +404,8 @@ struct Search {
     return !Run(Values, W);
   }
 
-  // True when A goes before B among values that keep as many lines: fewer of
-  // the rows searched away from the values given, then row by row the value
-  // given, then the smaller.
+  // True when A goes before B among values that keep as many lines: fewer of the rows
+  // searched away from the values given, then row by row the value given, then the smaller.
   bool Preferred(const SettingValues &A, const SettingValues &B) const {
     int AwayA = 0, AwayB = 0;
     for (int Row : Searched) {
@@ -454,8 +426,8 @@ struct Search {
     return false;
   }
 
-  // Counts Candidate; it becomes the values chosen when it keeps more lines, or
-  // as many and is preferred.
+  // Counts Candidate; it becomes the values chosen when it keeps more lines, or as many and
+  // is preferred.
   int Adopt(const SettingValues &Candidate) {
     if (Candidate == Chosen)
       return TryIdentical;
@@ -477,36 +449,30 @@ struct Search {
     return Identical ? TryIdentical : TryWorse;
   }
 
-  // Tries the options of Candidate (the numbers as chosen): at the numbers
-  // chosen, and when it moves runs of lines and gives another result, with the
-  // numbers that suit it best. Foreseen (when given) receives the lines it is
-  // foreseen to keep with those numbers. Once the values chosen keep nearly
-  // every line (19 in 20) their numbers are no longer suspect, and every option
-  // is tried at them.
-  int Try(const SettingValues &Candidate, bool Runs,
-          long long *Foreseen = nullptr) {
+  // Tries the options of Candidate (the numbers as chosen): at the numbers chosen, and when
+  // it moves runs of lines and gives another result, with the numbers that suit it best.
+  // Foreseen (when given) receives the lines it is foreseen to keep with those numbers.
+  // Once the values chosen keep nearly every line (19 in 20) their numbers are no longer
+  // suspect, and every option is tried at them.
+  int Try(const SettingValues &Candidate, bool Runs, long long *Foreseen = nullptr) {
     if (Foreseen)
       *Foreseen = Best;
     if (Candidate == Chosen)
       return TryIdentical;
     if (Spent())
       return TryWorse;
-    // Options that move runs of lines already fitted (whatever the options of
-    // single lines then) are tried at the numbers that suited them.
+    // Options that move runs of lines already fitted (whatever the options of single lines
+    // then) are tried at the numbers that suited them.
     auto Fitted = Runs ? NumbersFor.find(RunsKey(Candidate)) : NumbersFor.end();
-    if (!Runs || Best / Scale * 20 >= Total * 19 ||
-        Fitted != NumbersFor.end()) {
+    if (!Runs || Best / Scale * 20 >= Total * 19 || Fitted != NumbersFor.end()) {
       SettingValues Trial = Candidate;
       if (Runs && Fitted != NumbersFor.end())
         for (int Row : NumberRows())
-          Trial[static_cast<std::size_t>(Row)] =
-              Fitted->second[static_cast<std::size_t>(Row)];
+          Trial[static_cast<std::size_t>(Row)] = Fitted->second[static_cast<std::size_t>(Row)];
       const long long Before = Best;
       int Outcome = Adopt(Trial);
       if (Foreseen)
-        *Foreseen = Outcome == TryAdopted     ? Best
-                    : Outcome == TryIdentical ? Before
-                                              : -1;
+        *Foreseen = Outcome == TryAdopted ? Best : Outcome == TryIdentical ? Before : -1;
       return Outcome;
     }
     if (!Differs(Candidate))
@@ -542,8 +508,8 @@ struct Search {
     return Key;
   }
 
-  // The numbers that suit the options of the values chosen; true when they
-  // changed them. BaseDone: the texts' Base already holds the first probe.
+  // The numbers that suit the options of the values chosen; true when they changed them.
+  // BaseDone: the texts' Base already holds the first probe.
   bool TryNumbers(bool BaseDone = false) {
     if (Spent())
       return false;
@@ -552,12 +518,11 @@ struct Search {
     return Fitted != Chosen && AdoptFitted(Fitted, Foreseen);
   }
 
-  // Fitted becomes the values chosen when it is foreseen to keep more lines, or
-  // as many and is preferred. Fresh probes foresee each line, so no run is
-  // needed; the result is counted once the search ends.
+  // Fitted becomes the values chosen when it is foreseen to keep more lines, or as many and
+  // is preferred. Fresh probes foresee each line, so no run is needed; the result is counted
+  // once the search ends.
   bool AdoptFitted(const SettingValues &Fitted, long long Foreseen) {
-    if (Fitted == Chosen || Foreseen < Best ||
-        (Foreseen == Best && !Preferred(Fitted, Chosen)))
+    if (Fitted == Chosen || Foreseen < Best || (Foreseen == Best && !Preferred(Fitted, Chosen)))
       return false;
     if (!Fresh)
       return Adopt(Fitted) == TryAdopted;
@@ -567,17 +532,16 @@ struct Search {
     return true;
   }
 
-  // One change of one option: its row and value, and whether it gives the
-  // result of the values chosen when the round began.
+  // One change of one option: its row and value, and whether it gives the result of the
+  // values chosen when the round began.
   struct Change {
     int Row;
     int Value;
     bool Same;
   };
 
-  // The changes of a round: every other value of each option whose constructs
-  // occur. ClassBody's other value is 0, or a distance of its own that the
-  // numbers' fit chooses.
+  // The changes of a round: every other value of each option whose constructs occur.
+  // ClassBody's other value is 0, or a distance of its own that the numbers' fit chooses.
   std::vector<Change> Changes() const {
     std::vector<Change> Out;
     for (const OptionChoice &C : OptionChoices) {
@@ -596,9 +560,9 @@ struct Search {
     return Out;
   }
 
-  // Marks the changes of Group that give the result of the values chosen: all
-  // together in one run, and halves of the group while it gives another result.
-  // A change left alone is tried anyway.
+  // Marks the changes of Group that give the result of the values chosen: all together in
+  // one run, and halves of the group while it gives another result. A change left alone is
+  // tried anyway.
   void MarkSame(const std::vector<Change *> &Group) {
     if (Group.size() < 2 || Spent())
       return;
@@ -611,28 +575,27 @@ struct Search {
       return;
     }
     std::size_t Half = Group.size() / 2;
-    MarkSame(std::vector<Change *>(Group.begin(),
-                                   Group.begin() + static_cast<long>(Half)));
-    MarkSame(std::vector<Change *>(Group.begin() + static_cast<long>(Half),
-                                   Group.end()));
+    MarkSame(std::vector<Change *>(Group.begin(), Group.begin() + static_cast<long>(Half)));
+    MarkSame(std::vector<Change *>(Group.begin() + static_cast<long>(Half), Group.end()));
   }
 
-  // The options that move runs of lines: first which of their other values give
-  // the result in effect (all together in a run, a group for the first other
-  // values, one for the second ones...), then the joint options together, then
-  // the others one after another. True when the values chosen changed.
+  // The options that move runs of lines: first which of their other values give the result
+  // in effect (all together in a run, a group for the first other values, one for the
+  // second ones...), then the joint options together, then the others one after another.
+  // True when the values chosen changed.
   bool TryRuns() {
-    // First every option that can keep lines as they were written so: the
-    // settings of code written by many hands, tried before a frugal search runs
-    // out.
-    SettingValues Written = Chosen;
-    for (const OptionChoice &C : OptionChoices) {
-      int Row = RowNamed(C.Key);
-      if (C.Written >= 0 && Row >= 0 && (Seen & C.Seen) &&
-          C.Written <= SettingKeyRows[Row].High)
-        Written[static_cast<std::size_t>(Row)] = C.Written;
+    // A frugal search first fits every option that can keep lines as they were written so:
+    // the settings of code written by many hands, to fall back on should the search run out
+    // before it finds as good.
+    if (Budget >= 0 && Fallback.empty()) {
+      Fallback = Chosen;
+      for (const OptionChoice &C : OptionChoices) {
+        int Row = RowNamed(C.Key);
+        if (C.Written >= 0 && Row >= 0 && (Seen & C.Seen) && C.Written <= SettingKeyRows[Row].High)
+          Fallback[static_cast<std::size_t>(Row)] = C.Written;
+      }
+      FallbackLines = Fallback == Chosen || Spent() ? -1 : Fit(Fallback);
     }
-    bool WrittenChanged = Try(Written, true) == TryAdopted;
     const SettingValues Around = Chosen;
     std::vector<Change> All;
     for (const Change &K : Changes())
@@ -651,7 +614,7 @@ struct Search {
         break;
       MarkSame(Group);
     }
-    bool Changed = TryJoint(All, Around) || WrittenChanged;
+    bool Changed = TryJoint(All, Around);
     for (const Change &K : All) {
       if (ChoiceOf(K.Row)->Kind != ChoiceRuns || (K.Same && Chosen == Around))
         continue;
@@ -662,8 +625,7 @@ struct Search {
     return Changed;
   }
 
-  // The other values of an option that moves single lines, at the numbers
-  // chosen.
+  // The other values of an option that moves single lines, at the numbers chosen.
   bool TryLines(const OptionChoice &C) {
     bool Changed = false;
     for (const Change &K : Changes()) {
@@ -676,10 +638,10 @@ struct Search {
     return Changed;
   }
 
-  // The joint options chosen together: each other value alone, then the
-  // combinations of the values that gave another result alone whose gains alone
-  // (the points each was foreseen to gain over the values in effect) add up to
-  // more than the best found gained. True when the values chosen changed.
+  // The joint options chosen together: each other value alone, then the combinations of the
+  // values that gave another result alone whose gains alone (the points each was foreseen to
+  // gain over the values in effect) add up to more than the best found gained. True when the
+  // values chosen changed.
   bool TryJoint(const std::vector<Change> &All, const SettingValues &Around) {
     std::vector<int> Rows;
     std::vector<std::vector<int>> Values;
@@ -709,12 +671,10 @@ struct Search {
         Changed = Changed || Outcome == TryAdopted;
         if (Outcome != TryIdentical || !Unmoved) {
           Values[J].push_back(K.Value);
-          Gains[J].push_back(Foreseen < 0 ? -Total * Scale
-                                          : Foreseen - FromBest);
+          Gains[J].push_back(Foreseen < 0 ? -Total * Scale : Foreseen - FromBest);
         }
       }
-    // Together: the combinations that move two options or more, the first
-    // turning fastest.
+    // Together: the combinations that move two options or more, the first turning fastest.
     std::vector<std::size_t> Digit(Rows.size(), 0);
     for (bool More = Rows.size() > 1; More;) {
       SettingValues Candidate = From;
@@ -745,16 +705,14 @@ struct Search {
     return nullptr;
   }
 
-  // Sets the numbers of Values to those that fit its options best and returns
-  // the lines they are foreseen to keep: two runs (three with a class body of
-  // its own) give each line's coefficients. Remembered for each choice of the
-  // options.
+  // Sets the numbers of Values to those that fit its options best and returns the lines they
+  // are foreseen to keep: two runs (three with a class body of its own) give each line's
+  // coefficients. Remembered for each choice of the options.
   long long Fit(SettingValues &Values, bool BaseDone = false) {
     SettingValues Key = Values;
     for (const NumberDim &D : Dims)
       Key[static_cast<std::size_t>(D.Row)] = 0;
-    const bool ClassDim = ClassBodyRow >= 0 &&
-                          Values[static_cast<std::size_t>(ClassBodyRow)] > 0 &&
+    const bool ClassDim = ClassBodyRow >= 0 && Values[static_cast<std::size_t>(ClassBodyRow)] > 0 &&
                           (Seen & SeenClass);
     if (ClassDim)
       Key[static_cast<std::size_t>(ClassBodyRow)] = 1;
@@ -796,11 +754,10 @@ struct Search {
     return Foreseen;
   }
 
-  // Line I's coefficients from the probes, and the indentation it would have
-  // with every number 0: the difference of the probes read as the step's
-  // coefficient and balanced base-3 digits.
-  long long Decode(const InferText &T, std::size_t I, bool ClassDim,
-                   Coefficients &A) const {
+  // Line I's coefficients from the probes, and the indentation it would have with every
+  // number 0: the difference of the probes read as the step's coefficient and balanced
+  // base-3 digits.
+  long long Decode(const InferText &T, std::size_t I, bool ClassDim, Coefficients &A) const {
     long long V0 = T.Base[I];
     long long D = T.Step[I] - V0;
     long long Depth = D >= 0 ? (D + 13) / TabWeight : -((-D + 13) / TabWeight);
@@ -816,13 +773,11 @@ struct Search {
     A[NumberDims] = ClassDim ? static_cast<int>(T.Class[I] - V0) : 0;
     long long C = V0;
     for (int K = 0; K < NumberDims; ++K)
-      C -=
-          A[static_cast<std::size_t>(K)] * static_cast<long long>(Dims[K].High);
+      C -= A[static_cast<std::size_t>(K)] * static_cast<long long>(Dims[K].High);
     return C - A[NumberDims] * 8LL;
   }
 
-  // Each text's Kept as the last probes foresee it under Values (a line at 0 at
-  // least).
+  // Each text's Kept as the last probes foresee it under Values (a line at 0 at least).
   void Foresee(const SettingValues &Values, bool ClassDim) {
     for (InferText &T : Texts) {
       T.Kept.assign(T.Base.size(), -1);
@@ -833,23 +788,20 @@ struct Search {
         long long V = Decode(T, I, ClassDim, A);
         for (int K = 0; K < NumberDims; ++K)
           V += A[static_cast<std::size_t>(K)] *
-               static_cast<long long>(
-                   Values[static_cast<std::size_t>(Dims[K].Row)]);
+               static_cast<long long>(Values[static_cast<std::size_t>(Dims[K].Row)]);
         if (ClassDim)
           V += A[NumberDims] *
-               static_cast<long long>(
-                   Values[static_cast<std::size_t>(ClassBodyRow)]);
+               static_cast<long long>(Values[static_cast<std::size_t>(ClassBodyRow)]);
         T.Kept[I] = V < 0 ? 0 : V;
       }
     }
   }
 
-  // From the probes: the lines with the same coefficients are scored together,
-  // for each sum of their terms at once; then every combination of the numbers.
+  // From the probes: the lines with the same coefficients are scored together, for each sum
+  // of their terms at once; then every combination of the numbers.
   long long BestNumbers(SettingValues &Values, bool ClassDim) {
-    // A line's entry: the sum it needs (for one wanted right of 0) or the
-    // largest sum that leaves it at 0 (for one wanted at 0), and its points
-    // then.
+    // A line's entry: the sum it needs (for one wanted right of 0) or the largest sum that
+    // leaves it at 0 (for one wanted at 0), and its points then.
     struct Entries {
       std::vector<std::pair<long long, long long>> Exact;
       std::vector<std::pair<long long, long long>> AtMost;
@@ -877,16 +829,15 @@ struct Search {
         if (A[0] != 0)
           Seen |= SeenNested;
         Entries &E = Groups[A];
-        long long Points =
-            Scale + (Target == F.Writing(T.Tabs[I], T.Spaces[I]));
+        long long Points = Scale + (Target == F.Writing(T.Tabs[I], T.Spaces[I]));
         if (Target > 0)
           E.Exact.push_back({Target - C, Points});
         else
           E.AtMost.push_back({-C, Points});
       }
     }
-    // The numbers that move some line, each over its range; one that moves none
-    // keeps the value given (when in its range, else its lowest).
+    // The numbers that move some line, each over its range; one that moves none keeps the
+    // value given (when in its range, else its lowest).
     int Rows[NumberDims + 1], Low[NumberDims + 1], High[NumberDims + 1];
     for (int K = 0; K < NumberDims; ++K) {
       Rows[K] = Dims[K].Row;
@@ -912,14 +863,12 @@ struct Search {
     std::size_t Cells = 1;
     for (int K : Moving)
       Cells *= static_cast<std::size_t>(High[K] - Low[K] + 1);
-    // The value of each moving number in each cell, the first number turning
-    // slowest.
+    // The value of each moving number in each cell, the first number turning slowest.
     std::vector<std::vector<int>> At(Moving.size(), std::vector<int>(Cells));
     for (std::size_t Cell = 0; Cell < Cells; ++Cell) {
       std::size_t Rest = Cell;
       for (std::size_t M = Moving.size(); M-- > 0;) {
-        std::size_t Size =
-            static_cast<std::size_t>(High[Moving[M]] - Low[Moving[M]] + 1);
+        std::size_t Size = static_cast<std::size_t>(High[Moving[M]] - Low[Moving[M]] + 1);
         At[M][Cell] = Low[Moving[M]] + static_cast<int>(Rest % Size);
         Rest /= Size;
       }
@@ -932,8 +881,7 @@ struct Search {
       std::fill(Sums.begin(), Sums.end(), 0);
       for (std::size_t M = 0; M < Moving.size(); ++M) {
         long long Coefficient = A[static_cast<std::size_t>(Moving[M])];
-        long long X = Coefficient * Low[Moving[M]],
-                  Y = Coefficient * High[Moving[M]];
+        long long X = Coefficient * Low[Moving[M]], Y = Coefficient * High[Moving[M]];
         From += std::min(X, Y);
         To += std::max(X, Y);
         if (Coefficient)
@@ -958,8 +906,7 @@ struct Search {
         continue;
       for (std::size_t M = 0; M < Moving.size(); ++M)
         Candidate[static_cast<std::size_t>(Rows[Moving[M]])] = At[M][Cell];
-      if (Cell == 0 || Scores[Cell] > Scores[BestCell] ||
-          Preferred(Candidate, BestValues)) {
+      if (Cell == 0 || Scores[Cell] > Scores[BestCell] || Preferred(Candidate, BestValues)) {
         BestCell = Cell;
         BestValues = Candidate;
       }
@@ -971,9 +918,8 @@ struct Search {
 
 } // namespace
 
-InferResult InferSettings(const std::vector<InferSource> &Sources,
-                          SettingValues &Values, ReindentReplayRecord *Keep,
-                          bool Frugal) {
+InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues &Values,
+                          ReindentReplayRecord *Keep, bool Frugal) {
   std::vector<InferText> Texts(Sources.size());
   for (std::size_t I = 0; I < Sources.size(); ++I) {
     Texts[I].Source = &Sources[I];
@@ -996,34 +942,29 @@ InferResult InferSettings(const std::vector<InferSource> &Sources,
   for (const NumberDim &D : S.Dims)
     S.Searched.push_back(D.Row);
 
-  // The first run reads and scans the texts, and tells which constructs they
-  // hold (they do not depend on the values tried); it is the first probe of the
-  // numbers for the options given.
+  // The first run reads and scans the texts, and tells which constructs they hold (they do
+  // not depend on the values tried); it is the first probe of the numbers for the options
+  // given.
   ReindentSink.Seen = 0;
   SettingValues Probe = Values;
   for (const NumberDim &D : S.Dims)
     Probe[static_cast<std::size_t>(D.Row)] = D.High;
-  if (S.ClassBodyRow >= 0 &&
-      Probe[static_cast<std::size_t>(S.ClassBodyRow)] > 0)
+  if (S.ClassBodyRow >= 0 && Probe[static_cast<std::size_t>(S.ClassBodyRow)] > 0)
     Probe[static_cast<std::size_t>(S.ClassBodyRow)] = 8;
-  S.Run(Probe,
-        RunWatch{nullptr, nullptr, nullptr, Fill(), 0, -1, false, false});
+  S.Run(Probe, RunWatch{nullptr, nullptr, nullptr, Fill(), 0, -1, false, false});
   for (InferText &T : Texts) {
     const std::size_t Size = T.Replay.Lines.size();
     T.Want.assign(Size, -1);
     T.Tabs.assign(Size, 0);
     T.Spaces.assign(Size, -1);
-    // A long text is searched over its first lines; the values chosen are
-    // counted over all.
+    // A long text is searched over its first lines; the values chosen are counted over all.
     const std::size_t Most = Frugal ? FrugalSearchLines : SearchLines;
     T.Limit = Size < Most ? Size : Most;
     for (std::size_t I = 0; I < Size; ++I) {
       const ReindentReplayLine &L = T.Replay.Lines[I];
       long long Later = 0;
-      MeasureLine(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Want[I],
-                  Later);
-      LeadingBlanks(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Tabs[I],
-                    T.Spaces[I]);
+      MeasureLine(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Want[I], Later);
+      LeadingBlanks(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Tabs[I], T.Spaces[I]);
       if (Later)
         T.Later.push_back({I, Later});
       if (I < T.Limit)
@@ -1048,11 +989,10 @@ InferResult InferSettings(const std::vector<InferSource> &Sources,
   S.Chosen = Values;
   S.TryNumbers(true);
 
-  // In rounds: the numbers, the options that move runs of lines, then each
-  // option that moves single lines, until a whole round changes nothing. Each
-  // is tried again only once another changed the values chosen: it chose the
-  // best it could find the last time. A change keeps more lines, or as many
-  // with values preferred, so the rounds end.
+  // In rounds: the numbers, the options that move runs of lines, then each option that moves
+  // single lines, until a whole round changes nothing. Each is tried again only once another
+  // changed the values chosen: it chose the best it could find the last time. A change keeps
+  // more lines, or as many with values preferred, so the rounds end.
   std::vector<const OptionChoice *> Lines;
   for (const OptionChoice &C : OptionChoices)
     if (C.Kind == ChoiceLines)
@@ -1063,23 +1003,26 @@ InferResult InferSettings(const std::vector<InferSource> &Sources,
   TriedAt[0] = 0;
   int Unchanged = 1;
   // Once every line keeps its width and its blanks nothing can do better.
-  for (int At = 1; Unchanged < Coordinates &&
-                   S.Best < S.Total * (S.Scale + 1) && !S.Spent();
+  for (int At = 1; Unchanged < Coordinates && S.Best < S.Total * (S.Scale + 1) && !S.Spent();
        At = (At + 1) % Coordinates) {
     int &Tried = TriedAt[static_cast<std::size_t>(At)];
     bool Changed = false;
     if (Tried != Changes)
-      Changed = At == 0 ? S.TryNumbers()
-                : At == 1
-                    ? S.TryRuns()
-                    : S.TryLines(*Lines[static_cast<std::size_t>(At - 2)]);
+      Changed = At == 0   ? S.TryNumbers()
+                : At == 1 ? S.TryRuns()
+                          : S.TryLines(*Lines[static_cast<std::size_t>(At - 2)]);
     Changes += Changed;
     Tried = Changes;
     Unchanged = Changed ? 0 : Unchanged + 1;
   }
 
-  // The agreement of the values chosen, counted text by text (unless the caller
-  // re-indents the text with them anyway).
+  if (S.FallbackLines > S.Best) {
+    S.Chosen = S.Fallback;
+    S.Best = S.FallbackLines;
+  }
+
+  // The agreement of the values chosen, counted text by text (unless the caller re-indents
+  // the text with them anyway).
   InferResult Result;
   for (InferText &T : Texts)
     T.Limit = T.Replay.Lines.size();
@@ -1102,10 +1045,8 @@ InferResult InferSettings(const std::vector<InferSource> &Sources,
 }
 
 std::string PercentText(const Agreement &A) {
-  long long Percent10 =
-      A.Lines ? (A.Same * 1000 + A.Lines / 2) / A.Lines : 1000;
-  return std::to_string(Percent10 / 10) + "." + std::to_string(Percent10 % 10) +
-         "%";
+  long long Percent10 = A.Lines ? (A.Same * 1000 + A.Lines / 2) / A.Lines : 1000;
+  return std::to_string(Percent10 / 10) + "." + std::to_string(Percent10 % 10) + "%";
 }
 
 namespace {
@@ -1152,17 +1093,15 @@ std::string InferredText(const SettingValues &Values, const Agreement &Result) {
     }
     Out += std::string(Row.Key) + "=" + SettingValueText(Row, Values[I]) + "\n";
   }
-  Out += "; " + std::to_string(Result.Same) + " of " +
-         std::to_string(Result.Lines) + " lines keep their indentation (" +
-         PercentText(Result) + ")\n";
+  Out += "; " + std::to_string(Result.Same) + " of " + std::to_string(Result.Lines) +
+         " lines keep their indentation (" + PercentText(Result) + ")\n";
   return Out;
 }
 
-std::string WorstFitText(const std::vector<InferSource> &Sources,
-                         const InferResult &Result, std::size_t Most) {
+std::string WorstFitText(const std::vector<InferSource> &Sources, const InferResult &Result,
+                         std::size_t Most) {
   std::vector<std::size_t> Order;
-  for (std::size_t I = 0; I < Sources.size() && I < Result.PerSource.size();
-       ++I)
+  for (std::size_t I = 0; I < Sources.size() && I < Result.PerSource.size(); ++I)
     if (Result.PerSource[I].Same < Result.PerSource[I].Lines)
       Order.push_back(I);
   auto Share = [&](std::size_t I) {
@@ -1178,8 +1117,7 @@ std::string WorstFitText(const std::vector<InferSource> &Sources,
     Order.resize(Most);
   std::string Out;
   for (std::size_t I : Order)
-    Out += "; worst: " + Sources[I].Name + " " +
-           PercentText(Result.PerSource[I]) + "\n";
+    Out += "; worst: " + Sources[I].Name + " " + PercentText(Result.PerSource[I]) + "\n";
   return Out;
 }
 
@@ -1195,11 +1133,9 @@ bool SameKey(const std::string &A, const char *B) {
 
 std::string TrimBlanks(const std::string &Text) {
   std::size_t Begin = 0, End = Text.size();
-  while (Begin < End &&
-         (Text[Begin] == ' ' || Text[Begin] == '\t' || Text[Begin] == '\r'))
+  while (Begin < End && (Text[Begin] == ' ' || Text[Begin] == '\t' || Text[Begin] == '\r'))
     ++Begin;
-  while (End > Begin && (Text[End - 1] == ' ' || Text[End - 1] == '\t' ||
-                         Text[End - 1] == '\r'))
+  while (End > Begin && (Text[End - 1] == ' ' || Text[End - 1] == '\t' || Text[End - 1] == '\r'))
     --End;
   return Text.substr(Begin, End - Begin);
 }
@@ -1221,18 +1157,15 @@ bool WriteInferredSettings(const std::string &Path, const SettingValues &Values,
     std::size_t End = Lf == std::string::npos ? Bytes.size() : Lf;
     std::size_t TextEnd = End > At && Bytes[End - 1] == '\r' ? End - 1 : End;
     Lines.push_back(Bytes.substr(At, TextEnd - At));
-    Ends.push_back(Lf == std::string::npos
-                       ? std::string()
-                       : Bytes.substr(TextEnd, Lf + 1 - TextEnd));
+    Ends.push_back(Lf == std::string::npos ? std::string()
+                                           : Bytes.substr(TextEnd, Lf + 1 - TextEnd));
     At = Lf == std::string::npos ? Bytes.size() : Lf + 1;
   }
   std::string Eol = !Ends.empty() && !Ends[0].empty() ? Ends[0] : "\n";
   for (std::size_t I : InferredRows()) {
     const SettingKeyRow &Row = SettingKeyRows[I];
-    std::string Line =
-        std::string(Row.Key) + "=" + SettingValueText(Row, Values[I]);
-    // The first section of the name and its first line of the key, as the files
-    // are read.
+    std::string Line = std::string(Row.Key) + "=" + SettingValueText(Row, Values[I]);
+    // The first section of the name and its first line of the key, as the files are read.
     int Header = -1, Last = -1, KeyAt = -1;
     for (std::size_t K = 0; K < Lines.size(); ++K) {
       std::string T = TrimBlanks(Lines[K]);
@@ -1242,10 +1175,9 @@ bool WriteInferredSettings(const std::string &Path, const SettingValues &Values,
         if (Header >= 0)
           break;
         std::size_t Close = T.find(']');
-        if (SameKey(TrimBlanks(T.substr(1, Close == std::string::npos
-                                               ? std::string::npos
-                                               : Close - 1)),
-                    Row.Section))
+        if (SameKey(
+                TrimBlanks(T.substr(1, Close == std::string::npos ? std::string::npos : Close - 1)),
+                Row.Section))
           Header = Last = static_cast<int>(K);
         continue;
       }
