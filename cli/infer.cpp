@@ -10,7 +10,8 @@
 // nothing: those that move whole runs of lines (Steps, RoutineBody and CaseIndent jointly,
 // then FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that suit it
 // best, the others at the numbers chosen. A value that gives the result of the value in
-// effect is not looked at further, and a run that can no longer win is cut short.
+// effect is not looked at further, and a run that can no longer win is cut short. A frugal
+// search (before a re-indent) is held to a few runs' worth of lines.
 #include "infer.hpp"
 #include "../src/host/files.hpp"
 #include "../src/host/session.hpp"
@@ -229,9 +230,9 @@ const int SeenContinued = 1 << 21;   // a continued statement
 const int SeenDirective = 1 << 22;   // a preprocessor line
 const int SeenTabIndented = 1 << 23; // a line indented with a tab
 
-// ClassBody's values: 0, or a distance of its own that the numbers' fit chooses.
-// In the order of a round: the options that move single lines first, as they are cheap to
-// try and settle the lines the others are then judged on.
+// ClassBody's values: 0, or a distance of its own that the numbers' fit chooses. A round
+// takes the options that move runs of lines, then those that move single lines, each kind in
+// the table's order.
 const OptionChoice OptionChoices[] = {
     {"ReturnAtHeader", {0, 1}, 2, SeenReturn, ChoiceLines, -1},
     {"KeepColumn0Comments", {0, 1}, 2, SeenColumn0Comment, ChoiceLines, -1},
@@ -282,7 +283,7 @@ struct Search {
   std::vector<InferText> &Texts;
   SettingValues Start;  // the values given: among equal results the search keeps to them
   SettingValues Chosen; // the best values found so far
-  long long Best = -1;  // the lines they keep
+  long long Best = -1;  // their points (see Score)
   long long Total = 0;  // the non-blank lines of the texts
   long long Scale = 1;  // a line's points for keeping its width: more than all the others
   NumberDim Dims[NumberDims] = {};
@@ -305,14 +306,15 @@ struct Search {
     return F;
   }
 
-  // Re-indents every text under Values into its Got, watched as W says. False when the
-  // watch stopped the run.
   long long LinesRun = 0;       // the lines the runs of the search re-indented
   long long Budget = -1;        // the most lines the runs of the search may re-indent; -1: no limit
   SettingValues Fallback;       // a frugal search's values as written, with their numbers
   long long FallbackLines = -1; // the points they were foreseen to score
 
   bool Spent() const { return Budget >= 0 && LinesRun >= Budget; }
+
+  // Re-indents every text under Values into its Got, watched as W says. False when the
+  // watch stopped the run.
   bool Run(const SettingValues &Values, RunWatch W) {
     ApplySettingValues(Values);
     W.F = FillOf(Values);
