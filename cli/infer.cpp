@@ -16,6 +16,7 @@
 #include "../src/host/files.hpp"
 #include "../src/host/session.hpp"
 #include "../src/reindent/reindent.hpp"
+#include "../src/settings/profile.hpp"
 #include "../src/settings/settings.hpp"
 #include "fileio.hpp"
 #include "project.hpp"
@@ -349,42 +350,44 @@ struct Search {
     return Whole;
   }
 
-  // The non-blank lines of T before its limit, and those of them that keep their width.
-  Agreement Agree(const InferText &T, const Fill &F) const {
-    Agreement A;
+  // The lines after a lone CR before T's limit: nothing moves them.
+  static long long LaterLines(const InferText &T) {
+    long long Count = 0;
     for (const auto &L : T.Later)
-      if (L.first < T.Limit) {
-        A.Same += L.second;
-        A.Lines += L.second;
-      }
+      if (L.first < T.Limit)
+        Count += L.second;
+    return Count;
+  }
+
+  // T's last run: its non-blank lines before its limit, those that keep their width, and of
+  // those the ones that also keep their blanks character for character.
+  struct Tally {
+    Agreement Kept;
+    long long Exact = 0;
+  };
+  static Tally TallyOf(const InferText &T, const Fill &F) {
+    Tally Out;
+    const long long Later = LaterLines(T);
+    Out.Kept.Same = Out.Kept.Lines = Out.Exact = Later;
     for (std::size_t I = 0; I < T.Limit; ++I) {
       if (T.Want[I] < 0)
         continue;
-      ++A.Lines;
+      ++Out.Kept.Lines;
       long long G = I < T.Got.size() ? T.Got[I] : -1;
-      A.Same += G < 0 || F.Seen(G) == T.Want[I];
+      if (G < 0 || F.Seen(G) == T.Want[I]) {
+        ++Out.Kept.Same;
+        Out.Exact += G < 0 || G == F.Writing(T.Tabs[I], T.Spaces[I]);
+      }
     }
-    return A;
+    return Out;
   }
 
   // The score of T's last run: Scale for each line that keeps its width, and 1 more when it
   // also keeps its blanks character for character (so that the characters settle between
   // ways of writing that give the same widths).
   long long Score(const InferText &T, const Fill &F) const {
-    long long Points = 0;
-    for (const auto &L : T.Later)
-      if (L.first < T.Limit)
-        Points += L.second * (Scale + 1);
-    for (std::size_t I = 0; I < T.Limit; ++I) {
-      if (T.Want[I] < 0)
-        continue;
-      long long G = I < T.Got.size() ? T.Got[I] : -1;
-      if (G < 0)
-        Points += Scale + 1;
-      else if (F.Seen(G) == T.Want[I])
-        Points += Scale + (G == F.Writing(T.Tabs[I], T.Spaces[I]));
-    }
-    return Points;
+    Tally Got = TallyOf(T, F);
+    return Got.Kept.Same * Scale + Got.Exact;
   }
 
   // The score of Values; -1 when it is below Least (the run is then cut short once too many
@@ -812,9 +815,7 @@ struct Search {
     long long Constant = 0;
     const Fill F = FillOf(Values);
     for (const InferText &T : Texts) {
-      for (const auto &L : T.Later)
-        if (L.first < T.Limit)
-          Constant += L.second * (Scale + 1);
+      Constant += LaterLines(T) * (Scale + 1);
       for (std::size_t I = 0; I < T.Limit; ++I) {
         if (T.Want[I] < 0)
           continue;
@@ -1034,7 +1035,7 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   for (InferText &T : Texts) {
     if (Keep)
       T.Got.swap(T.Kept);
-    Agreement A = S.Agree(T, F);
+    Agreement A = S.TallyOf(T, F).Kept;
     Result.PerSource.push_back(A);
     Result.Total.Same += A.Same;
     Result.Total.Lines += A.Lines;
@@ -1123,27 +1124,6 @@ std::string WorstFitText(const std::vector<InferSource> &Sources, const InferRes
   return Out;
 }
 
-namespace {
-
-bool SameKey(const std::string &A, const char *B) {
-  std::size_t I = 0;
-  for (; I < A.size(); ++I)
-    if (!B[I] || AsciiUpper(A[I]) != AsciiUpper(B[I]))
-      return false;
-  return B[I] == 0;
-}
-
-std::string TrimBlanks(const std::string &Text) {
-  std::size_t Begin = 0, End = Text.size();
-  while (Begin < End && (Text[Begin] == ' ' || Text[Begin] == '\t' || Text[Begin] == '\r'))
-    ++Begin;
-  while (End > Begin && (Text[End - 1] == ' ' || Text[End - 1] == '\t' || Text[End - 1] == '\r'))
-    --End;
-  return Text.substr(Begin, End - Begin);
-}
-
-} // namespace
-
 bool WriteInferredSettings(const std::string &Path, const SettingValues &Values,
                            std::string &Error) {
   std::string Bytes;
@@ -1152,70 +1132,12 @@ bool WriteInferredSettings(const std::string &Path, const SettingValues &Values,
     Error = "cannot read " + Path;
     return false;
   }
-  // The file's lines with their ends; new lines end as its first line does.
-  std::vector<std::string> Lines, Ends;
-  for (std::size_t At = 0; At < Bytes.size();) {
-    std::size_t Lf = Bytes.find('\n', At);
-    std::size_t End = Lf == std::string::npos ? Bytes.size() : Lf;
-    std::size_t TextEnd = End > At && Bytes[End - 1] == '\r' ? End - 1 : End;
-    Lines.push_back(Bytes.substr(At, TextEnd - At));
-    Ends.push_back(Lf == std::string::npos ? std::string()
-                                           : Bytes.substr(TextEnd, Lf + 1 - TextEnd));
-    At = Lf == std::string::npos ? Bytes.size() : Lf + 1;
-  }
-  std::string Eol = !Ends.empty() && !Ends[0].empty() ? Ends[0] : "\n";
+  std::string Out = Bytes;
   for (std::size_t I : InferredRows()) {
     const SettingKeyRow &Row = SettingKeyRows[I];
-    std::string Line = std::string(Row.Key) + "=" + SettingValueText(Row, Values[I]);
-    // The first section of the name and its first line of the key, as the files are read.
-    int Header = -1, Last = -1, KeyAt = -1;
-    for (std::size_t K = 0; K < Lines.size(); ++K) {
-      std::string T = TrimBlanks(Lines[K]);
-      if (K == 0 && T.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        T = TrimBlanks(T.substr(3));
-      if (!T.empty() && T[0] == '[') {
-        if (Header >= 0)
-          break;
-        std::size_t Close = T.find(']');
-        if (SameKey(
-                TrimBlanks(T.substr(1, Close == std::string::npos ? std::string::npos : Close - 1)),
-                Row.Section))
-          Header = Last = static_cast<int>(K);
-        continue;
-      }
-      if (Header < 0 || T.empty())
-        continue;
-      Last = static_cast<int>(K);
-      std::size_t Equal = T.find('=');
-      if (KeyAt < 0 && T[0] != ';' && Equal != std::string::npos &&
-          SameKey(TrimBlanks(T.substr(0, Equal)), Row.Key))
-        KeyAt = static_cast<int>(K);
-    }
-    if (KeyAt >= 0) {
-      Lines[static_cast<std::size_t>(KeyAt)] = Line;
-      continue;
-    }
-    if (Header < 0) {
-      // A new section comes last, after an empty line.
-      if (!Lines.empty() && Ends.back().empty())
-        Ends.back() = Eol;
-      if (!Lines.empty() && !TrimBlanks(Lines.back()).empty()) {
-        Lines.push_back(std::string());
-        Ends.push_back(Eol);
-      }
-      Lines.push_back("[" + std::string(Row.Section) + "]");
-      Ends.push_back(Eol);
-      Last = static_cast<int>(Lines.size()) - 1;
-    }
-    std::size_t After = static_cast<std::size_t>(Last);
-    if (Ends[After].empty())
-      Ends[After] = Eol;
-    Lines.insert(Lines.begin() + static_cast<long>(After) + 1, Line);
-    Ends.insert(Ends.begin() + static_cast<long>(After) + 1, Eol);
+    Out = ProfileTextWithKey(Out, Row.Section, Row.Key, SettingValueText(Row, Values[I]).c_str(),
+                             true);
   }
-  std::string Out;
-  for (std::size_t K = 0; K < Lines.size(); ++K)
-    Out += Lines[K] + Ends[K];
   if (Exists)
     return Out == Bytes || WriteInPlace(Path, Out, Error);
   if (!WriteWholeFile(Path, Out)) {

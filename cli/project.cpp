@@ -10,6 +10,12 @@
 
 const char *const ProjectSettingsName = ".qmate.ini";
 
+std::string JoinPath(const std::string &Folder, const std::string &Name) {
+  if (!Folder.empty() && Folder.back() == '/')
+    return Folder + Name;
+  return Folder + "/" + Name;
+}
+
 namespace {
 
 bool Exists(const std::string &Path) {
@@ -37,12 +43,6 @@ bool IsClipperFileName(const std::string &Path) {
 
 namespace {
 
-std::string Join(const std::string &Folder, const std::string &Name) {
-  if (!Folder.empty() && Folder.back() == '/')
-    return Folder + Name;
-  return Folder + "/" + Name;
-}
-
 void Walk(const std::string &Folder, std::vector<std::string> &Files,
           std::vector<std::string> &Errors) {
   DIR *D = opendir(Folder.c_str());
@@ -63,7 +63,7 @@ void Walk(const std::string &Folder, std::vector<std::string> &Files,
   closedir(D);
   std::sort(Names.begin(), Names.end());
   for (const std::string &Name : Names) {
-    std::string Path = Join(Folder, Name);
+    std::string Path = JoinPath(Folder, Name);
     struct stat St;
     // Links are skipped: a link to a folder could lead round in a circle, and a link to a
     // file may reach a file outside the tree or one the walk meets anyway.
@@ -114,10 +114,10 @@ std::string NearestProjectSettings(const std::string &Folder) {
   std::string Dir = Real;
   std::free(Real);
   for (;;) {
-    std::string Candidate = Join(Dir, ProjectSettingsName);
+    std::string Candidate = JoinPath(Dir, ProjectSettingsName);
     if (PathIsRegularFile(Candidate))
       return Candidate;
-    if (Dir == "/" || Exists(Join(Dir, ".git")))
+    if (Dir == "/" || Exists(JoinPath(Dir, ".git")))
       return std::string();
     Dir = FolderOfPath(Dir);
   }

@@ -16,6 +16,8 @@ std::string NearestProjectSettings(const std::string &Folder);
 // True for a name ending in .prg or .ch, in any case.
 bool IsClipperFileName(const std::string &Path);
 
+// Name in Folder: the two joined by one "/" (none added after a "/").
+std::string JoinPath(const std::string &Folder, const std::string &Name);
 // The folder part of a file's path ("." for a bare name).
 std::string FolderOfPath(const std::string &Path);
 

@@ -25,7 +25,7 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Settings", "SplitLineTab", -1, -9, 999, nullptr, [] { return &PluginSettings.SplitLineTab; },
      "-1 (or below): lines continuing a statement (after ;) line up under its first line; 0 or "
      "more: columns right of the first line"},
-    {"Rules", "Style", StyleClassic, 0, 1, "Classic|Modern", [] { return &PluginRules.Style; },
+    {"Rules", "Style", StyleClassic, 0, 1, StyleWords, [] { return &PluginRules.Style; },
      "the rule set: Classic, or Modern (every block and header of Clipper 5 and Harbour, a "
      "stack of open blocks, layout kept)"},
     {"Rules", "CaseIndent", 0, 0, 2, nullptr, [] { return &PluginRules.CaseIndent; },
@@ -56,14 +56,14 @@ const SettingKeyRow SettingKeyRows[] = {
     {"Rules", "ClassBody", 0, 0, 99, nullptr, [] { return &PluginRules.ClassBody; },
      "Modern: the columns a class's declarations (DATA, METHOD...) stand right of CLASS; 0 "
      "indents them as a routine's body"},
-    {"Rules", "Steps", StepsFixed, 0, 2, "Fixed|Routine|Block", [] { return &PluginRules.Steps; },
+    {"Rules", "Steps", StepsFixed, 0, 2, StepsWords, [] { return &PluginRules.Steps; },
      "Modern: Fixed indents every block by Tab; Routine by each routine's own step, as its first "
      "block's first line stands; Block each block as its own first line stands"},
-    {"Rules", "Directives", DirectivesColumn0, 0, 2, "Column0|Code|Written",
+    {"Rules", "Directives", DirectivesColumn0, 0, 2, DirectivesWords,
      [] { return &PluginRules.Directives; },
      "Modern: preprocessor lines (#ifdef...) at column 0, at the column of the code around "
      "them, or where they were written"},
-    {"Rules", "IndentWith", IndentSpaces, 0, 1, "Spaces|Tabs",
+    {"Rules", "IndentWith", IndentSpaces, 0, 1, IndentWithWords,
      [] { return &PluginRules.IndentWith; },
      "Modern: indentation written with spaces, or with tabs of TabWidth columns (then spaces)"},
     {"Rules", "TabWidth", 8, 1, 16, nullptr, [] { return &PluginRules.TabWidth; },

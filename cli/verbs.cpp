@@ -462,10 +462,7 @@ int RunInfer(const CliOptions &Options) {
       std::cout << WorstFitText(Sources, Result, 5);
     std::cout.flush();
     if (Options.Write) {
-      std::string Path = Options.Files[0];
-      while (Path.size() > 1 && Path.back() == '/')
-        Path.pop_back();
-      Path += std::string("/") + ProjectSettingsName;
+      std::string Path = JoinPath(Options.Files[0], ProjectSettingsName);
       std::string Error;
       if (WriteInferredSettings(Path, Values, Error)) {
         std::cerr << "qmate: wrote " << Path << "\n";

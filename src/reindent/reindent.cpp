@@ -248,19 +248,26 @@ void DecideRoutineStep(ReindentState &S, long long Offset) {
   S.RoutineStep = Offset >= 1 && Offset <= WidestStep ? Offset : PluginSettings.Tab;
 }
 
-// The step of a block whose first line was written Offset columns right of what it is measured
-// from.
-long long MeasuredStep(ReindentState &S, long long Offset) {
+// The step a first line written Offset columns right of what it is measured from shows: Tab,
+// the routine's step (which the routine's first such line decides), or with Steps=Block the
+// offset itself when it is one.
+long long StepShown(ReindentState &S, long long Offset) {
   if (PluginRules.Steps == StepsFixed)
     return PluginSettings.Tab;
-  // A block written flush keeps its lines at its opener's column; it shows no step of the
-  // routine, and a second run reads it flush again.
-  if (PluginRules.Steps == StepsBlock && Offset == 0)
-    return 0;
   DecideRoutineStep(S, Offset);
   if (PluginRules.Steps == StepsBlock && Offset >= 1 && Offset <= WidestStep)
     return Offset;
   return RoutineStep(S);
+}
+
+// The step of a block whose first line was written Offset columns right of what it is measured
+// from.
+long long MeasuredStep(ReindentState &S, long long Offset) {
+  // A block written flush keeps its lines at its opener's column; it shows no step of the
+  // routine, and a second run reads it flush again.
+  if (PluginRules.Steps == StepsBlock && Offset == 0)
+    return 0;
+  return StepShown(S, Offset);
 }
 
 // How far right of DO CASE or SWITCH its CASE lines stand, the first of them written Offset
@@ -269,12 +276,7 @@ long long CaseMiddle(ReindentState &S, long long Offset) {
   const int Indent = PluginRules.CaseIndent;
   if (Indent == 0 || (Indent == 2 && Offset <= 0))
     return 0;
-  long long Step = PluginSettings.Tab;
-  if (PluginRules.Steps != StepsFixed) {
-    DecideRoutineStep(S, Offset);
-    Step = PluginRules.Steps == StepsBlock && Offset >= 1 && Offset <= WidestStep ? Offset
-                                                                                  : RoutineStep(S);
-  }
+  const long long Step = StepShown(S, Offset);
   // CASE lines written right of DO CASE never go left of it.
   return Indent == 2 && Step < 0 ? 0 : Step;
 }
@@ -760,14 +762,19 @@ std::size_t TrailingCommentAt(const std::string &Text, std::size_t From) {
 // Indent: the comment lines right under it stay under it.
 void NoteTrailingComment(ReindentState &S, const std::string &Text, const std::string &Body,
                          long long Indent) {
-  if (Body.find_first_of("/&") == std::string::npos)
+  // Two quick passes rule out most lines; then the comment is looked for once: in the written
+  // text only when respelling made Body differ from it.
+  if (Body.find('/') == std::string::npos && Body.find('&') == std::string::npos)
+    return;
+  const std::size_t InBody = TrailingCommentAt(Body, 0);
+  if (InBody == std::string::npos)
     return;
   std::size_t Lead = 0;
   while (Lead < Text.size() && IsBlankChar(Text[Lead]))
     ++Lead;
-  const std::size_t InText = TrailingCommentAt(Text, Lead);
-  const std::size_t InBody = TrailingCommentAt(Body, 0);
-  if (InText == std::string::npos || InText == Lead || InBody == std::string::npos)
+  const std::size_t InText =
+      Text.compare(Lead, Body.size(), Body) == 0 ? Lead + InBody : TrailingCommentAt(Text, Lead);
+  if (InText == std::string::npos || InText == Lead)
     return;
   S.HasTrailing = true;
   S.TrailingWritten = ColumnAfter(Text, 0, InText, 0);
@@ -778,7 +785,7 @@ void NoteTrailingComment(ReindentState &S, const std::string &Text, const std::s
 // fills the record keeps the scan there. The Modern rules read Trimmed, Rebuilt and Continued
 // of a scan, and the scanner's state after it; Words are left empty on a replay.
 void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedLine &Line) {
-  ReindentReplayRecord *R = ReindentSink.Replay;
+  ReindentReplayRecord *R = S.Replay;
   if (!R) {
     ScanLine(S, Text, Line);
     return;
@@ -848,14 +855,18 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       WriteModern(Index, 0, std::string(), Out);
     return;
   }
+  // The text written behind the indentation: the scanned line, with its end-of-file mark.
   std::string Kept;
+  const std::string &Body = WithEndOfFileMark(Text, Line.Rebuilt, Kept);
   if (InComment) {
     long long Indent = AtLeastZero(S.CommentIndent + (Written - S.CommentWritten));
-    if (!S.Pending.empty())
-      S.Pending.push_back(
-          PendingComment{Index, Indent, S.Pending.back().Fixed, WithEndOfFileMark(Text, T, Kept)});
-    else
-      WriteModern(Index, Indent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
+    if (!S.Pending.empty()) {
+      std::string KeptTrimmed;
+      S.Pending.push_back(PendingComment{Index, Indent, S.Pending.back().Fixed,
+                                         WithEndOfFileMark(Text, T, KeptTrimmed)});
+    } else {
+      WriteModern(Index, Indent, Body, Out);
+    }
     return;
   }
   if (UnderTrailing) {
@@ -865,7 +876,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       S.CommentWritten = Written;
       S.CommentIndent = S.TrailingIndent;
     }
-    WriteModern(Index, S.TrailingIndent, WithEndOfFileMark(Text, Line.Rebuilt, Kept), Out);
+    WriteModern(Index, S.TrailingIndent, Body, Out);
     return;
   }
   long long Indent = 0;
@@ -894,8 +905,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     Indent = P.Comments != -1 ? P.Comments : (Fixed ? 0 : CodeIndent(S));
     if (S.Pending.empty())
       S.PendingStart = S.Marks.size() - 1;
-    S.Pending.push_back(
-        PendingComment{Index, Indent, Fixed, WithEndOfFileMark(Text, Line.Rebuilt, Kept)});
+    S.Pending.push_back(PendingComment{Index, Indent, Fixed, Body});
     S.CommentWritten = Written;
     S.CommentIndent = Indent;
     return;
@@ -923,7 +933,6 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   }
   if (IsBlankText(Line.Rebuilt))
     S.Marks.back() |= MarkBlank;
-  const std::string &Body = WithEndOfFileMark(Text, Line.Rebuilt, Kept);
   WriteModern(Index, Indent, Body, Out);
   NoteTrailingComment(S, Text, Body, Indent);
 }
@@ -961,13 +970,14 @@ void Reindent() {
   std::string Out;
   // A replay record serves Modern runs over the text it was filled from, from its start (a
   // sink run may end before the text does).
-  ReindentReplayRecord *const Replay = ReindentSink.Replay;
+  ReindentReplayRecord *const Given = ReindentSink.Replay;
   const std::size_t Lines = E.LastLine > 0 ? static_cast<std::size_t>(E.LastLine) : 0;
-  if (!Modern || E.BlockMode || E.StartLine != 0 ||
-      (Replay && (Replay->Filled || Replay->TextsGiven) &&
-       (ReindentSink.Line ? Replay->Lines.size() < Lines : Replay->Lines.size() != Lines)))
-    ReindentSink.Replay = nullptr;
-  ReindentReplayRecord *const R = ReindentSink.Replay;
+  const bool Serves =
+      Modern && !E.BlockMode && E.StartLine == 0 &&
+      !(Given && (Given->Filled || Given->TextsGiven) &&
+        (ReindentSink.Line ? Given->Lines.size() < Lines : Given->Lines.size() != Lines));
+  S.Replay = Serves ? Given : nullptr;
+  ReindentReplayRecord *const R = S.Replay;
   const bool Recording = R && !R->Filled;
   const bool LinesKept = R && (R->Filled || R->TextsGiven) && ReindentSink.Line;
   if (Recording && !R->TextsGiven) {
@@ -1033,7 +1043,6 @@ void Reindent() {
     FlushPending(S, false, 0, Out);
   if (Recording && !InRange())
     R->Filled = true;
-  ReindentSink.Replay = Replay;
   // The spacing pass only adds and removes blank lines, which a sink does not follow.
   if (!ReindentSink.Line) {
     if (Modern)

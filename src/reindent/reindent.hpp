@@ -126,6 +126,8 @@ struct PendingComment {
   std::string Text;
 };
 
+struct ReindentReplayRecord;
+
 // What one re-indent run carries from a line to the next.
 struct ReindentState {
   bool InLineComment;
@@ -169,6 +171,9 @@ struct ReindentState {
   long long CommentIndent;
   std::vector<PendingComment> Pending;
   std::size_t PendingStart; // the mark of the pending run's first line
+  // The record of the text's lines and scans this run keeps or replays (ReindentSink.Replay
+  // when it serves this run), or null.
+  ReindentReplayRecord *Replay;
   // The comment that ended the line before, when it did: its column as written and as
   // written now. The comment lines written under it stay under it.
   bool HasTrailing;

@@ -250,6 +250,40 @@ bool ProfileGetText(const char *Section, const char *Key, const char *Path, std:
   return Place.KeyAt >= 0;
 }
 
+std::string ProfileTextWithKey(const std::string &Bytes, const char *Section, const char *Key,
+                               const char *Value, bool OwnStyle) {
+  std::vector<ProfileLine> Lines = SplitProfileLines(Bytes);
+  const std::string Eol = !OwnStyle                                 ? "\r\n"
+                          : !Lines.empty() && !Lines[0].Eol.empty() ? Lines[0].Eol
+                                                                    : "\n";
+  ProfilePlace Place = FindProfileKey(Lines, Section, Key);
+  if (Place.KeyAt >= 0) {
+    // Only the value changes; as kernel32 writes, the key keeps its spelling in the file.
+    ProfileLine &Line = Lines[static_cast<std::size_t>(Place.KeyAt)];
+    std::string LineKey = Key, OldValue;
+    if (!OwnStyle) {
+      KeyLine(Line.Text, LineKey, OldValue);
+      Line.Eol = Eol;
+    }
+    Line.Text = LineKey + "=" + Value;
+    return JoinProfileLines(Lines);
+  }
+  std::vector<ProfileLine> Added;
+  int After = Place.LastEntry;
+  if (Place.Header < 0) {
+    After = static_cast<int>(Lines.size()) - 1;
+    if (OwnStyle && After >= 0 && !TrimProfileText(Lines.back().Text).empty())
+      Added.push_back({std::string(), Eol});
+    Added.push_back({std::string("[") + Section + "]", Eol});
+  }
+  Added.push_back({std::string(Key) + "=" + Value, Eol});
+  // The line before the new ones must end, or they would run on from it.
+  if (After >= 0 && Lines[static_cast<std::size_t>(After)].Eol.empty())
+    Lines[static_cast<std::size_t>(After)].Eol = Eol;
+  Lines.insert(Lines.begin() + (After + 1), Added.begin(), Added.end());
+  return JoinProfileLines(Lines);
+}
+
 bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path) {
   if (!Section || !Key || !Value || !Path)
     return false;
@@ -262,31 +296,10 @@ bool ProfileWriteString(const char *Section, const char *Key, const char *Value,
     if (File.ReadOnly || !ReadWholeFile(Path, Bytes))
       return false;
   }
-  std::vector<ProfileLine> Lines = SplitProfileLines(Bytes);
-  ProfilePlace Place = FindProfileKey(Lines, Section, Key);
-  if (Place.KeyAt >= 0) {
-    // The key keeps its spelling in the file; only its value changes.
-    ProfileLine &Line = Lines[static_cast<std::size_t>(Place.KeyAt)];
-    std::string LineKey, OldValue;
-    KeyLine(Line.Text, LineKey, OldValue);
-    Line.Text = LineKey + "=" + Value;
-    Line.Eol = "\r\n";
-  } else {
-    std::vector<ProfileLine> Added;
-    int After = Place.LastEntry;
-    if (Place.Header < 0) {
-      Added.push_back({std::string("[") + Section + "]", "\r\n"});
-      After = static_cast<int>(Lines.size()) - 1;
-    }
-    Added.push_back({std::string(Key) + "=" + Value, "\r\n"});
-    // The line before the new ones must end, or they would run on from it.
-    if (After >= 0 && Lines[static_cast<std::size_t>(After)].Eol.empty())
-      Lines[static_cast<std::size_t>(After)].Eol = "\r\n";
-    Lines.insert(Lines.begin() + (After + 1), Added.begin(), Added.end());
-  }
+  std::string Text = ProfileTextWithKey(Bytes, Section, Key, Value, false);
   if (!Exists)
-    return WriteWholeFile(Path, JoinProfileLines(Lines));
-  if (!WriteWholeFile(File.RealPath, JoinProfileLines(Lines)))
+    return WriteWholeFile(Path, Text);
+  if (!WriteWholeFile(File.RealPath, Text))
     return false;
   chmod(File.RealPath.c_str(), File.Mode);
   return true;

@@ -13,3 +13,13 @@ bool ProfileGetText(const char *Section, const char *Key, const char *Path, std:
 // every other line of the file. False when the file could not be written (the file is then
 // as it was).
 bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path);
+#ifndef _WIN32
+// The text of a settings file, Bytes, with Key of Section set to Value and every other line
+// kept: the key's line changed, or a line added after the section's last entry (the section,
+// when missing, added at the end). As kernel32 writes, the lines written end in CR LF and the
+// key keeps the file's spelling; in the file's OwnStyle they end as its first line ends (LF
+// when it has no end), the changed line keeps its end, the key is written as given and a new
+// section follows an empty line.
+std::string ProfileTextWithKey(const std::string &Bytes, const char *Section, const char *Key,
+                               const char *Value, bool OwnStyle);
+#endif

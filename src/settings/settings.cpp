@@ -10,7 +10,7 @@ PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
 
 const RulesKey RulesKeys[14] = {
-    {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern, "Classic|Modern"},
+    {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern, StyleWords},
     {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 2, nullptr},
     {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99, nullptr},
     {"KeepContinuation", &PluginRulesRecord::KeepContinuation, 1, 0, 1, nullptr},
@@ -20,11 +20,11 @@ const RulesKey RulesKeys[14] = {
     {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 2, nullptr},
     {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 2, nullptr},
     {"ClassBody", &PluginRulesRecord::ClassBody, 0, 0, 99, nullptr},
-    {"Steps", &PluginRulesRecord::Steps, StepsFixed, StepsFixed, StepsBlock, "Fixed|Routine|Block"},
+    {"Steps", &PluginRulesRecord::Steps, StepsFixed, StepsFixed, StepsBlock, StepsWords},
     {"Directives", &PluginRulesRecord::Directives, DirectivesColumn0, DirectivesColumn0,
-     DirectivesWritten, "Column0|Code|Written"},
+     DirectivesWritten, DirectivesWords},
     {"IndentWith", &PluginRulesRecord::IndentWith, IndentSpaces, IndentSpaces, IndentTabs,
-     "Spaces|Tabs"},
+     IndentWithWords},
     {"TabWidth", &PluginRulesRecord::TabWidth, 8, 1, 16, nullptr},
 };
 std::string PluginFolder;
@@ -87,8 +87,7 @@ void LoadSettings() {
     if (Key.Words) {
       std::string Text;
       ProfileGetText("Rules", Key.Name, Path.c_str(), Text);
-      int Named = Key.Field == &PluginRulesRecord::Style ? StyleFromText(Text)
-                                                         : RulesValueFromText(Key, Text);
+      int Named = RulesValueFromText(Key, Text);
       Value = Named < 0 ? Key.Default : Named;
     } else {
       Value = ProfileGetInt("Rules", Key.Name, Key.Default, Path.c_str());
@@ -115,7 +114,8 @@ int RulesValueFromText(const RulesKey &Key, const std::string &Text) {
       ++Value;
     }
   }
-  if (Upper.empty() || Upper.size() > 3)
+  // A number as written plainly: no sign, no leading zero.
+  if (Upper.empty() || Upper.size() > 3 || (Upper.size() > 1 && Upper[0] == '0'))
     return -1;
   int Number = 0;
   for (char C : Upper) {
@@ -124,21 +124,6 @@ int RulesValueFromText(const RulesKey &Key, const std::string &Text) {
     Number = Number * 10 + (C - '0');
   }
   return Number < Key.Low || Number > Key.High ? -1 : Number;
-}
-
-int StyleFromText(const std::string &Text) {
-  std::string Upper;
-  for (char C : Text)
-    Upper += AsciiUpper(C);
-  if (Upper == "MODERN" || Upper == "1")
-    return StyleModern;
-  if (Upper == "CLASSIC" || Upper == "0")
-    return StyleClassic;
-  return -1;
-}
-
-const char *StyleName(int Style) {
-  return Style == StyleModern ? "Modern" : "Classic";
 }
 
 void SaveSettings() {

@@ -48,6 +48,12 @@ enum StepStyle {
 enum DirectivePlace { DirectivesColumn0 = 0, DirectivesCode = 1, DirectivesWritten = 2 };
 enum IndentFill { IndentSpaces = 0, IndentTabs = 1 };
 
+// The names of the values of the [Rules] keys that take words, from 0 on.
+inline constexpr char StyleWords[] = "Classic|Modern";
+inline constexpr char StepsWords[] = "Fixed|Routine|Block";
+inline constexpr char DirectivesWords[] = "Column0|Code|Written";
+inline constexpr char IndentWithWords[] = "Spaces|Tabs";
+
 extern PluginRulesRecord PluginRules;
 
 // The keys of the [Rules] section, in the order they are listed; Style's value is a name.
@@ -62,9 +68,6 @@ extern const RulesKey RulesKeys[14];
 // The value Text names for Key: a whole number in range or one of its words (any case); -1
 // for neither.
 int RulesValueFromText(const RulesKey &Key, const std::string &Text);
-// StyleModern for "Modern" (any case) or 1, StyleClassic for "Classic" or 0, -1 otherwise.
-int StyleFromText(const std::string &Text);
-const char *StyleName(int Style);
 // The library's folder, ending in one backslash.
 extern std::string PluginFolder;
 
