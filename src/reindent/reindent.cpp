@@ -575,7 +575,10 @@ void MeasureStatement(ReindentState &S, const StatementKind &Kind, const std::st
   // statement under a header sets the body's distance from it.
   if (S.BodyPending && NoBlockOpen(S)) {
     S.BodyPending = false;
-    S.HasBodyTab = Written > S.HeaderWritten && !ReturnAtHeader(S, T);
+    // A body flush with its header is measured too, unless its first statement is a RETURN:
+    // many programs put the closing RETURN at the header's column under an indented body.
+    bool Flush = Written == S.HeaderWritten && !(T.size() >= 6 && ClassifyReturn(T));
+    S.HasBodyTab = (Written > S.HeaderWritten || Flush) && !ReturnAtHeader(S, T);
     S.BodyTab = Written - S.HeaderWritten;
   }
   int Sort = FirstStatement;

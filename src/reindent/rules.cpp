@@ -174,8 +174,16 @@ bool IsInlineIf(const char *Text, std::size_t Length, std::size_t After) {
     return false;
   bool Comma = false;
   std::size_t End = GroupEnd(Text, Length, After, Comma);
-  if (End == 0 || !Comma)
+  if (!Comma)
     return false;
+  // A group still open where the line goes on with ";" continues on the next line: its
+  // top-level "," already makes it the function.
+  if (End == 0) {
+    std::size_t Last = Length;
+    while (Last > 0 && IsSpaceOrTab(Text[Last - 1]))
+      --Last;
+    return Last > 0 && Text[Last - 1] == ';';
+  }
   while (End < Length && IsSpaceOrTab(Text[End]))
     ++End;
   if (End >= Length)

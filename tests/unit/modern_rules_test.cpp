@@ -164,6 +164,9 @@ const ModernRow ModernRows[] = {
      "FUNC F\n  x()\n  IF a\n  y()\n  ENDIF\nFUNC G\n      z()\nRETURN 1\nFUNC H\nRETURN 2",
      "FUNC F\n  x()\n  IF a\n     y()\n  ENDIF\n\nFUNC G\n      z()\n      RETURN 1\n\nFUNC "
      "H\n   RETURN 2"},
+    {"BodyFlushWithItsHeader", 0, 1, 1, 1, 0, 0, 0, 1, 0,
+     "FUNC F\nx()\nIF a\ny()\nENDIF\nRETURN 1\nFUNC G\nRETURN 2\n  z()",
+     "FUNC F\nx()\nIF a\n   y()\nENDIF\nRETURN 1\n\nFUNC G\n   RETURN 2\n   z()"},
     {"EarlyReturnAtHeaderGivesNoBodyDistance", 0, 1, 1, 1, 1, 0, 0, 1, 0,
      "FUNC F\n     RETURN 1\n     IF a\n     x()\n     ENDIF\nRETURN 0",
      "FUNC F\nRETURN 1\n   IF a\n      x()\n   ENDIF\nRETURN 0"},
@@ -251,6 +254,9 @@ const ModernRow ModernRows[] = {
      "Foo(\",\", b), NIL) // c\n   IF(a, b, c):Show()\n   IF (a) .AND. b\n      x()\n   "
      "ENDIF\n   IF (f(a, b)) .OR. c\n      y()\n   ENDIF\n   IF (a > 1)\n      z()\n   "
      "ENDIF\n   RETURN 1"},
+    {"InlineIfContinuedIsNoBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF(lTxt == NIL, ;\n   lTxt := .T., .F.)\nx()\nRETURN 1",
+     "FUNC F\n   IF(lTxt == NIL, ;\n      lTxt := .T., .F.)\n   x()\n   RETURN 1"},
     {"CommentsUnderATrailingCommentStayUnderIt", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n      nTot := 0          // running total\n                         // of the "
      "invoice\n                         && and more\n        // code\nRETURN nTot  // done\n"
