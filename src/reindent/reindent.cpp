@@ -594,6 +594,12 @@ void MeasureStatement(ReindentState &S, const StatementKind &Kind, const std::st
 long long StatementIndent(ReindentState &S, const std::string &T, long long Written, bool &Header) {
   StatementKind Kind = ClassifyStatement(T.data(), T.size(), S.InClass);
   Header = false;
+  // Declarations keep their own distance from the header and leave the body's distance to
+  // the first statement after them: many routines declare at the header's column, or at one
+  // of their own, and indent the code further.
+  if (S.BodyPending && Kind.Role == RoleNone && Written >= S.HeaderWritten && NoBlockOpen(S) &&
+      IsDeclaration(T.data(), T.size()))
+    return Limited(S.HeaderColumn + (Written - S.HeaderWritten));
   MeasureStatement(S, Kind, T, Written);
   switch (Kind.Role) {
   case RoleHeader:

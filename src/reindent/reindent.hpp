@@ -77,6 +77,10 @@ struct StatementKind {
 // (before ":=", ":", "->", "[" or an assignment operator) play no role.
 StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass);
 
+// True when Text, trimmed, declares names: LOCAL, STATIC, PRIVATE, PUBLIC, MEMVAR, FIELD or
+// PARAMETERS (or their four-letter abbreviations) and a name.
+bool IsDeclaration(const char *Text, std::size_t Length);
+
 // What a preprocessor line does to conditional compilation.
 enum PreprocessorBranch { BranchNone = 0, BranchIf, BranchElse, BranchEnd };
 int PreprocessorBranchOf(const char *Text, std::size_t Length);

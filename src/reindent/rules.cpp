@@ -250,6 +250,19 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
   return Kind;
 }
 
+bool IsDeclaration(const char *Text, std::size_t Length) {
+  static const char *const Words[] = {"LOCAL",  "STATIC", "PRIVATE",   "PUBLIC",
+                                      "MEMVAR", "FIELD",  "PARAMETERS"};
+  std::size_t After = 0;
+  std::size_t FirstLength = WordAt(Text, Length, 0, After);
+  if (FirstLength == 0 || After == FirstLength || After >= Length || !IsNameStart(Text[After]))
+    return false;
+  for (const char *Word : Words)
+    if (AbbreviationOf(Text, FirstLength, Word, 4))
+      return true;
+  return false;
+}
+
 int PreprocessorBranchOf(const char *Text, std::size_t Length) {
   if (Length == 0 || Text[0] != '#')
     return BranchNone;
