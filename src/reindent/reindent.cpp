@@ -962,6 +962,30 @@ void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWid
 
 ReindentSinkRecord ReindentSink;
 
+// The words the text ends its own definitions with, from every line of the text; a replay
+// record keeps them for the runs after the first.
+void GatherDefinitionEnds(ReindentReplayRecord *R, bool LinesKept, std::string &Text) {
+  std::vector<std::string> &Ends = DefinitionWords.Ends;
+  Ends.clear();
+  if (R && R->EndsKnown) {
+    Ends = R->DefinitionEnds;
+    return;
+  }
+  for (int I = 0; I < EditorSession.LastLine; ++I) {
+    if (LinesKept) {
+      const ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(I)];
+      Text.assign(R->Bytes, L.Text, L.TextLength);
+    } else {
+      ReadLine(I, Text);
+    }
+    NoteDefinitionEnd(Text, Ends);
+  }
+  if (R) {
+    R->DefinitionEnds = Ends;
+    R->EndsKnown = true;
+  }
+}
+
 void Reindent() {
   EditorSessionRecord &E = EditorSession;
   ReindentState S{};
@@ -993,6 +1017,8 @@ void Reindent() {
     R->Bytes.clear();
     R->Lines.assign(Lines, ReindentReplayLine{});
   }
+  if (Modern)
+    GatherDefinitionEnds(R, LinesKept, Text);
   E.CurrentLine = E.StartLine;
   // A sink may end the run early, once it has seen enough.
   while (InRange() && !(ReindentSink.Line && ReindentSink.Stop)) {
@@ -1048,8 +1074,11 @@ void Reindent() {
     ++E.CurrentLine;
   }
 
-  if (Modern)
+  if (Modern) {
     FlushPending(S, false, 0, Out);
+    // The other commands read statements without them.
+    DefinitionWords.Ends.clear();
+  }
   if (Recording && !InRange())
     R->Filled = true;
   // The spacing pass only adds and removes blank lines, which a sink does not follow.

@@ -77,6 +77,15 @@ struct StatementKind {
 // (before ":=", ":", "->", "[" or an assignment operator) play no role.
 StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass);
 
+// The words the text's own definitions end with (END POPUP, ENDMENU: POPUP, MENU), upper case,
+// gathered before a Modern run: the statements that begin with them open a definition block.
+struct DefinitionWordsRecord {
+  std::vector<std::string> Ends;
+};
+extern DefinitionWordsRecord DefinitionWords;
+// Adds to Ends the word Line ends a definition with, if it does.
+void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends);
+
 // True when Text, trimmed, declares names: LOCAL, STATIC, PRIVATE, PUBLIC, MEMVAR, FIELD or
 // PARAMETERS (or their four-letter abbreviations) and a name.
 bool IsDeclaration(const char *Text, std::size_t Length);
@@ -239,6 +248,8 @@ struct ReindentReplayRecord {
   std::vector<ReindentReplayLine> Lines; // by line number
   bool Filled = false;
   bool TextsGiven = false;
+  bool EndsKnown = false; // DefinitionEnds is gathered
+  std::vector<std::string> DefinitionEnds;
 };
 
 // Where a re-indent run sends each line it rewrites instead of the editor, while Line is set:

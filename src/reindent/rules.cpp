@@ -199,7 +199,94 @@ bool IsInlineIf(const char *Text, std::size_t Length, std::size_t After) {
   return (C == '+' || C == '-' || C == '*' || C == '/') && D == '=';
 }
 
+// True when the Length letters at Word are one of the words the text's own definitions end
+// with.
+bool IsDefinitionEnd(const char *Word, std::size_t Length) {
+  if (Length == 0)
+    return false;
+  for (const std::string &End : DefinitionWords.Ends)
+    if (End.size() == Length && AbbreviationOf(Word, Length, End.c_str(), Length))
+      return true;
+  return false;
+}
+
+// The definitions of the GUI libraries that the text closes itself: DEFINE POPUP ...
+// END POPUP, START PRINTDOC ... END PRINTDOC, MENU ... ENDMENU. A statement whose first word
+// (or whose second or third after DEFINE or START) is a word the text ends definitions with
+// opens one; END<word> closes it. Followed only when the DialogBlocks option asks for them.
+StatementKind DefinitionStatement(const char *Text, std::size_t Length, std::size_t FirstLength,
+                                  std::size_t After, std::size_t SecondLength,
+                                  std::size_t SecondAfter) {
+  StatementKind Kind{RoleNone, 0, 0};
+  if (DefinitionWords.Ends.empty() || WordIsValue(Text, Length, After, After == FirstLength, false))
+    return Kind;
+  int Role = RoleNone;
+  if (FirstLength > 3 && AbbreviationOf(Text, 3, "END", 3) &&
+      IsDefinitionEnd(Text + 3, FirstLength - 3)) {
+    Role = RoleCloses;
+  } else if (IsDefinitionEnd(Text, FirstLength) &&
+             !(SecondLength == 2 && AbbreviationOf(Text + After, 2, "TO", 2))) {
+    // MENU TO is Clipper's menu command, not FiveWin's MENU.
+    Role = RoleOpens;
+  } else if (AbbreviationOf(Text, FirstLength, "DEFINE", 6) ||
+             AbbreviationOf(Text, FirstLength, "START", 5)) {
+    std::size_t ThirdAfter = 0;
+    std::size_t ThirdLength = WordAt(Text, Length, SecondAfter, ThirdAfter);
+    if (IsDefinitionEnd(Text + After, SecondLength) ||
+        IsDefinitionEnd(Text + SecondAfter, ThirdLength))
+      Role = RoleOpens;
+  }
+  if (Role == RoleNone)
+    return Kind;
+  ReindentSink.Seen |= SeenDialogWord;
+  if (!PluginRules.DialogBlocks)
+    return Kind;
+  Kind.Role = Role;
+  Kind.Blocks = BlockDialog;
+  Kind.WordsEnd = After;
+  return Kind;
+}
+
 } // namespace
+
+DefinitionWordsRecord DefinitionWords;
+
+void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends) {
+  std::size_t First = 0;
+  while (First < Line.size() && IsSpaceOrTab(Line[First]))
+    ++First;
+  const char *Text = Line.data() + First;
+  std::size_t Length = Line.size() - First;
+  if (Length < 4 || AsciiUpper(Text[0]) != 'E' || !AbbreviationOf(Text, 3, "END", 3))
+    return;
+  std::size_t After = 0;
+  std::size_t FirstLength = WordAt(Text, Length, 0, After);
+  const char *Word = Text + 3;
+  std::size_t WordLength = FirstLength - 3;
+  if (FirstLength == 3) {
+    std::size_t SecondAfter = 0;
+    Word = Text + After;
+    WordLength = WordAt(Text, Length, After, SecondAfter);
+  }
+  if (WordLength < 3)
+    return;
+  // The language's own blocks, and TEXT (whose lines are kept as written), end otherwise.
+  for (const BlockWordRule &Rule : ModernWords)
+    if (FirstLength == 3
+            ? Rule.Second && std::strcmp(Rule.Word, "END") == 0 &&
+                  AbbreviationOf(Word, WordLength, Rule.Second, Rule.SecondMin)
+            : !Rule.Second && AbbreviationOf(Text, FirstLength, Rule.Word, Rule.MinLength))
+      return;
+  std::string Upper;
+  for (std::size_t I = 0; I < WordLength; ++I)
+    Upper += AsciiUpper(Word[I]);
+  if (Upper == "TEXT" || Upper == "DUMP")
+    return;
+  for (const std::string &End : Ends)
+    if (End == Upper)
+      return;
+  Ends.push_back(Upper);
+}
 
 StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InClass) {
   StatementKind Kind{RoleNone, 0, 0};
@@ -223,6 +310,13 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
                IsInlineIf(Text, Length, After)) {
       return Kind;
     }
+    int Blocks = Rule.Blocks;
+    // END and a word the text's own definitions end with closes the innermost definition.
+    if (Blocks == BlockAny && IsDefinitionEnd(Text + After, SecondLength)) {
+      ReindentSink.Seen |= SeenDialogWord;
+      if (PluginRules.DialogBlocks)
+        Blocks = BlockDialog;
+    }
     // END DATABASE closes no block of the language even when the option is off.
     if (Rule.Blocks & BlockDialog) {
       ReindentSink.Seen |= SeenDialogWord;
@@ -243,11 +337,11 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
         Role = RoleHeader;
     }
     Kind.Role = Role;
-    Kind.Blocks = Rule.Blocks;
+    Kind.Blocks = Blocks;
     Kind.WordsEnd = Rest;
     return Kind;
   }
-  return Kind;
+  return DefinitionStatement(Text, Length, FirstLength, After, SecondLength, SecondAfter);
 }
 
 bool IsDeclaration(const char *Text, std::size_t Length) {

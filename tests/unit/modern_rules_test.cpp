@@ -147,6 +147,15 @@ const ModernRow ModernRows[] = {
      "FUNC F\n   IF a\n      DEFINE DIALOG oWin TITLE \"t\"\n         REDEFINE SAY ID 1 OF oWin\n "
      "     ACTIVATE DIALOG oWin\n   ENDIF\n   DEFINE TABLE oT FILE \"t.dbf\"\n      FIELD NAME "
      "\"x\" TYPE \"C\"\n   END DATABASE oT\n   RETURN 1"},
+    {"DefinitionsTheTextEndsItself", 0, 1, 1, 1, 0, 1, 0, 0, 0,
+     "FUNC F\nIF a\nDEFINE BUTTONEX b\nROW 2\nEND BUTTONEX\nDEFINE MAIN MENU\nPOPUP \"x\"\nITEM "
+     "\"a\"\nEND POPUP\nEND MENU\nSTART PRINTDOC\nx()\nEND PRINTDOC\nMENU oMenu\nMENU\nMENUITEM "
+     "\"b\"\nENDMENU\nENDMENU\nMENU TO n\nENDIF",
+     "FUNC F\n   IF a\n      DEFINE BUTTONEX b\n         ROW 2\n      END BUTTONEX\n      DEFINE "
+     "MAIN MENU\n         POPUP \"x\"\n            ITEM \"a\"\n         END POPUP\n      END "
+     "MENU\n      START PRINTDOC\n         x()\n      END PRINTDOC\n      MENU oMenu\n         "
+     "MENU\n            MENUITEM \"b\"\n         ENDMENU\n      ENDMENU\n      MENU TO n\n   "
+     "ENDIF"},
     {"DialogFlushAndEndDatabaseClosesNoBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\nDEFINE DIALOG oWin\nx()\nACTIVATE DIALOG oWin\nEND DATABASE oT\ny()\nENDIF",
      "FUNC F\n   IF a\n      DEFINE DIALOG oWin\n      x()\n      ACTIVATE DIALOG oWin\n      END "
