@@ -949,7 +949,7 @@ void ReadOutsideBlock(ReindentState &S, bool Modern, int From, int To, std::stri
     TrimBounds(Text, First, End);
     Trimmed.assign(Text, First, End - First);
     if (Modern && !S.LineNumbers)
-      S.LineNumbers = LineNumberUse(Trimmed);
+      S.LineNumbers = LineNumberUse(Trimmed, nullptr);
     if ((S.Directives.InRule || (!Trimmed.empty() && Trimmed[0] == '#')) &&
         ReadDirectiveLine(S.Directives, Trimmed.data(), Trimmed.size(),
                           !Trimmed.empty() && Trimmed.back() == ';', S.TextCommands, Name))
@@ -1041,8 +1041,9 @@ void Reindent() {
 
     if (Modern) {
       ReindentModernLine(S, Text, Line, Out);
+      // A replayed scan holds no words.
       if (!S.LineNumbers && !InComment)
-        S.LineNumbers = LineNumberUse(Line.Trimmed);
+        S.LineNumbers = LineNumberUse(Line.Trimmed, R && !Recording ? nullptr : &Line.Words);
       S.Verbatim = RegionOpened(S, Line, InComment);
       S.PrevContinued = Line.Continued;
       ++E.CurrentLine;

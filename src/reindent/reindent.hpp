@@ -58,8 +58,9 @@ void ReadHeaderText(const std::string &Bytes, std::vector<TextCommandWord> &Comm
 // a variable assigned or a function called), else VerbatimNone.
 int TextCommandOpened(const std::vector<TextCommandWord> &Commands, const std::string &Trimmed);
 // The name a line uses that makes its file's line numbers matter ("__LINE__", "ProcLine(",
-// "#pragma linenumber"), or null. Comment lines are not looked at; strings are.
-const char *LineNumberUse(const std::string &Trimmed);
+// "#pragma linenumber"), or null. Comment lines are not looked at; strings are, except for
+// ProcLine when Words, the words the scanner recorded on the line, are given.
+const char *LineNumberUse(const std::string &Trimmed, const std::vector<LineWord> *Words);
 
 // What the re-indent loop learned about each line of its range, kept for the spacing pass.
 enum LineMark {

@@ -267,7 +267,7 @@ int TextCommandOpened(const std::vector<TextCommandWord> &Commands, const std::s
   return VerbatimNone;
 }
 
-const char *LineNumberUse(const std::string &Trimmed) {
+const char *LineNumberUse(const std::string &Trimmed, const std::vector<LineWord> *Words) {
   const char *Text = Trimmed.data();
   const std::size_t Length = Trimmed.size();
   if (Length == 0 || Text[0] == '*' || (Length >= 2 && Text[0] == '/' && Text[1] == '/') ||
@@ -277,23 +277,37 @@ const char *LineNumberUse(const std::string &Trimmed) {
   std::size_t WordLength = 0;
   if (PragmaWord(Text, Length, Word, WordLength))
     return SpellsUpper(Word, WordLength, "LINENUMBER") ? "#pragma linenumber" : nullptr;
-  for (std::size_t K = 0; K < Length; ++K) {
-    if (K > 0 && IsWordChar(Text[K - 1]))
-      continue;
-    const char C = AsciiUpper(Text[K]);
-    if (C != '_' && C != 'P')
-      continue;
-    std::size_t End = K;
+  // Two searches of the line's bytes rule out most lines: "__" and "(".
+  for (std::size_t At = Trimmed.find("__"); At != std::string::npos;
+       At = Trimmed.find("__", At + 2)) {
+    std::size_t End = At;
     while (End < Length && IsWordChar(Text[End]))
       ++End;
-    if (SpellsUpper(Text + K, End - K, "__LINE__"))
+    if ((At == 0 || !IsWordChar(Text[At - 1])) && SpellsUpper(Text + At, End - At, "__LINE__"))
       return "__LINE__";
-    const bool ProcLine = SpellsUpper(Text + K, End - K, "PROCLINE");
-    while (End < Length && IsSpaceOrTab(Text[End]))
-      ++End;
-    if (ProcLine && End < Length && Text[End] == '(')
+  }
+  // ProcLine followed by "(": among the words the scanner recorded (in code only), else
+  // before each "(".
+  if (Words) {
+    for (const LineWord &W : *Words) {
+      if (W.Length != 8 || !SpellsUpper(Text + W.Position - 1, 8, "PROCLINE"))
+        continue;
+      std::size_t After = static_cast<std::size_t>(W.Position - 1 + 8);
+      while (After < Length && IsSpaceOrTab(Text[After]))
+        ++After;
+      if (After < Length && Text[After] == '(')
+        return "ProcLine(";
+    }
+    return nullptr;
+  }
+  for (std::size_t At = Trimmed.find('('); At != std::string::npos;
+       At = Trimmed.find('(', At + 1)) {
+    std::size_t End = At;
+    while (End > 0 && IsSpaceOrTab(Text[End - 1]))
+      --End;
+    if (End >= 8 && SpellsUpper(Text + End - 8, 8, "PROCLINE") &&
+        (End == 8 || !IsWordChar(Text[End - 9])))
       return "ProcLine(";
-    K = End - 1;
   }
   return nullptr;
 }

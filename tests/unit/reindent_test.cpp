@@ -466,6 +466,12 @@ const std::vector<BlockExample> Blocks = {
      0,
      {"", "", "FUNCTION h()", "   x", "", "y"}},
     {"a block to the end of the file", {"a", "IF b", "", "c"}, 1, 3, 2, {"a", "  IF b", "     c"}},
+    {"a text command defined above the block",
+     {"#xcommand XT <v> => #pragma __text|<v>+=%s", "FUNCTION f()", " XT c", "  raw", "ENDTEXT"},
+     2,
+     4,
+     0,
+     {"#xcommand XT <v> => #pragma __text|<v>+=%s", "FUNCTION f()", "XT c", "  raw", "ENDTEXT"}},
 };
 
 TEST_F(ReindentTest, MarkedBlocks) {
