@@ -3,6 +3,7 @@
 #include "../sim/sim.hpp"
 #include "../src/host/files.hpp"
 #include "../src/host/session.hpp"
+#include "../src/settings/profile.hpp"
 #include "../src/settings/settings.hpp"
 #include "../src/words/words.hpp"
 #include "project.hpp"
@@ -34,6 +35,8 @@ std::string TempFolder;
 // The project settings files read so far, each with the values it gives on top of the setup
 // folder's.
 std::map<std::string, SettingValues> ProjectCache;
+// The Include list of each project settings file read so far, its folders made whole.
+std::map<std::string, std::string> ProjectIncludeCache;
 
 std::string ParentOf(const std::string &Path) {
   std::size_t Slash = Path.find_last_of("/\\");
@@ -156,6 +159,7 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
   CliSetup.Dir = Dir;
   CliSetup.BuiltIn = Dir.empty();
   ProjectCache.clear();
+  ProjectIncludeCache.clear();
   std::string ModuleFolder;
   if (CliSetup.BuiltIn) {
 #ifdef _WIN32
@@ -227,6 +231,8 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
   SettingValues Values = CliSetup.Base;
   ApplyOverrides(Values, Options);
   ApplySettingValues(Values);
+  CliSetup.Include = PluginIncludeFolders;
+  PluginIncludeFolders = IncludeFoldersFor(std::string(), Options);
   return true;
 }
 
@@ -272,6 +278,37 @@ FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Op
   }
   ApplyOverrides(R.Values, Options);
   return R;
+}
+
+std::string IncludeFoldersFor(const std::string &Path, const CliOptions &Options) {
+  std::string List;
+  for (const std::string &Folder : Options.Includes)
+    List += Absolute(Folder) + ";";
+  std::string Project;
+  if (!Path.empty()) {
+    std::string Named = Path == "-" ? Options.AssumeFileName : Path;
+    Project = NearestProjectSettings(PathIsFolder(Named) ? Named : FolderOfPath(Named));
+  }
+  if (Project.empty())
+    return List + CliSetup.Include;
+  auto Found = ProjectIncludeCache.find(Project);
+  if (Found == ProjectIncludeCache.end()) {
+    std::string Text, Whole;
+    if (!ProfileGetText("Rules", "Include", Project.c_str(), Text))
+      Text = CliSetup.Include;
+    std::size_t At = 0;
+    while (At <= Text.size()) {
+      std::size_t End = Text.find(';', At);
+      if (End == std::string::npos)
+        End = Text.size();
+      std::string Folder = TrimRight(TrimLeft(Text.substr(At, End - At)));
+      if (!Folder.empty())
+        Whole += (Folder[0] == '/' ? Folder : JoinPath(FolderOfPath(Project), Folder)) + ";";
+      At = End + 1;
+    }
+    Found = ProjectIncludeCache.emplace(Project, Whole).first;
+  }
+  return List + Found->second;
 }
 
 void RunInEditor(std::string Bytes, const std::string &FileName, const std::vector<int> &Answers,

@@ -11,7 +11,8 @@
 struct CliSetupRecord {
   std::string Dir; // as the user named it; empty for the built-in word files
   bool BuiltIn = false;
-  SettingValues Base; // the defaults with the folder's qmate.ini read on top (checked)
+  SettingValues Base;  // the defaults with the folder's qmate.ini read on top (checked)
+  std::string Include; // [Rules] Include of the folder's qmate.ini
 };
 extern CliSetupRecord CliSetup;
 
@@ -39,6 +40,11 @@ struct FileSettingsRecord {
   std::vector<std::string> Warnings;
 };
 FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Options);
+
+// The folders searched for the headers a file at Path includes, as [Rules] Include lists them:
+// the --include folders first, then the nearest project settings file's Include (its relative
+// folders taken from its own folder) or else the setup folder's.
+std::string IncludeFoldersFor(const std::string &Path, const CliOptions &Options);
 
 // Writes the shipped word files into Dir; false when one cannot be written.
 bool WriteShippedWordFiles(const std::string &Dir);

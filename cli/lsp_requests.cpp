@@ -2,6 +2,7 @@
 // in the simulated editor on the document's text, as the command-line verbs do, and answers
 // with the lines that changed.
 #include "../sim/sim.hpp"
+#include "../src/settings/settings.hpp"
 #include "diff.hpp"
 #include "driver.hpp"
 #include "header_lines.hpp"
@@ -82,6 +83,7 @@ void StartPluginFor(const std::string &Path) {
   if (!StartPlugin(ResolveSetupDir(LspServer.Options, ToolPathForSetup), LspServer.Options, Error))
     throw LspError{RequestFailed, Error};
   ApplySettingValues(SettingsFor(Path));
+  PluginIncludeFolders = IncludeFoldersFor(Path, LspServer.Options);
 }
 
 // The block a command works on: the 0-based lines First to Last and, for the re-indenter,

@@ -30,6 +30,7 @@ enum OptionBit : unsigned {
   OptInfer = 1u << 10,
   OptForceExtension = 1u << 11,
   OptWrite = 1u << 12,
+  OptInclude = 1u << 13,
 };
 const unsigned Common = OptSetup | OptSet;
 
@@ -73,6 +74,9 @@ const OptionRule OptionRules[] = {
      "setup beside qmate, else ../share/qmate/setup, else the built-in word files)"},
     {OptSet, "--set", nullptr, "KEY=VALUE",
      "one setting for this run, over every settings file (KEY in any case; see SETTINGS)"},
+    {OptInclude, "--include", "-I", "DIR",
+     "a folder searched for the headers a file includes, after the file's own folder and "
+     "before the folders of [Rules] Include (repeatable)"},
     {OptAssume, "--assume-filename", nullptr, "NAME",
      "the name used for standard input (-) in messages, diffs and the search for "
      ".qmate.ini (default stdin.prg)"},
@@ -91,7 +95,7 @@ struct VerbRule {
 const VerbRule VerbRules[] = {
     {"reindent", "FILE...", "re-indent the files (or the lines of --lines)",
      Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff | OptInfer |
-         OptForceExtension,
+         OptForceExtension | OptInclude,
      true, false, true},
     {"annotate", "FILE...", "add the opening clause as a comment to each ENDIF, NEXT and ENDDO",
      Common | OptAssume | OptLines | OptInPlace | OptCheck | OptDiff | OptForceExtension, true,
@@ -105,7 +109,7 @@ const VerbRule VerbRules[] = {
     {"infer", "FILE...",
      "print the settings (Modern rules) that reproduce the files' own indentation best, one "
      "set for all of them, as qmate.ini lines, then the files that fit them worst",
-     Common | OptAssume | OptWrite, true, false, true},
+     Common | OptAssume | OptWrite | OptInclude, true, false, true},
     {"spell", "WORD...", "respell words as the re-indenter does", Common, true, false, false},
     {"settings", "[FILE]",
      "print the settings in effect (for FILE: with its .qmate.ini) and the files read",
@@ -113,8 +117,8 @@ const VerbRule VerbRules[] = {
     {"preview", "", "draw the settings dialog with its preview", Common, false, false, false},
     {"configure", "", "run the settings dialog in the terminal and save it to qmate.ini", Common,
      false, false, false},
-    {"lsp", "", "serve the Language Server Protocol on standard input and output", Common, false,
-     false, false},
+    {"lsp", "", "serve the Language Server Protocol on standard input and output",
+     Common | OptInclude, false, false, false},
 };
 
 bool ParseInt(const std::string &Text, long long Low, long long High, int &Out) {
@@ -226,6 +230,11 @@ std::string SettingsHelp() {
     Out += HelpEntry(std::string(Row.Key) + "=" + SettingValueText(Row, Row.Default),
                      std::string(Row.Help) + " (" + Range + ")");
   }
+  Out += HelpEntry("Include=",
+                   "folders searched for the headers a file includes, after its own "
+                   "folder, separated by ; (relative ones from the file's folder): "
+                   "the text commands their rules define are kept as written (not for --set: "
+                   "--include adds folders)");
   return Out;
 }
 
@@ -380,6 +389,13 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
     }
     case OptAssume:
       Options.AssumeFileName = V;
+      break;
+    case OptInclude:
+      if (V.empty()) {
+        Error = "--include needs a folder";
+        return false;
+      }
+      Options.Includes.push_back(V);
       break;
     case OptLines: {
       bool Ok = V.find('-') == std::string::npos

@@ -10,6 +10,7 @@ struct CliOptions {
   std::string SetupDir; // empty: $QMATE_SETUP, else the setup folder found beside the tool
   std::vector<std::pair<std::string, int>> Overrides; // --set KEY=VALUE, key as the table spells it
   std::string AssumeFileName = "stdin.prg";
+  std::vector<std::string> Includes; // --include DIR, in order
   bool HasLines = false;
   int FirstLine = 0; // 1-based, inclusive
   int LastLine = 0;

@@ -204,6 +204,7 @@ void UseSettingsFor(const CliOptions &Options, const std::string &Path,
   for (const std::string &W : S.Warnings)
     Err.push_back("qmate: warning: " + W);
   ApplySettingValues(S.Values);
+  PluginIncludeFolders = IncludeFoldersFor(Path, Options);
 }
 
 } // namespace
@@ -264,6 +265,9 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
   ReindentSink.Replay = nullptr;
   R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
+  if (ReindentLineNumbers && Options.Verb == "reindent")
+    R.Err.push_back("qmate: " + Name + ": uses " + ReindentLineNumbers +
+                    "; blank lines kept so that its line numbers stay");
   // A text of another size has changed; one of the same size is compared byte for byte.
   if (Options.Check || Options.InPlace || Options.Diff)
     R.Changed = SimTextSize() != SimLoadedSize() ||

@@ -1,5 +1,6 @@
 // The re-indent command: walks the range once, scans each line, follows the block structure
 // in two nesting counters and rewrites the line with its new indentation of spaces.
+#include "../host/headers.hpp"
 #include "../host/session.hpp"
 #include "../settings/settings.hpp"
 #include "reindent.hpp"
@@ -946,7 +947,29 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   NoteTrailingComment(S, Text, Body, Indent);
 }
 
+// In block mode the lines above the block may define text commands, and with the Modern rules
+// any line of the file may use its line numbers: Reindent reads the lines outside the block
+// for that alone, From to To (excluded).
+void ReadOutsideBlock(ReindentState &S, bool Modern, int From, int To, std::string &Text) {
+  std::string Trimmed, Name;
+  for (int Index = From; Index < To; ++Index) {
+    ReadLine(Index, Text);
+    std::size_t First, End;
+    TrimBounds(Text, First, End);
+    Trimmed.assign(Text, First, End - First);
+    if (Modern && !S.LineNumbers)
+      S.LineNumbers = LineNumberUse(Trimmed, nullptr);
+    if ((S.Directives.InRule || (!Trimmed.empty() && Trimmed[0] == '#')) &&
+        ReadDirectiveLine(S.Directives, Trimmed.data(), Trimmed.size(),
+                          !Trimmed.empty() && Trimmed.back() == ';', S.TextCommands, Name))
+      AddIncludedTextCommands(Name, S.TextCommands);
+  }
+  S.Directives = DirectiveReader();
+}
+
 } // namespace
+
+const char *ReindentLineNumbers = nullptr;
 
 void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWidth) {
   if (Indent <= 0)
@@ -971,7 +994,10 @@ void GatherDefinitionEnds(ReindentReplayRecord *R, bool LinesKept, std::string &
     Ends = R->DefinitionEnds;
     return;
   }
-  for (int I = 0; I < EditorSession.LastLine; ++I) {
+  const EditorSessionRecord &E = EditorSession;
+  // A marked block's definitions may end below it.
+  const int Total = E.BlockMode ? E.Info.TotalLines : E.LastLine;
+  for (int I = 0; I < Total; ++I) {
     if (LinesKept) {
       const ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(I)];
       Text.assign(R->Bytes, L.Text, L.TextLength);
@@ -1001,6 +1027,9 @@ void Reindent() {
   ScannedLine Line{};
   std::string Text;
   std::string Out;
+  ReindentLineNumbers = nullptr;
+  if (E.BlockMode)
+    ReadOutsideBlock(S, Modern, 0, E.StartLine, Text);
   // A replay record serves Modern runs over the text it was filled from, from its start (a
   // sink run may end before the text does).
   ReindentReplayRecord *const Given = ReindentSink.Replay;
@@ -1046,10 +1075,14 @@ void Reindent() {
       S.Verbatim = VerbatimNone;
     }
     S.Marks.push_back(S.PrevContinued ? MarkAfterContinued : 0);
+    const bool InComment = S.InBlockComment;
 
     if (Modern) {
       ReindentModernLine(S, Text, Line, Out);
-      S.Verbatim = VerbatimOpened(Line.Trimmed);
+      // A replayed scan holds no words.
+      if (!S.LineNumbers && !InComment)
+        S.LineNumbers = LineNumberUse(Line.Trimmed, R && !Recording ? nullptr : &Line.Words);
+      S.Verbatim = RegionOpened(S, Line, InComment);
       S.PrevContinued = Line.Continued;
       ++E.CurrentLine;
       continue;
@@ -1068,7 +1101,7 @@ void Reindent() {
     // Out is Rebuilt behind its indentation, or empty when Rebuilt is.
     S.Marks.back() |= MarksOfWritten(Line.Rebuilt);
 
-    S.Verbatim = VerbatimOpened(Line.Trimmed);
+    S.Verbatim = RegionOpened(S, Line, InComment);
     S.LineIndent = S.NextIndent;
     S.PrevContinued = Line.Continued;
     ++E.CurrentLine;
@@ -1079,6 +1112,9 @@ void Reindent() {
     // The other commands read statements without them.
     DefinitionWords.Ends.clear();
   }
+  if (Modern && E.BlockMode && !S.LineNumbers)
+    ReadOutsideBlock(S, true, E.CurrentLine, E.Info.TotalLines, Text);
+  ReindentLineNumbers = S.LineNumbers;
   if (Recording && !InRange())
     R->Filled = true;
   // The spacing pass only adds and removes blank lines, which a sink does not follow.

@@ -28,7 +28,39 @@ enum VerbatimKind {
   VerbatimText = 1,       // TEXT ... ENDTEXT
   VerbatimPragmaText = 2, // #pragma __text, __cstream or __stream ... #pragma __endtext
   VerbatimDump = 3,       // #pragma BEGINDUMP ... #pragma ENDDUMP
+  VerbatimCommandText = 4 // a text command of the program's own ... ENDTEXT or #pragma __endtext
 };
+
+// A command of the program's own whose rule turns it into a text region (its result begins
+// with #pragma __text, __stream or __cstream): its first word, upper-cased, and whether four
+// letters or more of it stand for it (#command and #translate rules).
+struct TextCommandWord {
+  std::string Upper;
+  bool Abbreviated;
+};
+
+// A preprocessor rule being read over the lines it continues on.
+struct DirectiveReader {
+  std::string Rule;
+  bool InRule = false;
+};
+
+// Reads one trimmed line of a program or header (Continued: it ends with ";"): a rule whose
+// result opens a text region adds its command to Commands once the rule ends; for an #include
+// line Included gets the header's name and the result is true.
+bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Length,
+                       bool Continued, std::vector<TextCommandWord> &Commands,
+                       std::string &Included);
+// The text commands a header's text defines, and the names of the headers it includes.
+void ReadHeaderText(const std::string &Bytes, std::vector<TextCommandWord> &Commands,
+                    std::vector<std::string> &Included);
+// VerbatimCommandText when the trimmed line begins with one of Commands as a command (not as
+// a variable assigned or a function called), else VerbatimNone.
+int TextCommandOpened(const std::vector<TextCommandWord> &Commands, const std::string &Trimmed);
+// The name a line uses that makes its file's line numbers matter ("__LINE__", "ProcLine(",
+// "#pragma linenumber"), or null. Comment lines are not looked at; strings are, except for
+// ProcLine when Words, the words the scanner recorded on the line, are given.
+const char *LineNumberUse(const std::string &Trimmed, const std::vector<LineWord> *Words);
 
 // What the re-indent loop learned about each line of its range, kept for the spacing pass.
 enum LineMark {
@@ -156,7 +188,11 @@ struct ReindentState {
   int ContinuationOffset;
   bool OpenerDeferred;
   bool InsideFunction;
-  int Verbatim;                     // VerbatimKind of the region the next lines belong to
+  int Verbatim; // VerbatimKind of the region the next lines belong to
+  // The text commands defined so far, in the file or the headers it includes.
+  std::vector<TextCommandWord> TextCommands;
+  DirectiveReader Directives;
+  const char *LineNumbers;          // what makes line numbers matter in the text (Modern), or null
   std::vector<unsigned char> Marks; // LineMark bits, one per line handled, from the range start
   // The Modern rules: the open blocks and the indentation they add.
   std::vector<OpenBlockEntry> BlockEntries; // the open blocks and those a #if branch restores
@@ -207,6 +243,13 @@ int SubtractSaturated(int A, int B);
 int VerbatimOpened(const std::string &Trimmed);
 // True when the line (as read, blanks allowed around it) closes a region of that kind.
 bool VerbatimClosed(int Kind, const std::string &Line);
+// The region a line opens, the text commands known so far included, after following what
+// its preprocessor lines define or include (not for a line that began inside a comment).
+int RegionOpened(ReindentState &State, const ScannedLine &Line, bool InComment);
+
+// What the last re-indent run found that makes the file's line numbers matter, so that its
+// blank lines were kept (Modern), or null.
+extern const char *ReindentLineNumbers;
 
 // True when Text, whose leading blanks are already removed, begins with PROC, PROCEDURE,
 // FUNC or FUNCTION and a space.

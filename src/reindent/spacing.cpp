@@ -121,6 +121,9 @@ void SpaceProcedures(const ReindentState &State) {
 }
 
 void SpaceModern(const ReindentState &State) {
+  // A program that reads its own line numbers keeps every line where it stands.
+  if (State.LineNumbers)
+    return;
   const int MostBlank = PluginRules.BlankLines;
   int BlankRun = 0;
   bool TextSeen = false; // a line that is not blank stands above, in the range

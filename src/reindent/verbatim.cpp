@@ -1,5 +1,7 @@
-// Verbatim regions: the text of TEXT ... ENDTEXT and of the #pragma text and dump regions
-// is printed or compiled as it stands, so the re-indenter leaves those lines alone.
+// Verbatim regions: the text of TEXT ... ENDTEXT, of the #pragma text and dump regions and of
+// the text commands a program defines for itself is printed or compiled as it stands, so the
+// re-indenter leaves those lines alone.
+#include "../host/headers.hpp"
 #include "../host/session.hpp"
 #include "reindent.hpp"
 
@@ -62,6 +64,83 @@ bool IsTextCommand(const char *Text, std::size_t Length) {
   return !BeginsWithUpper(Text + K, Length - K, ":=");
 }
 
+// As the compiler ends a text region: the words (blanks allowed before each), then nothing
+// but blanks, a ";" or a comment.
+bool EndsTextRegion(const char *Text, std::size_t Length, const char *const *Words) {
+  std::size_t K = 0;
+  for (; *Words; ++Words) {
+    while (K < Length && IsSpaceOrTab(Text[K]))
+      ++K;
+    if (!BeginsWithUpper(Text + K, Length - K, *Words))
+      return false;
+    K += std::strlen(*Words);
+    if (K < Length && IsWordChar((*Words)[std::strlen(*Words) - 1]) && IsWordChar(Text[K]))
+      return false;
+  }
+  while (K < Length && IsSpaceOrTab(Text[K]))
+    ++K;
+  if (K == Length || Text[K] == ';')
+    return true;
+  return K + 1 < Length && ((Text[K] == '/' && (Text[K + 1] == '/' || Text[K + 1] == '*')) ||
+                            (Text[K] == '&' && Text[K + 1] == '&'));
+}
+
+// The word of Length characters at Text names Command: in full, or by four letters or more of
+// it when the rule allows.
+bool NamesCommand(const char *Text, std::size_t Length, const TextCommandWord &Command) {
+  const std::size_t Full = Command.Upper.size();
+  if (Length == Full)
+    return SpellsUpper(Text, Length, Command.Upper.c_str());
+  return Command.Abbreviated && Length >= 4 && Length < Full &&
+         SpellsUpper(Text, Length, Command.Upper.substr(0, Length).c_str());
+}
+
+// The directive word after "#" (blanks allowed), upper-cased; K is left after it.
+std::string DirectiveWord(const char *Text, std::size_t Length, std::size_t &K) {
+  K = 1;
+  while (K < Length && IsSpaceOrTab(Text[K]))
+    ++K;
+  std::string Word;
+  for (; K < Length && IsWordChar(Text[K]); ++K)
+    Word += AsciiUpper(Text[K]);
+  return Word;
+}
+
+// Adds the command of a whole rule (#command ... => ...) when its result opens a text region.
+void ReadRule(const std::string &Rule, std::vector<TextCommandWord> &Commands) {
+  const char *Text = Rule.data();
+  const std::size_t Length = Rule.size();
+  std::size_t K = 0;
+  const std::string Kind = DirectiveWord(Text, Length, K);
+  while (K < Length && IsSpaceOrTab(Text[K]))
+    ++K;
+  const std::size_t Start = K;
+  while (K < Length && IsWordChar(Text[K]))
+    ++K;
+  const std::size_t Arrow = Rule.find("=>", K);
+  if (K == Start || (Text[Start] >= '0' && Text[Start] <= '9') || Arrow == std::string::npos)
+    return;
+  std::size_t R = Arrow + 2;
+  while (R < Length && IsSpaceOrTab(Text[R]))
+    ++R;
+  const char *Word = nullptr;
+  std::size_t WordLength = 0;
+  if (!PragmaWord(Text + R, Length - R, Word, WordLength) ||
+      !(SpellsUpper(Word, WordLength, "__TEXT") || SpellsUpper(Word, WordLength, "__STREAM") ||
+        SpellsUpper(Word, WordLength, "__CSTREAM")))
+    return;
+  TextCommandWord Command{std::string(), Kind == "COMMAND" || Kind == "TRANSLATE"};
+  for (std::size_t I = Start; I < K; ++I)
+    Command.Upper += AsciiUpper(Text[I]);
+  for (const TextCommandWord &Known : Commands)
+    if (Known.Upper == Command.Upper && Known.Abbreviated == Command.Abbreviated)
+      return;
+  Commands.push_back(Command);
+}
+
+// The longest rule read: a longer one is text of another kind.
+const std::size_t MostRule = 1u << 16;
+
 } // namespace
 
 int VerbatimOpened(const std::string &Trimmed) {
@@ -86,6 +165,11 @@ bool VerbatimClosed(int Kind, const std::string &Line) {
   TrimBounds(Line, First, End);
   const char *Text = Line.data() + First;
   std::size_t Length = End - First;
+  if (Kind == VerbatimCommandText) {
+    static const char *const EndText[] = {"ENDTEXT", nullptr};
+    static const char *const EndPragma[] = {"#", "PRAGMA", "__ENDTEXT", nullptr};
+    return EndsTextRegion(Text, Length, EndText) || EndsTextRegion(Text, Length, EndPragma);
+  }
   if (Kind == VerbatimText)
     return BeginsWithUpper(Text, Length, "ENDTEXT") && (Length == 7 || Text[7] == ' ');
   const char *Word = nullptr;
@@ -95,4 +179,149 @@ bool VerbatimClosed(int Kind, const std::string &Line) {
   if (Kind == VerbatimPragmaText)
     return SpellsUpper(Word, WordLength, "__ENDTEXT");
   return SpellsUpper(Word, WordLength, "ENDDUMP");
+}
+
+bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Length,
+                       bool Continued, std::vector<TextCommandWord> &Commands,
+                       std::string &Included) {
+  if (!Reader.InRule) {
+    if (Length == 0 || Text[0] != '#')
+      return false;
+    std::size_t K = 0;
+    const std::string Word = DirectiveWord(Text, Length, K);
+    if (Word == "INCLUDE") {
+      while (K < Length && IsSpaceOrTab(Text[K]))
+        ++K;
+      const char Close = K < Length ? (Text[K] == '<' ? '>' : Text[K]) : 0;
+      if (Close != '"' && Close != '\'' && Close != '>')
+        return false;
+      const std::size_t End = std::string(Text + K + 1, Length - K - 1).find(Close);
+      if (End == std::string::npos || End == 0)
+        return false;
+      Included.assign(Text + K + 1, End);
+      return true;
+    }
+    if (Word != "COMMAND" && Word != "XCOMMAND" && Word != "YCOMMAND" && Word != "TRANSLATE" &&
+        Word != "XTRANSLATE" && Word != "YTRANSLATE")
+      return false;
+    Reader.InRule = true;
+    Reader.Rule.clear();
+  } else {
+    Reader.Rule += ' ';
+  }
+  if (Reader.Rule.size() + Length <= MostRule)
+    Reader.Rule.append(Text, Continued && Length > 0 ? Length - 1 : Length);
+  if (!Continued) {
+    Reader.InRule = false;
+    ReadRule(Reader.Rule, Commands);
+    Reader.Rule.clear();
+  }
+  return false;
+}
+
+void ReadHeaderText(const std::string &Bytes, std::vector<TextCommandWord> &Commands,
+                    std::vector<std::string> &Included) {
+  DirectiveReader Reader;
+  std::string Name;
+  std::size_t At = 0;
+  while (At < Bytes.size()) {
+    std::size_t End = Bytes.find_first_of("\r\n", At);
+    if (End == std::string::npos)
+      End = Bytes.size();
+    std::size_t First = At, Last = End;
+    while (First < Last && IsBlankChar(Bytes[First]))
+      ++First;
+    while (Last > First && IsBlankChar(Bytes[Last - 1]))
+      --Last;
+    // A preprocessor line goes on in the next when it ends with ";".
+    const bool Continued = Last > First && Bytes[Last - 1] == ';';
+    if ((Reader.InRule || (Last > First && Bytes[First] == '#')) &&
+        ReadDirectiveLine(Reader, Bytes.data() + First, Last - First, Continued, Commands, Name))
+      Included.push_back(Name);
+    At = End + 1;
+  }
+}
+
+int TextCommandOpened(const std::vector<TextCommandWord> &Commands, const std::string &Trimmed) {
+  const char *Text = Trimmed.data();
+  const std::size_t Length = Trimmed.size();
+  std::size_t K = 0;
+  while (K < Length && IsWordChar(Text[K]))
+    ++K;
+  if (K == 0)
+    return VerbatimNone;
+  // A variable of that name assigned, or sent a message, or a function of that name called.
+  std::size_t After = K;
+  while (After < Length && IsSpaceOrTab(Text[After]))
+    ++After;
+  if (After < Length) {
+    const char C = Text[After];
+    const char D = After + 1 < Length ? Text[After + 1] : 0;
+    if (C == ':' || C == '=' || C == '(' || C == '[' || (D == '=' && std::strchr("+-*/^%", C)) ||
+        (C == '-' && (D == '>' || D == '-')) || (C == '+' && D == '+'))
+      return VerbatimNone;
+  }
+  for (const TextCommandWord &Command : Commands)
+    if (NamesCommand(Text, K, Command))
+      return VerbatimCommandText;
+  return VerbatimNone;
+}
+
+const char *LineNumberUse(const std::string &Trimmed, const std::vector<LineWord> *Words) {
+  const char *Text = Trimmed.data();
+  const std::size_t Length = Trimmed.size();
+  if (Length == 0 || Text[0] == '*' || (Length >= 2 && Text[0] == '/' && Text[1] == '/') ||
+      (Length >= 2 && Text[0] == '&' && Text[1] == '&'))
+    return nullptr;
+  const char *Word = nullptr;
+  std::size_t WordLength = 0;
+  if (PragmaWord(Text, Length, Word, WordLength))
+    return SpellsUpper(Word, WordLength, "LINENUMBER") ? "#pragma linenumber" : nullptr;
+  // Two searches of the line's bytes rule out most lines: "__" and "(".
+  for (std::size_t At = Trimmed.find("__"); At != std::string::npos;
+       At = Trimmed.find("__", At + 2)) {
+    std::size_t End = At;
+    while (End < Length && IsWordChar(Text[End]))
+      ++End;
+    if ((At == 0 || !IsWordChar(Text[At - 1])) && SpellsUpper(Text + At, End - At, "__LINE__"))
+      return "__LINE__";
+  }
+  // ProcLine followed by "(": among the words the scanner recorded (in code only), else
+  // before each "(".
+  if (Words) {
+    for (const LineWord &W : *Words) {
+      if (W.Length != 8 || !SpellsUpper(Text + W.Position - 1, 8, "PROCLINE"))
+        continue;
+      std::size_t After = static_cast<std::size_t>(W.Position - 1 + 8);
+      while (After < Length && IsSpaceOrTab(Text[After]))
+        ++After;
+      if (After < Length && Text[After] == '(')
+        return "ProcLine(";
+    }
+    return nullptr;
+  }
+  for (std::size_t At = Trimmed.find('('); At != std::string::npos;
+       At = Trimmed.find('(', At + 1)) {
+    std::size_t End = At;
+    while (End > 0 && IsSpaceOrTab(Text[End - 1]))
+      --End;
+    if (End >= 8 && SpellsUpper(Text + End - 8, 8, "PROCLINE") &&
+        (End == 8 || !IsWordChar(Text[End - 9])))
+      return "ProcLine(";
+  }
+  return nullptr;
+}
+
+int RegionOpened(ReindentState &State, const ScannedLine &Line, bool InComment) {
+  const std::string &T = Line.Trimmed;
+  if (!InComment && (State.Directives.InRule || (!T.empty() && T[0] == '#'))) {
+    std::string Name;
+    if (ReadDirectiveLine(State.Directives, T.data(), T.size(), Line.Continued, State.TextCommands,
+                          Name))
+      AddIncludedTextCommands(Name, State.TextCommands);
+  }
+  const int Kind = VerbatimOpened(T);
+  if (Kind != VerbatimNone || State.TextCommands.empty() || InComment)
+    return Kind;
+  return TextCommandOpened(State.TextCommands, T);
 }

@@ -8,6 +8,7 @@
 
 PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
+std::string PluginIncludeFolders;
 
 const RulesKey RulesKeys[14] = {
     {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern, StyleWords},
@@ -96,6 +97,8 @@ void LoadSettings() {
     }
     PluginRules.*Key.Field = Value;
   }
+  PluginIncludeFolders.clear();
+  ProfileGetText("Rules", "Include", Path.c_str(), PluginIncludeFolders);
 }
 
 int RulesValueFromText(const RulesKey &Key, const std::string &Text) {

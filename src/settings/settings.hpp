@@ -55,6 +55,9 @@ inline constexpr char DirectivesWords[] = "Column0|Code|Written";
 inline constexpr char IndentWithWords[] = "Spaces|Tabs";
 
 extern PluginRulesRecord PluginRules;
+// [Rules] Include: the folders searched for the headers a program includes, after its own
+// folder, separated by ";".
+extern std::string PluginIncludeFolders;
 
 // The keys of the [Rules] section, in the order they are listed; Style's value is a name.
 struct RulesKey {

@@ -752,6 +752,34 @@ TEST(CliRobustness, ProjectSettingsAreFoundUpwardsAndOverriddenInOrder) {
   EXPECT_EQ(R.Out, " IF x\n      y\n ENDIF\n") << "standard input takes the assumed name's folder";
 }
 
+// The headers of a program's own text commands are found through --include and the Include
+// key of a project's settings file (its relative folders from its own folder).
+TEST(CliRobustness, TextCommandsComeFromTheIncludeFolders) {
+  REQUIRE_TOOL();
+  std::string Dir = Folder("include");
+  const char *Program =
+      "#include \"own.ch\"\nFUNCTION f()\nOWN c\n      keep\nENDTEXT\n\n\n? __LINE__\n";
+  LayOut(Dir, {{"setup/qmate.ini", 'f', "[Rules]\nInclude=/nowhere;none\n"},
+               {"hdr", 'd', ""},
+               {"hdr/own.ch", 'f', "#xcommand OWN <v> => #pragma __text|<v>+=%s\n"},
+               {"a", 'd', ""},
+               {"a/a.prg", 'f', Program},
+               {"b", 'd', ""},
+               {"b/.qmate.ini", 'f', "[Rules]\nInclude=../hdr\n"},
+               {"b/b.prg", 'f', Program}});
+  mkdir((Dir + "/.git").c_str(), 0755);
+  const std::string Kept = "\n  OWN c\n      keep\n  ENDTEXT\n";
+  EXPECT_EQ(RunTool(Dir, "reindent", "a/a.prg").Out.find(Kept), std::string::npos);
+  EXPECT_NE(RunTool(Dir, "reindent", "-I hdr a/a.prg").Out.find(Kept), std::string::npos);
+  ToolResult R = RunTool(Dir, "reindent", "b/b.prg");
+  EXPECT_NE(R.Out.find(Kept), std::string::npos) << R.Out;
+  EXPECT_EQ(R.Err, "");
+  R = RunTool(Dir, "reindent", "--set Style=Modern b/b.prg");
+  EXPECT_NE(R.Out.find(Kept + "\n\n  ? __LINE__\n"), std::string::npos) << R.Out;
+  EXPECT_EQ(R.Err, "qmate: b/b.prg: uses __LINE__; blank lines kept so that its line numbers "
+                   "stay\n");
+}
+
 struct CheckCase {
   const char *Ini;     // the setup folder's qmate.ini (or File's text)
   const char *Printed; // a line of the settings printed

@@ -95,6 +95,9 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"reindent -- -odd-name.prg", true, ""},
       {"lsp --setup /s --set Tab=3", true, ""},
       {"lsp a.prg", false, "takes no file"},
+      {"reindent --include inc -I /x --include=y a.prg", true, ""},
+      {"reindent --include= a.prg", false, "--include needs a folder"},
+      {"annotate --include inc a.prg", false, "does not take"},
       {"lsp --lines 1-2", false, "does not take"},
   };
   for (const ParseCase &C : Cases) {

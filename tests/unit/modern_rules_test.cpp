@@ -293,6 +293,21 @@ const ModernRow ModernRows[] = {
     {"TabsReadAtTheirWidth", 0, 1, 1, 1, 0, 0, 0, 1, 0,
      "FUNC F\n\tx := Foo( a, ;\n\t\t\tb )\n\t/* a\n\t\t b */",
      "FUNC F\n    x := Foo( a, ;\n            b )\n    /* a\n         b */", "TabWidth=4"},
+    {"OwnTextCommandKeptAsWritten", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#xcommand XTEXT TO VAR <v> => #pragma __text|<v>+=%s\nFUNC F\nXTEXT TO VAR c\n  #define "
+     "RED {255,0,0}\n\n\n     IF x\nendtext\nRETURN c",
+     "#xcommand XTEXT TO VAR <v> => #pragma __text|<v>+=%s\n\nFUNC F\n   XTEXT TO VAR c\n  "
+     "#define RED {255,0,0}\n\n\n     IF x\n   endtext\n   RETURN c"},
+    {"RuleWithoutATextRegion", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#xcommand SHOUT <x> => QOut(<x>)\nFUNC F\nSHOUT 1\nIF a\nx()\nENDIF\nRETURN 1",
+     "#xcommand SHOUT <x> => QOut(<x>)\n\nFUNC F\n   SHOUT 1\n   IF a\n      x()\n   ENDIF\n   "
+     "RETURN 1"},
+    {"LineNumbersReadKeepEveryLine", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\n\n\n\nx := ProcLine( 0 )\nRETURN x\nFUNC G\n  \nRETURN __LINE__",
+     "FUNC F\n\n\n\n   x := ProcLine( 0 )\n   RETURN x\nFUNC G\n\n   RETURN __LINE__"},
+    {"LineNumbersNamedInACommentOnly", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\n  // __LINE__\n\n\nRETURN 1\nFUNC G",
+     "FUNC F\n   // __LINE__\n\n   RETURN 1\n\nFUNC G"},
 };
 
 class ModernRulesTest : public ::testing::TestWithParam<ModernRow> {};

@@ -2,11 +2,14 @@
 // structure, continued statements, comments, the seven settings, verbatim regions and the
 // marked block.
 #include "../../src/host/session.hpp"
+#include "../../src/settings/settings.hpp"
 #include "../../src/words/words.hpp"
 #include "harness.hpp"
 
 #include <climits>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -28,7 +31,7 @@ std::string Messy(const char *Text, std::size_t Index) {
   return std::string(Leads[Index % 5]) + Text + (Index % 3 == 0 ? "  " : "");
 }
 
-void ExpectIndents(const std::vector<IndentRow> &Rows) {
+void ExpectIndents(const std::vector<IndentRow> &Rows, const std::string &Name = "TEST.PRG") {
   std::vector<std::string> Input;
   std::vector<std::string> Expected;
   for (std::size_t I = 0; I < Rows.size(); ++I) {
@@ -46,7 +49,7 @@ void ExpectIndents(const std::vector<IndentRow> &Rows) {
     if (Row.Spaces != Removed)
       Expected.push_back(std::string(static_cast<std::size_t>(Row.Spaces), ' ') + Row.Text);
   }
-  RunMenu(JoinLines(Input), {0});
+  RunMenu(JoinLines(Input), {0}, Name);
   EXPECT_EQ(JoinLines(EditorLines()), JoinLines(Expected));
 }
 
@@ -270,6 +273,9 @@ struct VerbatimExample {
   const char *Name;
   const char *Opener;
   const char *Closer;
+  const char *Rule = nullptr;   // the line above the program that defines the opener
+  const char *Header = nullptr; // the text of own.ch, which Rule includes
+  const char *Folder = "";      // where own.ch lies: beside the file, or in [Rules] Include
 };
 
 const VerbatimExample VerbatimRegions[] = {
@@ -279,24 +285,43 @@ const VerbatimExample VerbatimRegions[] = {
     {"#pragma __cstream", "# pragma __cstream|cVar:=%s", "#pragma __ENDTEXT"},
     {"#pragma __stream", "#PRAGMA __stream|%s", "#pragma __endtext"},
     {"#pragma BEGINDUMP", "#pragma BEGINDUMP", "#pragma ENDDUMP"},
+    {"a text command of the file's own", "XTEXT TO VAR c", "ENDTEXT",
+     "#xcommand XTEXT TO VAR <v> => #pragma __text|<v>+=%s+hb_eol();<v>:=\"\""},
+    {"#translate, four letters and the pragma's end", "mytex c", "#pragma __endtext",
+     "#  TRANSLATE MYTEXT <v> => #pragma __stream|<v>+=%s"},
+    {"a header beside the file", "Capture c", "endtext // done", "#include \"own.ch\"",
+     "#command CAPTURE <v> => ;\n   #pragma __cstream|<v>:=%s\n"},
+    {"a header in an Include folder", "CAPT c", "ENDTEXT", "#include <own.ch>",
+     "#include \"inner.ch\"\n", "lib"},
 };
 
 // The region's lines stay as they are, and the lines after it indent as if it were not there.
 TEST_F(ReindentTest, VerbatimRegions) {
+  const std::string Dir = TestFolder("verbatim-headers");
+  mkdir((Dir + "/lib").c_str(), 0755);
+  WriteTextFile(Dir + "/lib/inner.ch", "#command CAPTURE <v> => #pragma __text|<v>+=%s\n");
   for (const VerbatimExample &R : VerbatimRegions) {
     SCOPED_TRACE(R.Name);
-    ExpectIndents({{"", Inserted},
-                   {"FUNCTION Test()", 0},
-                   {"IF a", 3},
-                   {R.Opener, 6},
-                   {"   Dear  customer, it's \"open  ", AsIs},
-                   {"", AsIs},
-                   {"  ENDIF  /* ", AsIs},
-                   {"FUNCTION x()", AsIs},
-                   {"\t  ", AsIs},
-                   {R.Closer, 6},
-                   {"x := 1", 6},
-                   {"ENDIF", 3}});
+    if (R.Header)
+      WriteTextFile(Dir + "/" + R.Folder + "/own.ch", R.Header);
+    PluginIncludeFolders = "x;" + Dir + "/lib";
+    std::vector<IndentRow> Rows{{"", Inserted},
+                                {"FUNCTION Test()", 0},
+                                {"IF a", 3},
+                                {R.Opener, 6},
+                                {"   Dear  customer, it's \"open  ", AsIs},
+                                {"", AsIs},
+                                {"  ENDIF  /* ", AsIs},
+                                {"FUNCTION x()", AsIs},
+                                {"\t  ", AsIs},
+                                {R.Closer, 6},
+                                {"x := 1", 6},
+                                {"ENDIF", 3}};
+    if (R.Rule)
+      Rows.insert(Rows.begin(), {R.Rule, 0});
+    ExpectIndents(Rows, Dir + "/TEST.PRG");
+    if (R.Header)
+      std::remove((Dir + "/" + R.Folder + "/own.ch").c_str());
   }
 }
 
@@ -310,8 +335,18 @@ TEST_F(ReindentTest, AnUnclosedVerbatimRegionRunsToTheEnd) {
 }
 
 TEST_F(ReindentTest, VariablesNamedTextOpenNoRegion) {
-  ExpectIndents({{"", Inserted},
+  // Nor does a command whose rule's result is no text region, or a text command's word used
+  // as a variable.
+  ExpectIndents({{"#xcommand SHOUT <x> => QOut(<x>)", 0},
+                 {"#xcommand XT <v> => #pragma __text|<v>+=%s", 0},
+                 {"", Inserted},
                  {"FUNCTION Test()", 0},
+                 {"SHOUT 1", 3},
+                 {"IF b", 3},
+                 {"XT := 2", 6},
+                 {"xt[1] := 3", 6},
+                 {"xte c", 6},
+                 {"ENDIF", 3},
                  {"TEXT := 1", 3},
                  {"text  := 2", 3},
                  {"TEXT(x)", 3},
@@ -431,6 +466,12 @@ const std::vector<BlockExample> Blocks = {
      0,
      {"", "", "FUNCTION h()", "   x", "", "y"}},
     {"a block to the end of the file", {"a", "IF b", "", "c"}, 1, 3, 2, {"a", "  IF b", "     c"}},
+    {"a text command defined above the block",
+     {"#xcommand XT <v> => #pragma __text|<v>+=%s", "FUNCTION f()", " XT c", "  raw", "ENDTEXT"},
+     2,
+     4,
+     0,
+     {"#xcommand XT <v> => #pragma __text|<v>+=%s", "FUNCTION f()", "XT c", "  raw", "ENDTEXT"}},
 };
 
 TEST_F(ReindentTest, MarkedBlocks) {

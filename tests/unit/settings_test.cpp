@@ -97,6 +97,13 @@ TEST(SettingsLoad, ReadsTheRulesSection) {
   }
 }
 
+TEST(SettingsLoad, ReadsTheIncludeFolders) {
+  StartPlugin(FolderWithSettings("settings-include", "[Rules]\nInclude = C:\\inc; ..\\lib\n"));
+  EXPECT_EQ(PluginIncludeFolders, "C:\\inc; ..\\lib");
+  StartPlugin(FolderWithSettings("settings-include", nullptr));
+  EXPECT_EQ(PluginIncludeFolders, "");
+}
+
 TEST(SettingsSave, AFreshFileHoldsTheSevenKeysInTheirOrder) {
   std::string Folder = FolderWithSettings("settings-fresh", nullptr);
   StartPlugin(Folder);

@@ -43,6 +43,13 @@ const SpacingRow WholeFile[] = {
      "TEXT\n\n  \nFUNCTION x\nENDTEXT\n\nFUNCTION y"},
     {"a dump region", "#pragma BEGINDUMP\n\nPROC x\n#pragma ENDDUMP\n\n\nb",
      "#pragma BEGINDUMP\n\nPROC x\n#pragma ENDDUMP\nb"},
+    {"line numbers read: Classic spaces all the same", "? __LINE__\n\n\nFUNC f\nx",
+     "? __LINE__\n\nFUNC f\nx"},
+    {"a text command of the program's own",
+     "#xcommand T2V <v> => #pragma __text|<v>+=%s\nT2V c\n"
+     "\nFUNC f\nENDTEXT\n\nb",
+     "#xcommand T2V <v> => #pragma __text|<v>+=%s\nT2V c\n\nFUNC f\n"
+     "ENDTEXT\nb"},
 };
 
 TEST_F(SpacingTest, WholeFile) {
