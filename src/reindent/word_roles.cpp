@@ -216,6 +216,8 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
     const std::size_t NextAt = SkipBlanks(T, End);
     const bool Call = NextAt < T.size() && T[NextAt] == '(';
     const bool Dotted = Start > 0 && T[Start - 1] == '.' && End < T.size() && T[End] == '.';
+    // A clause word stands where a keyword can and is no call (not :fields(), a->to).
+    const bool Clause = W.KeywordPlace && !Call;
     bool Keep = false;
     bool Classified = false;
     if (Index == 0) {
@@ -248,11 +250,11 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
       // The statement's own word: respelled.
     } else if (Mode == SpellKept) {
       Keep = true;
-    } else if (Mode == SpellAfterTo && SpellsExactly(Text, Length, "TO")) {
+    } else if (Mode == SpellAfterTo && Clause && SpellsExactly(Text, Length, "TO")) {
       S.SpellMode = SpellKept;
-    } else if (Mode != SpellNames && SpellsExactly(Text, Length, "FIELDS")) {
+    } else if (Mode != SpellNames && Clause && SpellsExactly(Text, Length, "FIELDS")) {
       S.SpellMode = SpellKept;
-    } else if (S.StatementFirst == FirstKeysOn && SpellsExactly(Text, Length, "ON")) {
+    } else if (S.StatementFirst == FirstKeysOn && Clause && SpellsExactly(Text, Length, "ON")) {
       S.SpellMode = SpellKept;
     } else if (S.StatementFirst == FirstSet && Index == 1 && FindWord(SetTextWords, Text, Length)) {
       S.SpellMode = SpellAfterTo;
