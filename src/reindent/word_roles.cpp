@@ -18,7 +18,8 @@ enum FirstKind {
   FirstMember,   // DATA, VAR ...: a class's members
   FirstHeader,   // FUNCTION, METHOD ...: a name and its parameters
   FirstPrefix,   // STATIC, INIT, EXIT, CREATE: a header when a header word follows
-  FirstKeysOn,   // INDEX, SORT, TOTAL: the words after ON are text
+  FirstKeysOn,   // INDEX, SORT, TOTAL: the words after ON (and TOTAL's FIELDS) are text
+  FirstFields,   // COPY, APPEND, JOIN: the words after FIELDS are text
   FirstSet,      // SET: the operand after TO may be text
   FirstText,     // FIND, RUN: the rest is text
 };
@@ -46,6 +47,8 @@ const RoleWord FirstWords[] = {
     {"FIND", 4, FirstText, true},        {"RUN", 3, FirstText, true},
     {"INDEX", 4, FirstKeysOn, false},    {"SORT", 4, FirstKeysOn, false},
     {"TOTAL", 4, FirstKeysOn, false},    {"SET", 3, FirstSet, false},
+    {"COPY", 4, FirstFields, false},     {"APPEND", 4, FirstFields, false},
+    {"JOIN", 4, FirstFields, false},
 };
 
 // The SET commands whose operand after TO is text under both rule sets.
@@ -252,7 +255,8 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
       Keep = true;
     } else if (Mode == SpellAfterTo && Clause && SpellsExactly(Text, Length, "TO")) {
       S.SpellMode = SpellKept;
-    } else if (Mode != SpellNames && Clause && SpellsExactly(Text, Length, "FIELDS")) {
+    } else if ((S.StatementFirst == FirstFields || S.StatementFirst == FirstKeysOn) && Clause &&
+               SpellsExactly(Text, Length, "FIELDS")) {
       S.SpellMode = SpellKept;
     } else if (S.StatementFirst == FirstKeysOn && Clause && SpellsExactly(Text, Length, "ON")) {
       S.SpellMode = SpellKept;
