@@ -815,6 +815,7 @@ void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedL
     S.InSingleQuote = (L.State & ReplayInSingleQuote) != 0;
     S.InBracketString = (L.State & ReplayInBracketString) != 0;
     S.PrevDirective = (L.State & ReplayPrevDirective) != 0;
+    S.SpellMode = static_cast<int>(L.State / ReplaySpellMode) & 3;
     return;
   }
   ScanLine(S, Text, Line);
@@ -826,7 +827,9 @@ void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedL
       ReplayScanned | (Line.Continued ? ReplayContinued : 0) |
       (S.InLineComment ? ReplayInLineComment : 0) | (S.InBlockComment ? ReplayInBlockComment : 0) |
       (S.InDoubleQuote ? ReplayInDoubleQuote : 0) | (S.InSingleQuote ? ReplayInSingleQuote : 0) |
-      (S.InBracketString ? ReplayInBracketString : 0) | (S.PrevDirective ? ReplayPrevDirective : 0);
+      (S.InBracketString ? ReplayInBracketString : 0) |
+      (S.PrevDirective ? ReplayPrevDirective : 0) |
+      static_cast<unsigned>(S.SpellMode & 3) * ReplaySpellMode;
   if (Line.Rebuilt != Line.Trimmed) {
     L.State |= ReplayRespelled;
     L.Respelled = R->Bytes.size();

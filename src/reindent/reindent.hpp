@@ -228,7 +228,29 @@ struct ReindentState {
   bool HasTrailing;
   long long TrailingWritten;
   long long TrailingIndent;
+  // The statement being read, for the respelling by role: how its next words are spelled
+  // (SpellMode), what its first word makes of them, and how many words it has had.
+  int SpellMode;
+  int StatementFirst;
+  int StatementWords;
+  // The names the tables would respell that the file (up to FileNames) and the routine being
+  // read declare or assign, upper-cased: they keep their spelling (Modern rules).
+  std::vector<std::string> DeclaredNames;
+  std::size_t FileNames;
+  bool InRoutine;
 };
+
+// How the next words of a statement are respelled.
+enum SpellMode {
+  SpellFree = 0,    // as their roles say
+  SpellKept = 1,    // not at all: text to a standard command (an index key, a filter)
+  SpellAfterTo = 2, // as their roles say up to TO, then not at all
+  SpellNames = 3,   // a declaration: only calls and dotted operators (Modern rules)
+};
+
+// Clears KeywordPlace of the recorded words of a scanned line that do not stand as keywords
+// by their role in their statement; Modern adds the roles of the Modern rules.
+void KeepWordsByRole(ReindentState &State, ScannedLine &Line, bool Modern);
 
 // Scans one line: trims it, follows comments, strings and continuation, records and
 // respells its words, and applies the WHILE, FOR and NEXT adjustments to the counters.
@@ -281,6 +303,7 @@ enum ReplayState {
   ReplayInSingleQuote = 64,
   ReplayInBracketString = 128,
   ReplayPrevDirective = 256,
+  ReplaySpellMode = 512, // two bits from here: the SpellMode the line leaves
 };
 // The lines of one text, kept by the first Modern run over the whole text for the runs after
 // it: no setting changes a line's text or its scan.

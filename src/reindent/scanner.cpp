@@ -337,5 +337,7 @@ void ScanLine(ReindentState &S, const std::string &Line, ScannedLine &Result) {
     }
   }
   Result.Continued = Continued;
+  if (!Directive)
+    KeepWordsByRole(S, Result, PluginRules.Style == StyleModern);
   RebuildLine(Result);
 }

@@ -260,12 +260,15 @@ std::string AsciiUpperText(std::string Text) {
 }
 
 TEST_F(ScannerTest, WordsAreRespelledOnlyWhereAKeywordCanStand) {
-  WordTables.Keywords = {"AND", "BEGIN", "CONTINUE", "Date", "Dbf",    "ELSE", "ENDIF",
-                         "IF",  "LABEL", "Left",     "Len",  "NEW",    "QOut", "ROW",
-                         "RUN", "SEEK",  "SEQUENCE", "SET",  "SubStr", "TO",   "WAIT"};
+  WordTables.Keywords = {"AND",      "Array", "BEGIN",  "CENTURY", "CLOSE", "CONTINUE", "Date",
+                         "Dbf",      "ELSE",  "ENDIF",  "FIELDS",  "FOR",   "GET",      "IF",
+                         "IN",       "INDEX", "LABEL",  "Left",    "Len",   "LOCAL",    "MENU",
+                         "NEW",      "ON",    "QOut",   "RELEASE", "ROW",   "RUN",      "SEEK",
+                         "SEQUENCE", "SET",   "SubStr", "TO",      "Type",  "Upper",    "WAIT"};
   struct Row {
     std::vector<std::string> Lines;
     std::vector<std::string> Rebuilt;
+    int Style = StyleClassic;
   } Rows[] = {
       // Preprocessor lines: markers, names and directives are case-sensitive.
       {{"#command @ <row>, <col> FOO <var> [LABEL <label>] => Bar( <row>, <\"var\">, <label> )"},
@@ -299,8 +302,57 @@ TEST_F(ScannerTest, WordsAreRespelledOnlyWhereAKeywordCanStand) {
       // Everywhere else the tables apply as before.
       {{"begin sequence", "qout( subs( x ) )", "if row() > 1 .and. date() = d"},
        {"BEGIN SEQUENCE", "QOut( SubS( x ) )", "IF ROW() > 1 .AND. Date() = d"}},
+      // What the standard commands turn into text keeps its spelling under both rule sets,
+      // over continued lines too.
+      {{"index on upper(type) to x for left(a)", "set filter to type = 1",
+        "set relation to upper(type) into b", "sort to x on type", "total on type fields a to b",
+        "copy to x fields type, seek", "index on upper(type + ;", "left(a)) to x", "if a",
+        "x := o:fields(a) + len(b)", "@ 1, 1 listbox o fields left(a)"},
+       {"INDEX ON upper(type) to x for left(a)", "SET filter TO type = 1",
+        "SET relation TO upper(type) into b", "sort TO x ON type", "total ON type fields a to b",
+        "copy TO x FIELDS type, seek", "INDEX ON upper(type + ;", "left(a)) to x", "IF a",
+        "x := o:fields(a) + Len(b)", "@ 1, 1 listbox o FIELDS Left(a)"}},
+      {{"index on upper(type + ;", "left(a)) to x", "set filter to type = 1 .and. ;", "left(a)",
+        "if a"},
+       {"INDEX ON upper(type + ;", "left(a)) to x", "SET filter TO type = 1 .and. ;", "left(a)",
+        "IF a"},
+       StyleModern},
+      // Modern: names being declared keep their spelling, calls in initial values do not.
+      {{"local in := len(a), row := 1, ;", "date", "static set", "private new, date", "public new",
+        "memvar seek", "field type in b", "parameters wait", "release left, date",
+        "local x := 1 ; local menu"},
+       {"LOCAL in := Len(a), row := 1, ;", "date", "static set", "private new, date", "public new",
+        "memvar seek", "field type in b", "parameters wait", "RELEASE left, date",
+        "LOCAL x := 1 ; LOCAL menu"},
+       StyleModern},
+      // A declared or assigned name stays a variable in its routine; a header starts afresh.
+      {{"function f(new)", "local in", "x := in + len(in) + new", "in := 2", "seek in", "date += 1",
+        "? date", "function g()", "x := in + new", "in = 1", "menu to in"},
+       {"function f(new)", "LOCAL in", "x := in + Len(in) + new", "in := 2", "SEEK in", "date += 1",
+        "? date", "function g()", "x := IN + NEW", "in = 1", "MENU TO in"},
+       StyleModern},
+      // A class's members, the type after AS, a method's name and parameters.
+      {{"create class seek", "data left, row as array init {}", "var in", "classdata menu",
+        "method close(date) inline upper(date)", "method procedure run()", "access date inline .t.",
+        "assign date(x) inline x", "message get method set()", "endclass",
+        "method close(new) class seek"},
+       {"create class seek", "data left, row as array init {}", "var in", "classdata menu",
+        "method close(date) inline Upper(date)", "method procedure run()", "access date inline .t.",
+        "assign date(x) inline x", "message get method set()", "endclass",
+        "method close(new) class seek"},
+       StyleModern},
+      // Statement words, calls and operators are respelled; fields before "->", the names a
+      // command takes (a file, an alias, a variable) and file names before an extension not.
+      {{"if upper(a) .and. left(b, 1)", "seek date()", "close all", "x := type->name + date -> x",
+        "use menu index new alias date", "@ 1, 1 get date", "! copy date.dbf x.dbf",
+        "set century on", "set index to new"},
+       {"IF Upper(a) .AND. Left(b, 1)", "SEEK Date()", "CLOSE all", "x := type->name + date -> x",
+        "use menu INDEX new alias date", "@ 1, 1 GET date", "! copy date.dbf x.dbf",
+        "SET CENTURY ON", "SET INDEX TO new"},
+       StyleModern},
   };
   for (const Row &R : Rows) {
+    PluginRules.Style = R.Style;
     ReindentState S{};
     ScannedLine L{};
     ASSERT_EQ(R.Lines.size(), R.Rebuilt.size());
@@ -312,6 +364,7 @@ TEST_F(ScannerTest, WordsAreRespelledOnlyWhereAKeywordCanStand) {
       S.PrevContinued = L.Continued;
     }
   }
+  PluginRules.Style = StyleClassic;
   WordTables = WordTablesRecord();
 }
 
