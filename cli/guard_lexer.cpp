@@ -385,62 +385,112 @@ bool AtPlainLineStart(const GuardLexer &L) {
          !L.InBlockComment && !L.Continued;
 }
 
-// The line at L.At without its leading and trailing blanks (empty for a blank line), and
-// where the next line starts.
-void PeekLine(const GuardLexer &L, const char *&First, const char *&Last, std::size_t &Next) {
-  const char *Start = L.Text + L.At;
-  const char *TextEnd = L.Text + L.Size;
-  const char *Eol = LineEndOf(Start, TextEnd);
-  Next = Eol < TextEnd ? static_cast<std::size_t>(Eol - L.Text) + 1 : L.Size;
-  First = SkipBlanks(Start, Eol);
-  Last = Eol;
-  while (Last > First && IsBlank(Last[-1]))
-    --Last;
+// The start of the line after the one that ends at P (at its LF or the text's end).
+std::size_t NextLineAt(const GuardLexer &L, const char *P) {
+  return P < L.Text + L.Size ? static_cast<std::size_t>(P - L.Text) + 1 : L.Size;
 }
 
-// True when a line can change what the lexer carries to the next (a comment left open, a
-// continuation, a directive, a text region opened): such a line is read token by token.
-bool MayCarry(const GuardLexer &L, const char *First, const char *Last) {
-  for (const char *P = First; P < Last; ++P)
-    if (*P == '/' || *P == ';' || *P == '#')
-      return true;
-  const char *W = WordEnd(First, Last);
-  if (SpellsWord(First, std::size_t(W - First), "TEXT"))
+// True when the first word of a line at P may open a text region.
+bool MayOpen(const GuardLexer &L, const char *P, const char *End) {
+  const char *W = WordEnd(P, End);
+  if (SpellsWord(P, std::size_t(W - P), "TEXT"))
     return true;
   for (const GuardOpener &O : L.Openers)
-    if (SameWord(First, std::size_t(W - First), O.Words[0], O.Lengths[0]))
+    if (SameWord(P, std::size_t(W - P), O.Words[0], O.Lengths[0]))
       return true;
   return false;
 }
 
 } // namespace
 
+// What a byte may do in a line that is the same on both sides.
+enum ByteRole : unsigned char { MayCarry = 1, MayQuote = 2, OtherCase = 4 };
+struct ByteRoleTable {
+  unsigned char Of[256];
+  ByteRoleTable() : Of() {
+    for (unsigned char C : {'/', ';', '#'})
+      Of[C] |= MayCarry;
+    for (unsigned char C : {'"', '\'', '[', '*', '&', '/'})
+      Of[C] |= MayQuote;
+  }
+};
+const ByteRoleTable ByteRoles;
+
+// True when both lexers carry the same into their next line.
+bool SameCarry(const GuardLexer &A, const GuardLexer &B) {
+  return A.InBlockComment == B.InBlockComment && A.Region == B.Region &&
+         A.PendingRegion == B.PendingRegion && A.Continued == B.Continued &&
+         A.Directive == B.Directive && A.CanQuote == B.CanQuote && A.LineStart == B.LineStart &&
+         A.Openers.size() == B.Openers.size();
+}
+
 void SkipSameLines(GuardLexer &Before, GuardLexer &After) {
-  const char *BFirst, *BLast, *AFirst, *ALast;
-  std::size_t BNext, ANext;
-  while (Before.At < Before.Size && After.At < After.Size && AtPlainLineStart(Before) &&
-         AtPlainLineStart(After)) {
-    PeekLine(Before, BFirst, BLast, BNext);
-    PeekLine(After, AFirst, ALast, ANext);
-    if (BFirst == BLast || AFirst == ALast) {
+  const char *BEnd = Before.Text + Before.Size;
+  const char *AEnd = After.Text + After.Size;
+  while (Before.At < Before.Size && After.At < After.Size && !Before.LineOpen && !After.LineOpen &&
+         Before.Region == RegionNone && SameCarry(Before, After)) {
+    const char *B = SkipBlanks(Before.Text + Before.At, BEnd);
+    const char *A = SkipBlanks(After.Text + After.At, AEnd);
+    bool BBlank = B == BEnd || *B == '\n';
+    bool ABlank = A == AEnd || *A == '\n';
+    bool Plain = AtPlainLineStart(Before);
+    if (Plain && (BBlank || ABlank)) {
       // Blank lines are no tokens.
-      if (BFirst == BLast) {
-        Before.At = BNext;
+      if (BBlank) {
+        Before.At = NextLineAt(Before, B);
         ++Before.Line;
       }
-      if (AFirst == ALast) {
-        After.At = ANext;
+      if (ABlank) {
+        After.At = NextLineAt(After, A);
         ++After.Line;
       }
       continue;
     }
-    if (BLast - BFirst != ALast - AFirst ||
-        std::memcmp(BFirst, AFirst, std::size_t(BLast - BFirst)) != 0 ||
-        MayCarry(Before, BFirst, BLast))
+    if (BBlank || *B == '#')
       return;
-    Before.At = BNext;
-    ++Before.Line;
-    After.At = ANext;
+    // The same bytes on both sides (letters perhaps in another case) up to the blanks that
+    // end the lines. A "/", ";" or "#" among them may carry something to the next line; a
+    // letter of another case counts only outside strings and comments, so a line that may
+    // hold one is then read token by token.
+    const char *First = B;
+    unsigned Seen = 0;
+    while (B < BEnd && A < AEnd && *B != '\n') {
+      if (*B != *A) {
+        if (UpperOf(*B) != UpperOf(*A) || !IsWordStart(*B))
+          break;
+        Seen |= OtherCase;
+      }
+      Seen |= ByteRoles.Of[static_cast<unsigned char>(*B)];
+      ++B;
+      ++A;
+    }
+    bool Carries = (Seen & MayCarry) != 0;
+    if ((Seen & OtherCase) && (Seen & (MayCarry | MayQuote)))
+      return;
+    B = SkipBlanks(B, BEnd);
+    A = SkipBlanks(A, AEnd);
+    if ((B < BEnd && *B != '\n') || (A < AEnd && *A != '\n'))
+      return;
+    if (!Plain || Carries || MayOpen(Before, First, B)) {
+      // The same bytes give the same tokens: the line is read on one side only, and the
+      // other side takes what it carries.
+      GuardTokenKind Kind;
+      do
+        Kind = NextGuardToken(Before).Kind;
+      while (Kind != GuardLineEnd && Kind != GuardEnd);
+      After.InBlockComment = Before.InBlockComment;
+      After.Region = Before.Region;
+      After.PendingRegion = Before.PendingRegion;
+      After.Continued = Before.Continued;
+      After.Directive = Before.Directive;
+      After.CanQuote = Before.CanQuote;
+      After.LineStart = Before.LineStart;
+      After.LastWasSemicolon = Before.LastWasSemicolon;
+    } else {
+      Before.At = NextLineAt(Before, B);
+      ++Before.Line;
+    }
+    After.At = NextLineAt(After, A);
     ++After.Line;
   }
 }
