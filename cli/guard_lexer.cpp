@@ -154,7 +154,8 @@ void AddTextCommand(GuardLexer &L, const char *P, std::size_t NameEnd) {
     if (Q[0] != '=' || Q[1] != '>')
       continue;
     const char *R = SkipBlanks(Q + 2, TextEnd);
-    while (R < TextEnd && *R == ';' && RestIsEmpty(R + 1, LineEndOf(R, TextEnd)))
+    while (R < TextEnd && *R == ';' && LineEndOf(R, TextEnd) < TextEnd &&
+           RestIsEmpty(R + 1, LineEndOf(R, TextEnd)))
       R = SkipBlanks(LineEndOf(R, TextEnd) + 1, TextEnd);
     if (R < TextEnd && PragmaRegion(R, LineEndOf(R, TextEnd)) == RegionText)
       L.Openers.push_back(Opener);
