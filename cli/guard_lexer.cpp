@@ -452,7 +452,7 @@ void SkipSameLines(GuardLexer &Before, GuardLexer &After) {
     // The same bytes on both sides (letters perhaps in another case) up to the blanks that
     // end the lines. A "/", ";" or "#" among them may carry something to the next line; a
     // letter of another case counts only outside strings and comments, so a line that may
-    // hold one is then read token by token.
+    // hold one, or that continues a comment, is then read token by token.
     const char *First = B;
     unsigned Seen = 0;
     while (B < BEnd && A < AEnd && *B != '\n') {
@@ -466,7 +466,7 @@ void SkipSameLines(GuardLexer &Before, GuardLexer &After) {
       ++A;
     }
     bool Carries = (Seen & MayCarry) != 0;
-    if ((Seen & OtherCase) && (Seen & (MayCarry | MayQuote)))
+    if ((Seen & OtherCase) && (!Plain || (Seen & (MayCarry | MayQuote))))
       return;
     B = SkipBlanks(B, BEnd);
     A = SkipBlanks(A, AEnd);

@@ -355,6 +355,7 @@ TEST(CliGuard, AcceptsLayoutAndRespellingAndRefusesAnyOtherChange) {
        "#pragma BEGINDUMP\nint x;\n#pragma ENDDUMP\n", 2},
       {"a comment's text", "x := 1 // endi\n", "x := 1 // ENDIF\n", 1},
       {"a block comment's text", "/* a\n   endi */\n", "/* a\n ENDIF */\n", 2},
+      {"a block comment's inner line", "/* a\n  endi\n*/\n", "/* a\nENDI\n*/\n", 2},
       {"lines reordered", "a()\nb()\n", "b()\na()\n", 1},
       {"a word respelled away", "x := noise\n", "x :=\n", 0},
       {"a word dropped", "x := y\n", "x :=\n", 1},
