@@ -103,8 +103,10 @@ struct LspError {
   int Code;
   std::string Message;
 };
-Json LspFormat(const LspDocument &Document);
-Json LspFormatRange(const LspDocument &Document, const Json &Range);
+// The formattings check their result with the guard (unless --no-verify): a refused result
+// gives no edits, and Refusal (when given) says why.
+Json LspFormat(const LspDocument &Document, std::string *Refusal = nullptr);
+Json LspFormatRange(const LspDocument &Document, const Json &Range, std::string *Refusal = nullptr);
 Json LspSymbols(const LspDocument &Document);
 // The document symbols of the header lines (0-based, in order) of Text: each reaches to the
 // next header; a class header holds the method headers that name it (METHOD x CLASS T) or,

@@ -5,6 +5,7 @@
 #include "../src/settings/settings.hpp"
 #include "diff.hpp"
 #include "driver.hpp"
+#include "guard.hpp"
 #include "header_lines.hpp"
 #include "lsp.hpp"
 #include "project.hpp"
@@ -195,6 +196,25 @@ Json EditsOfEntry(const LspDocument &Document, int Entry, const LineBlock &Block
   return EditsBetween(Document.Text, SimSaveText());
 }
 
+// The re-indent's edits, or none when the guard finds that the result is not the same
+// program.
+Json GuardedReindent(const LspDocument &Document, const LineBlock &Block, std::string *Refusal) {
+  if (Block.Empty)
+    return Json::array();
+  RunEntry(Document, {EntryReindent}, Block);
+  std::string After = SimSaveText();
+  if (!LspServer.Options.NoVerify) {
+    int Line =
+        FirstChangedLine(Document.Text.data(), Document.Text.size(), After.data(), After.size());
+    if (Line > 0) {
+      if (Refusal)
+        *Refusal = GuardRefusal(Document.Path, Line);
+      return Json::array();
+    }
+  }
+  return EditsBetween(Document.Text, After);
+}
+
 Json CommandAction(const std::string &Title, const std::string &Command, const std::string &Uri,
                    const Json &Range) {
   Json Arguments = Json::array({Uri, Range});
@@ -205,12 +225,12 @@ Json CommandAction(const std::string &Title, const std::string &Command, const s
 
 } // namespace
 
-Json LspFormat(const LspDocument &Document) {
-  return EditsOfEntry(Document, EntryReindent, LineBlock());
+Json LspFormat(const LspDocument &Document, std::string *Refusal) {
+  return GuardedReindent(Document, LineBlock(), Refusal);
 }
 
-Json LspFormatRange(const LspDocument &Document, const Json &Range) {
-  return EditsOfEntry(Document, EntryReindent, BlockOf(Document.Text, Range));
+Json LspFormatRange(const LspDocument &Document, const Json &Range, std::string *Refusal) {
+  return GuardedReindent(Document, BlockOf(Document.Text, Range), Refusal);
 }
 
 Json LspSymbols(const LspDocument &Document) {

@@ -160,10 +160,16 @@ Json Answer(const std::string &Method, const Json &Params, std::string &Out) {
     LspServer.ShutDown = true;
     return nullptr;
   }
-  if (Method == "textDocument/formatting")
-    return LspFormat(DocumentOf(UriOf(Params)));
-  if (Method == "textDocument/rangeFormatting")
-    return LspFormatRange(DocumentOf(UriOf(Params)), Params.at("range"));
+  if (Method == "textDocument/formatting" || Method == "textDocument/rangeFormatting") {
+    std::string Refusal;
+    const LspDocument &Document = DocumentOf(UriOf(Params));
+    Json Edits = Method == "textDocument/formatting"
+                     ? LspFormat(Document, &Refusal)
+                     : LspFormatRange(Document, Params.at("range"), &Refusal);
+    if (!Refusal.empty())
+      ShowError(Refusal, Out);
+    return Edits;
+  }
   if (Method == "textDocument/documentSymbol")
     return LspSymbols(DocumentOf(UriOf(Params)));
   if (Method == "textDocument/codeAction") {

@@ -1,5 +1,6 @@
 // qmate: the plug-in's commands on files, through the simulated host.
 #include "fileio.hpp"
+#include "guard.hpp"
 #include "verbs.hpp"
 
 #include <cerrno>
@@ -37,6 +38,8 @@ int main(int Argc, char **Argv) {
   CliInjectWriteFailure = TestHookSet("QMATE_TEST_FAIL_WRITE");
   CliInjectConcurrentEdit = TestHookSet("QMATE_TEST_APPEND_BEFORE_REPLACE");
   CliInjectSignal = TestHookSet("QMATE_TEST_SIGNAL_DURING_WRITE");
+  // A test hook only: the guard reads the re-indented text with one token broken.
+  CliInjectBrokenToken = TestHookSet("QMATE_TEST_BREAK_TOKEN");
   std::vector<std::string> Args(Argv + 1, Argv + Argc);
   int Status = RunCommandLine(Args, ToolPath(Argv[0]));
   // Output that did not reach its place (a full disk, a closed pipe) is a failure, whatever

@@ -31,6 +31,7 @@ enum OptionBit : unsigned {
   OptForceExtension = 1u << 11,
   OptWrite = 1u << 12,
   OptInclude = 1u << 13,
+  OptNoVerify = 1u << 14,
 };
 const unsigned Common = OptSetup | OptSet;
 
@@ -69,6 +70,9 @@ const OptionRule OptionRules[] = {
     {OptWrite, "--write", nullptr, nullptr,
      "write the settings into FOLDER/.qmate.ini (one FOLDER named): the keys inferred "
      "change or are added, every other key, section and comment stays"},
+    {OptNoVerify, "--no-verify", nullptr, nullptr,
+     "do not check that the re-indented text is the same program (without it, a result whose "
+     "tokens, strings, comments or text regions differ is refused: exit status 3)"},
     {OptSetup, "--setup", nullptr, "DIR",
      "the folder with qmate.ini, Keywords.dat and Replace.dat (default: $QMATE_SETUP, else "
      "setup beside qmate, else ../share/qmate/setup, else the built-in word files)"},
@@ -95,7 +99,7 @@ struct VerbRule {
 const VerbRule VerbRules[] = {
     {"reindent", "FILE...", "re-indent the files (or the lines of --lines)",
      Common | OptAssume | OptLines | OptCursor | OptInPlace | OptCheck | OptDiff | OptInfer |
-         OptForceExtension | OptInclude,
+         OptForceExtension | OptInclude | OptNoVerify,
      true, false, true},
     {"annotate", "FILE...", "add the opening clause as a comment to each ENDIF, NEXT and ENDDO",
      Common | OptAssume | OptLines | OptInPlace | OptCheck | OptDiff | OptForceExtension, true,
@@ -118,7 +122,7 @@ const VerbRule VerbRules[] = {
     {"configure", "", "run the settings dialog in the terminal and save it to qmate.ini", Common,
      false, false, false},
     {"lsp", "", "serve the Language Server Protocol on standard input and output",
-     Common | OptInclude, false, false, false},
+     Common | OptInclude | OptNoVerify, false, false, false},
 };
 
 bool ParseInt(const std::string &Text, long long Low, long long High, int &Out) {
@@ -253,7 +257,9 @@ const char *const ExitHelp =
     "EXIT STATUS:\n"
     "  0 done; 1 --check found changes, or configure was cancelled; 2 bad usage,\n"
     "  a file or folder that cannot be read or written, a file that changed while\n"
-    "  it was being rewritten, output that cannot be written, or only skipped files.\n";
+    "  it was being rewritten, output that cannot be written, or only skipped files;\n"
+    "  3 a re-indented text that would not be the same program (the file is left\n"
+    "  unchanged and nothing is printed for it; --no-verify skips the check).\n";
 
 } // namespace
 
@@ -440,6 +446,9 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
       break;
     case OptWrite:
       Options.Write = true;
+      break;
+    case OptNoVerify:
+      Options.NoVerify = true;
       break;
     }
   }

@@ -8,6 +8,7 @@
 #include "diff.hpp"
 #include "driver.hpp"
 #include "fileio.hpp"
+#include "guard.hpp"
 #include "infer.hpp"
 #include "project.hpp"
 #include "workers.hpp"
@@ -260,11 +261,22 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   // may rewrite its lines in place; a diff, standard input or a pipe needs the loaded bytes
   // kept.
   bool FromDisk = Path != "-" && !Options.Diff && PathIsRegularFile(Path);
+  // The guard compares the result with the loaded bytes, so they are kept.
+  bool Guard = Options.Verb == "reindent" && !Options.NoVerify;
   std::vector<std::string> Messages;
   ReindentSink.Replay = Replay.Filled ? &Replay : nullptr;
-  RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk);
+  RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk || Guard);
   ReindentSink.Replay = nullptr;
   R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
+  if (Guard && (CliInjectBrokenToken || SimTextSize() != SimLoadedSize() || !SimTextUnchanged())) {
+    std::string After = SimSaveText();
+    int Line = FirstChangedLine(SimLoadedBytes(), SimLoadedSize(), After.data(), After.size());
+    if (Line > 0) {
+      R.Err.push_back("qmate: " + GuardRefusal(Name, Line));
+      R.Status = 3;
+      return R;
+    }
+  }
   if (ReindentLineNumbers && Options.Verb == "reindent")
     R.Err.push_back("qmate: " + Name + ": uses " + ReindentLineNumbers +
                     "; blank lines kept so that its line numbers stay");
@@ -344,7 +356,7 @@ int RunFileVerb(const CliOptions &Options) {
       }
     }
     PrintLines(R.Err);
-    if (R.Status == 2)
+    if (R.Status >= 2)
       ++Failed;
     else if (R.Skipped)
       ++Skipped;

@@ -7,6 +7,8 @@
 #
 # Rows (shipped word files, a generated file of 1,000,000 lines, about 24 MB):
 #   reindent -i            against sed 's/^[[:space:]]*//' FILE > OUT (rewrites every line)
+#   reindent -i            against reindent --no-verify -i (the guard's cost: the re-read of
+#                          both texts that proves the program unchanged)
 #   annotate -i            against the same sed
 #   procs                  against the same sed, and against wc -l (reads only)
 #   reindent --set Style=Modern -i   against the Classic reindent -i (when the setting exists)
@@ -117,6 +119,9 @@ printf "%-34s %6s %6s %6s | %6s %6s %6s | %6s %5s %5s | %s\n" "row (tool against
   "cpu" "yard" "ratio" "wall" "yard" "ratio" "MB" "/file" "yard" "target"
 row "reindent -i / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
   "'$QMATE' reindent --setup '$SETUP' -i '$COPY'" "$SED"
+row "reindent -i / --no-verify" "ratio <= 1.1" "$BYTES" "$FRESH" \
+  "'$QMATE' reindent --setup '$SETUP' -i '$COPY'" \
+  "'$QMATE' reindent --setup '$SETUP' --no-verify -i '$COPY'"
 row "annotate -i / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \
   "'$QMATE' annotate --setup '$SETUP' -i '$COPY'" "$SED"
 row "procs / sed" "ratio <= 1, /file <= 2.5" "$BYTES" "$FRESH" \

@@ -468,6 +468,7 @@ struct StatusCase {
   std::string Rest;
   int Status;
   const char *OutHas; // a text stdout must hold, or null
+  const char *Env = "";
 };
 
 TEST(CliRobustness, ExitStatuses) {
@@ -493,15 +494,19 @@ TEST(CliRobustness, ExitStatuses) {
       {"the whole help", "--help", "", 0, "  configure   "},
       {"help before the verb", "help", "", 0, "EXIT STATUS:"},
       {"version", "--version", "", 0, "qmate "},
+      {"a result that is not the same program", "reindent", "-i messy.prg", 3, nullptr,
+       "QMATE_TEST_BREAK_TOKEN=1"},
+      {"the same unchecked", "reindent", "--no-verify messy.prg", 0, "  IF x",
+       "QMATE_TEST_BREAK_TOKEN=1"},
       {"no verb", "", "", 2, nullptr},
   };
   for (const StatusCase &C : Cases) {
-    ToolResult R = RunTool(Dir, C.Verb, C.Rest);
+    ToolResult R = RunTool(Dir, C.Verb, C.Rest, C.Env);
     EXPECT_EQ(R.Status, C.Status) << C.Name << ": " << R.Err;
     if (C.OutHas) {
       EXPECT_NE(R.Out.find(C.OutHas), std::string::npos) << C.Name << ": " << R.Out;
     }
-    if (C.Status == 2) {
+    if (C.Status >= 2) {
       EXPECT_FALSE(R.Err.empty()) << C.Name;
     }
   }
@@ -666,7 +671,7 @@ TEST(CliRobustness, AFolderIsWalkedForProgramsAndHeadersInAStableOrder) {
       {"a path with . and .. parts", "reindent", "--check tree/.hidden/..//sub/..", 1, nullptr},
   };
   for (const StatusCase &C : Cases) {
-    ToolResult R = RunTool(Dir, C.Verb, C.Rest);
+    ToolResult R = RunTool(Dir, C.Verb, C.Rest, C.Env);
     EXPECT_EQ(R.Status, C.Status) << C.Name << ": " << R.Err;
     if (C.OutHas) {
       EXPECT_NE(R.Out.find(C.OutHas), std::string::npos) << C.Name << ": " << R.Out;

@@ -1,10 +1,13 @@
 // The command-line tool: argument parsing, unified diffs and the in-place write.
 #include "../../cli/diff.hpp"
 #include "../../cli/fileio.hpp"
+#include "../../cli/guard.hpp"
 #include "../../cli/options.hpp"
+#include "../../src/words/words.hpp"
 #include "harness.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -317,6 +320,58 @@ TEST(CliFiles, ReportsUnreadableInputs) {
   WriteTextFile(Dir + "/plain", "p");
   EXPECT_FALSE(WriteInPlace(Dir + "/plain/a.prg", "x", Error));
   EXPECT_EQ(ReadTextFile(Dir + "/plain"), "p");
+}
+
+// The guard: a result is the same program, or the first line of the original where it is
+// not (0: the same).
+struct GuardCase {
+  const char *Name;
+  const char *Before;
+  const char *After;
+  int Line;
+};
+
+TEST(CliGuard, AcceptsLayoutAndRespellingAndRefusesAnyOtherChange) {
+  WordTables = WordTablesRecord();
+  WordTables.Keywords = {"ENDIF", "IF", "RETURN"};
+  WordTables.Replacements = {{"ENDI", "ENDIF"}, {"ENDCASEX", "END CASE"}, {"NOISE", ""}};
+  const char *TextCommand = "#xcommand SQL INTO <v> => ;\n  #pragma __text|<v>+=%s\n";
+  const GuardCase Cases[] = {
+      {"re-indented", "IF x\ny := 1\nENDIF\n", "IF x\n   y := 1\nENDIF\n", 0},
+      {"respelled by the tables", "if x\nendi\nendcasex noise\nretu", "IF x\nENDIF\nEND CASE\nRETU",
+       0},
+      {"case of words", "If Abc\n", "IF ABC\n", 0},
+      {"blank lines", "a()\n\n\nb()\n", "\na()\nb()\n\n", 0},
+      {"comment lines' leading blanks", "   * note\n\t// note\n  /* a\n     b */\n",
+       "* note\n// note\n/* a\n b */\n", 0},
+      {"blanks, lone CRs and CRs before LF", "x :=\r1  \r\n", "x := 1\r\n", 0},
+      {"a text region as it was", "  TEXT\n   keep  \n  ENDTEXT\n", "TEXT\n   keep  \nENDTEXT\n",
+       0},
+      {"a string changed", "? 'endif'\n", "? 'ENDIF'\n", 1},
+      {"a bracket string changed", "x := 1\n? [endi]\n", "x := 1\n? [ENDIF]\n", 2},
+      {"a token dropped", "x := a + b\n", "x := a +\n", 1},
+      {"lines joined", "x := 1 +;\n 2\n", "x := 1 +; 2\n", 1},
+      {"a text region's blanks", "TEXT\n   keep\nENDTEXT\n", "TEXT\nkeep\nENDTEXT\n", 2},
+      {"a blank line of a text region", "TEXT TO FILE x\n\nENDTEXT\n", "TEXT TO FILE x\nENDTEXT\n",
+       2},
+      {"a dump region", "#pragma BEGINDUMP\n  int x;\n#pragma ENDDUMP\n",
+       "#pragma BEGINDUMP\nint x;\n#pragma ENDDUMP\n", 2},
+      {"a comment's text", "x := 1 // endi\n", "x := 1 // ENDIF\n", 1},
+      {"a block comment's text", "/* a\n   endi */\n", "/* a\n ENDIF */\n", 2},
+      {"a block comment's inner line", "/* a\n  endi\n*/\n", "/* a\nENDI\n*/\n", 2},
+      {"lines reordered", "a()\nb()\n", "b()\na()\n", 1},
+      {"a word respelled away", "x := noise\n", "x :=\n", 0},
+      {"a word dropped", "x := y\n", "x :=\n", 1},
+  };
+  for (const GuardCase &C : Cases)
+    EXPECT_EQ(FirstChangedLine(C.Before, std::strlen(C.Before), C.After, std::strlen(C.After)),
+              C.Line)
+        << C.Name;
+  // A text command of the file's own opens a region as TEXT does.
+  std::string Before = std::string(TextCommand) + "SQL INTO q\n  select\nENDTEXT\n";
+  std::string After = std::string(TextCommand) + "SQL INTO q\nselect\nENDTEXT\n";
+  EXPECT_EQ(FirstChangedLine(Before.data(), Before.size(), After.data(), After.size()), 4);
+  WordTables = WordTablesRecord();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The language server: framing, protocol errors, document changes, and the edits it answers
 // with, applied to the document as a client applies them.
+#include "../../cli/guard.hpp"
 #include "../../cli/lsp.hpp"
 #include "harness.hpp"
 
@@ -102,6 +103,7 @@ struct ProtocolCase {
   std::size_t Piece;
   const char *Expected;
   std::string ReplaceRows = ""; // the setup folder's Replace.dat
+  bool BreakToken = false;      // the guard reads the result with one token broken
 };
 
 TEST(LspProtocol, FramesErrorsAndLifecycle) {
@@ -216,10 +218,21 @@ TEST(LspProtocol, FramesErrorsAndLifecycle) {
       {"nothing is read after exit", Notice("exit", "null") + Init, 0, ""},
       {"a result that is not UTF-8 is refused, not altered", Init + Open("qq := 1\n") + Format, 0,
        "1:result 2:error -32603", "qq         \xE9\xE9\n"},
+      {"a result that is not the same program gives no edits and says where",
+       Init + Open(Text) + Format, 0, "1:result window/showMessage 2:result", "", true},
   };
   for (const ProtocolCase &C : Cases) {
     StartServer(C.ReplaceRows, false);
-    EXPECT_EQ(Summary(Feed(C.Stream, C.Piece)), C.Expected) << C.Name;
+    CliInjectBrokenToken = C.BreakToken;
+    std::vector<Json> Replies = Feed(C.Stream, C.Piece);
+    CliInjectBrokenToken = false;
+    EXPECT_EQ(Summary(Replies), C.Expected) << C.Name;
+    if (C.BreakToken) {
+      EXPECT_EQ(Replies.back()["result"], Json::array()) << C.Name;
+      EXPECT_NE(Replies[1]["params"]["message"].get<std::string>().find("a b.prg:1: the "),
+                std::string::npos)
+          << Replies[1].dump();
+    }
   }
 }
 

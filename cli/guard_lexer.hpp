@@ -1,0 +1,61 @@
+// The guard's own reading of a Clipper text: tokens line by line, as the compiler sees them,
+// with nothing taken from the re-indenter's scanner, so that the guard checks the re-indenter
+// rather than repeating it.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+enum GuardTokenKind {
+  GuardWord,     // letters, digits and "_", not starting with a digit: compared ignoring case
+  GuardNumber,   // compared byte for byte, as are all the kinds below
+  GuardString,   // "...", '...' or [...] with its quotes
+  GuardOperator, // one or two punctuation bytes
+  GuardComment,  // a comment, or the part of a block comment on one line
+  GuardTextLine, // a whole line of a text region, its leading blanks included
+  GuardLineEnd,  // the end of a line that held a token (blank lines give none)
+  GuardEnd,      // the end of the text
+};
+
+struct GuardToken {
+  GuardTokenKind Kind = GuardEnd;
+  const char *Data = nullptr;
+  std::size_t Length = 0;
+  int Line = 1; // 1-based
+};
+
+// The first words of a text command the file defines (#command NAME ... => #pragma __text...):
+// a line that begins with them opens a text region.
+struct GuardOpener {
+  const char *Words[4];
+  std::size_t Lengths[4];
+  int Count = 0;
+};
+
+// Where a lexer stands in its text and what it carries from a line to the next.
+struct GuardLexer {
+  const char *Text = nullptr;
+  std::size_t Size = 0;
+  std::size_t At = 0;
+  std::size_t LineEnd = 0; // the end of the current line's content (before CRs and LF)
+  int Line = 0;
+  bool LineOpen = false; // inside a line (its start has been handled)
+  bool LineHasToken = false;
+  bool InBlockComment = false;
+  int Region = 0;                // GuardRegion: a text region the current line belongs to
+  int PendingRegion = 0;         // the region the current line opens, from the next line on
+  bool Continued = false;        // the line before ended with ";"
+  bool LastWasSemicolon = false; // the last token of the line so far (comments aside) is ";"
+  bool Directive = false;        // the statement is a preprocessor line
+  bool CanQuote = true;          // a "[" here may open a string
+  bool LineStart = true;         // no token yet in this statement
+  std::vector<GuardOpener> Openers;
+};
+
+void StartGuardLexer(GuardLexer &L, const char *Text, std::size_t Size);
+// The next token; GuardEnd at the end, again and again.
+GuardToken NextGuardToken(GuardLexer &L);
+// Moves both lexers, while each stands at a line's start with nothing carried into it, past
+// blank lines and past lines that hold the same bytes in both but for their leading blanks
+// and that carry nothing to the next line: their tokens are the same without reading them.
+void SkipSameLines(GuardLexer &Before, GuardLexer &After);
