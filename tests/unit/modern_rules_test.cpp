@@ -275,6 +275,14 @@ const ModernRow ModernRows[] = {
     {"TabsReadAtTheirWidth", 0, 1, 1, 1, 0, 0, 0, 1, 0,
      "FUNC F\n\tx := Foo( a, ;\n\t\t\tb )\n\t/* a\n\t\t b */",
      "FUNC F\n    x := Foo( a, ;\n            b )\n    /* a\n         b */", "TabWidth=4"},
+    // The compiler reads on past a lone CR: the line after one stays as written, but its
+    // words take their part in the blocks.
+    {"LoneCrKeepsTheTextAfterIt", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF x\r? \"a\rb\"\r\ny()\nENDIF\nz := 1\r  IF y\nw()\nENDIF",
+     "FUNC F\n   IF x\r? \"a\rb\"\r\n      y()\n   ENDIF\n   z := 1\r  IF y\n      w()\n   ENDIF"},
+    {"LoneCrKeepsBlanksAndHeadersApart", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nx()\r\n\n\n// g\rFUNC G\ny()\rFUNC H\nz()",
+     "FUNC F\n   x()\r\n\n// g\rFUNC G\n   y()\rFUNC H\n   z()"},
 };
 
 class ModernRulesTest : public ::testing::TestWithParam<ModernRow> {};
