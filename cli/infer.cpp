@@ -13,6 +13,7 @@
 // effect is not looked at further, and a run that can no longer win is cut short. A frugal
 // search (before a re-indent) is held to a few runs' worth of lines.
 #include "infer.hpp"
+#include "../sim/sim.hpp"
 #include "../src/host/files.hpp"
 #include "../src/host/session.hpp"
 #include "../src/reindent/reindent.hpp"
@@ -91,27 +92,22 @@ void MeasureLine(const char *Text, std::size_t Size, int &First, long long &Late
   }
 }
 
-// Gives the replay record the lines of Bytes as the editor holds them: each ends at a "\n"
-// (the one or two "\r" before it belong to its end of line), and the text after the last
-// "\n" is the last line.
+// Gives the replay record the lines of Bytes as the editor holds them (SimSplitLine), with
+// the lines that end at a lone CR marked.
 void GiveLines(const std::string &Bytes, ReindentReplayRecord &R) {
   R.Bytes.reserve(Bytes.size() + Bytes.size() / 8);
   R.Bytes = Bytes;
   R.Lines.clear();
   for (std::size_t Start = 0;;) {
-    const void *Lf = std::memchr(Bytes.data() + Start, '\n', Bytes.size() - Start);
-    std::size_t At =
-        Lf ? static_cast<std::size_t>(static_cast<const char *>(Lf) - Bytes.data()) : Bytes.size();
-    std::size_t End = At;
-    for (int Cr = 0; Lf && Cr < 2 && End > Start && Bytes[End - 1] == '\r'; ++Cr)
-      --End;
+    const SimLineSpan Span = SimSplitLine(Bytes.data(), Bytes.size(), Start);
     ReindentReplayLine L{};
     L.Text = Start;
-    L.TextLength = static_cast<unsigned>(End - Start);
+    L.TextLength = static_cast<unsigned>(Span.TextEnd - Start);
+    L.State = Span.Eol == SimEolCr ? ReplayLoneCrEnd : 0;
     R.Lines.push_back(L);
-    if (!Lf)
+    if (Span.Eol == SimEolNone)
       break;
-    Start = At + 1;
+    Start = Span.Next;
   }
   R.TextsGiven = true;
 }

@@ -1,5 +1,5 @@
 // The outline of a document: the header lines the navigator lists, as document symbols.
-#include "diff.hpp"
+#include "../sim/sim.hpp"
 #include "../src/host/session.hpp"
 #include "lsp.hpp"
 
@@ -37,8 +37,15 @@ bool Before(const Json &A, const Json &B) {
 } // namespace
 
 Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
-  TextLines Lines = SplitLines(Text.data(), Text.size());
-  std::size_t LineCount = Lines.Starts.size() - 1;
+  // The editor's lines, as the navigator numbers them; a client's line numbers may differ (it
+  // ends two lines at a CR CR LF), so positions go through the lines' byte offsets.
+  std::vector<std::size_t> Starts{0};
+  for (SimLineSpan S = SimSplitLine(Text.data(), Text.size(), 0); S.Eol != SimEolNone;
+       S = SimSplitLine(Text.data(), Text.size(), S.Next))
+    Starts.push_back(S.Next);
+  Starts.push_back(Text.size());
+  std::size_t LineCount = Starts.size() - 1;
+  LspPositionWalk Walk, EndWalk; // the headers come top to bottom
   std::vector<Json> Symbols;
   std::vector<std::string> ClassNames; // per symbol: the class it declares, or empty
   std::vector<int> Parent(HeaderLines.size(), -1);
@@ -47,8 +54,8 @@ Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
     int Line = HeaderLines[I];
     std::string Raw;
     if (Line >= 0 && std::size_t(Line) < LineCount)
-      Raw = Text.substr(Lines.Starts[std::size_t(Line)],
-                        Lines.Starts[std::size_t(Line) + 1] - Lines.Starts[std::size_t(Line)]);
+      Raw = Text.substr(Starts[std::size_t(Line)],
+                        Starts[std::size_t(Line) + 1] - Starts[std::size_t(Line)]);
     std::vector<std::string> Words = UpperWords(Raw);
     std::string First = Words.empty() ? "" : Words[0];
     bool IsClass =
@@ -65,10 +72,14 @@ Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
           Parent[I] = static_cast<int>(K);
     }
     // A routine reaches from its header to the next one, or to the end of the text.
-    Json End = I + 1 < HeaderLines.size() ? Json{{"line", HeaderLines[I + 1]}, {"character", 0}}
-                                          : LspPositionOf(Text, Text.size());
-    Json Header = {{"start", {{"line", Line}, {"character", 0}}},
-                   {"end", {{"line", Line}, {"character", LspColumnsOf(Raw)}}}};
+    auto LineStart = [&](int At) {
+      return At >= 0 && std::size_t(At) < LineCount ? Starts[std::size_t(At)] : Text.size();
+    };
+    Json Start = LspPositionFrom(Text, Walk, LineStart(Line));
+    Json End = LspPositionFrom(
+        Text, EndWalk, I + 1 < HeaderLines.size() ? LineStart(HeaderLines[I + 1]) : Text.size());
+    Json Header = {{"start", Start},
+                   {"end", {{"line", Start["line"]}, {"character", LspColumnsOf(Raw)}}}};
     std::size_t NameStart, NameEnd;
     TrimBounds(Raw, NameStart, NameEnd);
     std::string Name = Raw.substr(NameStart, NameEnd - NameStart);

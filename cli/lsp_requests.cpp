@@ -96,10 +96,19 @@ struct LineBlock {
   int First = 0, Last = 0, Column = 0;
 };
 
-// The editor's line that holds the byte at Offset: the editor's lines end only at LF (a lone
-// CR is text to it, though a client counts it as a line end).
-int EditorLineOf(const std::string &Text, std::size_t Offset) {
-  return static_cast<int>(std::count(Text.begin(), Text.begin() + std::ptrdiff_t(Offset), '\n'));
+// The editor's line that holds the byte at Offset, as the editor reads the lines
+// (SimSplitLine: a client ends one more at the first CR of a CR CR LF), and where it starts.
+int EditorLineOf(const std::string &Text, std::size_t Offset, std::size_t *Start = nullptr) {
+  int Line = 0;
+  std::size_t At = 0;
+  for (SimLineSpan S = SimSplitLine(Text.data(), Text.size(), 0);
+       S.Eol != SimEolNone && S.Next <= Offset; S = SimSplitLine(Text.data(), Text.size(), At)) {
+    At = S.Next;
+    ++Line;
+  }
+  if (Start)
+    *Start = At;
+  return Line;
 }
 
 // The lines a range covers; an end at column 0 of a later line leaves that line out, as a
@@ -119,9 +128,11 @@ LineBlock BlockOf(const std::string &Text, const Json &Range) {
   LineBlock B;
   B.Marked = true;
   B.Cursor = true;
-  B.First = EditorLineOf(Text, StartAt);
+  std::size_t LineAt = 0;
+  B.First = EditorLineOf(Text, StartAt, &LineAt);
   B.Last = EditorLineOf(Text, LspOffsetOf(Text, Last, 0));
-  int LastLine = EditorLineOf(Text, Text.size()) - (Text.empty() || Text.back() == '\n' ? 1 : 0);
+  const bool EndsWithEol = !Text.empty() && (Text.back() == '\n' || Text.back() == '\r');
+  int LastLine = EditorLineOf(Text, Text.size()) - (Text.empty() || EndsWithEol ? 1 : 0);
   // A start the client places past its last line was put at the text's end.
   bool StartPastEnd = LspPositionOf(Text, StartAt)["line"].get<long long>() != First;
   if (B.First > LastLine || StartPastEnd) {
@@ -129,8 +140,6 @@ LineBlock BlockOf(const std::string &Text, const Json &Range) {
     return B;
   }
   B.Last = std::min(B.Last, LastLine);
-  std::size_t LineEnd = StartAt == 0 ? std::string::npos : Text.rfind('\n', StartAt - 1);
-  std::size_t LineAt = LineEnd == std::string::npos ? 0 : LineEnd + 1;
   B.Column = static_cast<int>(StartAt - LineAt);
   return B;
 }
@@ -178,7 +187,7 @@ Json EditsBetween(const std::string &Before, const std::string &After) {
     std::size_t From = B.Starts[std::size_t(C.NewFirst)];
     std::size_t To = B.Starts[std::size_t(C.NewFirst + C.NewCount)];
     // The range is taken from the byte offsets in Before, so the client's own reading of
-    // the line ends (a lone CR ends a line for it, not for the editor's line model) holds.
+    // the line ends (a CR CR LF is two for it, one for the editor) holds.
     std::size_t OldFrom = Head + A.Starts[std::size_t(C.OldFirst)];
     std::size_t OldTo = Head + A.Starts[std::size_t(C.OldFirst + C.OldCount)];
     Edits.push_back({{"range",

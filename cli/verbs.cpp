@@ -46,16 +46,18 @@ int EntryOf(const std::string &Verb) {
   return EntryUncomment;
 }
 
-// The number of lines of a file as editors and wc -l count them: every line ends at a "\n"
-// (with the "\r" or "\r\r" before it; any other "\r" is text), and the empty text after a
-// final end of line is no line of its own (an empty file still has its one empty line).
+// The number of lines of a file as the editor counts them (SimSplitLine), but for the empty
+// text after a final end of line, which is no line of its own (an empty file still has its
+// one empty line).
 int TextLineCount(const std::string &Bytes) {
-  int Count = 0;
-  std::size_t Size = Bytes.size();
-  for (std::size_t I = 0; I < Size; ++I)
-    Count += Bytes[I] == '\n';
-  bool EndsWithEol = Size > 0 && Bytes[Size - 1] == '\n';
-  return EndsWithEol ? Count : Count + 1;
+  int Count = 1;
+  std::size_t Start = 0;
+  for (SimLineSpan Line = SimSplitLine(Bytes.data(), Bytes.size(), 0); Line.Eol != SimEolNone;
+       Line = SimSplitLine(Bytes.data(), Bytes.size(), Start)) {
+    Start = Line.Next;
+    ++Count;
+  }
+  return Start == Bytes.size() && Start > 0 ? Count - 1 : Count;
 }
 
 std::string LinesText(int Count) {
@@ -75,7 +77,7 @@ std::string PositionError(const CliOptions &Options, const std::string &Name,
     return "qmate: --lines " + Range + ": " + Name + " has only " + LinesText(Lines);
   }
   // The cursor may stand on the empty text after a final end of line, as in the editor.
-  bool EndsWithEol = !Bytes.empty() && Bytes.back() == '\n';
+  bool EndsWithEol = !Bytes.empty() && (Bytes.back() == '\n' || Bytes.back() == '\r');
   if (Options.HasCursor && Options.CursorLine > Lines + (EndsWithEol ? 1 : 0))
     return "qmate: --cursor: " + Name + " has only " + LinesText(Lines);
   return std::string();

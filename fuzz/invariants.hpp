@@ -148,6 +148,15 @@ inline std::vector<bool> VerbatimLines(const std::vector<SimLine> &Lines, LineRa
   return Verbatim;
 }
 
+// The editor ends a line at a lone CR, the compiler reads on: a line that follows one must
+// come out as it went in, and no command adds or removes text on either side of one.
+inline bool AfterLoneCr(const std::vector<SimLine> &Lines, int Index) {
+  return Index > 0 && Lines[std::size_t(Index - 1)].Eol == "\r";
+}
+inline bool AtLoneCr(const std::vector<SimLine> &Lines, int Index) {
+  return Lines[std::size_t(Index)].Eol == "\r" || AfterLoneCr(Lines, Index);
+}
+
 inline std::string SameLine(const SimLine &A, const SimLine &B, int Index, const char *What) {
   if (A.Text != B.Text || A.Eol != B.Eol)
     return std::string(What) + ": line " + std::to_string(Index + 1) + " was " + Show(A.Text) +
@@ -196,6 +205,10 @@ inline std::string CheckReindent(const std::vector<SimLine> &Before,
     VerbBefore = VerbatimLines(Before, Range);
     VerbAfter = VerbatimLines(After, AfterRange);
   }
+  for (int I = Range.First; I < Range.End; ++I)
+    VerbBefore[std::size_t(I)] = VerbBefore[std::size_t(I)] || AfterLoneCr(Before, I);
+  for (int J = AfterRange.First; J < AfterRange.End; ++J)
+    VerbAfter[std::size_t(J)] = VerbAfter[std::size_t(J)] || AfterLoneCr(After, J);
   int J = AfterRange.First;
   for (int I = Range.First; I < Range.End; ++I) {
     if (IsBlank(Before[I].Text) && !VerbBefore[I])
@@ -228,14 +241,15 @@ inline std::string CheckReindent(const std::vector<SimLine> &Before,
 }
 
 // Comment: each line of the range gets "//" in column 0, unless its first non-blank
-// characters already are "//"; nothing else changes.
+// characters already are "//" or it is at a lone CR; nothing else changes.
 inline std::string CheckComment(const std::vector<SimLine> &Before,
                                 const std::vector<SimLine> &After, LineRange Range) {
   if (After.size() != Before.size())
     return "comment changed the number of lines";
   for (int I = 0; I < static_cast<int>(Before.size()); ++I) {
     SimLine Want = Before[I];
-    if (I >= Range.First && I < Range.End && TrimLeftText(Want.Text).compare(0, 2, "//") != 0)
+    if (I >= Range.First && I < Range.End && TrimLeftText(Want.Text).compare(0, 2, "//") != 0 &&
+        !AtLoneCr(Before, I))
       Want.Text = "//" + Want.Text;
     std::string E = SameLine(Want, After[I], I, "comment");
     if (!E.empty())
@@ -245,7 +259,7 @@ inline std::string CheckComment(const std::vector<SimLine> &Before,
 }
 
 // Uncomment: each line of the range whose first characters other than blanks and tabs are
-// "//" loses that "//"; every other line stays as it is.
+// "//", and that is not at a lone CR, loses that "//"; every other line stays as it is.
 inline std::string CheckUncomment(const std::vector<SimLine> &Before,
                                   const std::vector<SimLine> &After, LineRange Range) {
   if (After.size() != Before.size())
@@ -254,7 +268,7 @@ inline std::string CheckUncomment(const std::vector<SimLine> &Before,
     SimLine Want = Before[I];
     std::size_t At = Want.Text.find_first_not_of(" \t");
     if (I >= Range.First && I < Range.End && At != std::string::npos &&
-        Want.Text.compare(At, 2, "//") == 0)
+        Want.Text.compare(At, 2, "//") == 0 && !AtLoneCr(Before, I))
       Want.Text.erase(At, 2);
     std::string E = SameLine(Want, After[I], I, "uncomment");
     if (!E.empty())
@@ -278,6 +292,8 @@ inline std::string CheckAnnotate(const std::vector<SimLine> &Before,
       return SameLine(Before[I], After[I], I, "annotate changed a line outside its range");
     if (Before[I].Eol != After[I].Eol)
       return "annotate changed the end of line of line " + std::to_string(I + 1);
+    if (AtLoneCr(Before, I))
+      return "annotate changed line " + std::to_string(I + 1) + " at a lone CR";
     std::string Head = TrimRightText(Before[I].Text) + "   //";
     if (After[I].Text.compare(0, Head.size(), Head) != 0)
       return "annotate rewrote line " + std::to_string(I + 1) + " " + Show(Before[I].Text) +

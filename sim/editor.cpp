@@ -7,6 +7,7 @@
 #include "../src/host/keys.hpp"
 #include "sim.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -60,12 +61,6 @@ std::uint8_t EolKindOf(const char *Eol) {
   if (Eol[1] == '\n')
     return SimEolCrLf;
   return Eol[1] == '\r' && Eol[2] == '\n' ? SimEolCrCrLf : SimEolCr;
-}
-
-// The position of the first LF at or after From, or the text's size when none is left.
-std::size_t NextLf(const std::string &Text, std::size_t From) {
-  const void *At = std::memchr(Text.data() + From, '\n', Text.size() - From);
-  return At ? static_cast<std::size_t>(static_cast<const char *>(At) - Text.data()) : Text.size();
 }
 
 // The end of line a new line gets when the line it came from has none.
@@ -247,6 +242,32 @@ void WordRight(bool Select) {
 
 } // namespace
 
+SimLineSpan SimSplitLine(const char *Data, std::size_t Size, std::size_t Start) {
+  const char *From = Data + Start;
+  const void *Lf = std::memchr(From, '\n', Size - Start);
+  std::size_t At = Lf ? static_cast<std::size_t>(static_cast<const char *>(Lf) - Data) : Size;
+  if (const void *Cr = std::memchr(From, '\r', At - Start))
+    At = static_cast<std::size_t>(static_cast<const char *>(Cr) - Data);
+  if (At == Size)
+    return {Size, Size, SimEolNone};
+  std::size_t Next = At;
+  while (Next < Size && Next - At < 16 && (Data[Next] == '\r' || Data[Next] == '\n')) {
+    ++Next;
+    const std::string_view Run(Data + At, Next - At);
+    if (Run == "\n" || Run == "\r\n" || Run == "\r\r\n")
+      break;
+  }
+  std::size_t TextEnd = Next - 1;
+  if (Data[TextEnd] == '\r')
+    return {TextEnd, Next, SimEolCr};
+  std::uint8_t Eol = SimEolLf;
+  for (int Cr = 0; Cr < 2 && TextEnd > Start && Data[TextEnd - 1] == '\r'; ++Cr) {
+    --TextEnd;
+    Eol = Cr == 0 ? SimEolCrLf : SimEolCrCrLf;
+  }
+  return {TextEnd, Next, Eol};
+}
+
 void SimReset() {
   std::vector<std::string> Texts = std::move(SimHost.LanguageTexts);
   SimHost = SimHostRecord();
@@ -265,26 +286,22 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   // cost no memory.
   E.Store.reserve(2 * E.LoadedSize + (1u << 16));
   const std::string &S = E.Store;
-  std::size_t Count = 1;
-  for (std::size_t I = NextLf(S, 0); I < S.size(); I = NextLf(S, I + 1))
-    ++Count;
+  // Every line but the last ends in a CR or a LF: room for as many lines as they number.
+  const std::size_t Count = 1 + static_cast<std::size_t>(std::count(S.begin(), S.end(), '\n') +
+                                                         std::count(S.begin(), S.end(), '\r'));
   std::vector<SimLineSlot> &Items = E.Lines.Items;
   Items.clear();
   // Room for the empty lines a command may insert, so the line table is not moved then.
   Items.reserve(Count + Count / 4 + 64);
   std::size_t Start = 0;
-  // Only "\n" ends a line; the one or two "\r" right before it belong to its end of line,
-  // and any other "\r" is text.
-  for (std::size_t I = NextLf(S, 0); I < S.size(); I = NextLf(S, Start)) {
-    std::size_t Cr = 0;
-    while (Cr < 2 && I - Cr > Start && S[I - Cr - 1] == '\r')
-      ++Cr;
+  for (SimLineSpan Line = SimSplitLine(S.data(), S.size(), Start); Line.Eol != SimEolNone;
+       Line = SimSplitLine(S.data(), S.size(), Start)) {
     SimLineSlot L;
     L.Offset = static_cast<std::uint32_t>(Start);
-    L.Length = static_cast<std::uint32_t>(I - Cr - Start);
-    L.Eol = Cr == 2 ? SimEolCrCrLf : (Cr == 1 ? SimEolCrLf : SimEolLf);
+    L.Length = static_cast<std::uint32_t>(Line.TextEnd - Start);
+    L.Eol = Line.Eol;
     Items.push_back(L);
-    Start = I + 1;
+    Start = Line.Next;
   }
   SimLineSlot Last;
   Last.Offset = static_cast<std::uint32_t>(Start);
@@ -361,8 +378,9 @@ const char *SimLoadedBytes() {
 
 int SimSavedLineCount() {
   int Count = Total();
+  // A lone CR ends no line of the saved text as it is split (at LFs).
   for (int I = 0; I + 1 < Count; ++I)
-    if (LineAt(I).Eol == SimEolNone)
+    if (LineAt(I).Eol == SimEolNone || LineAt(I).Eol == SimEolCr)
       return -1;
   const SimLineSlot &Last = LineAt(Count - 1);
   return Last.Eol == SimEolNone && TextLength(Last) == 0 ? Count - 1 : Count;

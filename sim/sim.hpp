@@ -33,10 +33,22 @@ struct SimLineSlot {
 };
 const std::size_t SimMostIndent = 0xFFFF;
 
-// A loaded file's lines end in "\n", "\r\n" or "\r\r\n" (one end of line, as the host reads
-// it); any other "\r" is part of a line's text. A lone "\r" end of line comes only from a
-// plug-in that sets it.
+// A loaded file's lines end in "\n", "\r\n", "\r\r\n" or a lone "\r" (a "\r" that no "\n"
+// follows), as the host reads it (SimSplitLine).
 enum SimEolKind { SimEolNone = 0, SimEolCr = 1, SimEolLf = 2, SimEolCrLf = 3, SimEolCrCrLf = 4 };
+
+// One line of a file's bytes as the host reads it: the text is [Start, TextEnd), the end of
+// line [TextEnd, Next) of kind Eol; the last line runs to the end of the bytes (Eol none).
+struct SimLineSpan {
+  std::size_t TextEnd;
+  std::size_t Next;
+  std::uint8_t Eol;
+};
+// The line of Data[0, Size) that starts at Start. As in Far 1.75: the text runs to the first
+// CR or LF; the end of line takes the CRs and LFs after it up to "\n", "\r\n" or "\r\r\n" (or
+// up to 16 of them); a line so read that ends in "\r" ends at a lone CR, any other ends in
+// "\n", "\r\n" or "\r\r\n", and the CRs and LFs before that are text.
+SimLineSpan SimSplitLine(const char *Data, std::size_t Size, std::size_t Start);
 
 struct SimEditorRecord {
   GapVector<SimLineSlot> Lines;
@@ -157,8 +169,8 @@ bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size)
 bool SimTextUnchanged();
 // The loaded bytes, valid until the editor is reset (read only while KeepLoaded is set).
 const char *SimLoadedBytes();
-// The number of lines the saved text splits into at its ends of line, when every line
-// but the last has an end of line (so each is one line of the saved text); -1 otherwise.
+// The number of lines the saved text splits into at its LFs, when every line but the last
+// ends in a LF (so each is one line of the saved text); -1 otherwise.
 int SimSavedLineCount();
 // Appends line Index as saved (its text and its end of line) to Out.
 void SimAppendSavedLine(int Index, std::string &Out);

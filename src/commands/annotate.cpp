@@ -57,11 +57,12 @@ bool StartsWithClosingWord(const std::string &U) {
 // A closing line takes the innermost opener. Alone on its line it is annotated with that
 // opener's remainder; followed by more text (a loop variable, a comment, an annotation
 // from an earlier run) it is left as it is. With nothing open, the line stays unchanged
-// and the stack stays empty, so later openers and closers pair as usual.
-void CloseBlock(OpenerStackRecord &Stack, const std::string &T, const std::string &U) {
+// and the stack stays empty, so later openers and closers pair as usual. A line at a lone CR
+// (Kept) is not annotated: the compiler would read the text past the CR as part of the comment.
+void CloseBlock(OpenerStackRecord &Stack, const std::string &T, const std::string &U, bool Kept) {
   if (!StartsWithClosingWord(U) || Stack.Entries.empty())
     return;
-  if (IsClosingWord(TrimRight(U)))
+  if (!Kept && IsClosingWord(TrimRight(U)))
     SetLine(EditorSession.CurrentLine, TrimRight(T) + AnnotationSeparator + Stack.Entries.back());
   Stack.Entries.pop_back();
 }
@@ -105,10 +106,12 @@ void AnnotateModern() {
   ReindentState State{};
   ScannedLine Line{};
   bool InClass = false;
+  bool AfterLoneCr = S.BlockMode && LineEndsAtLoneCr(S.StartLine - 1);
   for (S.CurrentLine = S.BlockMode ? S.StartLine : 0; InRange(); ++S.CurrentLine) {
     std::string Raw = GetLine(S.CurrentLine);
     if (S.BlockMode && IsBlockEnd())
       break;
+    const bool Kept = TouchesLoneCr(AfterLoneCr);
     bool Statement = !State.PrevContinued && !State.InBlockComment;
     ScanLine(State, Raw, Line);
     State.PrevContinued = Line.Continued;
@@ -125,7 +128,7 @@ void AnnotateModern() {
       for (std::size_t I = Open.size(); I-- > 0;) {
         if (!(Open[I].Blocks & Kind.Blocks))
           continue;
-        if (Kind.WordsEnd >= T.size() && !Open[I].Clause.empty())
+        if (Kind.WordsEnd >= T.size() && !Open[I].Clause.empty() && !Kept)
           SetLine(S.CurrentLine, TrimRight(Raw) + AnnotationSeparator + " " + Open[I].Clause);
         Open.resize(I);
         break;
@@ -143,6 +146,7 @@ void AnnotateBlockEnds() {
     return;
   }
   OpenerStackRecord Stack;
+  bool AfterLoneCr = S.BlockMode && LineEndsAtLoneCr(S.StartLine - 1);
   for (S.CurrentLine = S.BlockMode ? S.StartLine : 0; InRange(); ++S.CurrentLine) {
     std::string T = GetLine(S.CurrentLine);
     if (S.BlockMode && IsBlockEnd())
@@ -150,6 +154,6 @@ void AnnotateBlockEnds() {
     std::string L = TrimLeft(T);
     std::string U = LocaleUpperText(L);
     PushOpeners(Stack, L, U);
-    CloseBlock(Stack, T, U);
+    CloseBlock(Stack, T, U, TouchesLoneCr(AfterLoneCr));
   }
 }

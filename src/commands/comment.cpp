@@ -7,19 +7,22 @@
 namespace {
 
 // Runs Rule over each line of the marked block, writing back only the lines it changes.
-// Without a block the commands only warn: nothing is read or changed.
+// Without a block the commands only warn: nothing is read or changed. The lines at a lone CR
+// stay as they are: a marker there would start or end a comment in the middle of the line
+// the compiler reads.
 void WalkBlock(bool (*Rule)(const std::string &Raw, std::string &Changed)) {
   EditorSessionRecord &S = EditorSession;
   if (!S.BlockMode) {
     ShowNotice(FMSG_WARNING, MsgNoBlockTitle, MsgNoBlock);
     return;
   }
+  bool AfterLoneCr = LineEndsAtLoneCr(S.StartLine - 1);
   for (S.CurrentLine = S.StartLine; InRange(); ++S.CurrentLine) {
     std::string Raw = GetLine(S.CurrentLine);
     if (IsBlockEnd())
       break;
     std::string Changed;
-    if (Rule(Raw, Changed))
+    if (!TouchesLoneCr(AfterLoneCr) && Rule(Raw, Changed))
       SetLine(S.CurrentLine, Changed);
   }
 }

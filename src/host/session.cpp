@@ -43,6 +43,26 @@ std::string GetLine(int Index) {
   return Text;
 }
 
+bool ReadLineEndsAtLoneCr() {
+  return EditorSession.LineReadEOL == "\r";
+}
+
+bool LineEndsAtLoneCr(int Index) {
+  if (Index < 0)
+    return false;
+  EditorGetString Line;
+  std::memset(&Line, 0, sizeof(Line));
+  Line.StringNumber = Index;
+  Editor(ECTL_GETSTRING, &Line);
+  return Line.StringEOL && std::strcmp(Line.StringEOL, "\r") == 0;
+}
+
+bool TouchesLoneCr(bool &After) {
+  const bool Before = After;
+  After = ReadLineEndsAtLoneCr();
+  return Before || After;
+}
+
 void SetLine(int Index, const std::string &Text) {
   EditorSessionRecord &S = EditorSession;
   // The end of line stays the line's own: the one read with it, else the host's current one.

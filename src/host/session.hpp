@@ -53,6 +53,16 @@ extern EditorSessionRecord EditorSession;
 std::string GetLine(int Index);
 // The same into Text, whose storage a walk over many lines reuses.
 void ReadLine(int Index, std::string &Text);
+// True when the line last read ends at a lone CR: the editor ends the line there, while the
+// compiler reads a blank and goes on with the next line's text.
+bool ReadLineEndsAtLoneCr();
+// True when line Index ends at a lone CR, asked without moving the cursor (false for a line
+// before the first).
+bool LineEndsAtLoneCr(int Index);
+// True when the line just read ends at a lone CR or follows one, for a walk down the lines:
+// After says whether the line before ended at one, and is updated for the next line. Text
+// added to or taken from such a line changes what the compiler reads past the CR.
+bool TouchesLoneCr(bool &After);
 // Rewrites line Index with Text, keeping the end of line the line had when it was read.
 void SetLine(int Index, const std::string &Text);
 // Splits the cursor line at the cursor, as Enter does; at column 0 an empty line comes above.

@@ -499,9 +499,35 @@ void WriteIndented(int Index, long long Indent, const std::string &Text, std::st
   SetLine(Index, Out);
 }
 
+// True when line Index follows a lone CR: its text stays as written.
+bool KeptAsWritten(const ReindentState &S, int Index) {
+  const std::size_t Mark = static_cast<std::size_t>(Index - EditorSession.StartLine);
+  return Mark < S.Marks.size() && (S.Marks[Mark] & MarkAfterLoneCr);
+}
+
 // Writes a line by the Modern rules: its blanks as IndentWith asks.
-void WriteModern(int Index, long long Indent, const std::string &Text, std::string &Out) {
-  WriteIndented(Index, Indent, Text, Out, PluginRules.IndentWith == IndentTabs);
+void WriteModern(const ReindentState &S, int Index, long long Indent, const std::string &Text,
+                 std::string &Out) {
+  if (!KeptAsWritten(S, Index))
+    WriteIndented(Index, Indent, Text, Out, PluginRules.IndentWith == IndentTabs);
+}
+
+// The text a line that ends at a lone CR inside a string is written with: Body and the blanks
+// after the text as written, which the compiler reads as part of the string (it reads on past
+// the CR). Kept holds the result when it is not Body.
+const std::string &WithStringTail(const ReindentState &S, bool LoneCrEnd, const std::string &Text,
+                                  const std::string &Body, std::string &Kept) {
+  if (!LoneCrEnd || !(S.InDoubleQuote || S.InSingleQuote || S.InBracketString))
+    return Body;
+  std::size_t First, End;
+  TrimBounds(Text, First, End);
+  const std::size_t Tail = Text.size() - End;
+  // The end-of-file mark may have kept them already.
+  if (Tail == 0 || (Body.size() >= Tail && Body.compare(Body.size() - Tail, Tail, Text, End) == 0))
+    return Body;
+  Kept = Body;
+  Kept.append(Text, End, Tail);
+  return Kept;
 }
 
 // Writes the waiting comment lines: above a header they move with it to its column (the
@@ -517,7 +543,7 @@ void FlushPending(ReindentState &S, bool AboveHeader, long long Header, std::str
         break;
       }
   for (const PendingComment &C : S.Pending)
-    WriteModern(C.Index, AtLeastZero(C.Fixed ? C.Indent : C.Indent + Shift), C.Text, Out);
+    WriteModern(S, C.Index, AtLeastZero(C.Fixed ? C.Indent : C.Indent + Shift), C.Text, Out);
   S.Pending.clear();
 }
 
@@ -824,7 +850,7 @@ void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedL
   L.TrimStart = static_cast<unsigned>(First);
   L.TrimLength = static_cast<unsigned>(End - First);
   L.State =
-      ReplayScanned | (Line.Continued ? ReplayContinued : 0) |
+      (L.State & ReplayLoneCrEnd) | ReplayScanned | (Line.Continued ? ReplayContinued : 0) |
       (S.InLineComment ? ReplayInLineComment : 0) | (S.InBlockComment ? ReplayInBlockComment : 0) |
       (S.InDoubleQuote ? ReplayInDoubleQuote : 0) | (S.InSingleQuote ? ReplayInSingleQuote : 0) |
       (S.InBracketString ? ReplayInBracketString : 0) |
@@ -857,7 +883,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     // The end-of-file mark stays; a blank line inside a comment is part of the comment.
     const bool EndOfFileMark = Text.find('\x1A') != std::string::npos;
     if (EndOfFileMark || InComment) {
-      S.Marks.back() = MarkVerbatim;
+      S.Marks.back() = static_cast<unsigned char>(MarkVerbatim | (S.Marks.back() & MarkLoneCr));
       if (EndOfFileMark)
         return;
     }
@@ -865,12 +891,13 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
     if (!InComment)
       FlushPending(S, false, 0, Out);
     if (!Text.empty())
-      WriteModern(Index, 0, std::string(), Out);
+      WriteModern(S, Index, 0, std::string(), Out);
     return;
   }
   // The text written behind the indentation: the scanned line, with its end-of-file mark.
   std::string Kept;
-  const std::string &Body = WithEndOfFileMark(Text, Line.Rebuilt, Kept);
+  const std::string &Body = WithStringTail(S, (S.Marks.back() & MarkLoneCrEnd) != 0, Text,
+                                           WithEndOfFileMark(Text, Line.Rebuilt, Kept), Kept);
   if (InComment) {
     long long Indent = AtLeastZero(S.CommentIndent + (Written - S.CommentWritten));
     if (!S.Pending.empty()) {
@@ -878,7 +905,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       S.Pending.push_back(PendingComment{Index, Indent, S.Pending.back().Fixed,
                                          WithEndOfFileMark(Text, T, KeptTrimmed)});
     } else {
-      WriteModern(Index, Indent, Body, Out);
+      WriteModern(S, Index, Indent, Body, Out);
     }
     return;
   }
@@ -889,7 +916,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
       S.CommentWritten = Written;
       S.CommentIndent = S.TrailingIndent;
     }
-    WriteModern(Index, S.TrailingIndent, Body, Out);
+    WriteModern(S, Index, S.TrailingIndent, Body, Out);
     return;
   }
   long long Indent = 0;
@@ -946,7 +973,7 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   }
   if (IsBlankText(Line.Rebuilt))
     S.Marks.back() |= MarkBlank;
-  WriteModern(Index, Indent, Body, Out);
+  WriteModern(S, Index, Indent, Body, Out);
   NoteTrailingComment(S, Text, Body, Indent);
 }
 
@@ -1033,6 +1060,7 @@ void Reindent() {
   ReindentLineNumbers = nullptr;
   if (E.BlockMode)
     ReadOutsideBlock(S, Modern, 0, E.StartLine, Text);
+  std::string Kept;
   // A replay record serves Modern runs over the text it was filled from, from its start (a
   // sink run may end before the text does).
   ReindentReplayRecord *const Given = ReindentSink.Replay;
@@ -1052,32 +1080,42 @@ void Reindent() {
   if (Modern)
     GatherDefinitionEnds(R, LinesKept, Text);
   E.CurrentLine = E.StartLine;
+  // A line after a lone CR is scanned, so its words take their part in the blocks, but
+  // written as it stands: the compiler reads it as the rest of the line before.
+  bool AfterLoneCr = E.StartLine > 0 && LineEndsAtLoneCr(E.StartLine - 1);
   // A sink may end the run early, once it has seen enough.
   while (InRange() && !(ReindentSink.Line && ReindentSink.Stop)) {
+    bool EndsAtLoneCr;
     if (LinesKept) {
       const ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(E.CurrentLine)];
       Text.assign(R->Bytes, L.Text, L.TextLength);
+      EndsAtLoneCr = (L.State & ReplayLoneCrEnd) != 0;
     } else {
       ReadLine(E.CurrentLine, Text);
+      EndsAtLoneCr = ReadLineEndsAtLoneCr();
     }
     if (Recording && !R->TextsGiven) {
       ReindentReplayLine &L = R->Lines[static_cast<std::size_t>(E.CurrentLine)];
       L.Text = R->Bytes.size();
       L.TextLength = static_cast<unsigned>(Text.size());
+      L.State = EndsAtLoneCr ? ReplayLoneCrEnd : 0;
       R->Bytes += Text;
     }
     if (E.BlockMode && IsBlockEnd())
       break;
+    const unsigned char LoneCr = static_cast<unsigned char>((EndsAtLoneCr ? MarkLoneCrEnd : 0) |
+                                                            (AfterLoneCr ? MarkAfterLoneCr : 0));
+    AfterLoneCr = EndsAtLoneCr;
     if (S.Verbatim != VerbatimNone) {
       if (!VerbatimClosed(S.Verbatim, Text)) {
         // Printed or compiled as it stands: not scanned, not written.
-        S.Marks.push_back(MarkVerbatim);
+        S.Marks.push_back(MarkVerbatim | LoneCr);
         ++E.CurrentLine;
         continue;
       }
       S.Verbatim = VerbatimNone;
     }
-    S.Marks.push_back(S.PrevContinued ? MarkAfterContinued : 0);
+    S.Marks.push_back((S.PrevContinued ? MarkAfterContinued : 0) | LoneCr);
     const bool InComment = S.InBlockComment;
 
     if (Modern) {
@@ -1096,11 +1134,14 @@ void Reindent() {
     ApplyDoCase(S, Line);
     long long Indent = ChooseIndent(S, Line);
 
-    // A blank line ends the statement a continued line left open; it stays, and empty.
-    if (Line.Trimmed.empty() && S.PrevContinued)
+    // A blank line that ends the statement a continued line left open stays, and empty, as
+    // does one that ends at a lone CR. A line after a lone CR stays as it is.
+    const bool Written = !(LoneCr & MarkAfterLoneCr);
+    if (Written && Line.Trimmed.empty() && (S.PrevContinued || EndsAtLoneCr))
       WriteIndented(E.CurrentLine, 0, std::string(), Out);
-    else
-      WriteIndented(E.CurrentLine, Indent, Line.Rebuilt, Out);
+    else if (Written)
+      WriteIndented(E.CurrentLine, Indent,
+                    WithStringTail(S, EndsAtLoneCr, Text, Line.Rebuilt, Kept), Out);
     // Out is Rebuilt behind its indentation, or empty when Rebuilt is.
     S.Marks.back() |= MarksOfWritten(Line.Rebuilt);
 

@@ -69,6 +69,12 @@ enum LineMark {
   MarkHeadStart = 4,      // a routine header, or the first line of the comments above it
   MarkBlank = 8,          // blank as written
   MarkHeader = 16,        // a routine header as written
+  // The editor ends a line at a lone CR, the compiler reads on: a line that ends at one, or
+  // follows one, is neither deleted nor given an empty line before it, and one that follows
+  // one keeps its text as written.
+  MarkLoneCrEnd = 32,
+  MarkAfterLoneCr = 64,
+  MarkLoneCr = MarkLoneCrEnd | MarkAfterLoneCr,
 };
 
 // The kinds of block the Modern rules follow, as bits so that a middle word can belong to
@@ -304,11 +310,13 @@ enum ReplayState {
   ReplayInBracketString = 128,
   ReplayPrevDirective = 256,
   ReplaySpellMode = 512, // two bits from here: the SpellMode the line leaves
+  ReplayLoneCrEnd = 2048, // the line ends at a lone CR (kept whatever else the record holds)
 };
 // The lines of one text, kept by the first Modern run over the whole text for the runs after
 // it: no setting changes a line's text or its scan.
-// The caller may give the lines' texts beforehand (TextsGiven: Bytes and each line's Text and
-// TextLength set, one line per line of the editor); a sink run then reads them, not the editor.
+// The caller may give the lines' texts beforehand (TextsGiven: Bytes and each line's Text,
+// TextLength and ReplayLoneCrEnd set, one line per line of the editor); a sink run then reads
+// them, not the editor.
 struct ReindentReplayRecord {
   std::string Bytes;
   std::vector<ReindentReplayLine> Lines; // by line number

@@ -110,8 +110,9 @@ template <class Visitor> void WalkMarkedLines(const ReindentState &State, Visito
 void SpaceProcedures(const ReindentState &State) {
   WalkMarkedLines(State, [](unsigned char Mark) {
     // Verbatim text stays as it is; a line that goes on from a continued line belongs to
-    // that statement: deleting it, or separating it, would change the program.
-    if ((Mark & (MarkVerbatim | MarkAfterContinued)) != 0)
+    // that statement, and one at a lone CR to the compiler's line: deleting it, or separating
+    // it, would change the program.
+    if ((Mark & (MarkVerbatim | MarkAfterContinued | MarkLoneCr)) != 0)
       return;
     if (Mark & MarkBlank)
       DeleteBlankLine();
@@ -128,13 +129,15 @@ void SpaceModern(const ReindentState &State) {
   int BlankRun = 0;
   bool TextSeen = false; // a line that is not blank stands above, in the range
   WalkMarkedLines(State, [&](unsigned char Mark) {
-    if ((Mark & (MarkVerbatim | MarkAfterContinued | MarkBlank)) == MarkBlank) {
+    if ((Mark & (MarkVerbatim | MarkAfterContinued | MarkLoneCr | MarkBlank)) == MarkBlank) {
       if (++BlankRun > MostBlank) {
         DeleteBlankLine();
       }
     } else {
-      // A header and the comments above it stand apart from what precedes them.
-      if ((Mark & MarkHeadStart) && TextSeen && (BlankRun == 0 || MostBlank == 0)) {
+      // A header and the comments above it stand apart from what precedes them (unless a
+      // lone CR joins them for the compiler).
+      if ((Mark & MarkHeadStart) && !(Mark & MarkLoneCr) && TextSeen &&
+          (BlankRun == 0 || MostBlank == 0)) {
         InsertEmptyLine();
       }
       BlankRun = 0;

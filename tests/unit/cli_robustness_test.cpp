@@ -255,8 +255,8 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
   EXPECT_EQ(RunTool(Dir, "infer", "--write project/a.prg").Status, 2);
 }
 
-// Lines end at "\n", "\r\n" or "\r\r\n", as the editor reads them; a lone "\r" is text, so the
-// line numbers of --lines and procs count as the editor does.
+// Lines end at "\n", "\r\n", "\r\r\n" or a lone "\r", as the editor reads them, so the line
+// numbers of --lines and procs count as the editor does.
 TEST(CliRobustness, EachLineKeepsItsOwnEndOfLine) {
   REQUIRE_TOOL();
   struct Case {
@@ -268,8 +268,9 @@ TEST(CliRobustness, EachLineKeepsItsOwnEndOfLine) {
       {"reindent", "", "IF a\r\r\nx\nENDIF\r\ny", "IF a\r\r\n  x\nENDIF\r\ny"},
       {"reindent", "--lines 3-5", "a\r\r\nb\r\r\nIF x\r\r\ny\r\r\nENDIF\r\r\n",
        "a\r\r\nb\r\r\nIF x\r\r\n  y\r\r\nENDIF\r\r\n"},
-      {"reindent", "--lines 2-3", "a\rb\nIF x\ny\n", "a\rb\nIF x\n  y\n"},
-      {"procs", "", "x\r\r\ny\rz\nPROCEDURE Main\r\r\n", "m.prg:3:PROCEDURE Main\n"},
+      {"reindent", "--lines 3-4", "a\rb\nIF x\ny\n", "a\rb\nIF x\n  y\n"},
+      {"procs", "", "x\r\r\ny\rz\nPROCEDURE Main\r\r\n", "m.prg:4:PROCEDURE Main\n"},
+      {"annotate", "", "IF a\r\nENDIF\rx := 1\n", "IF a\r\nENDIF\rx := 1\n"},
       {"comment", "--lines 2-2", "a\r\r\nb\r\r\nc", "a\r\r\n//b\r\r\nc"},
       {"annotate", "", "/* h */\r\r\nIF a\r\r\nENDIF\r\r\n",
        "/* h */\r\r\nIF a\r\r\nENDIF   // a\r\r\n"},

@@ -181,7 +181,8 @@ TEST(CommentBlock, WritesOnlyChangedLines) {
   } Cases[] = {
       {CommentEntry, "a\r\n// b\nc\r\r\nd", "//a\r\n// b\n//c\r\r\nd", 2},
       {UncommentEntry, "a\r\n// b\nc\r\r\nd", "a\r\n b\nc\r\r\nd", 1},
-      {CommentEntry, "a\rb\nc\nd\ne", "//a\rb\n//c\n//d\ne", 3}, // a lone CR is text
+      {CommentEntry, "a\rb\nc\nd\ne", "a\rb\n//c\nd\ne", 1}, // lines at a lone CR stay
+      {UncommentEntry, "//a\r//b\n//c\nd", "//a\r//b\nc\nd", 1},
       {UncommentEntry, "a\nb\nc\nd", "a\nb\nc\nd", 0},
       {CommentEntry, "//a\n  //b\n\t//c\nd", "//a\n  //b\n\t//c\nd", 0},
   };

@@ -402,7 +402,7 @@ TEST(LspEdits, ChangeOnlyTheLinesThatChange) {
        "textDocument/formatting", "", "x := 1\r\n\r\nfunction f\r\n  return nil\r\n", 2},
       {"mixed line ends kept line by line",
        "\nfunction f\r  local a\nif a\r\n? 1\rendif\nreturn nil\r\n", "textDocument/formatting", "",
-       "\nfunction f\r  local a\n  if a\r\n  ? 1\rendif\n  return nil\r\n", 1}, // a lone CR is text
+       "function f\r  local a\n  if a\r\n    ? 1\rendif\n  return nil\r\n", 2},
       {"a shared start and end around the changes", "x\r\ny\nfunction f\nreturn nil",
        "textDocument/formatting", "", "x\r\ny\n\nfunction f\n  return nil", 2},
       {"no final line end", "\nfunction f\nreturn nil", "textDocument/formatting", "",

@@ -308,6 +308,14 @@ const ModernRow ModernRows[] = {
     {"LineNumbersNamedInACommentOnly", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n  // __LINE__\n\n\nRETURN 1\nFUNC G",
      "FUNC F\n   // __LINE__\n\n   RETURN 1\n\nFUNC G"},
+    // The compiler reads on past a lone CR: the line after one stays as written, but its
+    // words take their part in the blocks.
+    {"LoneCrKeepsTheTextAfterIt", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nIF x\r? \"a\rb\"\r\ny()\nENDIF\nz := 1\r  IF y\nw()\nENDIF",
+     "FUNC F\n   IF x\r? \"a\rb\"\r\n      y()\n   ENDIF\n   z := 1\r  IF y\n      w()\n   ENDIF"},
+    {"LoneCrKeepsBlanksAndHeadersApart", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nx()\r\n\n\n// g\rFUNC G\ny()\rFUNC H\nz()",
+     "FUNC F\n   x()\r\n\n// g\rFUNC G\n   y()\rFUNC H\n   z()"},
 };
 
 class ModernRulesTest : public ::testing::TestWithParam<ModernRow> {};

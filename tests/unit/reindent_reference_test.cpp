@@ -50,24 +50,33 @@ std::vector<RefLine> SplitText(const std::string &Bytes) {
   std::vector<RefLine> Lines;
   std::string Text;
   std::size_t I = 0;
-  // Only "\n" ends a line: "\n", "\r\n" and "\r\r\n" are ends of line, any other "\r" is text.
+  // A line's text runs to a CR or LF; the CRs and LFs after it (16 at most) are read until
+  // they make "\n", "\r\n" or "\r\r\n". Read so, a line that ends in "\r" ends at a lone CR;
+  // any other ends in "\n" with one or two "\r" before it. What is left is text.
   while (I < Bytes.size()) {
     char C = Bytes[I];
-    if (C == '\n') {
-      RefLine L;
-      L.Eol = "\n";
-      for (int Cr = 0; Cr < 2 && !Text.empty() && Text.back() == '\r'; ++Cr) {
-        Text.pop_back();
-        L.Eol.insert(0, "\r");
-      }
-      L.Text = Text;
-      I += 1;
-      Lines.push_back(L);
-      Text.clear();
+    if (C != '\r' && C != '\n') {
+      Text += C;
+      ++I;
       continue;
     }
-    Text += C;
-    ++I;
+    std::string Run;
+    while (I < Bytes.size() && Run.size() < 16 && (Bytes[I] == '\r' || Bytes[I] == '\n')) {
+      Run += Bytes[I++];
+      if (Run == "\n" || Run == "\r\n" || Run == "\r\r\n")
+        break;
+    }
+    Text += Run;
+    RefLine L;
+    L.Eol = Text.back() == '\r' ? "\r" : "\n";
+    Text.pop_back();
+    for (int Cr = 0; L.Eol != "\r" && Cr < 2 && !Text.empty() && Text.back() == '\r'; ++Cr) {
+      Text.pop_back();
+      L.Eol.insert(0, "\r");
+    }
+    L.Text = Text;
+    Lines.push_back(L);
+    Text.clear();
   }
   RefLine Last;
   Last.Text = Text;
@@ -536,6 +545,7 @@ const WordRule WordRules[] = {
 struct LineFacts {
   bool Verbatim = false;
   bool AfterContinued = false;
+  bool LoneCr = false; // ends at a lone CR or follows one
 };
 
 // The whole command over the editor model. Where the rules could be read two ways this
@@ -568,6 +578,10 @@ void RefReindent(RefEditor &E, const RefSettings &Set, const RefWords &Tables) {
     if (E.BlockMode && (Line.SelStart == Line.SelEnd || Line.SelStart == -1))
       break;
     std::string Trimmed = TrimBoth(Line.Text);
+    // The compiler reads on past a lone CR: the line after one stays as written.
+    const bool AfterLoneCr = Index > 0 && E.Lines[Index - 1].Eol == "\r";
+    const bool EndsAtLoneCr = Line.Eol == "\r";
+    Facts[Index].LoneCr = AfterLoneCr || EndsAtLoneCr;
     if (Region != NoRegion) {
       if (!RegionClosedBy(Region, Trimmed)) {
         Facts[Index].Verbatim = true;
@@ -637,11 +651,20 @@ void RefReindent(RefEditor &E, const RefSettings &Set, const RefWords &Tables) {
     }
     if (Indent > 4096)
       Indent = 4096;
-    // The line is written; a blank line inside a continued statement stays empty.
-    if (L.Trimmed.empty() && S.PrevContinued)
+    // The line is written; a blank line inside a continued statement, or at a lone CR, stays
+    // empty; the blanks before a lone CR inside a string stay.
+    if (AfterLoneCr) {
+    } else if (L.Trimmed.empty() && (S.PrevContinued || EndsAtLoneCr)) {
       Line.Text = "";
-    else
-      Line.Text = std::string(Indent > 0 ? static_cast<std::size_t>(Indent) : 0, ' ') + L.Rebuilt;
+    } else {
+      std::size_t End = Line.Text.size();
+      while (End > 0 && static_cast<unsigned char>(Line.Text[End - 1]) <= 32)
+        --End;
+      const bool InString = S.InDoubleQuote || S.InSingleQuote || S.InBracketString;
+      const std::string Tail = EndsAtLoneCr && InString ? Line.Text.substr(End) : "";
+      Line.Text =
+          std::string(Indent > 0 ? static_cast<std::size_t>(Indent) : 0, ' ') + L.Rebuilt + Tail;
+    }
     // The next line starts from here.
     S.LineIndent = S.NextIndent;
     S.PrevContinued = L.Continued;
@@ -655,7 +678,7 @@ void RefReindent(RefEditor &E, const RefSettings &Set, const RefWords &Tables) {
     if (E.BlockMode && (Line.SelStart == Line.SelEnd || Line.SelStart == -1))
       break;
     LineFacts F = Facts[Current];
-    if (!F.Verbatim && !F.AfterContinued && TrimLeft(Line.Text).empty()) {
+    if (!F.Verbatim && !F.AfterContinued && !F.LoneCr && TrimLeft(Line.Text).empty()) {
       if (Current == static_cast<int>(E.Lines.size()) - 1) {
         Line.Text.clear(); // the host empties its last line instead of removing it
       } else {
@@ -668,7 +691,7 @@ void RefReindent(RefEditor &E, const RefSettings &Set, const RefWords &Tables) {
       }
       --Current;
       --Last;
-    } else if (!F.Verbatim && !F.AfterContinued && IsHeaderText(Line.Text)) {
+    } else if (!F.Verbatim && !F.AfterContinued && !F.LoneCr && IsHeaderText(Line.Text)) {
       RefLine Empty;
       Empty.Eol = Line.Eol;
       if (Empty.Eol.empty()) {
@@ -941,7 +964,7 @@ struct Generator {
     return S;
   }
 
-  // Any bytes but "\n" (a "\r" among them is text).
+  // Any bytes but "\n" (a "\r" among them may end a line).
   std::string Bytes() {
     std::string S;
     int Count = Pick(20);

@@ -387,8 +387,10 @@ TEST_F(ReindentTest, HugeStepsSaturateInsteadOfWrappingAround) {
   EXPECT_EQ(Lines[4], "ENDIF");
 }
 
-// Lines end at "\n", "\r\n" or "\r\r\n", each kept as it was; any other "\r" is text of its
-// line (at the line's ends it is trimmed as blank, as the compiler takes it).
+// Lines end at "\n", "\r\n", "\r\r\n" or a lone "\r", each kept as it was. The compiler reads
+// on past a lone CR: the line after one stays as written (no indentation is written into a
+// string), is never deleted and gets no empty line before it, but its words take their part
+// in the blocks.
 TEST_F(ReindentTest, EveryLineKeepsItsOwnEndOfLine) {
   struct Case {
     std::string In, Out;
@@ -396,15 +398,18 @@ TEST_F(ReindentTest, EveryLineKeepsItsOwnEndOfLine) {
       {"FUNCTION f()\r\n  IF a\r\nx := 1\nENDIF\r\r\nRETURN 1",
        "\r\nFUNCTION f()\r\n   IF a\r\n      x := 1\n   ENDIF\r\r\n   RETURN 1"},
       {"IF a\r\nx\r\nENDIF\r\n", "IF a\r\n   x\r\nENDIF\r\n"},
-      // A CR before blank and LF is no end of line: the blank is no line of its own.
       {"IF a\r\nx := (CD_UNIT * CD_QUANT)\r \n      Else\r\ny\r\nENDIF\r\n",
-       "IF a\r\n   x := (CD_UNIT * CD_QUANT)\nElse\r\n   y\r\nENDIF\r\n"},
-      // A CR inside a string gets no indentation written into the string.
+       "IF a\r\n   x := (CD_UNIT * CD_QUANT)\r \nElse\r\n   y\r\nENDIF\r\n"},
       {"IF a\nx := at('\r', y)\n  z := at(\"\r  \", y)\nENDIF",
        "IF a\n   x := at('\r', y)\n   z := at(\"\r  \", y)\nENDIF"},
+      {"  IF x\r? \"a\rb\"\r\ny\r\nENDIF\r\n", "IF x\r? \"a\rb\"\r\n   y\r\nENDIF\r\n"},
+      {"x := 1\r  IF y\nz\nENDIF", "x := 1\r  IF y\n   z\nENDIF"},
+      {"x := 1\r   \n\ny := 2\rFUNCTION f()\nz", "x := 1\r   \ny := 2\rFUNCTION f()\n   z"},
+      // The blanks before a lone CR inside a string belong to it.
+      {"IF a\n  ? \"b  \rc\"  \nENDIF", "IF a\n   ? \"b  \rc\"  \nENDIF"},
       {"/* head */\r\r\n  #include \"x.ch\"\r\r\n", "/* head */\r\r\n#include \"x.ch\"\r\r\n"},
       {"x\r\r\r\ny", "x\r\r\ny"},
-      {"\r\r\rIF a\rx\r", "IF a\rx"},
+      {"\r\r\rIF a\rx\r", "\rIF a\rx\r"},
   };
   for (const Case &C : Cases) {
     StartPlugin();

@@ -202,8 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {-1},
                   {"GETINFO", "MESSAGE 77,0 'Contents' '#4' '#2' '#0' 1", CommandMenuCall,
                    "SETPOS 1,3,-1,1,0,-1"}},
-        // Comment on lines 2 to 3: each marked line read at the cursor, written with its own end
-        // of line; the line where the block ends is read and left; then the restore.
+        // Comment on lines 2 to 3: the line above read by number (whether it ends at a lone
+        // CR); each marked line read at the cursor, written with its own end of line; the line
+        // where the block ends is read and left; then the restore.
         TraceCase{"CommentTwoLines",
                   "a\r\n  b\r\n//c\r\nd",
                   "T.PRG",
@@ -212,9 +213,10 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   2,
                   {2},
-                  {"GETINFO", CommandMenuCall, "SETPOS 1,-1,-1,-1,-1,-1", "GETSTRING -1",
-                   "SETSTRING 1 '//  b' '\\r\\n'", "SETPOS 2,-1,-1,-1,-1,-1", "GETSTRING -1",
-                   "SETPOS 3,-1,-1,-1,-1,-1", "GETSTRING -1", "SETPOS 0,0,-1,0,0,-1"}},
+                  {"GETINFO", CommandMenuCall, "GETSTRING 0", "SETPOS 1,-1,-1,-1,-1,-1",
+                   "GETSTRING -1", "SETSTRING 1 '//  b' '\\r\\n'", "SETPOS 2,-1,-1,-1,-1,-1",
+                   "GETSTRING -1", "SETPOS 3,-1,-1,-1,-1,-1", "GETSTRING -1",
+                   "SETPOS 0,0,-1,0,0,-1"}},
         // Uncomment of the final line, which has no end of line, keeps it without one.
         TraceCase{"UncommentFinalLine",
                   "a\n  // y",
@@ -224,8 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   1,
                   {3},
-                  {"GETINFO", CommandMenuCall, "SETPOS 1,-1,-1,-1,-1,-1", "GETSTRING -1",
-                   "SETSTRING 1 '   y' ''", "SETPOS 0,0,-1,0,0,-1"}},
+                  {"GETINFO", CommandMenuCall, "GETSTRING 0", "SETPOS 1,-1,-1,-1,-1,-1",
+                   "GETSTRING -1", "SETSTRING 1 '   y' ''", "SETPOS 0,0,-1,0,0,-1"}},
         // Comment without a block: the warning only, no line read, then the restore.
         TraceCase{"CommentWithoutBlock",
                   "a\nb",

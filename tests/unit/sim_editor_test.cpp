@@ -80,4 +80,46 @@ TEST(SimEditorStore, ManyRewritesOfOneLineKeepTheStoreSmall) {
   EXPECT_LT(SimHost.Editor.Store.size(), 4u << 20) << "garbage is dropped now and then";
 }
 
+// The name of an end of line as the lines below show it.
+std::string EolName(const std::string &Eol) {
+  return Eol == "\r"       ? "CR"
+         : Eol == "\n"     ? "LF"
+         : Eol == "\r\n"   ? "CRLF"
+         : Eol == "\r\r\n" ? "CRCRLF"
+                           : "";
+}
+
+// A file's lines as the host reads them: each line's text (a CR or LF in it shown as ^M or
+// ^J) and the name of its end of line in brackets. Saved, the text gives back the same bytes.
+TEST(SimEditorLoad, EndsALineAtALoneCrAsTheHostDoes) {
+  std::string FifteenCrs;
+  for (int I = 0; I < 15; ++I)
+    FifteenCrs += "^M";
+  const struct {
+    std::string Bytes, Lines;
+  } Cases[] = {
+      {"IF x\r? \"a\rb\"\r\n", "IF x[CR]? \"a[CR]b\"[CRLF][]"},
+      {"a\r\r\nb\r\r\n", "a[CRCRLF]b[CRCRLF][]"},
+      {"a\n\rb\r", "a[LF][CR]b[CR][]"},
+      // The CRs and LFs after a line's text are read together (16 at most): what ends the line
+      // is at their end, the rest is text.
+      {"a\r\rb\r\r\r\nc", "a^M[CR]b^M[CRCRLF]c[]"},
+      {"a\r\r\r\n\nb", "a^M^M^M^J[LF]b[]"},
+      {"a" + std::string(17, '\r') + "b", "a" + FifteenCrs + "[CR][CR]b[]"},
+  };
+  for (const auto &C : Cases) {
+    SimReset();
+    SimLoadText(C.Bytes, "T.PRG");
+    std::string Lines;
+    for (int I = 0; I < SimLineCount(); ++I) {
+      const SimLine Line = SimLineAt(I);
+      for (char Ch : Line.Text)
+        Lines += Ch == '\r' ? "^M" : Ch == '\n' ? "^J" : std::string(1, Ch);
+      Lines += "[" + EolName(Line.Eol) + "]";
+    }
+    EXPECT_EQ(Lines, C.Lines) << C.Lines;
+    EXPECT_EQ(SimSaveText(), C.Bytes) << C.Lines;
+  }
+}
+
 } // namespace

@@ -194,8 +194,8 @@ TEST(EditorAccess, RewrittenLinesKeepTheirOwnEndOfLine) {
   const EolCase Cases[] = {
       {"lf", "a\nb\n", "aX\nbX\nX"},
       {"crlf", "a\r\nb\r\n", "aX\r\nbX\r\nX"},
-      {"lone cr is text", "a\rb", "a\rbX"},
-      {"mixed", "a\r\nb\nc\rd", "aX\r\nbX\nc\rdX"},
+      {"lone cr", "a\rb", "aX\rbX"},
+      {"mixed", "a\r\nb\nc\rd", "aX\r\nbX\ncX\rdX"},
       {"cr cr lf", "a\r\r\nb\r\r\n", "aX\r\r\nbX\r\r\nX"},
       {"three crs", "a\r\r\r\nb", "a\rX\r\r\nbX"},
       {"no final eol", "a\nb", "aX\nbX"},
