@@ -309,7 +309,7 @@ enum ReplayState {
   ReplayInSingleQuote = 64,
   ReplayInBracketString = 128,
   ReplayPrevDirective = 256,
-  ReplaySpellMode = 512, // two bits from here: the SpellMode the line leaves
+  ReplaySpellMode = 512,  // two bits from here: the SpellMode the line leaves
   ReplayLoneCrEnd = 2048, // the line ends at a lone CR (kept whatever else the record holds)
 };
 // The lines of one text, kept by the first Modern run over the whole text for the runs after
