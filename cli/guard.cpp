@@ -10,24 +10,11 @@ bool CliInjectBrokenToken = false;
 
 namespace {
 
-char UpperOf(char C) {
-  return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C;
-}
-
-bool SameIgnoringCase(const char *A, std::size_t LengthA, const char *B, std::size_t LengthB) {
-  if (LengthA != LengthB)
-    return false;
-  for (std::size_t I = 0; I < LengthA; ++I)
-    if (UpperOf(A[I]) != UpperOf(B[I]))
-      return false;
-  return true;
-}
-
 bool SameToken(const GuardToken &A, const GuardToken &B) {
   if (A.Kind != B.Kind)
     return false;
   if (A.Kind == GuardWord)
-    return SameIgnoringCase(A.Data, A.Length, B.Data, B.Length);
+    return SameWord(A.Data, A.Length, B.Data, B.Length);
   return A.Length == B.Length && std::memcmp(A.Data, B.Data, A.Length) == 0;
 }
 

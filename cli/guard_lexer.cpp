@@ -55,15 +55,6 @@ bool SpellsWord(const char *P, std::size_t Length, const char *Upper) {
   return true;
 }
 
-bool SameWord(const char *A, std::size_t LengthA, const char *B, std::size_t LengthB) {
-  if (LengthA != LengthB)
-    return false;
-  for (std::size_t I = 0; I < LengthA; ++I)
-    if (UpperOf(A[I]) != UpperOf(B[I]))
-      return false;
-  return true;
-}
-
 // Nothing but blanks or a "//" or "&&" comment from P to End.
 bool RestIsEmpty(const char *P, const char *End) {
   P = SkipBlanks(P, End);
@@ -278,6 +269,15 @@ GuardToken Quoted(GuardLexer &L, char Close) {
 }
 
 } // namespace
+
+bool SameWord(const char *A, std::size_t LengthA, const char *B, std::size_t LengthB) {
+  if (LengthA != LengthB)
+    return false;
+  for (std::size_t I = 0; I < LengthA; ++I)
+    if (UpperOf(A[I]) != UpperOf(B[I]))
+      return false;
+  return true;
+}
 
 void StartGuardLexer(GuardLexer &L, const char *Text, std::size_t Size) {
   L = GuardLexer();

@@ -52,6 +52,9 @@ struct GuardLexer {
   std::vector<GuardOpener> Openers;
 };
 
+// True when the two words are the same, letters a to z compared without regard to case.
+bool SameWord(const char *A, std::size_t LengthA, const char *B, std::size_t LengthB);
+
 void StartGuardLexer(GuardLexer &L, const char *Text, std::size_t Size);
 // The next token; GuardEnd at the end, again and again.
 GuardToken NextGuardToken(GuardLexer &L);

@@ -262,6 +262,9 @@ void KeepWordsByRole(ReindentState &State, ScannedLine &Line, bool Modern);
 // respells its words, and applies the WHILE, FOR and NEXT adjustments to the counters.
 void ScanLine(ReindentState &State, const std::string &Line, ScannedLine &Result);
 
+// True when the Length characters at Text, upper-cased (a to z only), spell Upper.
+bool SpellsUpper(const char *Text, std::size_t Length, const char *Upper);
+
 // Adds two counters, held at the ends of the 32-bit range rather than overflowing, so
 // that settings of any size keep the indentation defined.
 int AddSaturated(int A, int B);

@@ -46,15 +46,6 @@ bool InString(const ReindentState &S) {
   return S.InDoubleQuote || S.InSingleQuote || S.InBracketString;
 }
 
-// True when the Length characters at Text, upper-cased (a to z only), spell Upper.
-bool SpellsUpper(const char *Text, std::size_t Length, const char *Upper) {
-  std::size_t I = 0;
-  for (; I < Length; ++I)
-    if (Upper[I] == 0 || AsciiUpper(Text[I]) != Upper[I])
-      return false;
-  return Upper[I] == 0;
-}
-
 // The words after which "[" starts a string rather than a subscript.
 bool IsBracketStringWord(const char *Text, std::size_t Length) {
   static const char *const Words[] = {"RETURN", "SAY",    "PROMPT", "MESSAGE", "PICTURE", "CASE",
@@ -206,6 +197,14 @@ void RebuildLine(ScannedLine &Result) {
 }
 
 } // namespace
+
+bool SpellsUpper(const char *Text, std::size_t Length, const char *Upper) {
+  std::size_t I = 0;
+  for (; I < Length; ++I)
+    if (Upper[I] == 0 || AsciiUpper(Text[I]) != Upper[I])
+      return false;
+  return Upper[I] == 0;
+}
 
 int AddSaturated(int A, int B) {
   long long Sum = static_cast<long long>(A) + B;

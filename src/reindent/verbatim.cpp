@@ -23,10 +23,6 @@ bool BeginsWithUpper(const char *Text, std::size_t Length, const char *Upper) {
   return true;
 }
 
-bool SpellsUpper(const char *Text, std::size_t Length, const char *Upper) {
-  return Length == std::strlen(Upper) && BeginsWithUpper(Text, Length, Upper);
-}
-
 // The directive word of a "#pragma" line (blanks allowed after "#"): false for other lines.
 bool PragmaWord(const char *Text, std::size_t Length, const char *&Word, std::size_t &WordLength) {
   if (Length == 0 || Text[0] != '#')

@@ -86,14 +86,6 @@ const RoleWord *FindWord(const RoleWord (&Words)[N], const char *Text, std::size
   return nullptr;
 }
 
-bool SpellsExactly(const char *Text, std::size_t Length, const char *Upper) {
-  std::size_t I = 0;
-  for (; I < Length; ++I)
-    if (Upper[I] == 0 || AsciiUpper(Text[I]) != Upper[I])
-      return false;
-  return Upper[I] == 0;
-}
-
 std::size_t SkipBlanks(const std::string &T, std::size_t K) {
   while (K < T.size() && IsSpaceOrTab(T[K]))
     ++K;
@@ -128,14 +120,14 @@ bool BeforeExtension(const std::string &T, std::size_t Start, std::size_t End) {
   static const char *const Dotted[] = {"AND", "OR", "NOT", "T", "F", "Y", "N"};
   if (K < T.size() && T[K] == '.')
     for (const char *Word : Dotted)
-      if (SpellsExactly(T.data() + End + 1, K - End - 1, Word))
+      if (SpellsUpper(T.data() + End + 1, K - End - 1, Word))
         return false;
   return true;
 }
 
 bool IsNamed(const ReindentState &S, const char *Text, std::size_t Length) {
   for (const std::string &Name : S.DeclaredNames)
-    if (SpellsExactly(Text, Length, Name.c_str()))
+    if (SpellsUpper(Text, Length, Name.c_str()))
       return true;
   return false;
 }
@@ -178,8 +170,8 @@ int FirstKindOf(const ScannedLine &Line, std::size_t I, bool Modern) {
   }
   if (Header)
     return FirstHeader;
-  return SpellsExactly(Text, static_cast<std::size_t>(W.Length), "STATIC") ||
-                 SpellsExactly(Text, static_cast<std::size_t>(W.Length), "STAT")
+  return SpellsUpper(Text, static_cast<std::size_t>(W.Length), "STATIC") ||
+                 SpellsUpper(Text, static_cast<std::size_t>(W.Length), "STAT")
              ? FirstDeclares
              : FirstOther;
 }
@@ -253,12 +245,12 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
       // The statement's own word: respelled.
     } else if (Mode == SpellKept) {
       Keep = true;
-    } else if (Mode == SpellAfterTo && Clause && SpellsExactly(Text, Length, "TO")) {
+    } else if (Mode == SpellAfterTo && Clause && SpellsUpper(Text, Length, "TO")) {
       S.SpellMode = SpellKept;
     } else if ((S.StatementFirst == FirstFields || S.StatementFirst == FirstKeysOn) && Clause &&
-               SpellsExactly(Text, Length, "FIELDS")) {
+               SpellsUpper(Text, Length, "FIELDS")) {
       S.SpellMode = SpellKept;
-    } else if (S.StatementFirst == FirstKeysOn && Clause && SpellsExactly(Text, Length, "ON")) {
+    } else if (S.StatementFirst == FirstKeysOn && Clause && SpellsUpper(Text, Length, "ON")) {
       S.SpellMode = SpellKept;
     } else if (S.StatementFirst == FirstSet && Index == 1 && FindWord(SetTextWords, Text, Length)) {
       S.SpellMode = SpellAfterTo;
@@ -282,7 +274,7 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
         // A name after USE, GET, ALIAS ..., unless it is the clause word of SET INDEX TO or
         // INDEX ON.
         const bool Named =
-            Naming && !SpellsExactly(Text, Length, "TO") && !SpellsExactly(Text, Length, "ON");
+            Naming && !SpellsUpper(Text, Length, "TO") && !SpellsUpper(Text, Length, "ON");
         Keep = Named || IsNamed(S, Text, Length) || BeforeExtension(T, Start, End);
       }
     }
