@@ -73,17 +73,8 @@ void AddHeader(const std::string &Name, const std::string &Folder, const std::st
     Places.push_back(Name);
   } else {
     Places.push_back(Joined(Folder, Name));
-    const std::string &List = PluginIncludeFolders;
-    std::size_t At = 0;
-    while (At <= List.size()) {
-      std::size_t End = List.find(';', At);
-      if (End == std::string::npos)
-        End = List.size();
-      std::string Entry = TrimRight(TrimLeft(List.substr(At, End - At)));
-      if (!Entry.empty())
-        Places.push_back(Joined(IsAbsolute(Entry) ? Entry : Joined(FileFolder, Entry), Name));
-      At = End + 1;
-    }
+    for (const std::string &Entry : SplitFolderList(PluginIncludeFolders))
+      Places.push_back(Joined(IsAbsolute(Entry) ? Entry : Joined(FileFolder, Entry), Name));
   }
   for (const std::string &Path : Places) {
     const HeaderRecord *Header = ReadHeader(Path);
