@@ -296,16 +296,8 @@ std::string IncludeFoldersFor(const std::string &Path, const CliOptions &Options
     std::string Text, Whole;
     if (!ProfileGetText("Rules", "Include", Project.c_str(), Text))
       Text = CliSetup.Include;
-    std::size_t At = 0;
-    while (At <= Text.size()) {
-      std::size_t End = Text.find(';', At);
-      if (End == std::string::npos)
-        End = Text.size();
-      std::string Folder = TrimRight(TrimLeft(Text.substr(At, End - At)));
-      if (!Folder.empty())
-        Whole += (Folder[0] == '/' ? Folder : JoinPath(FolderOfPath(Project), Folder)) + ";";
-      At = End + 1;
-    }
+    for (const std::string &Folder : SplitFolderList(Text))
+      Whole += (Folder[0] == '/' ? Folder : JoinPath(FolderOfPath(Project), Folder)) + ";";
     Found = ProjectIncludeCache.emplace(Project, Whole).first;
   }
   return List + Found->second;

@@ -13,7 +13,7 @@ namespace {
 struct HeaderRecord {
   long long Size;
   long long Modified;
-  std::vector<TextCommandWord> Commands;
+  HeaderFindings Found;
   std::vector<std::string> Included;
 };
 
@@ -58,14 +58,14 @@ const HeaderRecord *ReadHeader(const std::string &Path) {
     return nullptr;
   HeaderRecord &R = HeaderCache[Path];
   R = HeaderRecord{Size, Modified, {}, {}};
-  ReadHeaderText(Bytes, R.Commands, R.Included);
+  ReadHeaderText(Bytes, R.Found, R.Included);
   return &R;
 }
 
-// Adds the commands of header Name included from a file in Folder; the relative folders of
-// the list are taken from FileFolder, the edited file's.
+// Adds what header Name, included from a file in Folder, tells; the relative folders of the
+// list are taken from FileFolder, the edited file's.
 void AddHeader(const std::string &Name, const std::string &Folder, const std::string &FileFolder,
-               int Depth, std::vector<TextCommandWord> &Commands) {
+               int Depth, HeaderFindings &Into) {
   if (Depth > MostNesting || Name.empty())
     return;
   std::vector<std::string> Places;
@@ -73,41 +73,33 @@ void AddHeader(const std::string &Name, const std::string &Folder, const std::st
     Places.push_back(Name);
   } else {
     Places.push_back(Joined(Folder, Name));
-    const std::string &List = PluginIncludeFolders;
-    std::size_t At = 0;
-    while (At <= List.size()) {
-      std::size_t End = List.find(';', At);
-      if (End == std::string::npos)
-        End = List.size();
-      std::string Entry = TrimRight(TrimLeft(List.substr(At, End - At)));
-      if (!Entry.empty())
-        Places.push_back(Joined(IsAbsolute(Entry) ? Entry : Joined(FileFolder, Entry), Name));
-      At = End + 1;
-    }
+    for (const std::string &Entry : SplitFolderList(PluginIncludeFolders))
+      Places.push_back(Joined(IsAbsolute(Entry) ? Entry : Joined(FileFolder, Entry), Name));
   }
   for (const std::string &Path : Places) {
     const HeaderRecord *Header = ReadHeader(Path);
     if (!Header)
       continue;
-    for (const TextCommandWord &Command : Header->Commands) {
-      bool Known = false;
-      for (const TextCommandWord &Old : Commands)
-        Known = Known || (Old.Upper == Command.Upper && Old.Abbreviated == Command.Abbreviated);
-      if (!Known)
-        Commands.push_back(Command);
-    }
+    AddFindings(Into, Header->Found);
     // The record stays in the map while the headers it includes are read.
     const std::vector<std::string> Included = Header->Included;
     for (const std::string &Inner : Included)
-      AddHeader(Inner, FolderPart(Path), FileFolder, Depth + 1, Commands);
+      AddHeader(Inner, FolderPart(Path), FileFolder, Depth + 1, Into);
     return;
   }
 }
 
 } // namespace
 
-void AddIncludedTextCommands(const std::string &Name, std::vector<TextCommandWord> &Commands) {
+void AddIncludedFindings(const std::string &Name, HeaderFindings &Into) {
   const char *File = EditorSession.Info.FileName;
   const std::string Folder = FolderPart(File ? File : "");
-  AddHeader(Name, Folder, Folder, 0, Commands);
+  AddHeader(Name, Folder, Folder, 0, Into);
+}
+
+void AddIncludedTextCommands(const std::string &Name, std::vector<TextCommandWord> &Commands) {
+  HeaderFindings Found;
+  Found.Commands.swap(Commands);
+  AddIncludedFindings(Name, Found);
+  Commands.swap(Found.Commands);
 }

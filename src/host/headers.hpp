@@ -1,4 +1,5 @@
-// The headers a program includes, read for the text commands they define.
+// The headers a program includes, read for the rules they define and their use of line
+// numbers.
 #pragma once
 
 #include "../reindent/reindent.hpp"
@@ -11,3 +12,5 @@
 // PluginIncludeFolders (a relative one taken from the edited file's folder); one that cannot
 // be found or read adds nothing. Each header is read once while it stays as it was.
 void AddIncludedTextCommands(const std::string &Name, std::vector<TextCommandWord> &Commands);
+// Adds to Into what the header Name and the headers it includes tell, found and read alike.
+void AddIncludedFindings(const std::string &Name, HeaderFindings &Into);

@@ -841,7 +841,7 @@ void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedL
     S.InSingleQuote = (L.State & ReplayInSingleQuote) != 0;
     S.InBracketString = (L.State & ReplayInBracketString) != 0;
     S.PrevDirective = (L.State & ReplayPrevDirective) != 0;
-    S.SpellMode = static_cast<int>(L.State / ReplaySpellMode) & 3;
+    S.SpellMode = static_cast<int>(L.State / ReplaySpellMode) & 7;
     return;
   }
   ScanLine(S, Text, Line);
@@ -855,7 +855,7 @@ void ScanOrReplay(ReindentState &S, int Index, const std::string &Text, ScannedL
       (S.InDoubleQuote ? ReplayInDoubleQuote : 0) | (S.InSingleQuote ? ReplayInSingleQuote : 0) |
       (S.InBracketString ? ReplayInBracketString : 0) |
       (S.PrevDirective ? ReplayPrevDirective : 0) |
-      static_cast<unsigned>(S.SpellMode & 3) * ReplaySpellMode;
+      static_cast<unsigned>(S.SpellMode & 7) * ReplaySpellMode;
   if (Line.Rebuilt != Line.Trimmed) {
     L.State |= ReplayRespelled;
     L.Respelled = R->Bytes.size();
@@ -1015,16 +1015,23 @@ void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWid
 
 ReindentSinkRecord ReindentSink;
 
-// The words the text ends its own definitions with, from every line of the text; a replay
-// record keeps them for the runs after the first.
-void GatherDefinitionEnds(ReindentReplayRecord *R, bool LinesKept, std::string &Text) {
+// What the Modern rules take from every line of the text before a run: the words the text
+// ends its own definitions with, the words of its own stringifying rules (in the text or the
+// headers it includes) into S, and what makes line numbers matter in those headers, returned.
+// A replay record keeps them for the runs after the first.
+const char *GatherTextWords(ReindentState &S, ReindentReplayRecord *R, bool LinesKept,
+                            std::string &Text) {
   std::vector<std::string> &Ends = DefinitionWords.Ends;
   Ends.clear();
   if (R && R->EndsKnown) {
     Ends = R->DefinitionEnds;
-    return;
+    S.Stringifying = R->Stringifying;
+    return R->HeaderLineNumbers;
   }
   const EditorSessionRecord &E = EditorSession;
+  DirectiveReader Reader;
+  HeaderFindings Found;
+  std::string Name;
   // A marked block's definitions may end below it.
   const int Total = E.BlockMode ? E.Info.TotalLines : E.LastLine;
   for (int I = 0; I < Total; ++I) {
@@ -1035,11 +1042,24 @@ void GatherDefinitionEnds(ReindentReplayRecord *R, bool LinesKept, std::string &
       ReadLine(I, Text);
     }
     NoteDefinitionEnd(Text, Ends);
+    std::size_t First, End;
+    TrimBounds(Text, First, End);
+    if ((Reader.InRule || (End > First && Text[First] == '#')) &&
+        ReadDirectiveLine(Reader, Text.data() + First, End - First,
+                          End > First && Text[End - 1] == ';', Found.Commands, Name))
+      AddIncludedFindings(Name, Found);
   }
+  HeaderFindings Own;
+  Own.Stringifying = Reader.Stringifying;
+  AddFindings(Own, Found);
+  S.Stringifying = Own.Stringifying;
   if (R) {
     R->DefinitionEnds = Ends;
+    R->Stringifying = S.Stringifying;
+    R->HeaderLineNumbers = Found.LineNumbers;
     R->EndsKnown = true;
   }
+  return Found.LineNumbers;
 }
 
 void Reindent() {
@@ -1077,8 +1097,9 @@ void Reindent() {
     R->Bytes.clear();
     R->Lines.assign(Lines, ReindentReplayLine{});
   }
-  if (Modern)
-    GatherDefinitionEnds(R, LinesKept, Text);
+  // What makes line numbers matter in the headers the text includes, when the text itself
+  // names nothing that does.
+  const char *InHeaders = Modern ? GatherTextWords(S, R, LinesKept, Text) : nullptr;
   E.CurrentLine = E.StartLine;
   // A line after a lone CR is scanned, so its words take their part in the blocks, but
   // written as it stands: the compiler reads it as the rest of the line before.
@@ -1158,6 +1179,8 @@ void Reindent() {
   }
   if (Modern && E.BlockMode && !S.LineNumbers)
     ReadOutsideBlock(S, true, E.CurrentLine, E.Info.TotalLines, Text);
+  if (!S.LineNumbers)
+    S.LineNumbers = InHeaders;
   ReindentLineNumbers = S.LineNumbers;
   if (Recording && !InRange())
     R->Filled = true;

@@ -31,28 +31,56 @@ enum VerbatimKind {
   VerbatimCommandText = 4 // a text command of the program's own ... ENDTEXT or #pragma __endtext
 };
 
-// A command of the program's own whose rule turns it into a text region (its result begins
-// with #pragma __text, __stream or __cstream): its first word, upper-cased, and whether four
-// letters or more of it stand for it (#command and #translate rules).
+// The first word of a rule of the program's own, upper-cased, and whether four letters or
+// more of it stand for it (#command and #translate rules). A text command's rule turns it
+// into a text region (its result begins with #pragma __text, __stream or __cstream).
 struct TextCommandWord {
   std::string Upper;
   bool Abbreviated;
 };
 
-// A preprocessor rule being read over the lines it continues on.
+// True when the word of Length characters at Text names Command: in full, or by four letters
+// or more of it when the rule allows.
+bool NamesCommand(const char *Text, std::size_t Length, const TextCommandWord &Command);
+// Adds Word to Words unless it is there already.
+void AddRuleWord(std::vector<TextCommandWord> &Words, const TextCommandWord &Word);
+
+// The first words of the program's own rules whose results make text of what they match (a
+// stringify marker: <"x">, <(x)>, #<x>): a call respelled there would change a string.
+// Commands match as a statement's first word, translations anywhere on a line.
+struct StringifyingWords {
+  std::vector<TextCommandWord> Commands;
+  std::vector<TextCommandWord> Translations;
+};
+
+// A preprocessor rule being read over the lines it continues on, and the stringifying rules
+// read so far.
 struct DirectiveReader {
   std::string Rule;
   bool InRule = false;
+  StringifyingWords Stringifying;
 };
 
 // Reads one trimmed line of a program or header (Continued: it ends with ";"): a rule whose
-// result opens a text region adds its command to Commands once the rule ends; for an #include
-// line Included gets the header's name and the result is true.
+// result opens a text region adds its command to Commands once the rule ends, one whose
+// result stringifies adds its first word to Reader.Stringifying; for an #include line
+// Included gets the header's name and the result is true.
 bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Length,
                        bool Continued, std::vector<TextCommandWord> &Commands,
                        std::string &Included);
-// The text commands a header's text defines, and the names of the headers it includes.
-void ReadHeaderText(const std::string &Bytes, std::vector<TextCommandWord> &Commands,
+
+// What the headers a program includes tell the re-indenter: the text commands and the
+// stringifying words their rules define, and what makes line numbers matter in them (as
+// reported by Reindent), or null.
+struct HeaderFindings {
+  std::vector<TextCommandWord> Commands;
+  StringifyingWords Stringifying;
+  const char *LineNumbers = nullptr;
+};
+// Adds to Into what Other holds that Into lacks.
+void AddFindings(HeaderFindings &Into, const HeaderFindings &Other);
+// What a header's text tells, and the names of the headers it includes.
+void ReadHeaderText(const std::string &Bytes, HeaderFindings &Found,
                     std::vector<std::string> &Included);
 // VerbatimCommandText when the trimmed line begins with one of Commands as a command (not as
 // a variable assigned or a function called), else VerbatimNone.
@@ -244,6 +272,9 @@ struct ReindentState {
   std::vector<std::string> DeclaredNames;
   std::size_t FileNames;
   bool InRoutine;
+  // The words of the program's own stringifying rules (Modern rules): the statement is kept
+  // as written from one of them on.
+  StringifyingWords Stringifying;
 };
 
 // How the next words of a statement are respelled.
@@ -252,6 +283,8 @@ enum SpellMode {
   SpellKept = 1,    // not at all: text to a standard command (an index key, a filter)
   SpellAfterTo = 2, // as their roles say up to TO, then not at all
   SpellNames = 3,   // a declaration: only calls and dotted operators (Modern rules)
+  SpellString = 4,  // not at all, to the end of the line and the lines that continue it: what
+                    // a rule of the program's own makes a string of (Modern rules)
 };
 
 // Clears KeywordPlace of the recorded words of a scanned line that do not stand as keywords
@@ -312,8 +345,8 @@ enum ReplayState {
   ReplayInSingleQuote = 64,
   ReplayInBracketString = 128,
   ReplayPrevDirective = 256,
-  ReplaySpellMode = 512,  // two bits from here: the SpellMode the line leaves
-  ReplayLoneCrEnd = 2048, // the line ends at a lone CR (kept whatever else the record holds)
+  ReplaySpellMode = 512,  // three bits from here: the SpellMode the line leaves
+  ReplayLoneCrEnd = 4096, // the line ends at a lone CR (kept whatever else the record holds)
 };
 // The lines of one text, kept by the first Modern run over the whole text for the runs after
 // it: no setting changes a line's text or its scan.
@@ -325,8 +358,10 @@ struct ReindentReplayRecord {
   std::vector<ReindentReplayLine> Lines; // by line number
   bool Filled = false;
   bool TextsGiven = false;
-  bool EndsKnown = false; // DefinitionEnds is gathered
+  bool EndsKnown = false; // DefinitionEnds, Stringifying and HeaderLineNumbers are gathered
   std::vector<std::string> DefinitionEnds;
+  StringifyingWords Stringifying;
+  const char *HeaderLineNumbers = nullptr;
 };
 
 // Where a re-indent run sends each line it rewrites instead of the editor, while Line is set:

@@ -81,8 +81,8 @@ bool EndsTextRegion(const char *Text, std::size_t Length, const char *const *Wor
                             (Text[K] == '&' && Text[K + 1] == '&'));
 }
 
-// The word of Length characters at Text names Command: in full, or by four letters or more of
-// it when the rule allows.
+} // namespace
+
 bool NamesCommand(const char *Text, std::size_t Length, const TextCommandWord &Command) {
   const std::size_t Full = Command.Upper.size();
   if (Length == Full)
@@ -90,6 +90,8 @@ bool NamesCommand(const char *Text, std::size_t Length, const TextCommandWord &C
   return Command.Abbreviated && Length >= 4 && Length < Full &&
          SpellsUpper(Text, Length, Command.Upper.substr(0, Length).c_str());
 }
+
+namespace {
 
 // The directive word after "#" (blanks allowed), upper-cased; K is left after it.
 std::string DirectiveWord(const char *Text, std::size_t Length, std::size_t &K) {
@@ -102,8 +104,35 @@ std::string DirectiveWord(const char *Text, std::size_t Length, std::size_t &K) 
   return Word;
 }
 
-// Adds the command of a whole rule (#command ... => ...) when its result opens a text region.
-void ReadRule(const std::string &Rule, std::vector<TextCommandWord> &Commands) {
+// True when a rule's result holds a stringify marker: <"x">, <(x)> or #<x> (blanks allowed
+// around the name).
+bool Stringifies(const char *Text, std::size_t Length) {
+  for (std::size_t K = 0; K + 1 < Length; ++K) {
+    const char C = Text[K];
+    const char D = Text[K + 1];
+    const char *Close = C == '#' && D == '<' ? ">" : (C == '<' && D == '"' ? "\">" : nullptr);
+    if (C == '<' && D == '(')
+      Close = ")>";
+    if (!Close)
+      continue;
+    std::size_t N = K + 2;
+    while (N < Length && IsSpaceOrTab(Text[N]))
+      ++N;
+    const std::size_t Name = N;
+    while (N < Length && IsWordChar(Text[N]))
+      ++N;
+    while (N < Length && IsSpaceOrTab(Text[N]))
+      ++N;
+    if (N > Name && BeginsWithUpper(Text + N, Length - N, Close))
+      return true;
+  }
+  return false;
+}
+
+// Adds the command of a whole rule (#command ... => ...) when its result opens a text region,
+// its first word to Stringifying when its result stringifies.
+void ReadRule(const std::string &Rule, std::vector<TextCommandWord> &Commands,
+              StringifyingWords &Stringifying) {
   const char *Text = Rule.data();
   const std::size_t Length = Rule.size();
   std::size_t K = 0;
@@ -119,19 +148,61 @@ void ReadRule(const std::string &Rule, std::vector<TextCommandWord> &Commands) {
   std::size_t R = Arrow + 2;
   while (R < Length && IsSpaceOrTab(Text[R]))
     ++R;
-  const char *Word = nullptr;
-  std::size_t WordLength = 0;
-  if (!PragmaWord(Text + R, Length - R, Word, WordLength) ||
-      !(SpellsUpper(Word, WordLength, "__TEXT") || SpellsUpper(Word, WordLength, "__STREAM") ||
-        SpellsUpper(Word, WordLength, "__CSTREAM")))
-    return;
   TextCommandWord Command{std::string(), Kind == "COMMAND" || Kind == "TRANSLATE"};
   for (std::size_t I = Start; I < K; ++I)
     Command.Upper += AsciiUpper(Text[I]);
-  for (const TextCommandWord &Known : Commands)
-    if (Known.Upper == Command.Upper && Known.Abbreviated == Command.Abbreviated)
+  if (Stringifies(Text + R, Length - R))
+    AddRuleWord(Kind.find("TRANSLATE") != std::string::npos ? Stringifying.Translations
+                                                            : Stringifying.Commands,
+                Command);
+  const char *Word = nullptr;
+  std::size_t WordLength = 0;
+  if (PragmaWord(Text + R, Length - R, Word, WordLength) &&
+      (SpellsUpper(Word, WordLength, "__TEXT") || SpellsUpper(Word, WordLength, "__STREAM") ||
+       SpellsUpper(Word, WordLength, "__CSTREAM")))
+    AddRuleWord(Commands, Command);
+}
+
+// The code of a line, Text, outside comments (strings kept) into Code; InComment follows a
+// block comment from line to line.
+void CodeOutsideComments(const char *Text, std::size_t Length, bool &InComment, std::string &Code) {
+  Code.clear();
+  char Quote = 0;
+  for (std::size_t K = 0; K < Length; ++K) {
+    const char C = Text[K];
+    const char D = K + 1 < Length ? Text[K + 1] : 0;
+    if (InComment) {
+      if (C == '*' && D == '/') {
+        InComment = false;
+        Code += ' ';
+        ++K;
+      }
+      continue;
+    }
+    if (Quote) {
+      Quote = C == Quote ? 0 : Quote;
+    } else if (C == '"' || C == '\'') {
+      Quote = C;
+    } else if (C == '/' && D == '*') {
+      InComment = true;
+      ++K;
+      continue;
+    } else if ((C == '/' && D == '/') || (C == '&' && D == '&')) {
       return;
-  Commands.push_back(Command);
+    }
+    Code += C;
+  }
+}
+
+// What a header uses that makes line numbers matter, as the run reports it.
+const char *UsedInHeader(const char *Use) {
+  if (!Use)
+    return nullptr;
+  if (std::strcmp(Use, "__LINE__") == 0)
+    return "__LINE__ in a header it includes";
+  if (std::strcmp(Use, "ProcLine(") == 0)
+    return "ProcLine( in a header it includes";
+  return "#pragma linenumber in a header it includes";
 }
 
 // The longest rule read: a longer one is text of another kind.
@@ -209,16 +280,35 @@ bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Le
     Reader.Rule.append(Text, Continued && Length > 0 ? Length - 1 : Length);
   if (!Continued) {
     Reader.InRule = false;
-    ReadRule(Reader.Rule, Commands);
+    ReadRule(Reader.Rule, Commands, Reader.Stringifying);
     Reader.Rule.clear();
   }
   return false;
 }
 
-void ReadHeaderText(const std::string &Bytes, std::vector<TextCommandWord> &Commands,
+void AddRuleWord(std::vector<TextCommandWord> &Words, const TextCommandWord &Word) {
+  for (const TextCommandWord &Known : Words)
+    if (Known.Upper == Word.Upper && Known.Abbreviated == Word.Abbreviated)
+      return;
+  Words.push_back(Word);
+}
+
+void AddFindings(HeaderFindings &Into, const HeaderFindings &Other) {
+  for (const TextCommandWord &Word : Other.Commands)
+    AddRuleWord(Into.Commands, Word);
+  for (const TextCommandWord &Word : Other.Stringifying.Commands)
+    AddRuleWord(Into.Stringifying.Commands, Word);
+  for (const TextCommandWord &Word : Other.Stringifying.Translations)
+    AddRuleWord(Into.Stringifying.Translations, Word);
+  if (!Into.LineNumbers)
+    Into.LineNumbers = Other.LineNumbers;
+}
+
+void ReadHeaderText(const std::string &Bytes, HeaderFindings &Found,
                     std::vector<std::string> &Included) {
   DirectiveReader Reader;
-  std::string Name;
+  std::string Name, Code;
+  bool InComment = false;
   std::size_t At = 0;
   while (At < Bytes.size()) {
     std::size_t End = Bytes.find_first_of("\r\n", At);
@@ -232,10 +322,16 @@ void ReadHeaderText(const std::string &Bytes, std::vector<TextCommandWord> &Comm
     // A preprocessor line goes on in the next when it ends with ";".
     const bool Continued = Last > First && Bytes[Last - 1] == ';';
     if ((Reader.InRule || (Last > First && Bytes[First] == '#')) &&
-        ReadDirectiveLine(Reader, Bytes.data() + First, Last - First, Continued, Commands, Name))
+        ReadDirectiveLine(Reader, Bytes.data() + First, Last - First, Continued, Found.Commands,
+                          Name))
       Included.push_back(Name);
+    if (!Found.LineNumbers) {
+      CodeOutsideComments(Bytes.data() + First, Last - First, InComment, Code);
+      Found.LineNumbers = UsedInHeader(LineNumberUse(Code, nullptr));
+    }
     At = End + 1;
   }
+  Found.Stringifying = Reader.Stringifying;
 }
 
 int TextCommandOpened(const std::vector<TextCommandWord> &Commands, const std::string &Trimmed) {

@@ -145,6 +145,19 @@ void NoteName(ReindentState &S, const char *Text, std::size_t Length) {
     S.FileNames = S.DeclaredNames.size();
 }
 
+// True when one of the program's own rules stringifies what the word begins: a command's as
+// the statement's first word, a translation's anywhere.
+bool OpensStringified(const ReindentState &S, const char *Text, std::size_t Length, bool First) {
+  for (const TextCommandWord &Word : S.Stringifying.Translations)
+    if (NamesCommand(Text, Length, Word))
+      return true;
+  if (First)
+    for (const TextCommandWord &Word : S.Stringifying.Commands)
+      if (NamesCommand(Text, Length, Word))
+        return true;
+  return false;
+}
+
 void StartStatement(ReindentState &S) {
   S.SpellMode = SpellFree;
   S.StatementFirst = FirstOther;
@@ -196,7 +209,7 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
     while (Before > 0 && IsSpaceOrTab(T[Before - 1]))
       --Before;
     const bool AfterSemicolon = Before > 0 && T[Before - 1] == ';';
-    if (AfterSemicolon)
+    if (AfterSemicolon && S.SpellMode != SpellString)
       StartStatement(S);
     const bool AtStart = AfterSemicolon || (Before == 0 && !S.PrevContinued);
     const bool Adjacent = PreviousEnd == Before;
@@ -241,9 +254,14 @@ void KeepWordsByRole(ReindentState &S, ScannedLine &Line, bool Modern) {
       }
       Classified = S.StatementFirst != FirstOther;
     }
-    if (Classified) {
+    if (Modern && OpensStringified(S, Text, Length, First)) {
+      // What the rule matches may run over the statements after it on the line (a wild
+      // match marker takes them all): all of it keeps its spelling.
+      S.SpellMode = SpellString;
+      Keep = true;
+    } else if (Classified) {
       // The statement's own word: respelled.
-    } else if (Mode == SpellKept) {
+    } else if (Mode == SpellKept || Mode == SpellString) {
       Keep = true;
     } else if (Mode == SpellAfterTo && Clause && SpellsUpper(Text, Length, "TO")) {
       S.SpellMode = SpellKept;

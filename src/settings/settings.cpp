@@ -10,6 +10,21 @@ PluginSettingsRecord PluginSettings;
 PluginRulesRecord PluginRules;
 std::string PluginIncludeFolders;
 
+std::vector<std::string> SplitFolderList(const std::string &List) {
+  std::vector<std::string> Folders;
+  std::size_t At = 0;
+  while (At <= List.size()) {
+    std::size_t End = List.find(';', At);
+    if (End == std::string::npos)
+      End = List.size();
+    std::string Folder = TrimRight(TrimLeft(List.substr(At, End - At)));
+    if (!Folder.empty())
+      Folders.push_back(Folder);
+    At = End + 1;
+  }
+  return Folders;
+}
+
 const RulesKey RulesKeys[14] = {
     {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern, StyleWords},
     {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 2, nullptr},

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct PluginSettingsRecord {
   int GlobalTab;
@@ -58,6 +59,8 @@ extern PluginRulesRecord PluginRules;
 // [Rules] Include: the folders searched for the headers a program includes, after its own
 // folder, separated by ";".
 extern std::string PluginIncludeFolders;
+// The folders of a ";"-separated list, each trimmed of blanks, the empty ones left out.
+std::vector<std::string> SplitFolderList(const std::string &List);
 
 // The keys of the [Rules] section, in the order they are listed; Style's value is a name.
 struct RulesKey {

@@ -2,6 +2,7 @@
 // abbreviations and END forms, conditional compilation, and the layout the author chose
 // (comment interiors, banners, continuation lines, blank-line runs, CASE styles).
 #include "harness.hpp"
+#include "../../src/words/words.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,8 @@ struct ModernRow {
       FlatSequence, RoutineBody, ClassBody;
   const char *Input;
   const char *Expected;
-  const char *More = nullptr; // further [Rules] keys, as "Steps=Block TabWidth=4"
+  const char *More = nullptr;   // further [Rules] keys, as "Steps=Block TabWidth=4"
+  const char *Header = nullptr; // the text of own.ch, beside the file
 };
 
 // Sets the [Rules] keys of More, each as a settings file would give it.
@@ -308,6 +310,24 @@ const ModernRow ModernRows[] = {
     {"LineNumbersNamedInACommentOnly", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n  // __LINE__\n\n\nRETURN 1\nFUNC G",
      "FUNC F\n   // __LINE__\n\n   RETURN 1\n\nFUNC G"},
+    {"LineNumbersReadInAHeader", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#include \"own.ch\"\nFUNC F\n\n\n\nRETURN HERE",
+     "#include \"own.ch\"\nFUNC F\n\n\n\n   RETURN HERE", nullptr, "#define HERE __LINE__\n"},
+    // The words a rule of the program's own may make a string of keep their spelling, to the
+    // line's end; calls elsewhere are respelled ("Upper" is a keyword here).
+    {"OwnStringifyingTranslation", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#xtranslate TEST_LINE( <x> ) => T( #<x> )\nFUNC F\nx := test_line( upper( a ) + ;\nupper( "
+     "b ) ) + upper( c ) ; upper( d )\nRETURN test( upper( a ) )",
+     "#xtranslate TEST_LINE( <x> ) => T( #<x> )\n\nFUNC F\n   x := test_line( upper( a ) + ;\n   "
+     "upper( b ) ) + upper( c ) ; upper( d )\n   RETURN test( Upper( a ) )"},
+    {"OwnStringifyingCommand", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#command CHECK <x> => T( <\"x\"> )\nFUNC F\nchec upper( a )\nx := check + upper( a )",
+     "#command CHECK <x> => T( <\"x\"> )\n\nFUNC F\n   chec upper( a )\n   x := check + Upper( "
+     "a )"},
+    {"StringifyingRuleInAHeader", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#include \"own.ch\"\nFUNC F\n\n\nHBTEST upper( a ) IS 1\nRETURN upper( a )",
+     "#include \"own.ch\"\n\nFUNC F\n\n   HBTEST upper( a ) IS 1\n   RETURN Upper( a )", nullptr,
+     "/* uses\n__LINE__ */\n#translate HBTEST <x> IS <r> => T( <(x)>, <r> ) // ProcLine( 1 )\n"},
     // The compiler reads on past a lone CR: the line after one stays as written, but its
     // words take their part in the blocks.
     {"LoneCrKeepsTheTextAfterIt", 0, 1, 1, 1, 0, 0, 0, 0, 0,
@@ -339,9 +359,16 @@ TEST_P(ModernRulesTest, Reindents) {
                  IndentSpaces,
                  8};
   SetMoreRules(Row.More);
-  EXPECT_EQ(RunMenu(Row.Input, {0}), Row.Expected);
+  WordTables.Keywords = {"Upper"};
+  std::string Name = "TEST.PRG";
+  if (Row.Header) {
+    Name = TestFolder("modern-header") + "/TEST.PRG";
+    WriteTextFile(Name.substr(0, Name.size() - 8) + "own.ch", Row.Header);
+  }
+  EXPECT_EQ(RunMenu(Row.Input, {0}, Name), Row.Expected);
   // Formatting the result again changes nothing.
-  EXPECT_EQ(RunMenu(Row.Expected, {0}), Row.Expected);
+  EXPECT_EQ(RunMenu(Row.Expected, {0}, Name), Row.Expected);
+  WordTables = WordTablesRecord();
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModernRulesTest, ::testing::ValuesIn(ModernRows),
