@@ -2,6 +2,7 @@
 // one pass and no copy.
 #include "guard.hpp"
 #include "../src/words/words.hpp"
+#include "../sim/sim.hpp"
 #include "guard_lexer.hpp"
 
 #include <cstring>
@@ -10,11 +11,26 @@ bool CliInjectBrokenToken = false;
 
 namespace {
 
+// Two text lines whose leading spaces are held apart in different numbers.
+bool SameIndented(const GuardToken &A, const GuardToken &B) {
+  if (A.Indent + A.Length != B.Indent + B.Length)
+    return false;
+  const GuardToken &Less = A.Indent < B.Indent ? A : B;
+  const GuardToken &More = A.Indent < B.Indent ? B : A;
+  std::size_t Extra = More.Indent - Less.Indent;
+  for (std::size_t I = 0; I < Extra; ++I)
+    if (Less.Data[I] != ' ')
+      return false;
+  return std::memcmp(Less.Data + Extra, More.Data, More.Length) == 0;
+}
+
 bool SameToken(const GuardToken &A, const GuardToken &B) {
   if (A.Kind != B.Kind)
     return false;
   if (A.Kind == GuardWord)
     return SameWord(A.Data, A.Length, B.Data, B.Length);
+  if (A.Indent != B.Indent)
+    return SameIndented(A, B);
   return A.Length == B.Length && std::memcmp(A.Data, B.Data, A.Length) == 0;
 }
 
@@ -32,26 +48,70 @@ bool EndsSpelling(const GuardToken &T) {
   return T.Kind == GuardLineEnd || T.Kind == GuardEnd;
 }
 
+// The lines of a text with one letter or digit changed, as a faulty re-indent would change it.
+struct BrokenText {
+  const void *Source;
+  GuardLineReader Read;
+  mutable bool Broken;
+  mutable std::string Line;
+};
+
+bool ReadBrokenText(const void *Text, std::size_t &Cursor, GuardLine &Line) {
+  const BrokenText &T = *static_cast<const BrokenText *>(Text);
+  if (!T.Read(T.Source, Cursor, Line))
+    return false;
+  for (std::size_t I = 0; I < Line.Length && !T.Broken; ++I) {
+    char C = Line.Data[I];
+    if ((C >= 'A' && C <= 'Y') || (C >= 'a' && C <= 'y') || (C >= '0' && C <= '8')) {
+      T.Line.assign(Line.Data, Line.Length);
+      ++T.Line[I];
+      Line.Data = T.Line.data();
+      T.Broken = true;
+    }
+  }
+  return true;
+}
+
+// The editor's lines as saved, read where the editor keeps them.
+bool ReadEditorLine(const void *Count, std::size_t &Cursor, GuardLine &Line) {
+  if (Cursor >= static_cast<std::size_t>(*static_cast<const int *>(Count)))
+    return false;
+  Line.Data = SimLineBytes(static_cast<int>(Cursor), Line.Indent, Line.Length);
+  ++Cursor;
+  return true;
+}
+
 } // namespace
 
 int FirstChangedLine(const char *Before, std::size_t BeforeSize, const char *After,
                      std::size_t AfterSize) {
-  std::string Broken;
+  GuardText Text{After, AfterSize};
+  return FirstChangedLine(Before, BeforeSize, &Text, ReadGuardText);
+}
+
+int EditorFirstChangedLine(const char *Before, std::size_t BeforeSize) {
+  int Count = SimSavedLineCount();
+  if (Count >= 0)
+    return FirstChangedLine(Before, BeforeSize, &Count, ReadEditorLine);
+  // A line that ends at a lone CR, or without an end of line, is no line of the saved text
+  // on its own: the saved text is read instead.
+  std::string After = SimSaveText();
+  return FirstChangedLine(Before, BeforeSize, After.data(), After.size());
+}
+
+int FirstChangedLine(const char *Before, std::size_t BeforeSize, const void *After,
+                     GuardLineReader ReadAfter) {
+  BrokenText Broken{After, ReadAfter, false, std::string()};
   if (CliInjectBrokenToken) {
-    // One letter or digit of the result changed, as a faulty re-indent would change it.
-    Broken.assign(After, AfterSize);
-    for (char &C : Broken)
-      if ((C >= 'A' && C <= 'Y') || (C >= 'a' && C <= 'y') || (C >= '0' && C <= '8')) {
-        ++C;
-        break;
-      }
-    After = Broken.data();
+    After = &Broken;
+    ReadAfter = ReadBrokenText;
   }
   GuardLexer A, B, Spelled;
   StartGuardLexer(B, Before, BeforeSize);
-  StartGuardLexer(A, After, AfterSize);
+  StartGuardLexer(A, After, ReadAfter);
   for (;;) {
-    SkipSameLines(B, A);
+    if (int Line = SkipSameLines(B, A))
+      return Line;
     GuardToken Old = NextGuardToken(B);
     GuardToken New = NextGuardToken(A);
     if (SameToken(Old, New)) {

@@ -3,6 +3,8 @@
 // program never reaches a file or an editor.
 #pragma once
 
+#include "guard_lexer.hpp"
+
 #include <cstddef>
 #include <string>
 
@@ -18,6 +20,13 @@ extern bool CliInjectBrokenToken;
 // with their leading blanks. Blank lines, and blanks before and between tokens, are free.
 int FirstChangedLine(const char *Before, std::size_t BeforeSize, const char *After,
                      std::size_t AfterSize);
+// The same for the lines ReadAfter reads from After.
+int FirstChangedLine(const char *Before, std::size_t BeforeSize, const void *After,
+                     GuardLineReader ReadAfter);
+
+// The same for the editor's text against the bytes it was loaded from (Before), its lines
+// read where the editor keeps them.
+int EditorFirstChangedLine(const char *Before, std::size_t BeforeSize);
 
 // The message for a result refused at Line of the file Name ("NAME:LINE: ...").
 std::string GuardRefusal(const std::string &Name, int Line);

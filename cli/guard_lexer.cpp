@@ -3,6 +3,7 @@
 // its tokens, its leading and trailing blanks left out; a line inside one is the whole line.
 #include "guard_lexer.hpp"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -40,6 +41,9 @@ const char *WordEnd(const char *P, const char *End) {
 }
 
 const char *SkipBlanks(const char *P, const char *End) {
+  // Indentation is mostly spaces: eight at a time.
+  while (End - P >= 8 && std::memcmp(P, "        ", 8) == 0)
+    P += 8;
   while (P < End && IsBlank(*P))
     ++P;
   return P;
@@ -108,50 +112,69 @@ bool DefinesCommand(const char *Name, std::size_t Length) {
   return false;
 }
 
-// The LF that ends the line holding P, or End.
-const char *LineEndOf(const char *P, const char *End) {
-  const void *Eol = std::memchr(P, '\n', static_cast<std::size_t>(End - P));
-  return Eol ? static_cast<const char *>(Eol) : End;
+// Splits the line at Cursor off Bytes at its LF.
+inline bool SplitLine(const char *Bytes, std::size_t Size, std::size_t &Cursor, GuardLine &Line) {
+  if (Cursor >= Size)
+    return false;
+  const char *Start = Bytes + Cursor;
+  const void *Eol = std::memchr(Start, '\n', Size - Cursor);
+  std::size_t Length =
+      Eol ? static_cast<std::size_t>(static_cast<const char *>(Eol) - Start) : Size - Cursor;
+  Line = GuardLine{Start, Length, 0};
+  Cursor += Length + 1;
+  return true;
 }
 
-// Reads the definition that starts at P (a "#command" line and the lines it continues with
-// ";"): when its result begins with "#pragma __text", "__stream" or "__cstream", the words
-// its pattern begins with open a text region.
-void AddTextCommand(GuardLexer &L, const char *P, std::size_t NameEnd) {
-  const char *TextEnd = L.Text + L.Size;
+inline bool ReadLine(const GuardLexer &L, std::size_t &Cursor, GuardLine &Line) {
+  return L.Read ? L.Read(L.Source, Cursor, Line)
+                : SplitLine(L.Whole.Bytes, L.Whole.Size, Cursor, Line);
+}
+
+// Reads the definition that starts at P on the current line (a "#command" line and the lines
+// it continues with ";"; its name ends at NameEnd): when its result begins with "#pragma
+// __text", "__stream" or "__cstream", the words its pattern begins with open a text region.
+void AddTextCommand(GuardLexer &L, const char *P, const char *NameEnd) {
+  const char *End = L.Text + L.LineEnd;
   GuardOpener Opener;
-  const char *W = SkipBlanks(L.Text + NameEnd, TextEnd);
+  const char *W = SkipBlanks(NameEnd, End);
   while (Opener.Count < 4) {
-    const char *E = WordEnd(W, TextEnd);
+    const char *E = WordEnd(W, End);
     if (E == W)
       break;
     Opener.Words[Opener.Count] = W;
     Opener.Lengths[Opener.Count] = static_cast<std::size_t>(E - W);
     ++Opener.Count;
-    W = SkipBlanks(E, TextEnd);
+    W = SkipBlanks(E, End);
   }
   if (Opener.Count == 0)
     return;
   // The result: after "=>", on this line or on one that a ";" at a line's end joins to it.
-  for (const char *Q = P; Q + 1 < TextEnd; ++Q) {
-    if (*Q == '\n') {
-      const char *Back = Q;
-      while (Back > P && IsBlank(Back[-1]))
-        --Back;
-      if (Back == P || Back[-1] != ';')
-        return;
-      continue;
+  std::size_t Cursor = L.Cursor;
+  GuardLine Next;
+  const char *Q = P;
+  for (;;) {
+    const char *Arrow = Q;
+    while (Arrow + 1 < End && (Arrow[0] != '=' || Arrow[1] != '>'))
+      ++Arrow;
+    if (Arrow + 1 < End) {
+      Q = Arrow + 2;
+      break;
     }
-    if (Q[0] != '=' || Q[1] != '>')
-      continue;
-    const char *R = SkipBlanks(Q + 2, TextEnd);
-    while (R < TextEnd && *R == ';' && LineEndOf(R, TextEnd) < TextEnd &&
-           RestIsEmpty(R + 1, LineEndOf(R, TextEnd)))
-      R = SkipBlanks(LineEndOf(R, TextEnd) + 1, TextEnd);
-    if (R < TextEnd && PragmaRegion(R, LineEndOf(R, TextEnd)) == RegionText)
-      L.Openers.push_back(Opener);
-    return;
+    const char *Back = End;
+    while (Back > Q && IsBlank(Back[-1]))
+      --Back;
+    if (Back == Q || Back[-1] != ';' || !ReadLine(L, Cursor, Next))
+      return;
+    Q = Next.Data;
+    End = Next.Data + Next.Length;
   }
+  const char *R = SkipBlanks(Q, End);
+  while (R < End && *R == ';' && RestIsEmpty(R + 1, End) && ReadLine(L, Cursor, Next)) {
+    End = Next.Data + Next.Length;
+    R = SkipBlanks(Next.Data, End);
+  }
+  if (R < End && PragmaRegion(R, End) == RegionText)
+    L.Openers.push_back(Opener);
 }
 
 // The text region the statement at P opens (P at its first byte, End its line's end).
@@ -160,7 +183,7 @@ int OpenedRegion(GuardLexer &L, const char *P, const char *End) {
     std::size_t Length = 0;
     const char *Name = DirectiveWord(P, End, Length);
     if (DefinesCommand(Name, Length))
-      AddTextCommand(L, P, static_cast<std::size_t>(Name + Length - L.Text));
+      AddTextCommand(L, P, Name + Length);
     return PragmaRegion(P, End);
   }
   const char *W = WordEnd(P, End);
@@ -210,24 +233,27 @@ bool IsPairOperator(char A, char B) {
   return false;
 }
 
-// Starts the line at L.At.
-void BeginLine(GuardLexer &L) {
-  const char *Start = L.Text + L.At;
-  const char *Eol = static_cast<const char *>(std::memchr(Start, '\n', L.Size - L.At));
-  const char *End = Eol ? Eol : L.Text + L.Size;
-  while (End > Start && End[-1] == '\r')
+// Reads the next line, unless one is read and waits: false past the last line.
+inline bool LoadLine(GuardLexer &L) {
+  if (L.LineLoaded)
+    return true;
+  GuardLine Line;
+  if (!ReadLine(L, L.Cursor, Line))
+    return false;
+  std::size_t End = Line.Length;
+  while (End > 0 && Line.Data[End - 1] == '\r')
     --End;
-  L.LineEnd = static_cast<std::size_t>(End - L.Text);
+  L.Text = Line.Data;
+  L.Indent = Line.Indent;
+  L.At = 0;
+  L.LineEnd = End;
   ++L.Line;
-  L.LineOpen = true;
-  L.LineHasToken = false;
+  L.LineLoaded = true;
+  return true;
 }
 
-// Ends the current line: L.At goes past its LF.
+// Ends the current line.
 void FinishLine(GuardLexer &L, bool Continued) {
-  const char *Eol =
-      static_cast<const char *>(std::memchr(L.Text + L.LineEnd, '\n', L.Size - L.LineEnd));
-  L.At = Eol ? static_cast<std::size_t>(Eol - L.Text) + 1 : L.Size;
   L.LineOpen = false;
   L.Continued = Continued;
 }
@@ -279,22 +305,34 @@ bool SameWord(const char *A, std::size_t LengthA, const char *B, std::size_t Len
   return true;
 }
 
+bool ReadGuardText(const void *Text, std::size_t &Cursor, GuardLine &Line) {
+  const GuardText &T = *static_cast<const GuardText *>(Text);
+  return SplitLine(T.Bytes, T.Size, Cursor, Line);
+}
+
 void StartGuardLexer(GuardLexer &L, const char *Text, std::size_t Size) {
   L = GuardLexer();
-  L.Text = Text;
-  L.Size = Size;
+  L.Whole = GuardText{Text, Size};
+}
+
+void StartGuardLexer(GuardLexer &L, const void *Source, GuardLineReader Read) {
+  L = GuardLexer();
+  L.Source = Source;
+  L.Read = Read;
 }
 
 GuardToken NextGuardToken(GuardLexer &L) {
   for (;;) {
     if (!L.LineOpen) {
-      if (L.At >= L.Size)
-        return GuardToken{GuardEnd, L.Text + L.Size, 0, L.Line > 0 ? L.Line : 1};
-      BeginLine(L);
+      if (!LoadLine(L))
+        return GuardToken{GuardEnd, "", 0, L.Line > 0 ? L.Line : 1};
+      L.LineLoaded = false;
+      L.LineOpen = true;
+      L.LineHasToken = false;
       L.LastWasSemicolon = false;
       if (L.Region != RegionNone) {
         if (!ClosesRegion(L.Region, L.Text + L.At, L.Text + L.LineEnd)) {
-          GuardToken T{GuardTextLine, L.Text + L.At, L.LineEnd - L.At, L.Line};
+          GuardToken T{GuardTextLine, L.Text + L.At, L.LineEnd - L.At, L.Line, L.Indent};
           L.At = L.LineEnd;
           L.LineHasToken = true;
           return T;
@@ -322,7 +360,7 @@ GuardToken NextGuardToken(GuardLexer &L) {
       }
       FinishLine(L, L.Region == RegionNone && L.LastWasSemicolon);
       if (HadToken)
-        return GuardToken{GuardLineEnd, L.Text + L.At, 0, Line};
+        return GuardToken{GuardLineEnd, "", 0, Line};
       continue;
     }
     L.LineHasToken = true;
@@ -386,13 +424,10 @@ bool AtPlainLineStart(const GuardLexer &L) {
          !L.InBlockComment && !L.Continued;
 }
 
-// The start of the line after the one that ends at P (at its LF or the text's end).
-std::size_t NextLineAt(const GuardLexer &L, const char *P) {
-  return P < L.Text + L.Size ? static_cast<std::size_t>(P - L.Text) + 1 : L.Size;
-}
-
 // True when the first word of a line at P may open a text region.
 bool MayOpen(const GuardLexer &L, const char *P, const char *End) {
+  if (UpperOf(*P) != 'T' && L.Openers.empty())
+    return false;
   const char *W = WordEnd(P, End);
   if (SpellsWord(P, std::size_t(W - P), "TEXT"))
     return true;
@@ -404,94 +439,233 @@ bool MayOpen(const GuardLexer &L, const char *P, const char *End) {
 
 } // namespace
 
-// What a byte may do in a line that is the same on both sides.
-enum ByteRole : unsigned char { MayCarry = 1, MayQuote = 2, OtherCase = 4 };
+// What the bytes of a line that is the same on both sides may do.
+enum ByteRole : unsigned char {
+  MayCarry = 1,   // ";": the statement may go on on the next line
+  Slash = 2,      // "/": may open a block comment
+  MayQuote = 4,   // may open a string or a comment
+  OtherCase = 8,  // a letter in another case on the other side
+  NumberCase = 16 // the same in a number (as in 0xFF), compared byte for byte
+};
 struct ByteRoleTable {
   unsigned char Of[256];
   ByteRoleTable() : Of() {
-    for (unsigned char C : {'/', ';', '#'})
-      Of[C] |= MayCarry;
-    for (unsigned char C : {'"', '\'', '[', '*', '&', '/'})
-      Of[C] |= MayQuote;
+    Of[static_cast<unsigned char>(';')] = MayCarry;
+    for (unsigned char C : {'"', '\'', '[', '*', '&'})
+      Of[C] = MayQuote;
+    Of[static_cast<unsigned char>('/')] = MayQuote | Slash;
   }
 };
 const ByteRoleTable ByteRoles;
+
+// True when the 8 bytes of X hold C.
+bool HasByte(std::uint64_t X, unsigned char C) {
+  const std::uint64_t Ones = 0x0101010101010101ULL;
+  std::uint64_t V = X ^ (Ones * C);
+  return ((V - Ones) & ~V & (Ones << 7)) != 0;
+}
+
+// True when the letter at P belongs to a run of letters and digits that starts with a digit
+// (a number such as 0x1F).
+bool InNumber(const char *First, const char *P) {
+  while (P > First && IsWordChar(P[-1]))
+    --P;
+  return IsDigit(*P);
+}
+
+// Compares Length bytes at B and A byte by byte: true when they are the same but perhaps for
+// the case of letters. Seen gathers the ByteRoles of B's bytes and where a case differs;
+// LastCase is the last letter whose case differs.
+bool SameButCase(const char *First, const char *B, const char *A, std::size_t Length,
+                 unsigned &Seen, const char *&LastCase) {
+  for (std::size_t I = 0; I < Length; ++I) {
+    if (B[I] != A[I]) {
+      if (UpperOf(B[I]) != UpperOf(A[I]) || !IsWordStart(B[I]))
+        return false;
+      // A run of such letters is looked at once, from its first.
+      if (LastCase != B + I - 1 && InNumber(First, B + I))
+        Seen |= NumberCase;
+      Seen |= OtherCase;
+      LastCase = B + I;
+    }
+    Seen |= ByteRoles.Of[static_cast<unsigned char>(B[I])];
+  }
+  return true;
+}
+
+// SameButCase for the Length bytes of two lines from their first non-blank byte, eight bytes
+// at a time where they are the same (the last eight may overlap the eight before them).
+bool SameLineBytes(const char *B, const char *A, std::size_t Length, unsigned &Seen,
+                   const char *&LastCase) {
+  if (Length < 8)
+    return SameButCase(B, B, A, Length, Seen, LastCase);
+  for (std::size_t I = 0; I < Length; I += 8) {
+    if (I + 8 > Length)
+      I = Length - 8;
+    std::uint64_t X, Y;
+    std::memcpy(&X, B + I, 8);
+    std::memcpy(&Y, A + I, 8);
+    if (X == Y && !HasByte(X, ';') && !HasByte(X, '/'))
+      continue;
+    if (!SameButCase(B, B + I, A + I, 8, Seen, LastCase))
+      return false;
+  }
+  return true;
+}
+
+// True when a byte in [P, End) may open a string or a comment.
+bool MayQuoteIn(const char *P, const char *End) {
+  for (; P < End; ++P)
+    if (ByteRoles.Of[static_cast<unsigned char>(*P)] & MayQuote)
+      return true;
+  return false;
+}
+
+bool SameOpeners(const GuardLexer &A, const GuardLexer &B) {
+  if (A.Openers.size() != B.Openers.size())
+    return false;
+  if (A.Openers.empty())
+    return true;
+  for (std::size_t I = 0; I < A.Openers.size(); ++I) {
+    const GuardOpener &X = A.Openers[I];
+    const GuardOpener &Y = B.Openers[I];
+    if (X.Count != Y.Count)
+      return false;
+    for (int K = 0; K < X.Count; ++K)
+      if (!SameWord(X.Words[K], X.Lengths[K], Y.Words[K], Y.Lengths[K]))
+        return false;
+  }
+  return true;
+}
 
 // True when both lexers carry the same into their next line.
 bool SameCarry(const GuardLexer &A, const GuardLexer &B) {
   return A.InBlockComment == B.InBlockComment && A.Region == B.Region &&
          A.PendingRegion == B.PendingRegion && A.Continued == B.Continued &&
          A.Directive == B.Directive && A.CanQuote == B.CanQuote && A.LineStart == B.LineStart &&
-         A.Openers.size() == B.Openers.size();
+         SameOpeners(A, B);
 }
 
-void SkipSameLines(GuardLexer &Before, GuardLexer &After) {
-  const char *BEnd = Before.Text + Before.Size;
-  const char *AEnd = After.Text + After.Size;
-  while (Before.At < Before.Size && After.At < After.Size && !Before.LineOpen && !After.LineOpen &&
-         Before.Region == RegionNone && SameCarry(Before, After)) {
-    const char *B = SkipBlanks(Before.Text + Before.At, BEnd);
-    const char *A = SkipBlanks(After.Text + After.At, AEnd);
-    bool BBlank = B == BEnd || *B == '\n';
-    bool ABlank = A == AEnd || *A == '\n';
-    bool Plain = AtPlainLineStart(Before);
-    if (Plain && (BBlank || ABlank)) {
-      // Blank lines are no tokens.
-      if (BBlank) {
-        Before.At = NextLineAt(Before, B);
-        ++Before.Line;
-      }
-      if (ABlank) {
-        After.At = NextLineAt(After, A);
-        ++After.Line;
-      }
-      continue;
-    }
-    if (BBlank || *B == '#')
-      return;
-    // The same bytes on both sides (letters perhaps in another case) up to the blanks that
-    // end the lines. A "/", ";" or "#" among them may carry something to the next line; a
-    // letter of another case counts only outside strings and comments, so a line that may
-    // hold one, or that continues a comment, is then read token by token.
-    const char *First = B;
-    unsigned Seen = 0;
-    while (B < BEnd && A < AEnd && *B != '\n') {
-      if (*B != *A) {
-        if (UpperOf(*B) != UpperOf(*A) || !IsWordStart(*B))
-          break;
-        Seen |= OtherCase;
-      }
-      Seen |= ByteRoles.Of[static_cast<unsigned char>(*B)];
-      ++B;
-      ++A;
-    }
-    bool Carries = (Seen & MayCarry) != 0;
-    if ((Seen & OtherCase) && (!Plain || (Seen & (MayCarry | MayQuote))))
-      return;
-    B = SkipBlanks(B, BEnd);
-    A = SkipBlanks(A, AEnd);
-    if ((B < BEnd && *B != '\n') || (A < AEnd && *A != '\n'))
-      return;
-    if (!Plain || Carries || MayOpen(Before, First, B)) {
-      // The same bytes give the same tokens: the line is read on one side only, and the
-      // other side takes what it carries.
-      GuardTokenKind Kind;
-      do
-        Kind = NextGuardToken(Before).Kind;
-      while (Kind != GuardLineEnd && Kind != GuardEnd);
-      After.InBlockComment = Before.InBlockComment;
-      After.Region = Before.Region;
-      After.PendingRegion = Before.PendingRegion;
-      After.Continued = Before.Continued;
-      After.Directive = Before.Directive;
-      After.CanQuote = Before.CanQuote;
-      After.LineStart = Before.LineStart;
-      After.LastWasSemicolon = Before.LastWasSemicolon;
-    } else {
-      Before.At = NextLineAt(Before, B);
-      ++Before.Line;
-    }
-    After.At = NextLineAt(After, A);
-    ++After.Line;
+// The first Pair ("/*" or "*/") in [P, End), or End.
+const char *FindPair(const char *P, const char *End, const char *Pair) {
+  for (; P + 1 < End; ++P)
+    if (P[0] == Pair[0] && P[1] == Pair[1])
+      return P;
+  return End;
+}
+
+bool OpensBlockComment(const char *P, const char *End) {
+  return FindPair(P, End, "/*") != End;
+}
+
+// For a line [First, End) that is the same on both sides but for the letters Seen and LastCase
+// tell of (SameLineBytes): when what it carries to the next line can be told without reading
+// its tokens, sets that in L and returns true. A block comment's line without "/" stays in
+// the comment. Outside one, a line without "/*" opens none, and one that holds no string or
+// comment either goes on after a ";" at its end and only then. A letter of another case lies
+// in a word when no string, comment or number may stand before it.
+bool CarryWithoutReading(GuardLexer &L, const char *First, const char *End, unsigned Seen,
+                         const char *LastCase, bool Plain) {
+  if (L.InBlockComment || (End - First >= 2 && First[0] == '/' && First[1] == '*')) {
+    // A line that is one part of a block comment: it ends the comment when its first "*/"
+    // ends it.
+    if (Seen & OtherCase)
+      return false;
+    const char *Close = FindPair(L.InBlockComment ? First : First + 2, End, "*/");
+    if (Close != End && Close + 2 != End)
+      return false;
+    L.InBlockComment = Close == End;
+    L.Continued = L.LastWasSemicolon = false;
+    return true;
   }
+  if ((L.Directive && L.Continued) || (Plain && MayOpen(L, First, End)) ||
+      ((Seen & Slash) && OpensBlockComment(First, End)))
+    return false;
+  if ((Seen & OtherCase) && ((Seen & NumberCase) || MayQuoteIn(First, LastCase)))
+    return false;
+  bool Semicolon = false;
+  if (Seen & MayCarry) {
+    if (MayQuoteIn(First, End))
+      return false;
+    Semicolon = End[-1] == ';';
+  }
+  if (Plain)
+    L.Directive = false;
+  L.Continued = L.LastWasSemicolon = Semicolon;
+  if (Semicolon) {
+    // The statement goes on after an operator.
+    L.LineStart = false;
+    L.CanQuote = true;
+  }
+  return true;
+}
+
+// The other side takes what Before carries to the next line.
+void TakeCarry(GuardLexer &After, const GuardLexer &Before) {
+  After.InBlockComment = Before.InBlockComment;
+  After.Region = Before.Region;
+  After.PendingRegion = Before.PendingRegion;
+  After.Continued = Before.Continued;
+  After.Directive = Before.Directive;
+  After.CanQuote = Before.CanQuote;
+  After.LineStart = Before.LineStart;
+  After.LastWasSemicolon = Before.LastWasSemicolon;
+}
+
+int SkipSameLines(GuardLexer &Before, GuardLexer &After) {
+  while (!Before.LineOpen && !After.LineOpen && Before.Region == RegionNone &&
+         SameCarry(Before, After)) {
+    // Lines that carry nothing leave both sides as they are: the next is looked at at once.
+    bool Plain = AtPlainLineStart(Before);
+    for (;;) {
+      if (!LoadLine(Before) || !LoadLine(After))
+        return 0;
+      const char *BEnd = Before.Text + Before.LineEnd;
+      const char *AEnd = After.Text + After.LineEnd;
+      const char *B = SkipBlanks(Before.Text, BEnd);
+      const char *A = SkipBlanks(After.Text, AEnd);
+      if (Plain && (B == BEnd || A == AEnd)) {
+        // Blank lines are no tokens.
+        Before.LineLoaded = Before.LineLoaded && B != BEnd;
+        After.LineLoaded = After.LineLoaded && A != AEnd;
+        continue;
+      }
+      if (B == BEnd || *B == '#')
+        return 0;
+      // The same bytes on both sides (letters perhaps in another case) up to the blanks
+      // that end the lines.
+      while (BEnd > B && IsBlank(BEnd[-1]))
+        --BEnd;
+      while (AEnd > A && IsBlank(AEnd[-1]))
+        --AEnd;
+      unsigned Seen = 0;
+      const char *LastCase = nullptr;
+      if (BEnd - B != AEnd - A ||
+          !SameLineBytes(B, A, static_cast<std::size_t>(BEnd - B), Seen, LastCase))
+        return 0;
+      if (Plain && !(Seen & (MayCarry | Slash | OtherCase)) && !MayOpen(Before, B, BEnd)) {
+        Before.LineLoaded = After.LineLoaded = false;
+        continue;
+      }
+      if (!CarryWithoutReading(Before, B, BEnd, Seen, LastCase, Plain)) {
+        // The same bytes give the same tokens: the line is read on one side only, and the
+        // other side takes what it carries. Where letters changed case, every token but a
+        // word must hold the same bytes on the other side.
+        for (;;) {
+          GuardToken T = NextGuardToken(Before);
+          if (T.Kind == GuardLineEnd || T.Kind == GuardEnd)
+            break;
+          if ((Seen & OtherCase) && T.Kind != GuardWord &&
+              std::memcmp(T.Data, A + (T.Data - B), T.Length) != 0)
+            return T.Line;
+        }
+      } else {
+        Before.LineLoaded = false;
+      }
+      TakeCarry(After, Before);
+      After.LineLoaded = false;
+      break;
+    }
+  }
+  return 0;
 }

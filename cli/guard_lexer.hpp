@@ -19,10 +19,29 @@ enum GuardTokenKind {
 
 struct GuardToken {
   GuardTokenKind Kind = GuardEnd;
-  const char *Data = nullptr;
+  const char *Data = "";
   std::size_t Length = 0;
-  int Line = 1; // 1-based
+  int Line = 1;           // 1-based
+  std::size_t Indent = 0; // a text line's leading spaces held apart from its Data
 };
+
+// One line of a text without its LF: Indent spaces, then Length bytes at Data.
+struct GuardLine {
+  const char *Data = "";
+  std::size_t Length = 0;
+  std::size_t Indent = 0;
+};
+
+// Reads the line of Source at Cursor into Line and moves Cursor to the next one; false past
+// the last line. The bytes stay where they are while the lexer reads.
+using GuardLineReader = bool (*)(const void *Source, std::size_t &Cursor, GuardLine &Line);
+
+// A text held in one piece, its lines ending at LF (ReadGuardText reads them).
+struct GuardText {
+  const char *Bytes;
+  std::size_t Size;
+};
+bool ReadGuardText(const void *Text, std::size_t &Cursor, GuardLine &Line);
 
 // The first words of a text command the file defines (#command NAME ... => #pragma __text...):
 // a line that begins with them opens a text region.
@@ -34,12 +53,17 @@ struct GuardOpener {
 
 // Where a lexer stands in its text and what it carries from a line to the next.
 struct GuardLexer {
-  const char *Text = nullptr;
-  std::size_t Size = 0;
-  std::size_t At = 0;
-  std::size_t LineEnd = 0; // the end of the current line's content (before CRs and LF)
+  GuardText Whole{"", 0};       // the text, when it is read in one piece
+  const void *Source = nullptr; // else the lines Read reads
+  GuardLineReader Read = nullptr;
+  std::size_t Cursor = 0;  // where the next line is read
+  const char *Text = "";   // the current line's bytes
+  std::size_t Indent = 0;  // the spaces before them
+  std::size_t At = 0;      // in Text
+  std::size_t LineEnd = 0; // the end of the line's content (before the CRs that end it)
   int Line = 0;
-  bool LineOpen = false; // inside a line (its start has been handled)
+  bool LineLoaded = false; // the current line is read but its start not yet handled
+  bool LineOpen = false;   // inside a line (its start has been handled)
   bool LineHasToken = false;
   bool InBlockComment = false;
   int Region = 0;                // GuardRegion: a text region the current line belongs to
@@ -56,9 +80,13 @@ struct GuardLexer {
 bool SameWord(const char *A, std::size_t LengthA, const char *B, std::size_t LengthB);
 
 void StartGuardLexer(GuardLexer &L, const char *Text, std::size_t Size);
+void StartGuardLexer(GuardLexer &L, const void *Source, GuardLineReader Read);
 // The next token; GuardEnd at the end, again and again.
 GuardToken NextGuardToken(GuardLexer &L);
-// Moves both lexers, while each stands at a line's start with nothing carried into it, past
-// blank lines and past lines that hold the same bytes in both but for their leading blanks
-// and that carry nothing to the next line: their tokens are the same without reading them.
-void SkipSameLines(GuardLexer &Before, GuardLexer &After);
+// Moves both lexers, while they stand at a line's start carrying the same into it, past
+// blank lines and past lines that hold the same bytes in both but for their leading and
+// trailing blanks and the case of letters: such a line is read on one side only (not at all
+// when it carries nothing to the next line), since the same bytes read from the same state
+// give the same tokens. Returns the line of Before where a letter's case changed in a token
+// other than a word (a string, a number, a comment), or 0.
+int SkipSameLines(GuardLexer &Before, GuardLexer &After);

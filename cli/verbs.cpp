@@ -271,8 +271,7 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   ReindentSink.Replay = nullptr;
   R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
   if (Guard && (CliInjectBrokenToken || SimTextSize() != SimLoadedSize() || !SimTextUnchanged())) {
-    std::string After = SimSaveText();
-    int Line = FirstChangedLine(SimLoadedBytes(), SimLoadedSize(), After.data(), After.size());
+    int Line = EditorFirstChangedLine(SimLoadedBytes(), SimLoadedSize());
     if (Line > 0) {
       R.Err.push_back("qmate: " + GuardRefusal(Name, Line));
       R.Status = 3;

@@ -386,6 +386,13 @@ int SimSavedLineCount() {
   return Last.Eol == SimEolNone && TextLength(Last) == 0 ? Count - 1 : Count;
 }
 
+const char *SimLineBytes(int Index, std::size_t &Indent, std::size_t &Length) {
+  const SimLineSlot &L = LineAt(Index);
+  Indent = L.Indent;
+  Length = L.Length;
+  return BytesOf(L);
+}
+
 void SimAppendSavedLine(int Index, std::string &Out) {
   const SimLineSlot &L = LineAt(Index);
   Out.append(L.Indent, ' ');

@@ -331,6 +331,22 @@ struct GuardCase {
   int Line;
 };
 
+// The guard reading After from the editor's lines, their leading spaces held apart as a
+// re-indent leaves them.
+int EditorFirstChanged(const char *Before, const char *After) {
+  SimReset();
+  SimLoadText(After, "guard.prg");
+  for (int I = 0; I < SimLineCount(); ++I) {
+    SimLine L = SimLineAt(I);
+    std::size_t Spaces = std::min(L.Text.find_first_not_of(' '), L.Text.size());
+    for (const std::string &Text : {L.Text.substr(Spaces), L.Text}) {
+      EditorSetString S{I, Text.c_str(), L.Eol.c_str(), static_cast<int>(Text.size())};
+      SimEditorControl(ECTL_SETSTRING, &S);
+    }
+  }
+  return EditorFirstChangedLine(Before, std::strlen(Before));
+}
+
 TEST(CliGuard, AcceptsLayoutAndRespellingAndRefusesAnyOtherChange) {
   WordTables = WordTablesRecord();
   WordTables.Keywords = {"ENDIF", "IF", "RETURN"};
@@ -362,11 +378,26 @@ TEST(CliGuard, AcceptsLayoutAndRespellingAndRefusesAnyOtherChange) {
       {"lines reordered", "a()\nb()\n", "b()\na()\n", 1},
       {"a word respelled away", "x := noise\n", "x :=\n", 0},
       {"a word dropped", "x := y\n", "x :=\n", 1},
+      {"a hex number's letters", "x := 0xff\n", "x := 0xFF\n", 1},
+      {"a word's case after a string", "? 'a' + b\n", "? 'a' + B\n", 0},
+      {"a string's case after a word", "? a + 'b'\n", "? A + 'B'\n", 1},
+      {"a tab in a string", "? 'a\tb', c\n", "? 'a b', c\n", 1},
+      {"a text region's letters", "TEXT\nkeep\nENDTEXT\n", "TEXT\nKEEP\nENDTEXT\n", 2},
+      {"a line after \";\" goes on", "x := a ;\n* b\n", "x := a ;\n   * B\n", 0},
+      {"a \";\" in a string ends no line", "x := 'a;'\n* endi\n", "x := 'a;'\n  * ENDI\n", 2},
+      {"a \"/*\" in a string opens no comment", "? '/*'\nendi\n", "? '/*'\n ENDI\n", 0},
+      {"a continued line's bracket string", "x := ;\n[abc]\n", "x := ;\n  [ABC]\n", 2},
+      {"a comment opened after one closed", "/* a\n*/ x := 1 /* b\nendi */\n",
+       "/* a\n  */ x := 1 /* b\nENDI */\n", 3},
+      {"code after a closed comment's line", "/* a */\n* endi\n", "/* a */\n  * ENDI\n", 2},
+      {"a lone CR in a block comment", "/* a\r b\n c */\n", "/* a\r B\n c */\n", 1},
   };
-  for (const GuardCase &C : Cases)
+  for (const GuardCase &C : Cases) {
     EXPECT_EQ(FirstChangedLine(C.Before, std::strlen(C.Before), C.After, std::strlen(C.After)),
               C.Line)
         << C.Name;
+    EXPECT_EQ(EditorFirstChanged(C.Before, C.After), C.Line) << C.Name << " (editor)";
+  }
   // A text command of the file's own opens a region as TEXT does.
   std::string Before = std::string(TextCommand) + "SQL INTO q\n  select\nENDTEXT\n";
   std::string After = std::string(TextCommand) + "SQL INTO q\nselect\nENDTEXT\n";
