@@ -187,6 +187,9 @@ int RowNamed(const char *Key) {
 // The numbers searched, each over Low..High. Weight is its nudge in the second probe: one
 // digit of a balanced base-3 number for each number a line's indentation holds once at most
 // (coefficients -1, 0 or 1), and above them the step, whose coefficient is a line's depth.
+// A negative weight nudges its number down: FuncTab's, so that a body's distance from its
+// header (TextFuncTab less FuncTab) grows in the second probe and no line of the probes is
+// pushed left of column 0, where it would stop and show coefficients it does not have.
 struct NumberDim {
   int Row;
   int Low, High;
@@ -766,9 +769,9 @@ struct Search {
     A = Coefficients{};
     A[0] = static_cast<int>(Depth);
     for (int K = NumberDims - 1; K >= 1; --K) {
-      long long W = Dims[K].Weight;
+      long long W = Dims[K].Weight < 0 ? -Dims[K].Weight : Dims[K].Weight;
       long long Digit = Rest >= 0 ? (Rest + W / 2) / W : -((-Rest + W / 2) / W);
-      A[static_cast<std::size_t>(K)] = static_cast<int>(Digit);
+      A[static_cast<std::size_t>(K)] = static_cast<int>(Dims[K].Weight < 0 ? -Digit : Digit);
       Rest -= Digit * W;
     }
     A[NumberDims] = ClassDim ? static_cast<int>(T.Class[I] - V0) : 0;
@@ -928,7 +931,7 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   Search S(Texts);
   S.Dims[0] = NumberDim{RowNamed("Tab"), 1, 8, TabWeight};
   S.Dims[1] = NumberDim{RowNamed("TextFuncTab"), 0, 8, 1};
-  S.Dims[2] = NumberDim{RowNamed("FuncTab"), 0, 8, 3};
+  S.Dims[2] = NumberDim{RowNamed("FuncTab"), 0, 8, -3};
   S.Dims[3] = NumberDim{RowNamed("MainTab"), 0, 8, 9};
   S.ClassBodyRow = RowNamed("ClassBody");
   S.IndentWithRow = RowNamed("IndentWith");
@@ -1015,9 +1018,12 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
     Unchanged = Changed ? 0 : Unchanged + 1;
   }
 
-  if (S.FallbackLines > S.Best) {
-    S.Chosen = S.Fallback;
-    S.Best = S.FallbackLines;
+  // The values as written win only by the lines they keep when run: a fit foresees lines
+  // that stop at column 0, or a body that does, only roughly.
+  if (S.FallbackLines >= 0 && S.Fallback != S.Chosen) {
+    const long long Fallback = S.Count(S.Fallback);
+    if (Fallback > S.Count(S.Chosen))
+      S.Chosen = S.Fallback;
   }
 
   // The agreement of the values chosen, counted text by text (unless the caller re-indents

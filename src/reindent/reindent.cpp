@@ -473,7 +473,10 @@ long long CodeIndent(const ReindentState &S) {
   if (S.InClass && PluginRules.ClassBody > 0)
     return S.HeaderColumn + PluginRules.ClassBody + S.Depth;
   long long Body = S.HasBodyTab ? S.BodyTab : static_cast<long long>(P.TextFuncTab) - P.FuncTab;
-  return S.HeaderColumn + Body + S.Depth;
+  // A body that would stand left of column 0 stands at 0 with its blocks' steps kept: lines
+  // of different depths pressed together at 0 would show a second run other steps.
+  const long long BodyColumn = S.HeaderColumn + Body;
+  return (BodyColumn < 0 ? 0 : BodyColumn) + S.Depth;
 }
 
 // The column the settings give a header.
