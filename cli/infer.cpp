@@ -1059,9 +1059,19 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
 
   // The values as written win only by the lines they keep when run: a fit foresees lines
   // that stop at column 0, or a body that does, only roughly.
+  // As many lines kept over the lines searched are told apart over the whole texts.
   if (S.FallbackLines >= 0 && S.Fallback != S.Chosen) {
-    const long long Fallback = S.Count(S.Fallback);
-    if (Fallback > S.Count(S.Chosen))
+    long long Fallback = S.Count(S.Fallback), Chosen = S.Count(S.Chosen);
+    bool Longer = false;
+    for (InferText &T : Texts) {
+      Longer = Longer || T.Limit < T.Replay.Lines.size();
+      T.Limit = T.Replay.Lines.size();
+    }
+    if (Fallback == Chosen && Longer) {
+      Fallback = S.Count(S.Fallback);
+      Chosen = S.Count(S.Chosen);
+    }
+    if (Fallback > Chosen)
       S.Chosen = S.Fallback;
   }
 
