@@ -187,6 +187,9 @@ int RowNamed(const char *Key) {
 // The numbers searched, each over Low..High. Weight is its nudge in the second probe: one
 // digit of a balanced base-3 number for each number a line's indentation holds once at most
 // (coefficients -1, 0 or 1), and above them the step, whose coefficient is a line's depth.
+// A negative weight nudges its number down: FuncTab's, so that a body's distance from its
+// header (TextFuncTab less FuncTab) grows in the second probe and no line of the probes is
+// pushed left of column 0, where it would stop and show coefficients it does not have.
 struct NumberDim {
   int Row;
   int Low, High;
@@ -766,9 +769,9 @@ struct Search {
     A = Coefficients{};
     A[0] = static_cast<int>(Depth);
     for (int K = NumberDims - 1; K >= 1; --K) {
-      long long W = Dims[K].Weight;
+      long long W = Dims[K].Weight < 0 ? -Dims[K].Weight : Dims[K].Weight;
       long long Digit = Rest >= 0 ? (Rest + W / 2) / W : -((-Rest + W / 2) / W);
-      A[static_cast<std::size_t>(K)] = static_cast<int>(Digit);
+      A[static_cast<std::size_t>(K)] = static_cast<int>(Dims[K].Weight < 0 ? -Digit : Digit);
       Rest -= Digit * W;
     }
     A[NumberDims] = ClassDim ? static_cast<int>(T.Class[I] - V0) : 0;
@@ -776,6 +779,17 @@ struct Search {
     for (int K = 0; K < NumberDims; ++K)
       C -= A[static_cast<std::size_t>(K)] * static_cast<long long>(Dims[K].High);
     return C - A[NumberDims] * 8LL;
+  }
+
+  // A body's line under a header kept where written: its body column (TextFuncTab less
+  // FuncTab from the header's) stands at 0 at least, and its steps come on top of it.
+  static bool InBody(const Coefficients &A) { return A[1] == 1 && A[2] == -1; }
+
+  // A line's indentation from its constant C, the terms of TextFuncTab and FuncTab (Body) and
+  // the others (Rest); at 0 at least.
+  static long long Indentation(const Coefficients &A, long long C, long long Body, long long Rest) {
+    long long V = InBody(A) ? std::max(0LL, C + Body) + Rest : C + Body + Rest;
+    return V < 0 ? 0 : V;
   }
 
   // Each text's Kept as the last probes foresee it under Values (a line at 0 at least).
@@ -786,14 +800,16 @@ struct Search {
         if (T.Base[I] < 0 || T.Step[I] < 0)
           continue;
         Coefficients A;
-        long long V = Decode(T, I, ClassDim, A);
+        const long long C = Decode(T, I, ClassDim, A);
+        long long Terms[2] = {0, 0};
         for (int K = 0; K < NumberDims; ++K)
-          V += A[static_cast<std::size_t>(K)] *
-               static_cast<long long>(Values[static_cast<std::size_t>(Dims[K].Row)]);
+          Terms[K != 1 && K != 2] +=
+              A[static_cast<std::size_t>(K)] *
+              static_cast<long long>(Values[static_cast<std::size_t>(Dims[K].Row)]);
         if (ClassDim)
-          V += A[NumberDims] *
-               static_cast<long long>(Values[static_cast<std::size_t>(ClassBodyRow)]);
-        T.Kept[I] = V < 0 ? 0 : V;
+          Terms[1] += A[NumberDims] *
+                      static_cast<long long>(Values[static_cast<std::size_t>(ClassBodyRow)]);
+        T.Kept[I] = Indentation(A, C, Terms[0], Terms[1]);
       }
     }
   }
@@ -803,9 +819,11 @@ struct Search {
   long long BestNumbers(SettingValues &Values, bool ClassDim) {
     // A line's entry: the sum it needs (for one wanted right of 0) or the largest sum that
     // leaves it at 0 (for one wanted at 0), and its points then.
+    // A body's line (InBody) keeps its constant and the indentation it needs instead.
     struct Entries {
       std::vector<std::pair<long long, long long>> Exact;
       std::vector<std::pair<long long, long long>> AtMost;
+      std::vector<std::array<long long, 3>> Body;
     };
     std::map<Coefficients, Entries> Groups;
     long long Constant = 0;
@@ -829,7 +847,9 @@ struct Search {
           Seen |= SeenNested;
         Entries &E = Groups[A];
         long long Points = Scale + (Target == F.Writing(T.Tabs[I], T.Spaces[I]));
-        if (Target > 0)
+        if (InBody(A))
+          E.Body.push_back({C, Target, Points});
+        else if (Target > 0)
           E.Exact.push_back({Target - C, Points});
         else
           E.AtMost.push_back({-C, Points});
@@ -873,19 +893,41 @@ struct Search {
       }
     }
     std::vector<long long> Scores(Cells, Constant);
-    std::vector<long long> Table, Sums(Cells);
+    std::vector<long long> Table, Sums(Cells), BodySums(Cells);
     for (const auto &G : Groups) {
       const Coefficients &A = G.first;
-      long long From = 0, To = 0;
+      // The range of the sum of the terms, and of those of TextFuncTab and FuncTab.
+      long long From = 0, To = 0, BodyFrom = 0, BodyTo = 0;
       std::fill(Sums.begin(), Sums.end(), 0);
+      std::fill(BodySums.begin(), BodySums.end(), 0);
       for (std::size_t M = 0; M < Moving.size(); ++M) {
         long long Coefficient = A[static_cast<std::size_t>(Moving[M])];
         long long X = Coefficient * Low[Moving[M]], Y = Coefficient * High[Moving[M]];
+        const bool Body = Moving[M] == 1 || Moving[M] == 2;
         From += std::min(X, Y);
         To += std::max(X, Y);
+        BodyFrom += Body ? std::min(X, Y) : 0;
+        BodyTo += Body ? std::max(X, Y) : 0;
         if (Coefficient)
-          for (std::size_t Cell = 0; Cell < Cells; ++Cell)
+          for (std::size_t Cell = 0; Cell < Cells; ++Cell) {
             Sums[Cell] += Coefficient * At[M][Cell];
+            BodySums[Cell] += Body ? Coefficient * At[M][Cell] : 0;
+          }
+      }
+      if (!G.second.Body.empty()) {
+        // A body's lines: scored for each sum of the body's terms and of the others.
+        const long long RestFrom = From - BodyFrom, Width = To - BodyTo - RestFrom + 1;
+        Table.assign(static_cast<std::size_t>((BodyTo - BodyFrom + 1) * Width), 0);
+        for (const auto &E : G.second.Body)
+          for (long long Body = BodyFrom; Body <= BodyTo; ++Body)
+            for (long long Rest = RestFrom; Rest < RestFrom + Width; ++Rest)
+              if (Indentation(A, E[0], Body, Rest) == E[1])
+                Table[static_cast<std::size_t>((Body - BodyFrom) * Width + Rest - RestFrom)] +=
+                    E[2];
+        for (std::size_t Cell = 0; Cell < Cells; ++Cell)
+          Scores[Cell] += Table[static_cast<std::size_t>((BodySums[Cell] - BodyFrom) * Width +
+                                                         Sums[Cell] - BodySums[Cell] - RestFrom)];
+        continue;
       }
       Table.assign(static_cast<std::size_t>(To - From + 1), 0);
       for (const auto &E : G.second.Exact)
@@ -928,7 +970,7 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   Search S(Texts);
   S.Dims[0] = NumberDim{RowNamed("Tab"), 1, 8, TabWeight};
   S.Dims[1] = NumberDim{RowNamed("TextFuncTab"), 0, 8, 1};
-  S.Dims[2] = NumberDim{RowNamed("FuncTab"), 0, 8, 3};
+  S.Dims[2] = NumberDim{RowNamed("FuncTab"), 0, 8, -3};
   S.Dims[3] = NumberDim{RowNamed("MainTab"), 0, 8, 9};
   S.ClassBodyRow = RowNamed("ClassBody");
   S.IndentWithRow = RowNamed("IndentWith");
@@ -1015,9 +1057,22 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
     Unchanged = Changed ? 0 : Unchanged + 1;
   }
 
-  if (S.FallbackLines > S.Best) {
-    S.Chosen = S.Fallback;
-    S.Best = S.FallbackLines;
+  // The values as written win only by the lines they keep when run: a fit foresees lines
+  // that stop at column 0, or a body that does, only roughly.
+  // As many lines kept over the lines searched are told apart over the whole texts.
+  if (S.FallbackLines >= 0 && S.Fallback != S.Chosen) {
+    long long Fallback = S.Count(S.Fallback), Chosen = S.Count(S.Chosen);
+    bool Longer = false;
+    for (InferText &T : Texts) {
+      Longer = Longer || T.Limit < T.Replay.Lines.size();
+      T.Limit = T.Replay.Lines.size();
+    }
+    if (Fallback == Chosen && Longer) {
+      Fallback = S.Count(S.Fallback);
+      Chosen = S.Count(S.Chosen);
+    }
+    if (Fallback > Chosen)
+      S.Chosen = S.Fallback;
   }
 
   // The agreement of the values chosen, counted text by text (unless the caller re-indents

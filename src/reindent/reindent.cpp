@@ -381,8 +381,14 @@ void OpenBlock(ReindentState &S, int Kind, long long Written) {
   const bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
   if (CaseLike)
     ReindentSink.Seen |= SeenCaseBlock;
-  // A block opened on the line that opened the one below leaves that one nothing to measure.
-  SettleUnmeasured(S);
+  // A block opened on the line that opened the one below leaves that one nothing to measure;
+  // that one's lines stand a step right of the line, and the new block's first line is
+  // measured from there (else a second run would read the steps below as this one's).
+  if (!NoBlockOpen(S) && TopEntry(S).Pending != PendingNone) {
+    SettleUnmeasured(S);
+    const OpenBlockEntry &Top = TopEntry(S);
+    Written = Top.Reference + Top.Depth - DepthOf(S, Top.Below);
+  }
   const bool Measured = PluginRules.Steps != StepsFixed && !(Kind & BlockFlat);
   OpenBlockEntry E{};
   E.Kind = static_cast<unsigned short>(Kind);
@@ -473,7 +479,10 @@ long long CodeIndent(const ReindentState &S) {
   if (S.InClass && PluginRules.ClassBody > 0)
     return S.HeaderColumn + PluginRules.ClassBody + S.Depth;
   long long Body = S.HasBodyTab ? S.BodyTab : static_cast<long long>(P.TextFuncTab) - P.FuncTab;
-  return S.HeaderColumn + Body + S.Depth;
+  // A body that would stand left of column 0 stands at 0 with its blocks' steps kept: lines
+  // of different depths pressed together at 0 would show a second run other steps.
+  const long long BodyColumn = S.HeaderColumn + Body;
+  return (BodyColumn < 0 ? 0 : BodyColumn) + S.Depth;
 }
 
 // The column the settings give a header.

@@ -196,10 +196,14 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
       {"demo.prg", "Tab=4 TextFuncTab=4 IndentWith=Tabs TabWidth=4", "IndentWith=Tabs"},
       {"stock.prg", "Tab=3 TextFuncTab=3 IndentWith=Tabs TabWidth=4", "IndentWith=Tabs"},
       {"ifdef.prg", "Tab=3 TextFuncTab=3 Directives=Code", "Directives=Code"},
+      // Bodies left of column 0 under headers kept where written keep their steps.
+      {"method.prg", "Tab=3 TextFuncTab=0 FuncTab=6 RoutineBody=2 Steps=Block", "Tab=3"},
   };
   std::string Dir = Folder("infer");
   WriteTextFile(Dir + "/ifdef.prg", "FUNCTION Main()\nLOCAL n := 1\nIF n > 0\n#ifdef DEBUG\n"
                                     "? n\n#endif\nn++\nENDIF\nRETURN n\n");
+  WriteTextFile(Dir + "/method.prg", "   METHOD Open( l ) CLASS T\nlocal n := 1\nif n > 0\n"
+                                     "   if l\n      n++\n   endif\nendif\nreturn n\n");
   // Each piece re-indented in its style, the results one after another.
   auto Styled = [&](const std::string &Pieces, const std::string &Styles) {
     std::string Out;
@@ -208,8 +212,9 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
       std::size_t PEnd = std::min(Pieces.find('|', P), Pieces.size());
       std::size_t SEnd = std::min(Styles.find('|', S), Styles.size());
       std::string Name = Pieces.substr(P, PEnd - P);
-      std::string Source = Name == "ifdef.prg" ? Dir + "/ifdef.prg"
-                                               : std::string(QMATE_SOURCE_DIR "/samples/") + Name;
+      std::string Source = Name == "ifdef.prg" || Name == "method.prg"
+                               ? Dir + "/" + Name
+                               : std::string(QMATE_SOURCE_DIR "/samples/") + Name;
       WriteTextFile(Dir + "/s.prg", ReadTextFile(Source));
       std::string Set = "--set Style=Modern";
       std::string Style = Styles.substr(S, SEnd - S);

@@ -252,6 +252,12 @@ const ModernRow ModernRows[] = {
     {"ALaterBranchTakesTheRoutinesStep", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\n#ifdef X\n  x()\n#else\n      y()\n#endif\nENDIF",
      "FUNC F\n   IF a\n#ifdef X\n     x()\n#else\n     y()\n#endif\n   ENDIF", "Steps=Block"},
+    // Blocks opened on one line: the first line after it is measured from the step of the
+    // ones below the last.
+    {"BlocksOpenedOnOneLine", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nFOR i := 1 TO 2; FOR j := 1 TO 2\n    x()\nNEXT; NEXT\nRETURN 1",
+     "FUNC F\n   FOR i := 1 TO 2; FOR j := 1 TO 2\n       x()\n      NEXT; NEXT\n   RETURN 1",
+     "Steps=Block"},
     {"ContinuationLeftOfColumn0GoesOneStepRight", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\n                REDEFINE BUTTON oBtn ;\n        ID 10 OF oDlg ;\n"
      "                    ACTION Go()\nRETURN 1",

@@ -431,6 +431,8 @@ TEST(ReindentProperty, ASecondRunChangesNothingUnderEveryPairOfRules) {
   const SettingsCase Layouts[] = {
       {0, 0, 0, 3, 3, -1, -1, StyleModern, 0, 1, 1},
       {1, 2, 1, 4, 2, -1, -1, StyleModern, 0, 1, 1},
+      // A body left of its header, past column 0 when the header is kept where written.
+      {0, 0, 6, 2, 3, -1, -1, StyleModern, 0, 1, 1},
   };
   for (const PluginRulesRecord &Rules : RulesPairs())
     for (const SettingsCase &Layout : Layouts)
