@@ -239,7 +239,7 @@ const OptionChoice OptionChoices[] = {
     {"Directives", {0, 1, 2}, 3, SeenDirective, ChoiceLines, 2},
     {"IndentWith", {0, 1}, 2, SeenTabIndented, ChoiceLines, -1},
     {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint, 2},
-    {"RoutineBody", {0, 1, 2}, 3, SeenHeader, ChoiceJoint, 2},
+    {"RoutineBody", {0, 1, 2, 3}, 4, SeenHeader, ChoiceJoint, 2},
     {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint, 2},
     {"FlatSequence", {0, 1, 2}, 3, SeenSequence, ChoiceRuns, 2},
     {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns, 2},
