@@ -198,9 +198,11 @@ struct NumberDim {
 // The lines of a text the search runs over: its first ones.
 const std::size_t SearchLines = 10000;
 // A frugal search (before a re-indent, which it must not slow down much) runs over a text's
-// first 2000 lines, and re-indents at most 4 times as many lines as it runs over and 500
-// more: each run costs about a fifth of a re-indent of the file from its bytes.
-const long long FrugalRuns = 4;
+// first 2000 lines, and re-indents at most 40 times as many lines as it runs over and 500
+// more: each run costs about a fifth of a re-indent of the file from its bytes, and most
+// searches end well before. Fewer runs often stop before the options that move whole runs of
+// lines late in a round (a class's declarations, TabWidth) are tried at all.
+const long long FrugalRuns = 40;
 const long long FrugalLines = 500;
 const std::size_t FrugalSearchLines = 2000;
 
@@ -240,7 +242,7 @@ const OptionChoice OptionChoices[] = {
     {"Directives", {0, 1, 2}, 3, SeenDirective, ChoiceLines, 2},
     {"IndentWith", {0, 1}, 2, SeenTabIndented, ChoiceLines, -1},
     {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint, 2},
-    {"RoutineBody", {0, 1, 2}, 3, SeenHeader, ChoiceJoint, 2},
+    {"RoutineBody", {0, 1, 2, 3}, 4, SeenHeader, ChoiceJoint, 2},
     {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint, 2},
     {"FlatSequence", {0, 1, 2}, 3, SeenSequence, ChoiceRuns, 2},
     {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns, 2},

@@ -50,9 +50,10 @@ const SettingKeyRow SettingKeyRows[] = {
      "SEQUENCE's column and indents those after them; 2 does so for each BEGIN SEQUENCE whose "
      "first "
      "line stands at its column"},
-    {"Rules", "RoutineBody", 0, 0, 2, nullptr, [] { return &PluginRules.RoutineBody; },
+    {"Rules", "RoutineBody", 0, 0, 3, nullptr, [] { return &PluginRules.RoutineBody; },
      "Modern: 1 keeps each routine's body as far right of its header as its first statement "
-     "stands, for files whose routines differ; 2 also keeps each header at its own column"},
+     "stands, for files whose routines differ; 2 also keeps each header at its own column; 3 "
+     "also keeps a body written left of its header left of it"},
     {"Rules", "ClassBody", 0, 0, 99, nullptr, [] { return &PluginRules.ClassBody; },
      "Modern: the columns a class's declarations (DATA, METHOD...) stand right of CLASS; 0 "
      "indents them as a routine's body"},

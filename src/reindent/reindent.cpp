@@ -614,7 +614,10 @@ void MeasureStatement(ReindentState &S, const StatementKind &Kind, const std::st
     // A body flush with its header is measured too, unless its first statement is a RETURN:
     // many programs put the closing RETURN at the header's column under an indented body.
     bool Flush = Written == S.HeaderWritten && !(T.size() >= 6 && ClassifyReturn(T));
-    S.HasBodyTab = (Written > S.HeaderWritten || Flush) && !ReturnAtHeader(S, T);
+    // Some write a header indented and its body left of it (a class's METHOD lines copied
+    // out of its declaration): with RoutineBody=3 that body stays left of its header.
+    bool Left = Written < S.HeaderWritten && PluginRules.RoutineBody == 3;
+    S.HasBodyTab = (Written > S.HeaderWritten || Flush || Left) && !ReturnAtHeader(S, T);
     S.BodyTab = Written - S.HeaderWritten;
   }
   int Sort = FirstStatement;
@@ -649,12 +652,12 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
     S.InsideFunction = true;
     S.InClass = Kind.Role == RoleClass;
     S.HeaderWritten = Written;
-    S.HeaderColumn = PluginRules.RoutineBody == 2 ? Written : HeaderIndent(S);
+    S.HeaderColumn = PluginRules.RoutineBody >= 2 ? Written : HeaderIndent(S);
     return S.HeaderColumn;
   case RoleClassEnd: {
-    long long Indent = PluginRules.RoutineBody != 2 ? HeaderIndent(S)
-                       : S.InClass                  ? S.HeaderColumn
-                                                    : Written;
+    long long Indent = PluginRules.RoutineBody < 2 ? HeaderIndent(S)
+                       : S.InClass                 ? S.HeaderColumn
+                                                   : Written;
     S.HasBodyTab = false;
     S.BodyPending = false;
     S.HasRoutineStep = false;

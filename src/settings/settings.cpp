@@ -34,7 +34,7 @@ const RulesKey RulesKeys[14] = {
     {"ReturnAtHeader", &PluginRulesRecord::ReturnAtHeader, 0, 0, 1, nullptr},
     {"DialogBlocks", &PluginRulesRecord::DialogBlocks, 0, 0, 2, nullptr},
     {"FlatSequence", &PluginRulesRecord::FlatSequence, 0, 0, 2, nullptr},
-    {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 2, nullptr},
+    {"RoutineBody", &PluginRulesRecord::RoutineBody, 0, 0, 3, nullptr},
     {"ClassBody", &PluginRulesRecord::ClassBody, 0, 0, 99, nullptr},
     {"Steps", &PluginRulesRecord::Steps, StepsFixed, StepsFixed, StepsBlock, StepsWords},
     {"Directives", &PluginRulesRecord::Directives, DirectivesColumn0, DirectivesColumn0,

@@ -33,7 +33,8 @@ struct PluginRulesRecord {
   int FlatSequence; // 1: the lines before RECOVER stand at BEGIN SEQUENCE's column; 2: as
                     // the first of them stands
   int RoutineBody;  // 1: each routine's body stands as far right of its header as written; 2:
-                    // and the header at its own column as written
+                    // and the header at its own column as written; 3: and a body written left
+                    // of its header stays left of it
   int ClassBody;    // columns a class's declarations stand right of CLASS; 0: as a routine's body
   int Steps;        // StepStyle: where the step of the blocks comes from
   int Directives;   // DirectivePlace: the column of preprocessor lines

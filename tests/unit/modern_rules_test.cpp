@@ -248,6 +248,9 @@ const ModernRow ModernRows[] = {
      "a\n  ENDCLASS",
      "FUNC F\n  x()\n\n    // about G\n    FUNC G\n       y()\n       RETURN 2\n\n  CLASS T\n     "
      "DATA a\n  ENDCLASS"},
+    {"BodyLeftOfItsHeaderStaysLeft", 0, 1, 1, 1, 0, 0, 0, 3, 0,
+     "      METHOD New() CLASS T\nx()\nIF a\ny()\nENDIF\nRETURN Self\n  FUNC G\n    z()",
+     "      METHOD New() CLASS T\nx()\nIF a\n   y()\nENDIF\nRETURN Self\n\n  FUNC G\n    z()"},
     // The block's first line is the first after its opener as the file reads.
     {"ALaterBranchTakesTheRoutinesStep", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nIF a\n#ifdef X\n  x()\n#else\n      y()\n#endif\nENDIF",

@@ -398,7 +398,7 @@ const RulesOption RulesOptions[] = {
     {&PluginRulesRecord::CaseIndent, {1, 2}},    {&PluginRulesRecord::BlankLines, {0, 3}},
     {&PluginRulesRecord::KeepContinuation, {0}}, {&PluginRulesRecord::KeepColumn0Comments, {0}},
     {&PluginRulesRecord::ReturnAtHeader, {1}},   {&PluginRulesRecord::DialogBlocks, {1, 2}},
-    {&PluginRulesRecord::FlatSequence, {1, 2}},  {&PluginRulesRecord::RoutineBody, {1, 2}},
+    {&PluginRulesRecord::FlatSequence, {1, 2}},  {&PluginRulesRecord::RoutineBody, {1, 2, 3}},
     {&PluginRulesRecord::ClassBody, {3}},        {&PluginRulesRecord::Steps, {1, 2}},
     {&PluginRulesRecord::Directives, {1, 2}},    {&PluginRulesRecord::IndentWith, {1}},
     {&PluginRulesRecord::TabWidth, {3}},
