@@ -198,11 +198,11 @@ struct NumberDim {
 // The lines of a text the search runs over: its first ones.
 const std::size_t SearchLines = 10000;
 // A frugal search (before a re-indent, which it must not slow down much) runs over a text's
-// first 2000 lines, and re-indents at most 40 times as many lines as it runs over and 500
+// first 2000 lines, and re-indents at most 12 times as many lines as it runs over and 500
 // more: each run costs about a fifth of a re-indent of the file from its bytes, and most
 // searches end well before. Fewer runs often stop before the options that move whole runs of
 // lines late in a round (a class's declarations, TabWidth) are tried at all.
-const long long FrugalRuns = 40;
+const long long FrugalRuns = 12;
 const long long FrugalLines = 500;
 const std::size_t FrugalSearchLines = 2000;
 
