@@ -1001,8 +1001,7 @@ void ReadOutsideBlock(ReindentState &S, bool Modern, int From, int To, std::stri
     Trimmed.assign(Text, First, End - First);
     if (Modern && !S.LineNumbers)
       S.LineNumbers = LineNumberUse(Trimmed, nullptr);
-    if ((S.Directives.InRule || (!Trimmed.empty() && Trimmed[0] == '#')) &&
-        ReadDirectiveLine(S.Directives, Trimmed.data(), Trimmed.size(),
+    if (ReadDirectiveLine(S.Directives, Trimmed.data(), Trimmed.size(),
                           !Trimmed.empty() && Trimmed.back() == ';', S.TextCommands, Name))
       AddIncludedTextCommands(Name, S.TextCommands);
   }
@@ -1056,8 +1055,7 @@ const char *GatherTextWords(ReindentState &S, ReindentReplayRecord *R, bool Line
     NoteDefinitionEnd(Text, Ends);
     std::size_t First, End;
     TrimBounds(Text, First, End);
-    if ((Reader.InRule || (End > First && Text[First] == '#')) &&
-        ReadDirectiveLine(Reader, Text.data() + First, End - First,
+    if (ReadDirectiveLine(Reader, Text.data() + First, End - First,
                           End > First && Text[End - 1] == ';', Found.Commands, Name))
       AddIncludedFindings(Name, Found);
   }

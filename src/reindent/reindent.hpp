@@ -64,7 +64,8 @@ struct DirectiveReader {
 // Reads one trimmed line of a program or header (Continued: it ends with ";"): a rule whose
 // result opens a text region adds its command to Commands once the rule ends, one whose
 // result stringifies adds its first word to Reader.Stringifying; for an #include line
-// Included gets the header's name and the result is true.
+// Included gets the header's name and the result is true. Any other line, outside a rule,
+// reads nothing.
 bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Length,
                        bool Continued, std::vector<TextCommandWord> &Commands,
                        std::string &Included);

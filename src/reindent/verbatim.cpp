@@ -321,8 +321,7 @@ void ReadHeaderText(const std::string &Bytes, HeaderFindings &Found,
       --Last;
     // A preprocessor line goes on in the next when it ends with ";".
     const bool Continued = Last > First && Bytes[Last - 1] == ';';
-    if ((Reader.InRule || (Last > First && Bytes[First] == '#')) &&
-        ReadDirectiveLine(Reader, Bytes.data() + First, Last - First, Continued, Found.Commands,
+    if (ReadDirectiveLine(Reader, Bytes.data() + First, Last - First, Continued, Found.Commands,
                           Name))
       Included.push_back(Name);
     if (!Found.LineNumbers) {
@@ -406,7 +405,7 @@ const char *LineNumberUse(const std::string &Trimmed, const std::vector<LineWord
 
 int RegionOpened(ReindentState &State, const ScannedLine &Line, bool InComment) {
   const std::string &T = Line.Trimmed;
-  if (!InComment && (State.Directives.InRule || (!T.empty() && T[0] == '#'))) {
+  if (!InComment) {
     std::string Name;
     if (ReadDirectiveLine(State.Directives, T.data(), T.size(), Line.Continued, State.TextCommands,
                           Name))
