@@ -5,13 +5,37 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 enum GuardRegion { RegionNone = 0, RegionText = 1, RegionDump = 2 };
 
+// What a byte is to the lexer, looked up once per byte.
+enum CharClass : unsigned char { ClassBlank = 1, ClassWordStart = 2, ClassDigit = 4 };
+struct CharClassTable {
+  unsigned char Of[256];
+  CharClassTable() : Of() {
+    for (int C = 0; C <= 32; ++C)
+      Of[C] = ClassBlank;
+    Of[static_cast<unsigned char>('\n')] = 0;
+    for (int C = 'A'; C <= 'Z'; ++C)
+      Of[C] = Of[C + 32] = ClassWordStart;
+    Of[static_cast<unsigned char>('_')] = ClassWordStart;
+    for (int C = '0'; C <= '9'; ++C)
+      Of[C] = ClassDigit;
+  }
+};
+const CharClassTable CharClasses;
+
+unsigned char ClassOf(char C) {
+  return CharClasses.Of[static_cast<unsigned char>(C)];
+}
+
 bool IsBlank(char C) {
-  return static_cast<unsigned char>(C) <= 32 && C != '\n';
+  return ClassOf(C) & ClassBlank;
 }
 
 char UpperOf(char C) {
@@ -19,16 +43,15 @@ char UpperOf(char C) {
 }
 
 bool IsDigit(char C) {
-  return C >= '0' && C <= '9';
+  return ClassOf(C) & ClassDigit;
 }
 
 bool IsWordStart(char C) {
-  char U = UpperOf(C);
-  return (U >= 'A' && U <= 'Z') || C == '_';
+  return ClassOf(C) & ClassWordStart;
 }
 
 bool IsWordChar(char C) {
-  return IsWordStart(C) || IsDigit(C);
+  return ClassOf(C) & (ClassWordStart | ClassDigit);
 }
 
 // The end of the word that starts at P (P itself when none does).
@@ -40,13 +63,56 @@ const char *WordEnd(const char *P, const char *End) {
   return P;
 }
 
-const char *SkipBlanks(const char *P, const char *End) {
-  // Indentation is mostly spaces: eight at a time.
-  while (End - P >= 8 && std::memcmp(P, "        ", 8) == 0)
+constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+constexpr std::uint64_t Highs = Ones << 7;
+
+std::uint64_t Load8(const char *P) {
+  std::uint64_t X;
+  std::memcpy(&X, P, 8);
+  return X;
+}
+
+// The high bit of each byte of X that is zero; the lowest one set marks the first such byte.
+std::uint64_t ZeroBytes(std::uint64_t X) {
+  return (X - Ones) & ~X & Highs;
+}
+
+// The high bit of each byte of X that is no blank (above code 32, or an LF).
+std::uint64_t NonBlankBytes(std::uint64_t X) {
+  return ((((X & ~Highs) + Ones * (0x80 - 33)) | X) & Highs) | ZeroBytes(X ^ (Ones * '\n'));
+}
+
+// SkipBlanks past a blank at P.
+const char *SkipBlankRun(const char *P, const char *End) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: the first above code 32, or an LF.
+  const __m128i Least = _mm_set1_epi8(33);
+  const __m128i Lf = _mm_set1_epi8('\n');
+  while (End - P >= 16) {
+    __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    unsigned Marks = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(X, Least), X), _mm_cmpeq_epi8(X, Lf))));
+    if (Marks)
+      return P + __builtin_ctz(Marks);
+    P += 16;
+  }
+#endif
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // Eight bytes at a time: the first that is no blank is the lowest byte marked.
+  while (End - P >= 8) {
+    std::uint64_t Marks = NonBlankBytes(Load8(P));
+    if (Marks)
+      return P + __builtin_ctzll(Marks) / 8;
     P += 8;
+  }
+#endif
   while (P < End && IsBlank(*P))
     ++P;
   return P;
+}
+
+inline const char *SkipBlanks(const char *P, const char *End) {
+  return P < End && !IsBlank(*P) ? P : SkipBlankRun(P, End);
 }
 
 // True when the Length bytes at P spell Upper, ignoring the case of a to z.
@@ -223,23 +289,36 @@ bool ClosesRegion(int Region, const char *P, const char *End) {
   return SpellsWord(P, std::size_t(E - P), "ENDTEXT") && RestIsEmpty(E, End);
 }
 
-// The operators of two bytes; any other punctuation byte is an operator of its own.
+// The operators of two bytes (:= == != <> <= >= += -= *= /= %= ^= ** ++ -- -> :: =>); any
+// other punctuation byte is an operator of its own.
 bool IsPairOperator(char A, char B) {
-  static const char *const Pairs[] = {":=", "==", "!=", "<>", "<=", ">=", "+=", "-=", "*=",
-                                      "/=", "%=", "^=", "**", "++", "--", "->", "::", "=>"};
-  for (const char *Pair : Pairs)
-    if (Pair[0] == A && Pair[1] == B)
-      return true;
-  return false;
+  switch (A) {
+  case ':':
+    return B == '=' || B == ':';
+  case '=':
+    return B == '=' || B == '>';
+  case '<':
+    return B == '=' || B == '>';
+  case '+':
+    return B == '=' || B == '+';
+  case '-':
+    return B == '=' || B == '-' || B == '>';
+  case '*':
+    return B == '=' || B == '*';
+  case '!':
+  case '>':
+  case '/':
+  case '%':
+  case '^':
+    return B == '=';
+  default:
+    return false;
+  }
 }
 
 // Reads the next line, unless one is read and waits: false past the last line.
-inline bool LoadLine(GuardLexer &L) {
-  if (L.LineLoaded)
-    return true;
-  GuardLine Line;
-  if (!ReadLine(L, L.Cursor, Line))
-    return false;
+// Makes Line the current line, read and waiting.
+inline void TakeLine(GuardLexer &L, const GuardLine &Line) {
   std::size_t End = Line.Length;
   while (End > 0 && Line.Data[End - 1] == '\r')
     --End;
@@ -249,6 +328,15 @@ inline bool LoadLine(GuardLexer &L) {
   L.LineEnd = End;
   ++L.Line;
   L.LineLoaded = true;
+}
+
+inline bool LoadLine(GuardLexer &L) {
+  if (L.LineLoaded)
+    return true;
+  GuardLine Line;
+  if (!ReadLine(L, L.Cursor, Line))
+    return false;
+  TakeLine(L, Line);
   return true;
 }
 
@@ -458,13 +546,6 @@ struct ByteRoleTable {
 };
 const ByteRoleTable ByteRoles;
 
-// True when the 8 bytes of X hold C.
-bool HasByte(std::uint64_t X, unsigned char C) {
-  const std::uint64_t Ones = 0x0101010101010101ULL;
-  std::uint64_t V = X ^ (Ones * C);
-  return ((V - Ones) & ~V & (Ones << 7)) != 0;
-}
-
 // True when the letter at P belongs to a run of letters and digits that starts with a digit
 // (a number such as 0x1F).
 bool InNumber(const char *First, const char *P) {
@@ -493,28 +574,107 @@ bool SameButCase(const char *First, const char *B, const char *A, std::size_t Le
   return true;
 }
 
-// SameButCase for the Length bytes of two lines from their first non-blank byte, eight bytes
-// at a time where they are the same (the last eight may overlap the eight before them).
+// The letters at B + Offset (bits of Cased, one per byte, the first byte lowest) whose case
+// differs on the other side: false when one is no letter.
+bool NoteCaseLetters(const char *B, std::size_t Offset, std::uint64_t Cased, unsigned Shift,
+                     unsigned &Seen, const char *&LastCase) {
+  for (; Cased; Cased &= Cased - 1) {
+    const char *P = B + Offset + (static_cast<unsigned>(__builtin_ctzll(Cased)) >> Shift);
+    char Lower = static_cast<char>(*P | 0x20);
+    if (Lower < 'a' || Lower > 'z')
+      return false;
+    // A run of such letters is looked at once, from its first.
+    if (LastCase != P - 1 && InNumber(B, P))
+      Seen |= NumberCase;
+    LastCase = P;
+  }
+  Seen |= OtherCase;
+  return true;
+}
+
+// SameButCase for the Length bytes of two lines from their first non-blank byte, sixteen or
+// eight bytes at a time (the last chunk may overlap the one before it): bytes that differ
+// must differ in the case bit alone, and be letters.
 bool SameLineBytes(const char *B, const char *A, std::size_t Length, unsigned &Seen,
                    const char *&LastCase) {
-  if (Length < 8)
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  if (Length < 8) {
+    // Four to seven bytes the same: two words of four that may overlap.
+    if (Length >= 4) {
+      std::uint32_t BLow, BHigh, ALow, AHigh;
+      std::memcpy(&BLow, B, 4);
+      std::memcpy(&BHigh, B + Length - 4, 4);
+      std::memcpy(&ALow, A, 4);
+      std::memcpy(&AHigh, A + Length - 4, 4);
+      if (BLow == ALow && BHigh == AHigh) {
+        std::uint64_t X = BLow | static_cast<std::uint64_t>(BHigh) << 32;
+        Seen |= (ZeroBytes(X ^ (Ones * ';')) ? MayCarry : 0) |
+                (ZeroBytes(X ^ (Ones * '/')) ? Slash : 0);
+        return true;
+      }
+    }
     return SameButCase(B, B, A, Length, Seen, LastCase);
+  }
+  bool Semicolons = false, Slashes = false;
+#if defined(__SSE2__)
+  if (Length >= 16) {
+    const __m128i CaseBit = _mm_set1_epi8(0x20);
+    const __m128i Semicolon = _mm_set1_epi8(';');
+    const __m128i SlashByte = _mm_set1_epi8('/');
+    for (std::size_t I = 0; I < Length; I += 16) {
+      if (I + 16 > Length)
+        I = Length - 16;
+      __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(B + I));
+      __m128i D = _mm_xor_si128(X, _mm_loadu_si128(reinterpret_cast<const __m128i *>(A + I)));
+      Semicolons |= _mm_movemask_epi8(_mm_cmpeq_epi8(X, Semicolon)) != 0;
+      Slashes |= _mm_movemask_epi8(_mm_cmpeq_epi8(X, SlashByte)) != 0;
+      unsigned Differ =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(D, _mm_setzero_si128()))) ^
+          0xFFFFu;
+      if (!Differ)
+        continue;
+      unsigned Cased = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(D, CaseBit)));
+      if (Cased != Differ || !NoteCaseLetters(B, I, Cased, 0, Seen, LastCase))
+        return false;
+    }
+    Seen |= (Semicolons ? MayCarry : 0) | (Slashes ? Slash : 0);
+    return true;
+  }
+#endif
   for (std::size_t I = 0; I < Length; I += 8) {
     if (I + 8 > Length)
       I = Length - 8;
-    std::uint64_t X, Y;
-    std::memcpy(&X, B + I, 8);
-    std::memcpy(&Y, A + I, 8);
-    if (X == Y && !HasByte(X, ';') && !HasByte(X, '/'))
+    std::uint64_t X = Load8(B + I);
+    std::uint64_t D = X ^ Load8(A + I);
+    Semicolons |= ZeroBytes(X ^ (Ones * ';')) != 0;
+    Slashes |= ZeroBytes(X ^ (Ones * '/')) != 0;
+    if (D == 0)
       continue;
-    if (!SameButCase(B, B + I, A + I, 8, Seen, LastCase))
+    if ((D & ~(Ones * 0x20)) || !NoteCaseLetters(B, I, D, 3, Seen, LastCase))
       return false;
   }
+  Seen |= (Semicolons ? MayCarry : 0) | (Slashes ? Slash : 0);
   return true;
+#else
+  return SameButCase(B, B, A, Length, Seen, LastCase);
+#endif
 }
 
 // True when a byte in [P, End) may open a string or a comment.
 bool MayQuoteIn(const char *P, const char *End) {
+#if defined(__SSE2__)
+  for (; End - P >= 16; P += 16) {
+    __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    __m128i Quotes =
+        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('"')), _mm_cmpeq_epi8(X, _mm_set1_epi8('\'')));
+    __m128i Others =
+        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('[')), _mm_cmpeq_epi8(X, _mm_set1_epi8('*')));
+    __m128i Comments =
+        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('&')), _mm_cmpeq_epi8(X, _mm_set1_epi8('/')));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Quotes, Others), Comments)))
+      return true;
+  }
+#endif
   for (; P < End; ++P)
     if (ByteRoles.Of[static_cast<unsigned char>(*P)] & MayQuote)
       return true;
@@ -548,9 +708,15 @@ bool SameCarry(const GuardLexer &A, const GuardLexer &B) {
 
 // The first Pair ("/*" or "*/") in [P, End), or End.
 const char *FindPair(const char *P, const char *End, const char *Pair) {
-  for (; P + 1 < End; ++P)
-    if (P[0] == Pair[0] && P[1] == Pair[1])
+  while (End - P >= 2) {
+    const void *Hit = std::memchr(P, Pair[0], static_cast<std::size_t>(End - P - 1));
+    if (!Hit)
+      return End;
+    P = static_cast<const char *>(Hit);
+    if (P[1] == Pair[1])
       return P;
+    ++P;
+  }
   return End;
 }
 
@@ -612,60 +778,184 @@ void TakeCarry(GuardLexer &After, const GuardLexer &Before) {
   After.LastWasSemicolon = Before.LastWasSemicolon;
 }
 
+namespace {
+
+// The tokens compared here are mostly operators of a byte or two: no call for them.
+bool SameBytes(const char *P, const char *Q, std::size_t Length) {
+  for (std::size_t I = 0; I < Length; ++I)
+    if (P[I] != Q[I])
+      return false;
+  return true;
+}
+
+// A line pair that is the same but for blanks and the case of letters: Before's bytes
+// [B, BEnd), After's [A, ...), what SameLineBytes saw in them.
+struct SamePair {
+  const char *B;
+  const char *BEnd;
+  const char *A;
+  unsigned Seen;
+  const char *LastCase;
+};
+
+// True when a line that starts with nothing carried into it and is the same on both sides
+// carries nothing to the next line either, and needs no reading: it ends no statement with ";",
+// opens no comment or text region, and any letter of another case lies in a word, since no
+// string, comment or number can stand before it.
+bool CarriesNothing(const GuardLexer &L, const SamePair &Pair) {
+  if ((Pair.Seen & (MayCarry | Slash | NumberCase)) || MayOpen(L, Pair.B, Pair.BEnd))
+    return false;
+  return !(Pair.Seen & OtherCase) || !MayQuoteIn(Pair.B, Pair.LastCase);
+}
+
+// The trimmed bytes [A, AEnd) of After's current line.
+void TrimmedLine(const GuardLexer &After, const char *&A, const char *&AEnd) {
+  A = After.Text;
+  AEnd = After.Text + After.LineEnd;
+  if (A < AEnd && IsBlank(*A))
+    A = SkipBlanks(A, AEnd);
+  while (AEnd > A && IsBlank(AEnd[-1]))
+    --AEnd;
+}
+
+// What a line pair turned out to be: different (read token by token), skipped, the same but
+// for what it carries (which CarryWithoutReading may tell), or the same and to be read.
+enum PairStep { PairDiffers, PairSkipped, PairSame, PairRead };
+
+// Reads the next line pair when Before is one text in memory: its line is compared in place
+// with After's, without first looking for its end, and is only made the current line when it
+// must be read further. Blank lines are skipped on either side when Plain.
+PairStep NextPairInPlace(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
+  // Lines skipped here are counted in locals and told to Before when the run ends.
+  const char *Bytes = Before.Whole.Bytes;
+  const char *TextEnd = Bytes + Before.Whole.Size;
+  std::size_t Cursor = Before.Cursor;
+  int Passed = 0;
+  PairStep Step = PairDiffers;
+  for (;;) {
+    if (!LoadLine(After) || static_cast<std::size_t>(TextEnd - Bytes) <= Cursor)
+      break;
+    const char *A, *AEnd;
+    TrimmedLine(After, A, AEnd);
+    const char *Start = Bytes + Cursor;
+    const char *B = SkipBlanks(Start, TextEnd);
+    bool BlankB = B == TextEnd || *B == '\n';
+    if (Plain && (BlankB || A == AEnd)) {
+      if (BlankB) {
+        Cursor = static_cast<std::size_t>(B - Bytes) + 1;
+        ++Passed;
+      }
+      After.LineLoaded = A != AEnd;
+      continue;
+    }
+    std::size_t Length = static_cast<std::size_t>(AEnd - A);
+    Pair = SamePair{B, B + Length, A, 0, nullptr};
+    const char *Rest = nullptr;
+    bool Same = !BlankB && *B != '#' && static_cast<std::size_t>(TextEnd - B) >= Length &&
+                SameLineBytes(B, A, Length, Pair.Seen, Pair.LastCase);
+    if (Same) {
+      // Most lines end at once, at LF or CR LF.
+      Rest = B + Length;
+      if (TextEnd - Rest >= 2 && Rest[0] == '\r' && Rest[1] == '\n')
+        ++Rest;
+      else
+        Rest = SkipBlanks(Rest, TextEnd);
+      Same = Rest == TextEnd || *Rest == '\n';
+    }
+    if (Same && Plain && CarriesNothing(Before, Pair)) {
+      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+      ++Passed;
+      After.LineLoaded = false;
+      continue;
+    }
+    if (Same && CarryWithoutReading(Before, Pair.B, Pair.BEnd, Pair.Seen, Pair.LastCase, Plain)) {
+      // What the line carries is told without reading it: both sides carry it on.
+      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+      ++Passed;
+      TakeCarry(After, Before);
+      After.LineLoaded = false;
+      Plain = AtPlainLineStart(Before);
+      continue;
+    }
+    if (Same) {
+      Before.Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+      Before.Line += Passed;
+      TakeLine(Before, GuardLine{Start, static_cast<std::size_t>(Rest - Start), 0});
+      return PairRead;
+    }
+    Before.Cursor = Cursor;
+    Before.Line += Passed;
+    LoadLine(Before);
+    return PairDiffers;
+  }
+  Before.Cursor = Cursor;
+  Before.Line += Passed;
+  return Step;
+}
+
+// NextPairInPlace for lexers that read their lines one by one.
+PairStep NextPair(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
+  if (!LoadLine(Before) || !LoadLine(After))
+    return PairDiffers;
+  const char *BEnd = Before.Text + Before.LineEnd;
+  const char *B = SkipBlanks(Before.Text, BEnd);
+  const char *A, *AEnd;
+  TrimmedLine(After, A, AEnd);
+  if (Plain && (B == BEnd || A == AEnd)) {
+    // Blank lines are no tokens.
+    Before.LineLoaded = B != BEnd;
+    After.LineLoaded = A != AEnd;
+    return PairSkipped;
+  }
+  if (B == BEnd || *B == '#')
+    return PairDiffers;
+  while (BEnd > B && IsBlank(BEnd[-1]))
+    --BEnd;
+  Pair = SamePair{B, BEnd, A, 0, nullptr};
+  if (BEnd - B != AEnd - A ||
+      !SameLineBytes(B, A, static_cast<std::size_t>(BEnd - B), Pair.Seen, Pair.LastCase))
+    return PairDiffers;
+  if (Plain && CarriesNothing(Before, Pair)) {
+    Before.LineLoaded = After.LineLoaded = false;
+    return PairSkipped;
+  }
+  return PairSame;
+}
+
+} // namespace
+
 int SkipSameLines(GuardLexer &Before, GuardLexer &After) {
+  bool InPlace = !Before.Read;
   while (!Before.LineOpen && !After.LineOpen && Before.Region == RegionNone &&
          SameCarry(Before, After)) {
     // Lines that carry nothing leave both sides as they are: the next is looked at at once.
     bool Plain = AtPlainLineStart(Before);
-    for (;;) {
-      if (!LoadLine(Before) || !LoadLine(After))
-        return 0;
-      const char *BEnd = Before.Text + Before.LineEnd;
-      const char *AEnd = After.Text + After.LineEnd;
-      const char *B = SkipBlanks(Before.Text, BEnd);
-      const char *A = SkipBlanks(After.Text, AEnd);
-      if (Plain && (B == BEnd || A == AEnd)) {
-        // Blank lines are no tokens.
-        Before.LineLoaded = Before.LineLoaded && B != BEnd;
-        After.LineLoaded = After.LineLoaded && A != AEnd;
-        continue;
+    SamePair Pair;
+    PairStep Step;
+    do
+      Step = InPlace && !Before.LineLoaded ? NextPairInPlace(Before, After, Plain, Pair)
+                                           : NextPair(Before, After, Plain, Pair);
+    while (Step == PairSkipped);
+    if (Step == PairDiffers)
+      return 0;
+    if (Step == PairRead ||
+        !CarryWithoutReading(Before, Pair.B, Pair.BEnd, Pair.Seen, Pair.LastCase, Plain)) {
+      // The same bytes give the same tokens: the line is read on one side only, and the
+      // other side takes what it carries. Where letters changed case, every token but a
+      // word must hold the same bytes on the other side.
+      for (;;) {
+        GuardToken T = NextGuardToken(Before);
+        if (T.Kind == GuardLineEnd || T.Kind == GuardEnd)
+          break;
+        if ((Pair.Seen & OtherCase) && T.Kind != GuardWord &&
+            !SameBytes(T.Data, Pair.A + (T.Data - Pair.B), T.Length))
+          return T.Line;
       }
-      if (B == BEnd || *B == '#')
-        return 0;
-      // The same bytes on both sides (letters perhaps in another case) up to the blanks
-      // that end the lines.
-      while (BEnd > B && IsBlank(BEnd[-1]))
-        --BEnd;
-      while (AEnd > A && IsBlank(AEnd[-1]))
-        --AEnd;
-      unsigned Seen = 0;
-      const char *LastCase = nullptr;
-      if (BEnd - B != AEnd - A ||
-          !SameLineBytes(B, A, static_cast<std::size_t>(BEnd - B), Seen, LastCase))
-        return 0;
-      if (Plain && !(Seen & (MayCarry | Slash | OtherCase)) && !MayOpen(Before, B, BEnd)) {
-        Before.LineLoaded = After.LineLoaded = false;
-        continue;
-      }
-      if (!CarryWithoutReading(Before, B, BEnd, Seen, LastCase, Plain)) {
-        // The same bytes give the same tokens: the line is read on one side only, and the
-        // other side takes what it carries. Where letters changed case, every token but a
-        // word must hold the same bytes on the other side.
-        for (;;) {
-          GuardToken T = NextGuardToken(Before);
-          if (T.Kind == GuardLineEnd || T.Kind == GuardEnd)
-            break;
-          if ((Seen & OtherCase) && T.Kind != GuardWord &&
-              std::memcmp(T.Data, A + (T.Data - B), T.Length) != 0)
-            return T.Line;
-        }
-      } else {
-        Before.LineLoaded = false;
-      }
-      TakeCarry(After, Before);
-      After.LineLoaded = false;
-      break;
+    } else {
+      Before.LineLoaded = false;
     }
+    TakeCarry(After, Before);
+    After.LineLoaded = false;
   }
   return 0;
 }

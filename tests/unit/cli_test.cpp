@@ -391,6 +391,16 @@ TEST(CliGuard, AcceptsLayoutAndRespellingAndRefusesAnyOtherChange) {
        "/* a\n  */ x := 1 /* b\nENDI */\n", 3},
       {"code after a closed comment's line", "/* a */\n* endi\n", "/* a */\n  * ENDI\n", 2},
       {"a lone CR in a block comment", "/* a\r b\n c */\n", "/* a\r B\n c */\n", 1},
+      {"a long line's case after a string", "? 'abcdefghijklmnop' + ab\n",
+       "? 'abcdefghijklmnop' + AB\n", 0},
+      {"a long line's hex number", "x := aaaaaaaaaaaaaaaa + 0xff\n",
+       "x := aaaaaaaaaaaaaaaa + 0xFF\n", 1},
+      {"a long line's string", "? 'abcdefghijklmnopqr'\n", "? 'abcdefghijklmnoPqr'\n", 1},
+      {"a long line going on", "x := aaaaaaaaaaaaaaaa + ;\n* b\n",
+       "x := aaaaaaaaaaaaaaaa + ;\n   * B\n", 0},
+      {"a short line's byte", "a += 1\n", "a -= 1\n", 1},
+      {"a short line going on", "a += ;\n* b\n", "a += ;\n * B\n", 0},
+      {"a line end moved into a line", "x := 1\n2\n", "x := 1 2\n", 1},
   };
   for (const GuardCase &C : Cases) {
     EXPECT_EQ(FirstChangedLine(C.Before, std::strlen(C.Before), C.After, std::strlen(C.After)),
