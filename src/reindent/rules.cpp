@@ -99,7 +99,9 @@ bool IsNameChar(char C) {
 // True when the Length letters at Text, upper-cased, are a prefix of Word of at least
 // MinLength letters.
 bool AbbreviationOf(const char *Text, std::size_t Length, const char *Word, std::size_t MinLength) {
-  if (Length < MinLength || Length > std::strlen(Word))
+  // Most words of a table are told apart by their first letter, before their length is taken.
+  if (Length < MinLength || (Length > 0 && AsciiUpper(Text[0]) != Word[0]) ||
+      Length > std::strlen(Word))
     return false;
   for (std::size_t I = 0; I < Length; ++I)
     if (AsciiUpper(Text[I]) != Word[I])
