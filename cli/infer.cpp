@@ -1201,11 +1201,11 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   if (S.FallbackLines >= 0 && S.Fallback != S.Chosen) {
     long long Fallback = S.Count(S.Fallback), Chosen = S.Count(S.Chosen);
     bool Longer = false;
-    for (InferText &T : Texts) {
+    for (const InferText &T : Texts)
       Longer = Longer || T.Sampled || T.Limit < T.Replay.Lines.size();
-      UseWhole(T);
-    }
     if (Fallback == Chosen && Longer) {
+      for (InferText &T : Texts)
+        UseWhole(T);
       Fallback = S.Count(S.Fallback);
       Chosen = S.Count(S.Chosen);
     }
