@@ -11,7 +11,8 @@
 // then FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that suit it
 // best, the others at the numbers chosen. A value that gives the result of the value in
 // effect is not looked at further, and a run that can no longer win is cut short. A frugal
-// search (before a re-indent) is held to a few runs' worth of lines.
+// search (before a re-indent) is held to a few runs' worth of lines, over a long text's
+// routines sampled all over it.
 #include "infer.hpp"
 #include "../sim/sim.hpp"
 #include "../src/host/files.hpp"
@@ -26,6 +27,7 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -43,7 +45,10 @@ struct InferText {
   std::vector<int> Spaces;
   // The lines after a lone CR, which nothing moves: how many follow each line that has any.
   std::vector<std::pair<std::size_t, long long>> Later;
-  std::size_t Limit = 0;       // the runs of the search stop before this line
+  std::size_t Limit = 0; // the runs of the search stop before this line
+  // A long text's lines, while a frugal search runs over a sample of them (Replay).
+  ReindentReplayRecord Whole;
+  bool Sampled = false;
   std::vector<long long> Got;  // each line's indentation in the last run, -1: left as it is
   std::vector<long long> Kept; // the same under the values chosen so far
   std::vector<long long> Base; // the numbers' probes
@@ -110,6 +115,104 @@ void GiveLines(const std::string &Bytes, ReindentReplayRecord &R) {
     Start = Span.Next;
   }
   R.TextsGiven = true;
+}
+
+// True when a line as the first run scanned it leaves nothing open for the next: no comment,
+// string or continued statement, and it does not end at a lone CR.
+bool EndsClosed(const ReindentReplayLine &L) {
+  return (L.State & ReplayScanned) &&
+         !(L.State & (ReplayContinued | ReplayInBlockComment | ReplayInDoubleQuote |
+                      ReplayInSingleQuote | ReplayInBracketString | ReplayLoneCrEnd));
+}
+
+// True when a scanned line is blank or a comment line (those above a header belong to it).
+bool BlankOrComment(const char *T, std::size_t Size) {
+  return Size == 0 || T[0] == '*' ||
+         (Size >= 2 &&
+          ((T[0] == '/' && (T[1] == '/' || T[1] == '*')) || (T[0] == '&' && T[1] == '&')));
+}
+
+// The lines of a long text a frugal search runs over: the lines before its first routine
+// (its directives and text commands), then whole routines spread over the text, each with
+// the comments above its header, about Most lines in all. A routine starts at a header
+// outside a class declaration and outside any #if, after a line that leaves nothing open, so
+// a run over the sample reads each routine as a run over the text does. The routines are
+// counted by their non-blank lines, which a re-indent keeps, so that the text re-indented
+// gives the same sample. Empty when the text has too few routines for a sample.
+std::vector<std::size_t> SampledLines(const ReindentReplayRecord &R, std::size_t Most) {
+  const std::size_t Size = R.Lines.size();
+  std::vector<std::size_t> Starts;      // each routine's first line, with its comments
+  std::vector<long long> Written(1, 0); // the non-blank lines before each line
+  bool InClass = false;
+  int Conditionals = 0;
+  const int Seen = ReindentSink.Seen;
+  for (std::size_t I = 0; I < Size; ++I) {
+    const ReindentReplayLine &L = R.Lines[I];
+    const char *T = R.Bytes.data() + L.Text + L.TrimStart;
+    Written.push_back(Written.back() + (L.TrimLength > 0));
+    const bool Open = I > 0 && !EndsClosed(R.Lines[I - 1]);
+    if (!(L.State & ReplayScanned) || L.TrimLength == 0 || Open)
+      continue;
+    if (T[0] == '#') {
+      std::size_t K = 1;
+      while (K < L.TrimLength && (T[K] == ' ' || T[K] == '\t'))
+        ++K;
+      if (SpellsUpper(T + K, std::min<std::size_t>(2, L.TrimLength - K), "IF"))
+        ++Conditionals;
+      else if (SpellsUpper(T + K, std::min<std::size_t>(5, L.TrimLength - K), "ENDIF"))
+        Conditionals -= Conditionals > 0;
+      continue;
+    }
+    const int Role = ClassifyStatement(T, L.TrimLength, InClass).Role;
+    if ((Role == RoleHeader || Role == RoleClass) && Conditionals == 0 && !InClass) {
+      std::size_t First = I;
+      while (First > 0 && (R.Lines[First - 1].State & ReplayScanned) &&
+             BlankOrComment(R.Bytes.data() + R.Lines[First - 1].Text + R.Lines[First - 1].TrimStart,
+                            R.Lines[First - 1].TrimLength) &&
+             (First == 1 || EndsClosed(R.Lines[First - 2])))
+        --First;
+      if (Starts.empty() || First > Starts.back())
+        Starts.push_back(First);
+    }
+    InClass = Role == RoleClass || (InClass && Role != RoleClassEnd);
+  }
+  ReindentSink.Seen = Seen;
+  Starts.push_back(Size);
+  // The share of the routines' non-blank lines to take, after the lines before them.
+  const long long Head = static_cast<long long>(Starts[0]);
+  const long long Quota = static_cast<long long>(Most) - Head;
+  const long long Routines = Written[Size] - Written[Starts[0]];
+  std::vector<std::size_t> Lines;
+  if (Starts.size() < 4 || Quota < static_cast<long long>(Most) / 2 || Routines <= 0)
+    return Lines;
+  for (std::size_t I = 0; I < Starts[0]; ++I)
+    Lines.push_back(I);
+  long long Taken = 0;
+  for (std::size_t K = 0; K + 1 < Starts.size(); ++K) {
+    const long long Own = Written[Starts[K + 1]] - Written[Starts[K]];
+    const long long Before = Written[Starts[K + 1]] - Written[Starts[0]];
+    if ((Taken + Own / 2) * Routines > Quota * Before)
+      continue;
+    Taken += Own;
+    for (std::size_t I = Starts[K]; I < Starts[K + 1]; ++I)
+      Lines.push_back(I);
+  }
+  if (Taken * 2 < Quota)
+    Lines.clear();
+  return Lines;
+}
+
+// A record of the lines Lines of Whole (a record a run filled), for runs over them alone.
+void KeepSample(const ReindentReplayRecord &Whole, const std::vector<std::size_t> &Lines,
+                ReindentReplayRecord &Sample) {
+  Sample.Bytes = Whole.Bytes;
+  Sample.Lines.clear();
+  for (std::size_t I : Lines)
+    Sample.Lines.push_back(Whole.Lines[I]);
+  Sample.Filled = Sample.TextsGiven = Sample.EndsKnown = true;
+  Sample.DefinitionEnds = Whole.DefinitionEnds;
+  Sample.Stringifying = Whole.Stringifying;
+  Sample.HeaderLineNumbers = Whole.HeaderLineNumbers;
 }
 
 // How a run's indentation is written: with spaces, or with tabs of Width columns and then
@@ -184,6 +287,38 @@ int RowNamed(const char *Key) {
   return Known[Key] = Row ? static_cast<int>(Row - SettingKeyRows) : -1;
 }
 
+// Reads each line's leading width and blanks of T's lines (Replay), and searches its first
+// Most; returns the non-blank lines searched.
+long long MeasureText(InferText &T, std::size_t Most) {
+  const std::size_t Size = T.Replay.Lines.size();
+  T.Want.assign(Size, -1);
+  T.Tabs.assign(Size, 0);
+  T.Spaces.assign(Size, -1);
+  T.Later.clear();
+  T.Limit = Size < Most ? Size : Most;
+  long long Lines = 0;
+  for (std::size_t I = 0; I < Size; ++I) {
+    const ReindentReplayLine &L = T.Replay.Lines[I];
+    long long Later = 0;
+    MeasureLine(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Want[I], Later);
+    LeadingBlanks(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Tabs[I], T.Spaces[I]);
+    if (Later)
+      T.Later.push_back({I, Later});
+    if (I < T.Limit)
+      Lines += Later + (T.Want[I] >= 0);
+  }
+  return Lines;
+}
+
+// The search runs over the whole of T again, after a sample of it.
+void UseWhole(InferText &T) {
+  if (T.Sampled) {
+    std::swap(T.Replay, T.Whole);
+    T.Sampled = false;
+  }
+  MeasureText(T, T.Replay.Lines.size());
+}
+
 // The numbers searched, each over Low..High. Weight is its nudge in the second probe: one
 // digit of a balanced base-3 number for each number a line's indentation holds once at most
 // (coefficients -1, 0 or 1), and above them the step, whose coefficient is a line's depth.
@@ -197,14 +332,17 @@ struct NumberDim {
 };
 // The lines of a text the search runs over: its first ones.
 const std::size_t SearchLines = 10000;
-// A frugal search (before a re-indent, which it must not slow down much) runs over a text's
-// first 2000 lines, and re-indents at most 12 times as many lines as it runs over and 500
+// A frugal search (before a re-indent, which it must not slow down much) runs over a whole
+// text of up to 2000 lines, or over a sample of a longer text's routines of about 3000 lines,
+// and re-indents at most 12 times as many lines as it runs over (2000 for a sample) and 500
 // more: each run costs about a fifth of a re-indent of the file from its bytes, and most
 // searches end well before. Fewer runs often stop before the options that move whole runs of
-// lines late in a round (a class's declarations, TabWidth) are tried at all.
+// lines late in a round (a class's declarations, TabWidth) are tried at all; a smaller sample
+// misses more of the constructs than the runs it leaves room for find.
 const long long FrugalRuns = 12;
 const long long FrugalLines = 500;
 const std::size_t FrugalSearchLines = 2000;
+const std::size_t FrugalSampleLines = 3000;
 
 const int NumberDims = 4;
 const long long TabWeight = 27;
@@ -995,24 +1133,24 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   if (S.ClassBodyRow >= 0 && Probe[static_cast<std::size_t>(S.ClassBodyRow)] > 0)
     Probe[static_cast<std::size_t>(S.ClassBodyRow)] = 8;
   S.Run(Probe, RunWatch{nullptr, nullptr, nullptr, Fill(), 0, -1, false, false});
+  long long TabLed = 0, SpaceLed = 0;
+  S.Seen = ReindentSink.Seen | TextKinds(Texts, TabLed, SpaceLed);
+  // A long text is searched over its first lines, or before a re-indent over a sample of its
+  // routines spread over it (whose first probe is then run again); the values chosen are
+  // counted over all.
+  bool BaseDone = true;
   for (InferText &T : Texts) {
-    const std::size_t Size = T.Replay.Lines.size();
-    T.Want.assign(Size, -1);
-    T.Tabs.assign(Size, 0);
-    T.Spaces.assign(Size, -1);
-    // A long text is searched over its first lines; the values chosen are counted over all.
     const std::size_t Most = Frugal ? FrugalSearchLines : SearchLines;
-    T.Limit = Size < Most ? Size : Most;
-    for (std::size_t I = 0; I < Size; ++I) {
-      const ReindentReplayLine &L = T.Replay.Lines[I];
-      long long Later = 0;
-      MeasureLine(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Want[I], Later);
-      LeadingBlanks(T.Replay.Bytes.data() + L.Text, L.TextLength, T.Tabs[I], T.Spaces[I]);
-      if (Later)
-        T.Later.push_back({I, Later});
-      if (I < T.Limit)
-        S.Total += Later + (T.Want[I] >= 0);
+    std::vector<std::size_t> Sample;
+    if (Frugal && T.Replay.Lines.size() > Most)
+      Sample = SampledLines(T.Replay, FrugalSampleLines);
+    if (!Sample.empty()) {
+      KeepSample(T.Replay, Sample, T.Whole);
+      std::swap(T.Replay, T.Whole);
+      T.Sampled = true;
+      BaseDone = false;
     }
+    S.Total += MeasureText(T, T.Sampled ? T.Replay.Lines.size() : Most);
     T.Base.swap(T.Got);
   }
   S.Scale = S.Total + 1;
@@ -1020,17 +1158,15 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   if (Frugal) {
     long long Lines = 0;
     for (const InferText &T : Texts)
-      Lines += static_cast<long long>(T.Limit);
+      Lines += static_cast<long long>(T.Sampled ? FrugalSearchLines : T.Limit);
     S.Budget = FrugalRuns * Lines + FrugalLines;
   }
-  long long TabLed = 0, SpaceLed = 0;
-  S.Seen = ReindentSink.Seen | TextKinds(Texts, TabLed, SpaceLed);
   // Indentation is written with tabs when most indented lines start with one.
   if (S.IndentWithRow >= 0)
     Values[static_cast<std::size_t>(S.IndentWithRow)] =
         TabLed > SpaceLed ? IndentTabs : IndentSpaces;
   S.Chosen = Values;
-  S.TryNumbers(true);
+  S.TryNumbers(BaseDone);
 
   // In rounds: the numbers, the options that move runs of lines, then each option that moves
   // single lines, until a whole round changes nothing. Each is tried again only once another
@@ -1065,11 +1201,11 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   if (S.FallbackLines >= 0 && S.Fallback != S.Chosen) {
     long long Fallback = S.Count(S.Fallback), Chosen = S.Count(S.Chosen);
     bool Longer = false;
-    for (InferText &T : Texts) {
-      Longer = Longer || T.Limit < T.Replay.Lines.size();
-      T.Limit = T.Replay.Lines.size();
-    }
+    for (const InferText &T : Texts)
+      Longer = Longer || T.Sampled || T.Limit < T.Replay.Lines.size();
     if (Fallback == Chosen && Longer) {
+      for (InferText &T : Texts)
+        UseWhole(T);
       Fallback = S.Count(S.Fallback);
       Chosen = S.Count(S.Chosen);
     }
@@ -1078,12 +1214,16 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   }
 
   // The agreement of the values chosen, counted text by text (unless the caller re-indents
-  // the text with them anyway).
+  // the text with them anyway: then over the lines searched).
   InferResult Result;
   for (InferText &T : Texts)
     T.Limit = T.Replay.Lines.size();
-  if (!Keep)
+  if (!Keep) {
+    for (InferText &T : Texts)
+      if (T.Sampled)
+        UseWhole(T);
     S.Count(S.Chosen);
+  }
   Fill F = S.FillOf(S.Chosen);
   for (InferText &T : Texts) {
     if (Keep)
@@ -1094,7 +1234,7 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
     Result.Total.Lines += A.Lines;
   }
   if (Keep && Texts.size() == 1)
-    *Keep = std::move(Texts[0].Replay);
+    *Keep = std::move(Texts[0].Sampled ? Texts[0].Whole : Texts[0].Replay);
   Values = S.Chosen;
   ApplySettingValues(Values);
   return Result;

@@ -145,7 +145,7 @@ else
 fi
 
 # Settings inference: the first run's scans replayed, two runs per choice of the options, a
-# long text searched over its first lines.
+# long text searched over its first lines (infer) or a sample of its routines (reindent --infer).
 if "$QMATE" infer --help >/dev/null 2>&1; then
   DEEP="$WORK/nested-if-$DEPTH.prg"
   [ -f "$DEEP" ] || python3 "$ROOT/bench/gen_nested.py" if "$DEPTH" "$DEEP"

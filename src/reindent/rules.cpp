@@ -5,6 +5,7 @@
 #include "reindent.hpp"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -99,7 +100,9 @@ bool IsNameChar(char C) {
 // True when the Length letters at Text, upper-cased, are a prefix of Word of at least
 // MinLength letters.
 bool AbbreviationOf(const char *Text, std::size_t Length, const char *Word, std::size_t MinLength) {
-  if (Length < MinLength || Length > std::strlen(Word))
+  // Most words of a table are told apart by their first letter, before their length is taken.
+  if (Length < MinLength || (Length > 0 && AsciiUpper(Text[0]) != Word[0]) ||
+      Length > std::strlen(Word))
     return false;
   for (std::size_t I = 0; I < Length; ++I)
     if (AsciiUpper(Text[I]) != Word[I])
@@ -296,7 +299,17 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
     return Kind;
   std::size_t SecondAfter = 0;
   std::size_t SecondLength = WordAt(Text, Length, After, SecondAfter);
-  for (const BlockWordRule &Rule : ModernWords) {
+  // Only the rules whose word begins with the statement's first letter, in the table's order.
+  static const std::vector<const BlockWordRule *> *const ByLetter = [] {
+    static std::vector<const BlockWordRule *> Rules[26];
+    for (const BlockWordRule &Rule : ModernWords)
+      Rules[Rule.Word[0] - 'A'].push_back(&Rule);
+    return Rules;
+  }();
+  const char First = AsciiUpper(Text[0]);
+  static const std::vector<const BlockWordRule *> None;
+  for (const BlockWordRule *Each : First >= 'A' && First <= 'Z' ? ByLetter[First - 'A'] : None) {
+    const BlockWordRule &Rule = *Each;
     if (!AbbreviationOf(Text, FirstLength, Rule.Word, Rule.MinLength))
       continue;
     std::size_t Rest = After;

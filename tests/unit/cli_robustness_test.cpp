@@ -198,12 +198,18 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
       {"ifdef.prg", "Tab=3 TextFuncTab=3 Directives=Code", "Directives=Code"},
       // Bodies left of column 0 under headers kept where written keep their steps.
       {"method.prg", "Tab=3 TextFuncTab=0 FuncTab=6 RoutineBody=2 Steps=Block", "Tab=3"},
+      // 2100 lines with no block before the blocks: reindent --infer samples the whole file.
+      {"flat.prg|demo.prg", "Tab=5 TextFuncTab=3|Tab=5 TextFuncTab=3", "Tab=5 TextFuncTab=3"},
   };
   std::string Dir = Folder("infer");
   WriteTextFile(Dir + "/ifdef.prg", "FUNCTION Main()\nLOCAL n := 1\nIF n > 0\n#ifdef DEBUG\n"
                                     "? n\n#endif\nn++\nENDIF\nRETURN n\n");
   WriteTextFile(Dir + "/method.prg", "   METHOD Open( l ) CLASS T\nlocal n := 1\nif n > 0\n"
                                      "   if l\n      n++\n   endif\nendif\nreturn n\n");
+  std::string Flat;
+  for (int I = 0; I < 700; ++I)
+    Flat += "FUNCTION F" + std::to_string(I) + "()\nLOCAL n := 1\nRETURN n\n";
+  WriteTextFile(Dir + "/flat.prg", Flat);
   // Each piece re-indented in its style, the results one after another.
   auto Styled = [&](const std::string &Pieces, const std::string &Styles) {
     std::string Out;
@@ -212,7 +218,7 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
       std::size_t PEnd = std::min(Pieces.find('|', P), Pieces.size());
       std::size_t SEnd = std::min(Styles.find('|', S), Styles.size());
       std::string Name = Pieces.substr(P, PEnd - P);
-      std::string Source = Name == "ifdef.prg" || Name == "method.prg"
+      std::string Source = Name == "ifdef.prg" || Name == "method.prg" || Name == "flat.prg"
                                ? Dir + "/" + Name
                                : std::string(QMATE_SOURCE_DIR "/samples/") + Name;
       WriteTextFile(Dir + "/s.prg", ReadTextFile(Source));
