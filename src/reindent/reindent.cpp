@@ -689,9 +689,11 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
       IsDeclaration(T.data(), T.size()))
     return Limited(S.HeaderColumn + (Written - S.HeaderWritten));
   MeasureStatement(S, Kind, T, Written);
-  // A RETURN put at its header's column stands apart from the body.
-  if (PluginRules.KeepOpeners &&
-      (Kind.Role == RoleOpens || (Kind.Role == RoleNone && !ReturnAtHeader(S, T))))
+  // A RETURN put at its header's column, a declaration and a line kept as written after a
+  // lone CR stand apart from the body.
+  if (PluginRules.KeepOpeners && !(S.Marks.back() & MarkAfterLoneCr) &&
+      (Kind.Role == RoleOpens ||
+       (Kind.Role == RoleNone && !ReturnAtHeader(S, T) && !IsDeclaration(T.data(), T.size()))))
     NoteFirstStatement(S, Written);
   switch (Kind.Role) {
   case RoleHeader:

@@ -241,6 +241,11 @@ const ModernRow ModernRows[] = {
      "FUNC F\n   x()\n  WHILE a\n   y()\n   IF b\n      z()\n   ENDIF\n     IF c\n        w()\n"
      "     ELSE\n        v()\n     ENDIF\n   u()\n  ENDDO\n   q()",
      "Steps=Block KeepOpeners=1"},
+    // A declaration is no first statement, even one written left of its header.
+    {"OpenersAfterADeclarationLeftOfTheHeader", 0, 1, 1, 1, 0, 0, 0, 2, 0,
+     "  FUNC F\nLOCAL n\n  FOR n := 1 TO 2\n      x()\n  NEXT\n  y()",
+     "  FUNC F\n     LOCAL n\n     FOR n := 1 TO 2\n        x()\n     NEXT\n     y()",
+     "KeepOpeners=1"},
     {"OpenersKeptWithFixedSteps", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nx()\n  DO CASE\n  CASE a\ny()\n  OTHERWISE\nz()\n  ENDCASE\nRETURN 1",
      "FUNC F\n   x()\n     DO CASE\n     CASE a\n        y()\n     OTHERWISE\n        z()\n     "
