@@ -8,8 +8,8 @@
 // by weights set apart give each line's coefficients, and every combination of the numbers
 // is then scored without a run. The options are chosen in rounds until a round changes
 // nothing: those that move whole runs of lines (Steps, RoutineBody and CaseIndent jointly,
-// then FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that suit it
-// best, the others at the numbers chosen. A value that gives the result of the value in
+// then FlatSequence, DialogBlocks, ClassBody, TabWidth, KeepOpeners) each with the numbers that
+// suit it best, the others at the numbers chosen. A value that gives the result of the value in
 // effect is not looked at further, and a run that can no longer win is cut short. A frugal
 // search (before a re-indent) is held to a few runs' worth of lines, over a long text's
 // routines sampled all over it.
@@ -386,6 +386,7 @@ const OptionChoice OptionChoices[] = {
     {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns, 2},
     {"ClassBody", {0, 1}, 2, SeenClass, ChoiceRuns, -1},
     {"TabWidth", {8, 2, 3, 4}, 4, SeenTabIndented, ChoiceRuns, -1},
+    {"KeepOpeners", {0, 1}, 2, SeenNested, ChoiceRuns, 1},
 };
 const int ChoiceCount = static_cast<int>(sizeof(OptionChoices) / sizeof(OptionChoices[0]));
 
@@ -1265,7 +1266,8 @@ std::vector<std::size_t> InferredRows() {
                                      "Steps",
                                      "Directives",
                                      "IndentWith",
-                                     "TabWidth"};
+                                     "TabWidth",
+                                     "KeepOpeners"};
   std::vector<std::size_t> Rows;
   for (const char *Section : {"Settings", "Rules"})
     for (const char *Key : Keys) {

@@ -69,6 +69,9 @@ const SettingKeyRow SettingKeyRows[] = {
      "Modern: indentation written with spaces, or with tabs of TabWidth columns (then spaces)"},
     {"Rules", "TabWidth", 8, 1, 16, nullptr, [] { return &PluginRules.TabWidth; },
      "Modern: the columns a tab stands for, reading and writing indentation"},
+    {"Rules", "KeepOpeners", 0, 0, 1, nullptr, [] { return &PluginRules.KeepOpeners; },
+     "Modern: 1 keeps each block opener (IF, DO WHILE, FOR...) as far right or left of the "
+     "first line of the block around it as written, its middle words and closer under it"},
 };
 
 const std::size_t SettingKeyCount = sizeof(SettingKeyRows) / sizeof(SettingKeyRows[0]);

@@ -101,7 +101,7 @@ odd_settings=Tab=8,Comments=-3,SplitLineTab=0,TextFuncTab=0
 modern_settings=Style=Modern,Tab=3,TextFuncTab=3
 modern_options=Style=Modern,CaseIndent=1,BlankLines=2,KeepContinuation=0,KeepColumn0Comments=0,ReturnAtHeader=1,DialogBlocks=1,FlatSequence=1,ClassBody=6,RoutineBody=1
 # The options that follow the author's habits, by routine and by block, with tabs.
-modern_habits=Style=Modern,Steps=Block,CaseIndent=2,RoutineBody=3,Directives=Written,IndentWith=Tabs,TabWidth=4
+modern_habits=Style=Modern,Steps=Block,CaseIndent=2,RoutineBody=3,Directives=Written,IndentWith=Tabs,TabWidth=4,KeepOpeners=1
 modern_routine=Style=Modern,Steps=Routine,Directives=Code,TabWidth=3
 # A large file made of the samples, so that a pass through the library is seen to stay linear.
 big="$work/large.prg"

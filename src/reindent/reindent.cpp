@@ -298,6 +298,12 @@ long long DepthOf(const ReindentState &S, int Entry) {
   return Entry ? S.BlockEntries[static_cast<std::size_t>(Entry - 1)].Depth : 0;
 }
 
+// The indentation of a block's opener, its middle words and closer: the blocks below it and
+// its own shift.
+long long OpenerDepth(const ReindentState &S, const OpenBlockEntry &E) {
+  return DepthOf(S, E.Below) + E.Shift;
+}
+
 // Makes entry Top (0: none) the innermost open block, and drops the entries after it that
 // nothing refers to any more, so the table stays as deep as the nesting.
 void SetTop(ReindentState &S, int Top) {
@@ -360,7 +366,7 @@ void SettleTop(ReindentState &S, const OpenBlockEntry &E) {
     OpenBlockEntry &Saved = S.BlockEntries[static_cast<std::size_t>(S.OpenTop - 1)];
     if (Saved.Pending == PendingCase && PluginRules.CaseIndent == 1)
       Saved.Middle = FallbackStep(S);
-    Saved.Depth = DepthOf(S, Saved.Below) + Saved.Middle + FallbackStep(S);
+    Saved.Depth = OpenerDepth(S, Saved) + Saved.Middle + FallbackStep(S);
     Saved.Pending = PendingNone;
   }
   ReplaceTop(S, E);
@@ -375,9 +381,10 @@ void SettleUnmeasured(ReindentState &S) {
   SettleTop(S, E);
 }
 
-// Opens a block of Kind whose opener was written at column Written. Its step is Tab, or with
-// the measured steps the routine's step until its first line shows its own.
-void OpenBlock(ReindentState &S, int Kind, long long Written) {
+// Opens a block of Kind whose opener was written at column Written and stands Shift columns
+// right of the lines around it. Its step is Tab, or with the measured steps the routine's step
+// until its first line shows its own.
+void OpenBlock(ReindentState &S, int Kind, long long Written, long long Shift = 0) {
   const bool CaseLike = (Kind & (BlockCase | BlockSwitch)) != 0;
   if (CaseLike)
     ReindentSink.Seen |= SeenCaseBlock;
@@ -387,15 +394,16 @@ void OpenBlock(ReindentState &S, int Kind, long long Written) {
   if (!NoBlockOpen(S) && TopEntry(S).Pending != PendingNone) {
     SettleUnmeasured(S);
     const OpenBlockEntry &Top = TopEntry(S);
-    Written = Top.Reference + Top.Depth - DepthOf(S, Top.Below);
+    Written = Top.Reference + Top.Depth - OpenerDepth(S, Top);
   }
   const bool Measured = PluginRules.Steps != StepsFixed && !(Kind & BlockFlat);
   OpenBlockEntry E{};
   E.Kind = static_cast<unsigned short>(Kind);
   E.Below = S.OpenTop;
   E.Reference = Written;
+  E.Shift = Shift;
   E.Middle = CaseLike && PluginRules.CaseIndent == 1 ? FallbackStep(S) : 0;
-  E.Depth = DepthOf(S, S.OpenTop) + ((Kind & BlockFlat) ? 0 : E.Middle + FallbackStep(S));
+  E.Depth = DepthOf(S, S.OpenTop) + Shift + ((Kind & BlockFlat) ? 0 : E.Middle + FallbackStep(S));
   if (CaseLike)
     E.Pending = Measured || PluginRules.CaseIndent == 2 ? PendingCase : PendingNone;
   else
@@ -420,7 +428,7 @@ void MeasureFirstLine(ReindentState &S, long long Written, int Sort) {
   if (Sort == FirstComment && (PluginRules.Steps == StepsFixed || E.Pending == PendingCase))
     return;
   const long long Offset = Written - E.Reference;
-  const long long Below = DepthOf(S, E.Below);
+  const long long Below = OpenerDepth(S, E);
   const unsigned char Was = E.Pending;
   E.Pending = PendingNone;
   if (Was == PendingCase) {
@@ -454,21 +462,28 @@ void MeasureFirstLine(ReindentState &S, long long Written, int Sort) {
 void EndFlat(ReindentState &S) {
   OpenBlockEntry E = TopEntry(S);
   E.Kind = static_cast<unsigned short>(E.Kind & ~BlockFlat);
-  E.Depth = DepthOf(S, E.Below) + FallbackStep(S);
+  E.Depth = OpenerDepth(S, E) + FallbackStep(S);
+  // Its first line stood elsewhere: the first after the middle word is noted anew.
+  E.HasFirst = false;
   ReplaceTop(S, E);
 }
 
-// A closer takes the innermost block of its kind, and any left open inside it.
-void CloseBlock(ReindentState &S, int Kinds) {
+// A closer takes the innermost block of its kind, and any left open inside it; it stands that
+// block's shift right of the lines after it.
+long long CloseBlock(ReindentState &S, int Kinds) {
   if (NoBlockOpen(S))
-    return;
+    return 0;
   const OpenBlockEntry &Top = TopEntry(S);
   int Found = 0;
   for (int Bit = 0; Bit < BlockKindBits; ++Bit)
     if ((Kinds & (1 << Bit)) && Top.Innermost[Bit] > Found)
       Found = Top.Innermost[Bit];
-  if (Found)
-    SetTop(S, S.BlockEntries[static_cast<std::size_t>(Found - 1)].Below);
+  if (!Found)
+    return 0;
+  const OpenBlockEntry &Closed = S.BlockEntries[static_cast<std::size_t>(Found - 1)];
+  const long long Shift = Closed.Shift;
+  SetTop(S, Closed.Below);
+  return Shift;
 }
 
 long long CodeIndent(const ReindentState &S) {
@@ -628,6 +643,40 @@ void MeasureStatement(ReindentState &S, const StatementKind &Kind, const std::st
   MeasureFirstLine(S, Written, Sort);
 }
 
+// A statement written at column Written may be the first of its block, or of the lines outside
+// any block: the openers after it keep their distance from it (KeepOpeners).
+void NoteFirstStatement(ReindentState &S, long long Written) {
+  if (NoBlockOpen(S)) {
+    if (!S.HasBodyWritten) {
+      S.HasBodyWritten = true;
+      S.BodyWritten = Written;
+    }
+    return;
+  }
+  if (TopEntry(S).HasFirst)
+    return;
+  OpenBlockEntry E = TopEntry(S);
+  E.HasFirst = true;
+  E.FirstWritten = Written;
+  ReplaceTop(S, E);
+}
+
+// How far right of the lines around it an opener written at column Written stands, when they
+// stand at Indent: as far as it was written from the first of them (never left of column 0).
+long long OpenerShift(const ReindentState &S, long long Written, long long Indent) {
+  if (!PluginRules.KeepOpeners)
+    return 0;
+  long long First = 0;
+  if (NoBlockOpen(S) && S.HasBodyWritten)
+    First = S.BodyWritten;
+  else if (!NoBlockOpen(S) && TopEntry(S).HasFirst)
+    First = TopEntry(S).FirstWritten;
+  else
+    return 0;
+  const long long Shift = Written - First;
+  return Indent + Shift < 0 ? -Indent : Shift;
+}
+
 // The column of a statement's first line, written at column Written, and the change it makes
 // to the open blocks.
 long long StatementIndent(ReindentState &S, const std::string &T, long long Written, bool &Header) {
@@ -640,6 +689,12 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
       IsDeclaration(T.data(), T.size()))
     return Limited(S.HeaderColumn + (Written - S.HeaderWritten));
   MeasureStatement(S, Kind, T, Written);
+  // A RETURN put at its header's column, a declaration and a line kept as written after a
+  // lone CR stand apart from the body.
+  if (PluginRules.KeepOpeners && !(S.Marks.back() & MarkAfterLoneCr) &&
+      (Kind.Role == RoleOpens ||
+       (Kind.Role == RoleNone && !ReturnAtHeader(S, T) && !IsDeclaration(T.data(), T.size()))))
+    NoteFirstStatement(S, Written);
   switch (Kind.Role) {
   case RoleHeader:
   case RoleClass:
@@ -648,6 +703,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
     S.HasBodyTab = false;
     S.BodyPending = PluginRules.RoutineBody && Kind.Role == RoleHeader;
     S.HasRoutineStep = false;
+    S.HasBodyWritten = false;
     SetTop(S, 0);
     S.InsideFunction = true;
     S.InClass = Kind.Role == RoleClass;
@@ -661,6 +717,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
     S.HasBodyTab = false;
     S.BodyPending = false;
     S.HasRoutineStep = false;
+    S.HasBodyWritten = false;
     SetTop(S, 0);
     S.InClass = false;
     S.InsideFunction = false;
@@ -673,21 +730,23 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
     if (Kind.Blocks == BlockSequence)
       ReindentSink.Seen |= SeenSequence;
     bool Flat = Kind.Blocks == BlockSequence && PluginRules.FlatSequence == 1;
-    OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0), Written);
-    return Indent;
+    const long long Shift = OpenerShift(S, Written, Indent);
+    OpenBlock(S, Kind.Blocks | (Flat ? BlockFlat : 0), Written, Shift);
+    return Indent + Shift;
   }
   case RoleMiddle:
     if (!NoBlockOpen(S) && (TopKind(S) & Kind.Blocks)) {
       const OpenBlockEntry &Top = TopEntry(S);
-      long long Indent = CodeIndent(S) - (Top.Depth - DepthOf(S, Top.Below)) + Top.Middle;
+      long long Indent = CodeIndent(S) - (Top.Depth - OpenerDepth(S, Top)) + Top.Middle;
       if (Top.Kind & BlockFlat)
         EndFlat(S);
       return Indent;
     }
     return CodeIndent(S);
-  case RoleCloses:
-    CloseBlock(S, Kind.Blocks);
-    return CodeIndent(S);
+  case RoleCloses: {
+    const long long Shift = CloseBlock(S, Kind.Blocks);
+    return CodeIndent(S) + Shift;
+  }
   default:
     if (ReturnAtHeader(S, T))
       return S.HeaderColumn;

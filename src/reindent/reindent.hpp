@@ -177,6 +177,9 @@ struct OpenBlockEntry {
   long long Depth;       // the indentation it and the blocks below it add
   long long Middle;      // how far right of the opener its CASE and OTHERWISE lines stand
   long long Reference;   // the column as written its first line is measured from
+  long long Shift;       // how far right of the lines around it its opener stands (KeepOpeners)
+  bool HasFirst;         // its first statement has come, written at column FirstWritten
+  long long FirstWritten;
   // For each kind bit, the innermost entry from this one down that holds it.
   int Innermost[BlockKindBits];
 };
@@ -243,6 +246,10 @@ struct ReindentState {
   long long HeaderWritten;
   long long HeaderColumn;
   long long BodyTab;
+  // The first statement outside any block in the routine (or before the first one), once it
+  // has come: its column as written (KeepOpeners).
+  bool HasBodyWritten;
+  long long BodyWritten;
   // The step of the routine's blocks once a block's first line has shown it.
   bool HasRoutineStep;
   long long RoutineStep;

@@ -25,7 +25,7 @@ std::vector<std::string> SplitFolderList(const std::string &List) {
   return Folders;
 }
 
-const RulesKey RulesKeys[14] = {
+const RulesKey RulesKeys[15] = {
     {"Style", &PluginRulesRecord::Style, StyleClassic, StyleClassic, StyleModern, StyleWords},
     {"CaseIndent", &PluginRulesRecord::CaseIndent, 0, 0, 2, nullptr},
     {"BlankLines", &PluginRulesRecord::BlankLines, 1, 0, 99, nullptr},
@@ -42,6 +42,7 @@ const RulesKey RulesKeys[14] = {
     {"IndentWith", &PluginRulesRecord::IndentWith, IndentSpaces, IndentSpaces, IndentTabs,
      IndentWithWords},
     {"TabWidth", &PluginRulesRecord::TabWidth, 8, 1, 16, nullptr},
+    {"KeepOpeners", &PluginRulesRecord::KeepOpeners, 0, 0, 1, nullptr},
 };
 std::string PluginFolder;
 

@@ -40,6 +40,8 @@ struct PluginRulesRecord {
   int Directives;   // DirectivePlace: the column of preprocessor lines
   int IndentWith;   // IndentFill: spaces, or tabs of TabWidth columns
   int TabWidth;     // the columns a tab stands for when reading and writing; 0 or less: 8
+  int KeepOpeners;  // 1: a block opener stands as far from its block's first line as written,
+                    // its middle words and closer under it
 };
 
 enum StepStyle {
@@ -71,7 +73,7 @@ struct RulesKey {
   int Low, High;     // the values accepted
   const char *Words; // "Spaces|Tabs": names of the values from Low on, in any case; or null
 };
-extern const RulesKey RulesKeys[14];
+extern const RulesKey RulesKeys[15];
 // The value Text names for Key: a whole number in range or one of its words (any case); -1
 // for neither.
 int RulesValueFromText(const RulesKey &Key, const std::string &Text);

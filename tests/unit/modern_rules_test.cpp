@@ -232,6 +232,25 @@ const ModernRow ModernRows[] = {
      "ENDIF\n   ENDIF\n   FOR i := 1 TO 2\n   NEXT\n   WHILE c\n     w()\n   ENDDO\n   IF d\n   "
      "q()\n   ENDIF",
      "Steps=Block"},
+    // An opener keeps its distance from its block's first line (here WHILE one column left
+    // of the routine's first statement, the second IF two right of its block's), its middle
+    // words and closer under it, its body as its own first line stands.
+    {"OpenersKeepTheirDistanceFromTheirBlock", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\n x()\nWHILE a\n y()\n IF b\n    z()\n ENDIF\n   IF c\n      w()\n   ELSE\n"
+     "      v()\n   ENDIF\n u()\nENDDO\nq()",
+     "FUNC F\n   x()\n  WHILE a\n   y()\n   IF b\n      z()\n   ENDIF\n     IF c\n        w()\n"
+     "     ELSE\n        v()\n     ENDIF\n   u()\n  ENDDO\n   q()",
+     "Steps=Block KeepOpeners=1"},
+    // A declaration is no first statement, even one written left of its header.
+    {"OpenersAfterADeclarationLeftOfTheHeader", 0, 1, 1, 1, 0, 0, 0, 2, 0,
+     "  FUNC F\nLOCAL n\n  FOR n := 1 TO 2\n      x()\n  NEXT\n  y()",
+     "  FUNC F\n     LOCAL n\n     FOR n := 1 TO 2\n        x()\n     NEXT\n     y()",
+     "KeepOpeners=1"},
+    {"OpenersKeptWithFixedSteps", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "FUNC F\nx()\n  DO CASE\n  CASE a\ny()\n  OTHERWISE\nz()\n  ENDCASE\nRETURN 1",
+     "FUNC F\n   x()\n     DO CASE\n     CASE a\n        y()\n     OTHERWISE\n        z()\n     "
+     "ENDCASE\n   RETURN 1",
+     "KeepOpeners=1"},
     {"CaseBodiesAsTheFirstBodyUnderACaseStands", 2, 1, 1, 1, 0, 0, 0, 0, 0,
      "FUNC F\nDO CASE\n    CASE a\n      x()\n    CASE b\n      y()\nENDCASE\nSWITCH n\nCASE "
      "1\nCASE 2\n        z()\nOTHERWISE\nENDSWITCH",
@@ -366,7 +385,8 @@ TEST_P(ModernRulesTest, Reindents) {
                  StepsFixed,
                  DirectivesColumn0,
                  IndentSpaces,
-                 8};
+                 8,
+                 0};
   SetMoreRules(Row.More);
   WordTables.Keywords = {"Upper"};
   std::string Name = "TEST.PRG";

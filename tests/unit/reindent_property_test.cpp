@@ -358,7 +358,8 @@ void Apply(const SettingsCase &C) {
                  StepsFixed,
                  DirectivesColumn0,
                  IndentSpaces,
-                 8};
+                 8,
+                 0};
 }
 
 TEST(ReindentProperty, GeneratedProgramsKeepTheirText) {
@@ -401,7 +402,7 @@ const RulesOption RulesOptions[] = {
     {&PluginRulesRecord::FlatSequence, {1, 2}},  {&PluginRulesRecord::RoutineBody, {1, 2, 3}},
     {&PluginRulesRecord::ClassBody, {3}},        {&PluginRulesRecord::Steps, {1, 2}},
     {&PluginRulesRecord::Directives, {1, 2}},    {&PluginRulesRecord::IndentWith, {1}},
-    {&PluginRulesRecord::TabWidth, {3}},
+    {&PluginRulesRecord::TabWidth, {3}},         {&PluginRulesRecord::KeepOpeners, {1}},
 };
 
 // Classic, and Modern with every pair of options at values other than their defaults.

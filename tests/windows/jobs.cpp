@@ -61,7 +61,7 @@ const char *SectionOf(const std::string &Key) {
   for (const char *Rules :
        {"Style", "CaseIndent", "BlankLines", "KeepContinuation", "KeepColumn0Comments",
         "ReturnAtHeader", "DialogBlocks", "FlatSequence", "ClassBody", "RoutineBody", "Steps",
-        "Directives", "IndentWith", "TabWidth"})
+        "Directives", "IndentWith", "TabWidth", "KeepOpeners"})
     if (Key == Rules)
       return "Rules";
   return "Settings";
