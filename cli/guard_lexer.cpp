@@ -818,20 +818,18 @@ void TrimmedLine(const GuardLexer &After, const char *&A, const char *&AEnd) {
     --AEnd;
 }
 
-// What a line pair turned out to be: different (read token by token), skipped, the same but
-// for what it carries (which CarryWithoutReading may tell), or the same and to be read.
-enum PairStep { PairDiffers, PairSkipped, PairSame, PairRead };
-
-// Reads the next line pair when Before is one text in memory: its line is compared in place
-// with After's, without first looking for its end, and is only made the current line when it
-// must be read further. Blank lines are skipped on either side when Plain.
-PairStep NextPairInPlace(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
+// Passes the line pairs that are the same but for blanks and case and whose carry to the next
+// line is told without reading them (blank lines on either side too, when Plain). Before is
+// one text in memory: its line is compared where it lies with After's, without first looking
+// for its end. True with Before's line made current when a pair must be read token by token on
+// Before's side (Pair tells what SameLineBytes saw); false when the pair differs, with both
+// lines current, or a text has ended.
+bool NextLineToRead(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
   // Lines skipped here are counted in locals and told to Before when the run ends.
   const char *Bytes = Before.Whole.Bytes;
   const char *TextEnd = Bytes + Before.Whole.Size;
   std::size_t Cursor = Before.Cursor;
   int Passed = 0;
-  PairStep Step = PairDiffers;
   for (;;) {
     if (!LoadLine(After) || static_cast<std::size_t>(TextEnd - Bytes) <= Cursor)
       break;
@@ -881,78 +879,44 @@ PairStep NextPairInPlace(GuardLexer &Before, GuardLexer &After, bool Plain, Same
       Before.Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
       Before.Line += Passed;
       TakeLine(Before, GuardLine{Start, static_cast<std::size_t>(Rest - Start), 0});
-      return PairRead;
+      return true;
     }
     Before.Cursor = Cursor;
     Before.Line += Passed;
     LoadLine(Before);
-    return PairDiffers;
+    return false;
   }
   Before.Cursor = Cursor;
   Before.Line += Passed;
-  return Step;
-}
-
-// NextPairInPlace for lexers that read their lines one by one.
-PairStep NextPair(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
-  if (!LoadLine(Before) || !LoadLine(After))
-    return PairDiffers;
-  const char *BEnd = Before.Text + Before.LineEnd;
-  const char *B = SkipBlanks(Before.Text, BEnd);
-  const char *A, *AEnd;
-  TrimmedLine(After, A, AEnd);
-  if (Plain && (B == BEnd || A == AEnd)) {
-    // Blank lines are no tokens.
-    Before.LineLoaded = B != BEnd;
-    After.LineLoaded = A != AEnd;
-    return PairSkipped;
-  }
-  if (B == BEnd || *B == '#')
-    return PairDiffers;
-  while (BEnd > B && IsBlank(BEnd[-1]))
-    --BEnd;
-  Pair = SamePair{B, BEnd, A, 0, nullptr};
-  if (BEnd - B != AEnd - A ||
-      !SameLineBytes(B, A, static_cast<std::size_t>(BEnd - B), Pair.Seen, Pair.LastCase))
-    return PairDiffers;
-  if (Plain && CarriesNothing(Before, Pair)) {
-    Before.LineLoaded = After.LineLoaded = false;
-    return PairSkipped;
-  }
-  return PairSame;
+  return false;
 }
 
 } // namespace
 
 int SkipSameLines(GuardLexer &Before, GuardLexer &After) {
-  bool InPlace = !Before.Read;
+  if (Before.Read)
+    return 0;
+  if (Before.LineLoaded) {
+    // A line read but not begun is read again where it lies.
+    Before.Cursor = static_cast<std::size_t>(Before.Text - Before.Whole.Bytes);
+    --Before.Line;
+    Before.LineLoaded = false;
+  }
   while (!Before.LineOpen && !After.LineOpen && Before.Region == RegionNone &&
          SameCarry(Before, After)) {
-    // Lines that carry nothing leave both sides as they are: the next is looked at at once.
-    bool Plain = AtPlainLineStart(Before);
     SamePair Pair;
-    PairStep Step;
-    do
-      Step = InPlace && !Before.LineLoaded ? NextPairInPlace(Before, After, Plain, Pair)
-                                           : NextPair(Before, After, Plain, Pair);
-    while (Step == PairSkipped);
-    if (Step == PairDiffers)
+    if (!NextLineToRead(Before, After, AtPlainLineStart(Before), Pair))
       return 0;
-    if (Step == PairRead ||
-        !CarryWithoutReading(Before, Pair.B, Pair.BEnd, Pair.Seen, Pair.LastCase, Plain)) {
-      // The same bytes give the same tokens: the line is read on one side only, and the
-      // other side takes what it carries. Where letters changed case, every token but a
-      // word must hold the same bytes on the other side.
-      for (;;) {
-        GuardToken T = NextGuardToken(Before);
-        if (T.Kind == GuardLineEnd || T.Kind == GuardEnd)
-          break;
-        if ((Pair.Seen & OtherCase) && T.Kind != GuardWord &&
-            !SameBytes(T.Data, Pair.A + (T.Data - Pair.B), T.Length))
-          return T.Line;
-      }
-    } else {
-      Before.LineLoaded = false;
+    // The same bytes give the same tokens: the line is read on one side only, and the other
+    // side takes what it carries. Where letters changed case, every token but a word must
+    // hold the same bytes on the other side.
+    for (;;) {
+      GuardToken T = NextGuardToken(Before);
+      if (T.Kind == GuardLineEnd || T.Kind == GuardEnd)
+        break;
+      if ((Pair.Seen & OtherCase) && T.Kind != GuardWord &&
+          !SameBytes(T.Data, Pair.A + (T.Data - Pair.B), T.Length))
+        return T.Line;
     }
     TakeCarry(After, Before);
     After.LineLoaded = false;

@@ -88,5 +88,6 @@ GuardToken NextGuardToken(GuardLexer &L);
 // trailing blanks and the case of letters: such a line is read on one side only (not at all
 // when it carries nothing to the next line), since the same bytes read from the same state
 // give the same tokens. Returns the line of Before where a letter's case changed in a token
-// other than a word (a string, a number, a comment), or 0.
+// other than a word (a string, a number, a comment), or 0. Before must be one text in memory
+// (StartGuardLexer with its bytes); otherwise nothing is skipped.
 int SkipSameLines(GuardLexer &Before, GuardLexer &After);

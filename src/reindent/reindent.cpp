@@ -643,18 +643,19 @@ void MeasureStatement(ReindentState &S, const StatementKind &Kind, const std::st
   MeasureFirstLine(S, Written, Sort);
 }
 
-// A statement written at column Written may be the first of its block, or of the lines outside
-// any block: the openers after it keep their distance from it (KeepOpeners).
+// True while the innermost block (or the lines outside any block) has had no first statement.
+bool AwaitsFirstStatement(const ReindentState &S) {
+  return NoBlockOpen(S) ? !S.HasBodyWritten : !TopEntry(S).HasFirst;
+}
+
+// Notes the statement written at column Written as the first of its block, or of the lines
+// outside any block (AwaitsFirstStatement): the openers after it keep their distance from it.
 void NoteFirstStatement(ReindentState &S, long long Written) {
   if (NoBlockOpen(S)) {
-    if (!S.HasBodyWritten) {
-      S.HasBodyWritten = true;
-      S.BodyWritten = Written;
-    }
+    S.HasBodyWritten = true;
+    S.BodyWritten = Written;
     return;
   }
-  if (TopEntry(S).HasFirst)
-    return;
   OpenBlockEntry E = TopEntry(S);
   E.HasFirst = true;
   E.FirstWritten = Written;
@@ -691,7 +692,7 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
   MeasureStatement(S, Kind, T, Written);
   // A RETURN put at its header's column, a declaration and a line kept as written after a
   // lone CR stand apart from the body.
-  if (PluginRules.KeepOpeners && !(S.Marks.back() & MarkAfterLoneCr) &&
+  if (PluginRules.KeepOpeners && AwaitsFirstStatement(S) && !(S.Marks.back() & MarkAfterLoneCr) &&
       (Kind.Role == RoleOpens ||
        (Kind.Role == RoleNone && !ReturnAtHeader(S, T) && !IsDeclaration(T.data(), T.size()))))
     NoteFirstStatement(S, Written);
