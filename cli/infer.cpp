@@ -382,11 +382,11 @@ const OptionChoice OptionChoices[] = {
     {"Steps", {0, 1, 2}, 3, SeenNested, ChoiceJoint, 2},
     {"RoutineBody", {0, 1, 2, 3}, 4, SeenHeader, ChoiceJoint, 2},
     {"CaseIndent", {0, 1, 2}, 3, SeenCaseBlock, ChoiceJoint, 2},
+    {"KeepOpeners", {0, 1}, 2, SeenNested, ChoiceRuns, 1},
     {"FlatSequence", {0, 1, 2}, 3, SeenSequence, ChoiceRuns, 2},
     {"DialogBlocks", {0, 1, 2}, 3, SeenDialogWord, ChoiceRuns, 2},
     {"ClassBody", {0, 1}, 2, SeenClass, ChoiceRuns, -1},
     {"TabWidth", {8, 2, 3, 4}, 4, SeenTabIndented, ChoiceRuns, -1},
-    {"KeepOpeners", {0, 1}, 2, SeenNested, ChoiceRuns, 1},
 };
 const int ChoiceCount = static_cast<int>(sizeof(OptionChoices) / sizeof(OptionChoices[0]));
 
@@ -422,11 +422,13 @@ enum TryOutcome { TryWorse, TryIdentical, TryAdopted };
 struct Search {
   explicit Search(std::vector<InferText> &Of) : Texts(Of) {}
   std::vector<InferText> &Texts;
-  SettingValues Start;  // the values given: among equal results the search keeps to them
-  SettingValues Chosen; // the best values found so far
-  long long Best = -1;  // their points (see Score)
-  long long Total = 0;  // the non-blank lines of the texts
-  long long Scale = 1;  // a line's points for keeping its width: more than all the others
+  SettingValues Start;      // the values given: among equal results the search keeps to them
+  SettingValues Chosen;     // the best values found so far
+  long long Best = -1;      // their points (see Score)
+  bool Counted = false;     // Best was counted by a run, not foreseen by a fit
+  long long LastCount = -1; // the points of the last values Adopt counted, -1 when fewer
+  long long Total = 0;      // the non-blank lines of the texts
+  long long Scale = 1;      // a line's points for keeping its width: more than all the others
   NumberDim Dims[NumberDims] = {};
   int ClassBodyRow = -1, IndentWithRow = -1, TabWidthRow = -1;
   int Seen = 0;              // ReindentSeen bits and the texts' own kinds
@@ -574,16 +576,18 @@ struct Search {
   // Counts Candidate; it becomes the values chosen when it keeps more lines, or as many and
   // is preferred.
   int Adopt(const SettingValues &Candidate) {
+    LastCount = -1;
     if (Candidate == Chosen)
       return TryIdentical;
     if (Spent())
       return TryWorse;
-    long long Same = Count(Candidate, Best);
+    long long Same = LastCount = Count(Candidate, Best);
     if (Same < 0)
       return TryWorse;
     if (Same > Best || (Same == Best && Preferred(Candidate, Chosen))) {
       Chosen = Candidate;
       Best = Same;
+      Counted = true;
       for (InferText &T : Texts)
         T.Kept.swap(T.Got);
       return TryAdopted;
@@ -614,8 +618,20 @@ struct Search {
       if (Runs && Fitted != NumbersFor.end())
         for (int Row : NumberRows())
           Trial[static_cast<std::size_t>(Row)] = Fitted->second[static_cast<std::size_t>(Row)];
+      else if (Runs)
+        for (const NumberDim &D : Dims)
+          Trial[static_cast<std::size_t>(D.Row)] = Chosen[static_cast<std::size_t>(D.Row)];
       const long long Before = Best;
       int Outcome = Adopt(Trial);
+      // A change that keeps as many lines at the numbers chosen may keep more at its own.
+      if (Outcome == TryWorse && Runs && Fitted == NumbersFor.end() && LastCount == Before &&
+          !Spent()) {
+        SettingValues Numbers = Candidate;
+        long long Lines = Fit(Numbers);
+        if (Foreseen)
+          *Foreseen = Lines;
+        return AdoptFitted(Numbers, Lines) ? TryAdopted : TryWorse;
+      }
       if (Foreseen)
         *Foreseen = Outcome == TryAdopted ? Best : Outcome == TryIdentical ? Before : -1;
       return Outcome;
@@ -673,6 +689,7 @@ struct Search {
       return Adopt(Fitted) == TryAdopted;
     Chosen = Fitted;
     Best = Foreseen;
+    Counted = false;
     Foresee(Chosen, FreshClass);
     return true;
   }
@@ -1171,8 +1188,10 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
 
   // In rounds: the numbers, the options that move runs of lines, then each option that moves
   // single lines, until a whole round changes nothing. Each is tried again only once another
-  // changed the values chosen: it chose the best it could find the last time. A change keeps
-  // more lines, or as many with values preferred, so the rounds end.
+  // changed the values chosen: it chose the best it could find the last time. When the options
+  // that move runs of lines changed them, the numbers are fitted again at once: a frugal search
+  // may run out before the round comes back to them. A change keeps more lines, or as many with
+  // values preferred, so the rounds end.
   std::vector<const OptionChoice *> Lines;
   for (const OptionChoice &C : OptionChoices)
     if (C.Kind == ChoiceLines)
@@ -1183,8 +1202,9 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   TriedAt[0] = 0;
   int Unchanged = 1;
   // Once every line keeps its width and its blanks nothing can do better.
-  for (int At = 1; Unchanged < Coordinates && S.Best < S.Total * (S.Scale + 1) && !S.Spent();
-       At = (At + 1) % Coordinates) {
+  for (int At = 1, Next = 2;
+       Unchanged < Coordinates && S.Best < S.Total * (S.Scale + 1) && !S.Spent();
+       At = Next, Next = (At + 1) % Coordinates) {
     int &Tried = TriedAt[static_cast<std::size_t>(At)];
     bool Changed = false;
     if (Tried != Changes)
@@ -1194,13 +1214,18 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
     Changes += Changed;
     Tried = Changes;
     Unchanged = Changed ? 0 : Unchanged + 1;
+    if (Changed && At == 1)
+      Next = 0;
   }
 
   // The values as written win only by the lines they keep when run: a fit foresees lines
   // that stop at column 0, or a body that does, only roughly.
   // As many lines kept over the lines searched are told apart over the whole texts.
   if (S.FallbackLines >= 0 && S.Fallback != S.Chosen) {
-    long long Fallback = S.Count(S.Fallback), Chosen = S.Count(S.Chosen);
+    // The values chosen were often counted when adopted; the values as written need only be
+    // counted as far as they can still win.
+    long long Chosen = S.Counted ? S.Best : S.Count(S.Chosen);
+    long long Fallback = S.Count(S.Fallback, Chosen);
     bool Longer = false;
     for (const InferText &T : Texts)
       Longer = Longer || T.Sampled || T.Limit < T.Replay.Lines.size();

@@ -968,8 +968,10 @@ void ReindentModernLine(ReindentState &S, const std::string &Text, ScannedLine &
   }
   // The text written behind the indentation: the scanned line, with its end-of-file mark.
   std::string Kept;
-  const std::string &Body = WithStringTail(S, (S.Marks.back() & MarkLoneCrEnd) != 0, Text,
-                                           WithEndOfFileMark(Text, Line.Rebuilt, Kept), Kept);
+  const bool MarkFree = S.Replay && S.Replay->Filled && !S.Replay->EndOfFileMark;
+  const std::string &Body =
+      WithStringTail(S, (S.Marks.back() & MarkLoneCrEnd) != 0, Text,
+                     MarkFree ? Line.Rebuilt : WithEndOfFileMark(Text, Line.Rebuilt, Kept), Kept);
   if (InComment) {
     long long Indent = AtLeastZero(S.CommentIndent + (Written - S.CommentWritten));
     if (!S.Pending.empty()) {
@@ -1162,6 +1164,7 @@ void Reindent() {
   S.Replay = Serves ? Given : nullptr;
   ReindentReplayRecord *const R = S.Replay;
   const bool Recording = R && !R->Filled;
+  const bool Replaying = R && !Recording;
   const bool LinesKept = R && (R->Filled || R->TextsGiven) && ReindentSink.Line;
   if (Recording && !R->TextsGiven) {
     R->Bytes.clear();
@@ -1211,10 +1214,15 @@ void Reindent() {
 
     if (Modern) {
       ReindentModernLine(S, Text, Line, Out);
-      // A replayed scan holds no words.
-      if (!S.LineNumbers && !InComment)
-        S.LineNumbers = LineNumberUse(Line.Trimmed, R && !Recording ? nullptr : &Line.Words);
-      S.Verbatim = RegionOpened(S, Line, InComment);
+      // A replay takes what makes line numbers matter from its record, once the run ends.
+      if (!S.LineNumbers && !InComment && !Replaying)
+        S.LineNumbers = LineNumberUse(Line.Trimmed, &Line.Words);
+      // Whether the line opens a region depends on the text alone: a replay reads it back.
+      ReindentReplayLine *L = R ? &R->Lines[static_cast<std::size_t>(E.CurrentLine)] : nullptr;
+      S.Verbatim = Replaying ? static_cast<int>(L->State / ReplayOpens) & 7
+                             : RegionOpened(S, Line, InComment);
+      if (Recording)
+        L->State |= static_cast<unsigned>(S.Verbatim) * ReplayOpens;
       S.PrevContinued = Line.Continued;
       ++E.CurrentLine;
       continue;
@@ -1246,6 +1254,12 @@ void Reindent() {
     FlushPending(S, false, 0, Out);
     // The other commands read statements without them.
     DefinitionWords.Ends.clear();
+  }
+  if (Replaying)
+    S.LineNumbers = R->LineNumbers;
+  else if (Recording && !InRange()) {
+    R->LineNumbers = S.LineNumbers;
+    R->EndOfFileMark = R->Bytes.find('\x1A') != std::string::npos;
   }
   if (Modern && E.BlockMode && !S.LineNumbers)
     ReadOutsideBlock(S, true, E.CurrentLine, E.Info.TotalLines, Text);

@@ -355,6 +355,7 @@ enum ReplayState {
   ReplayPrevDirective = 256,
   ReplaySpellMode = 512,  // three bits from here: the SpellMode the line leaves
   ReplayLoneCrEnd = 4096, // the line ends at a lone CR (kept whatever else the record holds)
+  ReplayOpens = 8192,     // three bits from here: the VerbatimKind of the region the line opens
 };
 // The lines of one text, kept by the first Modern run over the whole text for the runs after
 // it: no setting changes a line's text or its scan.
@@ -370,6 +371,8 @@ struct ReindentReplayRecord {
   std::vector<std::string> DefinitionEnds;
   StringifyingWords Stringifying;
   const char *HeaderLineNumbers = nullptr;
+  const char *LineNumbers = nullptr; // what in the text's own lines makes line numbers matter
+  bool EndOfFileMark = false;        // some line holds an end-of-file mark (Ctrl-Z)
 };
 
 // Where a re-indent run sends each line it rewrites instead of the editor, while Line is set:

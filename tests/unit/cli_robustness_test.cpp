@@ -264,6 +264,21 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
   EXPECT_NE(Ini.find("\n[Other]\nKey=1\n\n[Rules]\nStyle=Modern\n"), std::string::npos) << Ini;
   EXPECT_EQ(RunTool(Dir, "reindent", "--check project").Status, 0) << Ini;
   EXPECT_EQ(RunTool(Dir, "infer", "--write project/a.prg").Status, 2);
+  // The search replays what its first run read; the text it then writes is the one a plain run
+  // with the settings inferred writes: regions kept, the end-of-file mark kept, and blank lines
+  // squeezed where ProcLine( is named only in a string.
+  std::string Replayed = Dir + "/replayed";
+  mkdir(Replayed.c_str(), 0755);
+  WriteTextFile(Replayed + "/r.prg",
+                "FUNCTION Main()\n   LOCAL n := 1\n   ? \"ProcLine( n )\"\n\n\n\n"
+                "   TEXT\n  as written\n   ENDTEXT\n   IF n > 0\n      ? n\n"
+                "   ENDIF\n   RETURN n\n#pragma BEGINDUMP\n  int x;\n"
+                "#pragma ENDDUMP\n\x1A");
+  ASSERT_EQ(RunTool(Dir, "infer", "--write replayed").Status, 0);
+  ToolResult Plain = RunTool(Dir, "reindent", "replayed/r.prg");
+  EXPECT_EQ(RunTool(Dir, "reindent", "--infer replayed/r.prg").Out, Plain.Out);
+  EXPECT_NE(Plain.Out.find("\n\n   TEXT\n  as written\n"), std::string::npos) << Plain.Out;
+  EXPECT_EQ(Plain.Out.find("\n\n\n\n"), std::string::npos) << Plain.Out;
 }
 
 // Lines end at "\n", "\r\n", "\r\r\n" or a lone "\r", as the editor reads them, so the line
