@@ -82,20 +82,23 @@ std::uint64_t NonBlankBytes(std::uint64_t X) {
   return ((((X & ~Highs) + Ones * (0x80 - 33)) | X) & Highs) | ZeroBytes(X ^ (Ones * '\n'));
 }
 
+#if defined(__SSE2__)
+// The bytes of the sixteen at P that are no blank (above code 32, or an LF), one bit each.
+inline unsigned NonBlankMarks(const char *P) {
+  __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(X, _mm_set1_epi8(33)), X),
+                                     _mm_cmpeq_epi8(X, _mm_set1_epi8('\n')))));
+}
+#endif
+
 // SkipBlanks past a blank at P.
 const char *SkipBlankRun(const char *P, const char *End) {
 #if defined(__SSE2__)
-  // Sixteen bytes at a time: the first above code 32, or an LF.
-  const __m128i Least = _mm_set1_epi8(33);
-  const __m128i Lf = _mm_set1_epi8('\n');
-  while (End - P >= 16) {
-    __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
-    unsigned Marks = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(X, Least), X), _mm_cmpeq_epi8(X, Lf))));
-    if (Marks)
+  // Sixteen bytes at a time.
+  for (; End - P >= 16; P += 16)
+    if (unsigned Marks = NonBlankMarks(P))
       return P + __builtin_ctz(Marks);
-    P += 16;
-  }
 #endif
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   // Eight bytes at a time: the first that is no blank is the lowest byte marked.
@@ -112,7 +115,15 @@ const char *SkipBlankRun(const char *P, const char *End) {
 }
 
 inline const char *SkipBlanks(const char *P, const char *End) {
-  return P < End && !IsBlank(*P) ? P : SkipBlankRun(P, End);
+  if (P < End && !IsBlank(*P))
+    return P;
+#if defined(__SSE2__)
+  // Most runs of blanks end within sixteen bytes.
+  if (End - P >= 16)
+    if (unsigned Marks = NonBlankMarks(P))
+      return P + __builtin_ctz(Marks);
+#endif
+  return SkipBlankRun(P, End);
 }
 
 // True when the Length bytes at P spell Upper, ignoring the case of a to z.
@@ -664,20 +675,35 @@ bool SameLineBytes(const char *B, const char *A, std::size_t Length, unsigned &S
 #endif
 }
 
-// The first byte in [P, End) that may open a string or a comment, or End.
-const char *FirstMayQuote(const char *P, const char *End) {
 #if defined(__SSE2__)
-  for (; End - P >= 16; P += 16) {
-    __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
-    __m128i Quotes =
-        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('"')), _mm_cmpeq_epi8(X, _mm_set1_epi8('\'')));
-    __m128i Others =
-        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('[')), _mm_cmpeq_epi8(X, _mm_set1_epi8('*')));
-    __m128i Comments =
-        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('&')), _mm_cmpeq_epi8(X, _mm_set1_epi8('/')));
-    if (int Marks = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Quotes, Others), Comments)))
-      return P + __builtin_ctz(static_cast<unsigned>(Marks));
+// The bytes of the sixteen at P that may open a string or a comment, one bit each.
+unsigned MayQuoteMarks(const char *P) {
+  __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  __m128i Quotes =
+      _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('"')), _mm_cmpeq_epi8(X, _mm_set1_epi8('\'')));
+  __m128i Others =
+      _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('[')), _mm_cmpeq_epi8(X, _mm_set1_epi8('*')));
+  __m128i Comments =
+      _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('&')), _mm_cmpeq_epi8(X, _mm_set1_epi8('/')));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Quotes, Others), Comments)));
+}
+#endif
+
+// The first byte in [P, End) that may open a string or a comment, or End. Bytes up to
+// Readable may be read.
+const char *FirstMayQuote(const char *P, const char *End, const char *Readable) {
+#if defined(__SSE2__)
+  for (; End - P >= 16; P += 16)
+    if (unsigned Marks = MayQuoteMarks(P))
+      return P + __builtin_ctz(Marks);
+  if (P < End && Readable - P >= 16) {
+    // The last bytes, read with some after them that are no part of the range.
+    unsigned Marks = MayQuoteMarks(P) & ((1u << (End - P)) - 1);
+    return Marks ? P + __builtin_ctz(Marks) : End;
   }
+#else
+  (void)Readable;
 #endif
   for (; P < End; ++P)
     if (ByteRoles.Of[static_cast<unsigned char>(*P)] & MayQuote)
@@ -686,8 +712,13 @@ const char *FirstMayQuote(const char *P, const char *End) {
 }
 
 // True when a byte in [P, End) may open a string or a comment.
-bool MayQuoteIn(const char *P, const char *End) {
-  return FirstMayQuote(P, End) != End;
+bool MayQuoteIn(const char *P, const char *End, const char *Readable) {
+  return FirstMayQuote(P, End, Readable) != End;
+}
+
+// Where Before's text ends: its bytes may be read up to there.
+const char *TextEndOf(const GuardLexer &Before) {
+  return Before.Whole.Bytes + Before.Whole.Size;
 }
 
 bool SameOpeners(const GuardLexer &A, const GuardLexer &B) {
@@ -753,7 +784,7 @@ bool CarryOfQuotedLine(GuardLexer &L, const char *First, const char *End, const 
   bool Semicolon = false;
   const char *P = First;
   for (;;) {
-    const char *Q = FirstMayQuote(P, End);
+    const char *Q = FirstMayQuote(P, End, TextEndOf(L));
     // The last token of the run [P, Q), if it holds one, is a word, a number or an operator.
     const char *Last = Q;
     while (Last > P && IsBlank(Last[-1]))
@@ -828,8 +859,8 @@ bool CarryWithoutReading(GuardLexer &L, const char *First, const char *End, cons
   if ((L.Directive && L.Continued) || (Plain && MayOpen(L, First, End)) || (Seen & NumberCase))
     return false;
   if (((Seen & Slash) && OpensBlockComment(First, End)) ||
-      ((Seen & OtherCase) && MayQuoteIn(First, LastCase)) ||
-      ((Seen & MayCarry) && MayQuoteIn(First, End)))
+      ((Seen & OtherCase) && MayQuoteIn(First, LastCase, TextEndOf(L))) ||
+      ((Seen & MayCarry) && MayQuoteIn(First, End, TextEndOf(L))))
     return CarryOfQuotedLine(L, First, End, Seen & OtherCase ? After : nullptr, Plain);
   bool Semicolon = (Seen & MayCarry) && End[-1] == ';';
   if (Plain)
@@ -900,13 +931,13 @@ void PassBlankLine(GuardLexer &L) {
 bool CarriesNothing(const GuardLexer &L, const SamePair &Pair) {
   if ((Pair.Seen & (MayCarry | Slash | NumberCase)) || MayOpen(L, Pair.B, Pair.BEnd))
     return false;
-  return !(Pair.Seen & OtherCase) || !MayQuoteIn(Pair.B, Pair.LastCase);
+  return !(Pair.Seen & OtherCase) || !MayQuoteIn(Pair.B, Pair.LastCase, TextEndOf(L));
 }
 
-// The trimmed bytes [A, AEnd) of After's current line.
-void TrimmedLine(const GuardLexer &After, const char *&A, const char *&AEnd) {
-  A = After.Text;
-  AEnd = After.Text + After.LineEnd;
+// The bytes [A, AEnd) of Line without its leading and trailing blanks.
+void TrimmedLine(const GuardLine &Line, const char *&A, const char *&AEnd) {
+  A = Line.Data;
+  AEnd = Line.Data + Line.Length;
   if (A < AEnd && IsBlank(*A))
     A = SkipBlanks(A, AEnd);
   while (AEnd > A && IsBlank(AEnd[-1]))
@@ -920,36 +951,48 @@ void TrimmedLine(const GuardLexer &After, const char *&A, const char *&AEnd) {
 // Before's side (Pair tells what SameLineBytes saw); false when the pair differs, with both
 // lines current, or a text has ended.
 bool NextLineToRead(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
-  // Lines skipped here are counted in locals and told to Before when the run ends.
+  // Lines passed here are counted in locals and told to the lexers when the run ends: After's
+  // line is made current only if the run ends at it, and After takes what Before carries once.
   const char *Bytes = Before.Whole.Bytes;
   const char *TextEnd = Bytes + Before.Whole.Size;
   std::size_t Cursor = Before.Cursor;
-  int Passed = 0;
+  int Passed = 0, AfterPassed = 0;
+  bool Carried = false, ToRead = false;
+  GuardLine Line;
+  bool HaveLine = After.LineLoaded;
+  if (HaveLine) {
+    Line = GuardLine{After.Text, After.LineEnd, After.Indent};
+    --After.Line;
+    After.LineLoaded = false;
+  }
   for (;;) {
-    if (!LoadLine(After) || static_cast<std::size_t>(TextEnd - Bytes) <= Cursor)
+    if (!HaveLine && !(HaveLine = ReadLine(After, After.Cursor, Line)))
+      break;
+    if (static_cast<std::size_t>(TextEnd - Bytes) <= Cursor)
       break;
     const char *A, *AEnd;
-    TrimmedLine(After, A, AEnd);
+    TrimmedLine(Line, A, AEnd);
     const char *Start = Bytes + Cursor;
     const char *B = SkipBlanks(Start, TextEnd);
     bool BlankB = B == TextEnd || *B == '\n';
-    if (Plain && (BlankB || A == AEnd)) {
-      if (BlankB) {
-        Cursor = static_cast<std::size_t>(B - Bytes) + 1;
-        ++Passed;
+    if (BlankB || A == AEnd) {
+      if (Plain || (BlankB && A == AEnd)) {
+        if (BlankB) {
+          Cursor = static_cast<std::size_t>(B - Bytes) + 1;
+          ++Passed;
+        }
+        if (A == AEnd) {
+          ++AfterPassed;
+          HaveLine = false;
+        }
+        if (!Plain) {
+          // Blank on both sides, in a block comment or after a ";".
+          PassBlankLine(Before);
+          Carried = true;
+          Plain = AtPlainLineStart(Before);
+        }
+        continue;
       }
-      After.LineLoaded = A != AEnd;
-      continue;
-    }
-    if (BlankB && A == AEnd) {
-      // Blank on both sides, in a block comment or after a ";".
-      Cursor = static_cast<std::size_t>(B - Bytes) + 1;
-      ++Passed;
-      PassBlankLine(Before);
-      TakeCarry(After, Before);
-      After.LineLoaded = false;
-      Plain = AtPlainLineStart(Before);
-      continue;
     }
     std::size_t Length = static_cast<std::size_t>(AEnd - A);
     Pair = SamePair{B, B + Length, A, 0, nullptr};
@@ -965,36 +1008,42 @@ bool NextLineToRead(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair 
         Rest = SkipBlanks(Rest, TextEnd);
       Same = (Rest == TextEnd || *Rest == '\n') && (*B != '#' || PlainDirective(B, Pair.BEnd));
     }
-    if (Same && Plain && CarriesNothing(Before, Pair)) {
-      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
-      ++Passed;
-      After.LineLoaded = false;
-      continue;
+    if (!Same) {
+      // Both lines are made current, to be read token by token.
+      Before.Cursor = Cursor;
+      Before.Line += Passed;
+      Passed = 0;
+      LoadLine(Before);
+      Cursor = Before.Cursor;
+      break;
     }
-    if (Same &&
+    bool CarriesOn = Plain && CarriesNothing(Before, Pair);
+    if (!CarriesOn &&
         CarryWithoutReading(Before, Pair.B, Pair.BEnd, Pair.A, Pair.Seen, Pair.LastCase, Plain)) {
       // What the line carries is told without reading it: both sides carry it on.
-      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
-      ++Passed;
-      TakeCarry(After, Before);
-      After.LineLoaded = false;
+      CarriesOn = Carried = true;
       Plain = AtPlainLineStart(Before);
-      continue;
     }
-    if (Same) {
-      Before.Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
-      Before.Line += Passed;
+    ++AfterPassed;
+    HaveLine = false;
+    if (!CarriesOn) {
+      // Before's line is made current, to be read token by token on Before's side alone.
+      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
       TakeLine(Before, GuardLine{Start, static_cast<std::size_t>(Rest - Start), 0});
-      return true;
+      ToRead = true;
+      break;
     }
-    Before.Cursor = Cursor;
-    Before.Line += Passed;
-    LoadLine(Before);
-    return false;
+    Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+    ++Passed;
   }
   Before.Cursor = Cursor;
   Before.Line += Passed;
-  return false;
+  After.Line += AfterPassed;
+  if (HaveLine)
+    TakeLine(After, Line);
+  if (Carried)
+    TakeCarry(After, Before);
+  return ToRead;
 }
 
 // Passes the lines of a text region that hold the same bytes on both sides (After's leading
