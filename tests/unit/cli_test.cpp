@@ -401,6 +401,7 @@ TEST(CliGuard, AcceptsLayoutAndRespellingAndRefusesAnyOtherChange) {
       {"a short line's byte", "a += 1\n", "a -= 1\n", 1},
       {"a short line going on", "a += ;\n* b\n", "a += ;\n * B\n", 0},
       {"a line end moved into a line", "x := 1\n2\n", "x := 1 2\n", 1},
+      {"a line end made a lone CR", "x := 1\ny := 2\n", "x := 1\ry := 2\n", 1},
       {"a bracket string before a word's case", "x := [abc] + d\n", "x := [ABC] + D\n", 1},
       {"a bracket string after \"#\" in a line", "x := a # [bc] + d\n", "x := a # [BC] + D\n", 1},
       {"a comment after \"&&\"", "x := a && b\n", "x := A && B\n", 1},
