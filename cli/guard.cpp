@@ -72,11 +72,29 @@ bool ReadBrokenText(const void *Text, std::size_t &Cursor, GuardLine &Line) {
   return true;
 }
 
-// The editor's lines as saved, read where the editor keeps them.
-bool ReadEditorLine(const void *Count, std::size_t &Cursor, GuardLine &Line) {
-  if (Cursor >= static_cast<std::size_t>(*static_cast<const int *>(Count)))
+// The editor's lines, read where the editor keeps them, while each is a line of the saved
+// text on its own. One that ends at a lone CR, or without an end of line before the last,
+// is not: Odd is then set and the reading stops there, the saved text to be read instead.
+struct EditorLines {
+  std::size_t Count;
+  mutable bool Odd;
+};
+
+bool ReadEditorLine(const void *Lines, std::size_t &Cursor, GuardLine &Line) {
+  const EditorLines &E = *static_cast<const EditorLines *>(Lines);
+  if (Cursor >= E.Count)
     return false;
-  Line.Data = SimLineBytes(static_cast<int>(Cursor), Line.Indent, Line.Length);
+  SimEolKind Eol;
+  Line.Data = SimLineBytes(static_cast<int>(Cursor), Line.Indent, Line.Length, Eol);
+  if (Eol == SimEolNone || Eol == SimEolCr) {
+    if (Cursor + 1 < E.Count) {
+      E.Odd = true;
+      return false;
+    }
+    // A last line without text or end of line is no line of the saved text.
+    if (Eol == SimEolNone && Line.Indent + Line.Length == 0)
+      return false;
+  }
   ++Cursor;
   return true;
 }
@@ -90,11 +108,12 @@ int FirstChangedLine(const char *Before, std::size_t BeforeSize, const char *Aft
 }
 
 int EditorFirstChangedLine(const char *Before, std::size_t BeforeSize) {
-  int Count = SimSavedLineCount();
-  if (Count >= 0)
-    return FirstChangedLine(Before, BeforeSize, &Count, ReadEditorLine);
-  // A line that ends at a lone CR, or without an end of line, is no line of the saved text
-  // on its own: the saved text is read instead.
+  // Up to the first line that is not one of the saved text on its own, the editor's lines
+  // are those of the saved text: a comparison that ends before reaching one stands.
+  EditorLines Lines{static_cast<std::size_t>(SimLineCount()), false};
+  int Line = FirstChangedLine(Before, BeforeSize, &Lines, ReadEditorLine);
+  if (!Lines.Odd)
+    return Line;
   std::string After = SimSaveText();
   return FirstChangedLine(Before, BeforeSize, After.data(), After.size());
 }

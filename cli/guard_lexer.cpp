@@ -82,20 +82,23 @@ std::uint64_t NonBlankBytes(std::uint64_t X) {
   return ((((X & ~Highs) + Ones * (0x80 - 33)) | X) & Highs) | ZeroBytes(X ^ (Ones * '\n'));
 }
 
+#if defined(__SSE2__)
+// The bytes of the sixteen at P that are no blank (above code 32, or an LF), one bit each.
+inline unsigned NonBlankMarks(const char *P) {
+  __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(X, _mm_set1_epi8(33)), X),
+                                     _mm_cmpeq_epi8(X, _mm_set1_epi8('\n')))));
+}
+#endif
+
 // SkipBlanks past a blank at P.
 const char *SkipBlankRun(const char *P, const char *End) {
 #if defined(__SSE2__)
-  // Sixteen bytes at a time: the first above code 32, or an LF.
-  const __m128i Least = _mm_set1_epi8(33);
-  const __m128i Lf = _mm_set1_epi8('\n');
-  while (End - P >= 16) {
-    __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
-    unsigned Marks = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(X, Least), X), _mm_cmpeq_epi8(X, Lf))));
-    if (Marks)
+  // Sixteen bytes at a time.
+  for (; End - P >= 16; P += 16)
+    if (unsigned Marks = NonBlankMarks(P))
       return P + __builtin_ctz(Marks);
-    P += 16;
-  }
 #endif
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   // Eight bytes at a time: the first that is no blank is the lowest byte marked.
@@ -112,7 +115,15 @@ const char *SkipBlankRun(const char *P, const char *End) {
 }
 
 inline const char *SkipBlanks(const char *P, const char *End) {
-  return P < End && !IsBlank(*P) ? P : SkipBlankRun(P, End);
+  if (P < End && !IsBlank(*P))
+    return P;
+#if defined(__SSE2__)
+  // Most runs of blanks end within sixteen bytes.
+  if (End - P >= 16)
+    if (unsigned Marks = NonBlankMarks(P))
+      return P + __builtin_ctz(Marks);
+#endif
+  return SkipBlankRun(P, End);
 }
 
 // True when the Length bytes at P spell Upper, ignoring the case of a to z.
@@ -513,9 +524,7 @@ bool AtPlainLineStart(const GuardLexer &L) {
 }
 
 // True when the first word of a line at P may open a text region.
-bool MayOpen(const GuardLexer &L, const char *P, const char *End) {
-  if (UpperOf(*P) != 'T' && L.Openers.empty())
-    return false;
+bool FirstWordMayOpen(const GuardLexer &L, const char *P, const char *End) {
   const char *W = WordEnd(P, End);
   if (SpellsWord(P, std::size_t(W - P), "TEXT"))
     return true;
@@ -523,6 +532,10 @@ bool MayOpen(const GuardLexer &L, const char *P, const char *End) {
     if (SameWord(P, std::size_t(W - P), O.Words[0], O.Lengths[0]))
       return true;
   return false;
+}
+
+inline bool MayOpen(const GuardLexer &L, const char *P, const char *End) {
+  return (UpperOf(*P) == 'T' || !L.Openers.empty()) && FirstWordMayOpen(L, P, End);
 }
 
 } // namespace
@@ -615,19 +628,19 @@ bool SameLineBytes(const char *B, const char *A, std::size_t Length, unsigned &S
     }
     return SameButCase(B, B, A, Length, Seen, LastCase);
   }
-  bool Semicolons = false, Slashes = false;
 #if defined(__SSE2__)
   if (Length >= 16) {
     const __m128i CaseBit = _mm_set1_epi8(0x20);
     const __m128i Semicolon = _mm_set1_epi8(';');
     const __m128i SlashByte = _mm_set1_epi8('/');
+    __m128i Semicolons = _mm_setzero_si128(), Slashes = _mm_setzero_si128();
     for (std::size_t I = 0; I < Length; I += 16) {
       if (I + 16 > Length)
         I = Length - 16;
       __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(B + I));
       __m128i D = _mm_xor_si128(X, _mm_loadu_si128(reinterpret_cast<const __m128i *>(A + I)));
-      Semicolons |= _mm_movemask_epi8(_mm_cmpeq_epi8(X, Semicolon)) != 0;
-      Slashes |= _mm_movemask_epi8(_mm_cmpeq_epi8(X, SlashByte)) != 0;
+      Semicolons = _mm_or_si128(Semicolons, _mm_cmpeq_epi8(X, Semicolon));
+      Slashes = _mm_or_si128(Slashes, _mm_cmpeq_epi8(X, SlashByte));
       unsigned Differ =
           static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(D, _mm_setzero_si128()))) ^
           0xFFFFu;
@@ -637,10 +650,12 @@ bool SameLineBytes(const char *B, const char *A, std::size_t Length, unsigned &S
       if (Cased != Differ || !NoteCaseLetters(B, I, Cased, 0, Seen, LastCase))
         return false;
     }
-    Seen |= (Semicolons ? MayCarry : 0) | (Slashes ? Slash : 0);
+    Seen |=
+        (_mm_movemask_epi8(Semicolons) ? MayCarry : 0) | (_mm_movemask_epi8(Slashes) ? Slash : 0);
     return true;
   }
 #endif
+  bool Semicolons = false, Slashes = false;
   for (std::size_t I = 0; I < Length; I += 8) {
     if (I + 8 > Length)
       I = Length - 8;
@@ -660,25 +675,50 @@ bool SameLineBytes(const char *B, const char *A, std::size_t Length, unsigned &S
 #endif
 }
 
-// True when a byte in [P, End) may open a string or a comment.
-bool MayQuoteIn(const char *P, const char *End) {
 #if defined(__SSE2__)
-  for (; End - P >= 16; P += 16) {
-    __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
-    __m128i Quotes =
-        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('"')), _mm_cmpeq_epi8(X, _mm_set1_epi8('\'')));
-    __m128i Others =
-        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('[')), _mm_cmpeq_epi8(X, _mm_set1_epi8('*')));
-    __m128i Comments =
-        _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('&')), _mm_cmpeq_epi8(X, _mm_set1_epi8('/')));
-    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Quotes, Others), Comments)))
-      return true;
+// The bytes of the sixteen at P that may open a string or a comment, one bit each.
+unsigned MayQuoteMarks(const char *P) {
+  __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  __m128i Quotes =
+      _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('"')), _mm_cmpeq_epi8(X, _mm_set1_epi8('\'')));
+  __m128i Others =
+      _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('[')), _mm_cmpeq_epi8(X, _mm_set1_epi8('*')));
+  __m128i Comments =
+      _mm_or_si128(_mm_cmpeq_epi8(X, _mm_set1_epi8('&')), _mm_cmpeq_epi8(X, _mm_set1_epi8('/')));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Quotes, Others), Comments)));
+}
+#endif
+
+// The first byte in [P, End) that may open a string or a comment, or End. Bytes up to
+// Readable may be read.
+const char *FirstMayQuote(const char *P, const char *End, const char *Readable) {
+#if defined(__SSE2__)
+  for (; End - P >= 16; P += 16)
+    if (unsigned Marks = MayQuoteMarks(P))
+      return P + __builtin_ctz(Marks);
+  if (P < End && Readable - P >= 16) {
+    // The last bytes, read with some after them that are no part of the range.
+    unsigned Marks = MayQuoteMarks(P) & ((1u << (End - P)) - 1);
+    return Marks ? P + __builtin_ctz(Marks) : End;
   }
+#else
+  (void)Readable;
 #endif
   for (; P < End; ++P)
     if (ByteRoles.Of[static_cast<unsigned char>(*P)] & MayQuote)
-      return true;
-  return false;
+      return P;
+  return End;
+}
+
+// True when a byte in [P, End) may open a string or a comment.
+bool MayQuoteIn(const char *P, const char *End, const char *Readable) {
+  return FirstMayQuote(P, End, Readable) != End;
+}
+
+// Where Before's text ends: its bytes may be read up to there.
+const char *TextEndOf(const GuardLexer &Before) {
+  return Before.Whole.Bytes + Before.Whole.Size;
 }
 
 bool SameOpeners(const GuardLexer &A, const GuardLexer &B) {
@@ -724,14 +764,86 @@ bool OpensBlockComment(const char *P, const char *End) {
   return FindPair(P, End, "/*") != End;
 }
 
+// The same bytes in [P, End) on both sides, After's line standing at A for Before's at B (null
+// when the lines hold the same bytes).
+bool SameOnBothSides(const char *B, const char *A, const char *P, const char *End) {
+  return !A || std::memcmp(P, A + (P - B), static_cast<std::size_t>(End - P)) == 0;
+}
+
+// CarryWithoutReading for a line [First, End), the same at After but for the case of letters
+// outside numbers, that may hold strings and comments: the bytes that may open one are looked
+// at as the lexer would read them, the runs between them holding only words, numbers and
+// operators. True, with what the line carries set in L, when every string and comment holds
+// the same bytes on both sides (and so every letter of another case lies in a word); false
+// when they differ or the line opens a block comment, which is then read token by token.
+bool CarryOfQuotedLine(GuardLexer &L, const char *First, const char *End, const char *After,
+                       bool Plain) {
+  bool LineStart = Plain || L.LineStart;
+  bool CanQuote = Plain || L.CanQuote;
+  bool Directive = !Plain && L.Directive;
+  bool Semicolon = false;
+  const char *P = First;
+  for (;;) {
+    const char *Q = FirstMayQuote(P, End, TextEndOf(L));
+    // The last token of the run [P, Q), if it holds one, is a word, a number or an operator.
+    const char *Last = Q;
+    while (Last > P && IsBlank(Last[-1]))
+      --Last;
+    if (Last > P) {
+      if (LineStart && *SkipBlanks(P, Q) == '#')
+        Directive = true;
+      LineStart = false;
+      char C = Last[-1];
+      CanQuote = !IsWordChar(C) && C != ')' && C != ']' && C != '}';
+      Semicolon = C == ';';
+    }
+    if (Q == End)
+      break;
+    char C = *Q;
+    char Next = Q + 1 < End ? Q[1] : ' ';
+    if (C == '/' && Next == '*') {
+      const char *Close = FindPair(Q + 2, End, "*/");
+      if (Close == End || !SameOnBothSides(First, After, Q, Close + 2))
+        return false;
+      P = Close + 2;
+      continue;
+    }
+    if (((C == '/' || C == '&') && Next == C) || (C == '*' && LineStart)) {
+      if (!SameOnBothSides(First, After, Q, End))
+        return false;
+      break;
+    }
+    const void *Close = nullptr;
+    if (C == '"' || C == '\'' || (C == '[' && CanQuote && !Directive)) {
+      Close = std::memchr(Q + 1, C == '[' ? ']' : C, static_cast<std::size_t>(End - Q - 1));
+      if (Close || C != '[') {
+        // A string, to its closing quote or, when none closes it, to the line's end.
+        P = Close ? static_cast<const char *>(Close) + 1 : End;
+        if (!SameOnBothSides(First, After, Q, P))
+          return false;
+        LineStart = CanQuote = Semicolon = false;
+        continue;
+      }
+    }
+    P = Q + (IsPairOperator(C, Next) ? 2 : 1);
+    LineStart = Semicolon = false;
+    CanQuote = true;
+  }
+  L.Directive = Directive;
+  L.LineStart = LineStart;
+  L.CanQuote = CanQuote;
+  L.Continued = L.LastWasSemicolon = Semicolon;
+  return true;
+}
+
 // For a line [First, End) that is the same on both sides but for the letters Seen and LastCase
 // tell of (SameLineBytes): when what it carries to the next line can be told without reading
 // its tokens, sets that in L and returns true. A block comment's line without "/" stays in
 // the comment. Outside one, a line without "/*" opens none, and one that holds no string or
 // comment either goes on after a ";" at its end and only then. A letter of another case lies
 // in a word when no string, comment or number may stand before it.
-bool CarryWithoutReading(GuardLexer &L, const char *First, const char *End, unsigned Seen,
-                         const char *LastCase, bool Plain) {
+bool CarryWithoutReading(GuardLexer &L, const char *First, const char *End, const char *After,
+                         unsigned Seen, const char *LastCase, bool Plain) {
   if (L.InBlockComment || (End - First >= 2 && First[0] == '/' && First[1] == '*')) {
     // A line that is one part of a block comment: it ends the comment when its first "*/"
     // ends it.
@@ -744,19 +856,15 @@ bool CarryWithoutReading(GuardLexer &L, const char *First, const char *End, unsi
     L.Continued = L.LastWasSemicolon = false;
     return true;
   }
-  if ((L.Directive && L.Continued) || (Plain && MayOpen(L, First, End)) ||
-      ((Seen & Slash) && OpensBlockComment(First, End)))
+  if ((L.Directive && L.Continued) || (Plain && MayOpen(L, First, End)) || (Seen & NumberCase))
     return false;
-  if ((Seen & OtherCase) && ((Seen & NumberCase) || MayQuoteIn(First, LastCase)))
-    return false;
-  bool Semicolon = false;
-  if (Seen & MayCarry) {
-    if (MayQuoteIn(First, End))
-      return false;
-    Semicolon = End[-1] == ';';
-  }
+  if (((Seen & Slash) && OpensBlockComment(First, End)) ||
+      ((Seen & OtherCase) && MayQuoteIn(First, LastCase, TextEndOf(L))) ||
+      ((Seen & MayCarry) && MayQuoteIn(First, End, TextEndOf(L))))
+    return CarryOfQuotedLine(L, First, End, Seen & OtherCase ? After : nullptr, Plain);
+  bool Semicolon = (Seen & MayCarry) && End[-1] == ';';
   if (Plain)
-    L.Directive = false;
+    L.Directive = *First == '#';
   L.Continued = L.LastWasSemicolon = Semicolon;
   if (Semicolon) {
     // The statement goes on after an operator.
@@ -788,6 +896,14 @@ bool SameBytes(const char *P, const char *Q, std::size_t Length) {
   return true;
 }
 
+// True when the line at P, which starts with "#", neither defines a command nor is a
+// "#pragma": it opens no text region and adds no text command.
+bool PlainDirective(const char *P, const char *End) {
+  std::size_t Length = 0;
+  const char *Name = DirectiveWord(P, End, Length);
+  return !DefinesCommand(Name, Length) && !SpellsWord(Name, Length, "PRAGMA");
+}
+
 // A line pair that is the same but for blanks and the case of letters: Before's bytes
 // [B, BEnd), After's [A, ...), what SameLineBytes saw in them.
 struct SamePair {
@@ -798,6 +914,16 @@ struct SamePair {
   const char *LastCase;
 };
 
+// What a blank line carries, as the lexer reads it: a statement goes on no further.
+void PassBlankLine(GuardLexer &L) {
+  if (!L.Continued) {
+    L.Directive = false;
+    L.CanQuote = true;
+    L.LineStart = true;
+  }
+  L.Continued = L.LastWasSemicolon = false;
+}
+
 // True when a line that starts with nothing carried into it and is the same on both sides
 // carries nothing to the next line either, and needs no reading: it ends no statement with ";",
 // opens no comment or text region, and any letter of another case lies in a word, since no
@@ -805,13 +931,13 @@ struct SamePair {
 bool CarriesNothing(const GuardLexer &L, const SamePair &Pair) {
   if ((Pair.Seen & (MayCarry | Slash | NumberCase)) || MayOpen(L, Pair.B, Pair.BEnd))
     return false;
-  return !(Pair.Seen & OtherCase) || !MayQuoteIn(Pair.B, Pair.LastCase);
+  return !(Pair.Seen & OtherCase) || !MayQuoteIn(Pair.B, Pair.LastCase, TextEndOf(L));
 }
 
-// The trimmed bytes [A, AEnd) of After's current line.
-void TrimmedLine(const GuardLexer &After, const char *&A, const char *&AEnd) {
-  A = After.Text;
-  AEnd = After.Text + After.LineEnd;
+// The bytes [A, AEnd) of Line without its leading and trailing blanks.
+void TrimmedLine(const GuardLine &Line, const char *&A, const char *&AEnd) {
+  A = Line.Data;
+  AEnd = Line.Data + Line.Length;
   if (A < AEnd && IsBlank(*A))
     A = SkipBlanks(A, AEnd);
   while (AEnd > A && IsBlank(AEnd[-1]))
@@ -825,31 +951,53 @@ void TrimmedLine(const GuardLexer &After, const char *&A, const char *&AEnd) {
 // Before's side (Pair tells what SameLineBytes saw); false when the pair differs, with both
 // lines current, or a text has ended.
 bool NextLineToRead(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair &Pair) {
-  // Lines skipped here are counted in locals and told to Before when the run ends.
+  // Lines passed here are counted in locals and told to the lexers when the run ends: After's
+  // line is made current only if the run ends at it, and After takes what Before carries once.
   const char *Bytes = Before.Whole.Bytes;
   const char *TextEnd = Bytes + Before.Whole.Size;
   std::size_t Cursor = Before.Cursor;
-  int Passed = 0;
+  int Passed = 0, AfterPassed = 0;
+  bool Carried = false, ToRead = false;
+  GuardLine Line;
+  bool HaveLine = After.LineLoaded;
+  if (HaveLine) {
+    Line = GuardLine{After.Text, After.LineEnd, After.Indent};
+    --After.Line;
+    After.LineLoaded = false;
+  }
   for (;;) {
-    if (!LoadLine(After) || static_cast<std::size_t>(TextEnd - Bytes) <= Cursor)
+    if (!HaveLine && !(HaveLine = ReadLine(After, After.Cursor, Line)))
+      break;
+    if (static_cast<std::size_t>(TextEnd - Bytes) <= Cursor)
       break;
     const char *A, *AEnd;
-    TrimmedLine(After, A, AEnd);
+    TrimmedLine(Line, A, AEnd);
     const char *Start = Bytes + Cursor;
     const char *B = SkipBlanks(Start, TextEnd);
     bool BlankB = B == TextEnd || *B == '\n';
-    if (Plain && (BlankB || A == AEnd)) {
-      if (BlankB) {
-        Cursor = static_cast<std::size_t>(B - Bytes) + 1;
-        ++Passed;
+    if (BlankB || A == AEnd) {
+      if (Plain || (BlankB && A == AEnd)) {
+        if (BlankB) {
+          Cursor = static_cast<std::size_t>(B - Bytes) + 1;
+          ++Passed;
+        }
+        if (A == AEnd) {
+          ++AfterPassed;
+          HaveLine = false;
+        }
+        if (!Plain) {
+          // Blank on both sides, in a block comment or after a ";".
+          PassBlankLine(Before);
+          Carried = true;
+          Plain = AtPlainLineStart(Before);
+        }
+        continue;
       }
-      After.LineLoaded = A != AEnd;
-      continue;
     }
     std::size_t Length = static_cast<std::size_t>(AEnd - A);
     Pair = SamePair{B, B + Length, A, 0, nullptr};
     const char *Rest = nullptr;
-    bool Same = !BlankB && *B != '#' && static_cast<std::size_t>(TextEnd - B) >= Length &&
+    bool Same = !BlankB && static_cast<std::size_t>(TextEnd - B) >= Length &&
                 SameLineBytes(B, A, Length, Pair.Seen, Pair.LastCase);
     if (Same) {
       // Most lines end at once, at LF or CR LF.
@@ -858,37 +1006,76 @@ bool NextLineToRead(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair 
         ++Rest;
       else
         Rest = SkipBlanks(Rest, TextEnd);
-      Same = Rest == TextEnd || *Rest == '\n';
+      Same = (Rest == TextEnd || *Rest == '\n') && (*B != '#' || PlainDirective(B, Pair.BEnd));
     }
-    if (Same && Plain && CarriesNothing(Before, Pair)) {
-      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
-      ++Passed;
-      After.LineLoaded = false;
-      continue;
-    }
-    if (Same && CarryWithoutReading(Before, Pair.B, Pair.BEnd, Pair.Seen, Pair.LastCase, Plain)) {
-      // What the line carries is told without reading it: both sides carry it on.
-      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
-      ++Passed;
-      TakeCarry(After, Before);
-      After.LineLoaded = false;
-      Plain = AtPlainLineStart(Before);
-      continue;
-    }
-    if (Same) {
-      Before.Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+    if (!Same) {
+      // Both lines are made current, to be read token by token.
+      Before.Cursor = Cursor;
       Before.Line += Passed;
-      TakeLine(Before, GuardLine{Start, static_cast<std::size_t>(Rest - Start), 0});
-      return true;
+      Passed = 0;
+      LoadLine(Before);
+      Cursor = Before.Cursor;
+      break;
     }
-    Before.Cursor = Cursor;
-    Before.Line += Passed;
-    LoadLine(Before);
-    return false;
+    bool CarriesOn = Plain && CarriesNothing(Before, Pair);
+    if (!CarriesOn &&
+        CarryWithoutReading(Before, Pair.B, Pair.BEnd, Pair.A, Pair.Seen, Pair.LastCase, Plain)) {
+      // What the line carries is told without reading it: both sides carry it on.
+      CarriesOn = Carried = true;
+      Plain = AtPlainLineStart(Before);
+    }
+    ++AfterPassed;
+    HaveLine = false;
+    if (!CarriesOn) {
+      // Before's line is made current, to be read token by token on Before's side alone.
+      Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+      TakeLine(Before, GuardLine{Start, static_cast<std::size_t>(Rest - Start), 0});
+      ToRead = true;
+      break;
+    }
+    Cursor = static_cast<std::size_t>(Rest - Bytes) + 1;
+    ++Passed;
   }
   Before.Cursor = Cursor;
   Before.Line += Passed;
-  return false;
+  After.Line += AfterPassed;
+  if (HaveLine)
+    TakeLine(After, Line);
+  if (Carried)
+    TakeCarry(After, Before);
+  return ToRead;
+}
+
+// Passes the lines of a text region that hold the same bytes on both sides (After's leading
+// spaces held apart) and do not close it: each is one token on either side and carries
+// nothing to the next line. True when a line closes the region on both sides: both lexers
+// then stand at its start outside the region, as the lexer leaves them before reading its
+// tokens. False, with both lines current, when a line must be read token by token.
+bool SkipSameTextLines(GuardLexer &Before, GuardLexer &After) {
+  for (;;) {
+    if (!LoadLine(Before) || !LoadLine(After))
+      return false;
+    const char *B = Before.Text;
+    std::size_t Length = Before.LineEnd;
+    const char *A = After.Text;
+    std::size_t ALength = After.LineEnd;
+    if (ClosesRegion(Before.Region, B, B + Length)) {
+      if (!ClosesRegion(After.Region, A, A + ALength))
+        return false;
+      Before.Region = After.Region = RegionNone;
+      Before.Continued = After.Continued = false;
+      return true;
+    }
+    std::size_t Spaces = After.Indent;
+    if (Before.Indent != 0 || Spaces + ALength != Length)
+      return false;
+    for (std::size_t I = 0; I < Spaces; ++I)
+      if (B[I] != ' ')
+        return false;
+    if (std::memcmp(B + Spaces, A, ALength) != 0)
+      return false;
+    Before.LineLoaded = After.LineLoaded = false;
+  }
 }
 
 } // namespace
@@ -896,14 +1083,15 @@ bool NextLineToRead(GuardLexer &Before, GuardLexer &After, bool Plain, SamePair 
 int SkipSameLines(GuardLexer &Before, GuardLexer &After) {
   if (Before.Read)
     return 0;
-  if (Before.LineLoaded) {
-    // A line read but not begun is read again where it lies.
-    Before.Cursor = static_cast<std::size_t>(Before.Text - Before.Whole.Bytes);
-    --Before.Line;
-    Before.LineLoaded = false;
-  }
-  while (!Before.LineOpen && !After.LineOpen && Before.Region == RegionNone &&
-         SameCarry(Before, After)) {
+  while (!Before.LineOpen && !After.LineOpen && SameCarry(Before, After)) {
+    if (Before.Region != RegionNone && !SkipSameTextLines(Before, After))
+      return 0;
+    if (Before.LineLoaded) {
+      // A line read but not begun is read again where it lies.
+      Before.Cursor = static_cast<std::size_t>(Before.Text - Before.Whole.Bytes);
+      --Before.Line;
+      Before.LineLoaded = false;
+    }
     SamePair Pair;
     if (!NextLineToRead(Before, After, AtPlainLineStart(Before), Pair))
       return 0;

@@ -86,8 +86,10 @@ GuardToken NextGuardToken(GuardLexer &L);
 // Moves both lexers, while they stand at a line's start carrying the same into it, past
 // blank lines and past lines that hold the same bytes in both but for their leading and
 // trailing blanks and the case of letters: such a line is read on one side only (not at all
-// when it carries nothing to the next line), since the same bytes read from the same state
-// give the same tokens. Returns the line of Before where a letter's case changed in a token
-// other than a word (a string, a number, a comment), or 0. Before must be one text in memory
-// (StartGuardLexer with its bytes); otherwise nothing is skipped.
+// when what it carries to the next line is told from the bytes that may open its strings and
+// comments), since the same bytes read from the same state give the same tokens; and past the
+// lines of a text region that hold the same bytes in both. Returns the line of Before where a
+// letter's case changed in a token other than a word (a string, a number, a comment), or 0.
+// Before must be one text in memory (StartGuardLexer with its bytes); otherwise nothing is
+// skipped.
 int SkipSameLines(GuardLexer &Before, GuardLexer &After);

@@ -386,10 +386,11 @@ int SimSavedLineCount() {
   return Last.Eol == SimEolNone && TextLength(Last) == 0 ? Count - 1 : Count;
 }
 
-const char *SimLineBytes(int Index, std::size_t &Indent, std::size_t &Length) {
+const char *SimLineBytes(int Index, std::size_t &Indent, std::size_t &Length, SimEolKind &Eol) {
   const SimLineSlot &L = LineAt(Index);
   Indent = L.Indent;
   Length = L.Length;
+  Eol = static_cast<SimEolKind>(L.Eol);
   return BytesOf(L);
 }
 

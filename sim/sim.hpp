@@ -173,8 +173,8 @@ const char *SimLoadedBytes();
 // ends in a LF (so each is one line of the saved text); -1 otherwise.
 int SimSavedLineCount();
 // Line Index's text where the editor keeps it: Indent spaces, then Length bytes at the
-// pointer returned (valid until the editor's next change).
-const char *SimLineBytes(int Index, std::size_t &Indent, std::size_t &Length);
+// pointer returned (valid until the editor's next change), and its end of line.
+const char *SimLineBytes(int Index, std::size_t &Indent, std::size_t &Length, SimEolKind &Eol);
 // Appends line Index as saved (its text and its end of line) to Out.
 void SimAppendSavedLine(int Index, std::string &Out);
 // The number of bytes the text would be saved as, counted from the line table alone.
