@@ -665,15 +665,9 @@ void NoteFirstStatement(ReindentState &S, long long Written) {
 // How far right of the lines around it an opener written at column Written stands, when they
 // stand at Indent: as far as it was written from the first of them (never left of column 0).
 long long OpenerShift(const ReindentState &S, long long Written, long long Indent) {
-  if (!PluginRules.KeepOpeners)
+  if (!PluginRules.KeepOpeners || AwaitsFirstStatement(S))
     return 0;
-  long long First = 0;
-  if (NoBlockOpen(S) && S.HasBodyWritten)
-    First = S.BodyWritten;
-  else if (!NoBlockOpen(S) && TopEntry(S).HasFirst)
-    First = TopEntry(S).FirstWritten;
-  else
-    return 0;
+  const long long First = NoBlockOpen(S) ? S.BodyWritten : TopEntry(S).FirstWritten;
   const long long Shift = Written - First;
   return Indent + Shift < 0 ? -Indent : Shift;
 }
