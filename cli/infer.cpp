@@ -8,7 +8,7 @@
 // by weights set apart give each line's coefficients, and every combination of the numbers
 // is then scored without a run. The options are chosen in rounds until a round changes
 // nothing: those that move whole runs of lines (Steps, RoutineBody and CaseIndent jointly,
-// then FlatSequence, DialogBlocks, ClassBody, TabWidth, KeepOpeners) each with the numbers that
+// then KeepOpeners, FlatSequence, DialogBlocks, ClassBody, TabWidth) each with the numbers that
 // suit it best, the others at the numbers chosen. A value that gives the result of the value in
 // effect is not looked at further, and a run that can no longer win is cut short. A frugal
 // search (before a re-indent) is held to a few runs' worth of lines, over a long text's
