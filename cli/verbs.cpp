@@ -16,6 +16,7 @@
 #include "lsp.hpp"
 #include "project.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -210,6 +211,38 @@ void UseSettingsFor(const CliOptions &Options, const std::string &Path,
   PluginIncludeFolders = IncludeFoldersFor(Path, Options);
 }
 
+// A text of at most this many lines re-indented with the values inferred from it is
+// re-indented again until it settles (see SettledText).
+constexpr std::size_t SettledLines = 200;
+constexpr int SettleRounds = 3;
+
+// A short text tells its author's habits only faintly, so the values inferred from it once
+// re-indented may differ from those it was re-indented with, and a second run would move it
+// again. Text (re-indented once) is re-indented with the values inferred from it, from the
+// settings Start as a run of its own would, until a round leaves it as it is: then running
+// the command on the result changes nothing. False when a few rounds do not settle it.
+bool SettledText(std::string &Text, const std::string &Name, const CliOptions &Run,
+                 const SettingValues &Start) {
+  for (int Round = 0; Round < SettleRounds; ++Round) {
+    ApplySettingValues(Start);
+    SettingValues Values = Start;
+    std::vector<InferSource> Source(1);
+    Source[0].Name = Name;
+    Source[0].Bytes = Text;
+    ReindentReplayRecord Replay;
+    InferSettings(Source, Values, &Replay, true);
+    std::vector<std::string> Messages;
+    ReindentSink.Replay = Replay.Filled ? &Replay : nullptr;
+    RunInEditor(std::move(Source[0].Bytes), Name, {EntryReindent}, Run, Messages, false);
+    ReindentSink.Replay = nullptr;
+    std::string Next = SimSaveText();
+    if (Next == Text)
+      return true;
+    Text.swap(Next);
+  }
+  return false;
+}
+
 } // namespace
 
 FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, bool StreamOut) {
@@ -248,8 +281,15 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   UseSettingsFor(Options, Path, R.Err);
   // The re-indent after an inference replays the scans the inference made of the text.
   ReindentReplayRecord Replay;
+  SettingValues Start = CurrentSettingValues();
+  std::string Loaded;
+  bool Settle =
+      Options.Infer && Options.Verb == "reindent" && !Options.HasLines &&
+      static_cast<std::size_t>(std::count(Bytes.begin(), Bytes.end(), '\n')) < SettledLines;
+  if (Settle)
+    Loaded = Bytes;
   if (Options.Infer) {
-    SettingValues Values = CurrentSettingValues();
+    SettingValues Values = Start;
     std::vector<InferSource> Text(1);
     Text[0].Name = Name;
     Text[0].Bytes.swap(Bytes);
@@ -270,6 +310,20 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   RunInEditor(std::move(Bytes), Name, {EntryOf(Options.Verb)}, Run, Messages, !FromDisk || Guard);
   ReindentSink.Replay = nullptr;
   R.Err.insert(R.Err.end(), Messages.begin(), Messages.end());
+  std::string Once;
+  if (Settle)
+    Once = SimSaveText();
+  if (Settle && Once != Loaded) {
+    // The rounds use the editor: it is loaded again with the file's bytes, edited into the
+    // lines settled on (or those of the first re-indent).
+    const char *LineNumbers = ReindentLineNumbers;
+    std::string Settled = Once;
+    bool Settles = SettledText(Settled, Name, Run, Start);
+    SimReset();
+    SimLoadEditedText(std::move(Loaded), Settles ? Settled : Once, Name);
+    SimHost.Editor.KeepLoaded = true;
+    ReindentLineNumbers = LineNumbers;
+  }
   if (Guard && (CliInjectBrokenToken || SimTextSize() != SimLoadedSize() || !SimTextUnchanged())) {
     int Line = EditorFirstChangedLine(SimLoadedBytes(), SimLoadedSize());
     if (Line > 0) {

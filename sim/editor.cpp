@@ -275,25 +275,24 @@ void SimReset() {
   SimClearScreen();
 }
 
-void SimLoadText(std::string Bytes, const std::string &FileName) {
+namespace {
+
+// Splits the store's bytes from Base on into the editor's lines.
+void SplitStore(std::size_t Base) {
   SimEditorRecord &E = Ed();
-  E.FileName = FileName;
-  E.Store = std::move(Bytes);
-  E.LoadedSize = E.Store.size();
-  E.TextSize = E.LoadedSize;
-  E.LiveBytes = 0;
   // Room for a rewrite of every line without moving the store; pages never written to
   // cost no memory.
-  E.Store.reserve(2 * E.LoadedSize + (1u << 16));
+  E.Store.reserve(2 * E.Store.size() + (1u << 16));
   const std::string &S = E.Store;
   // Every line but the last ends in a CR or a LF: room for as many lines as they number.
-  const std::size_t Count = 1 + static_cast<std::size_t>(std::count(S.begin(), S.end(), '\n') +
-                                                         std::count(S.begin(), S.end(), '\r'));
+  const std::size_t Count =
+      1 + static_cast<std::size_t>(std::count(S.begin() + Base, S.end(), '\n') +
+                                   std::count(S.begin() + Base, S.end(), '\r'));
   std::vector<SimLineSlot> &Items = E.Lines.Items;
   Items.clear();
   // Room for the empty lines a command may insert, so the line table is not moved then.
   Items.reserve(Count + Count / 4 + 64);
-  std::size_t Start = 0;
+  std::size_t Start = Base;
   for (SimLineSpan Line = SimSplitLine(S.data(), S.size(), Start); Line.Eol != SimEolNone;
        Line = SimSplitLine(S.data(), S.size(), Start)) {
     SimLineSlot L;
@@ -308,8 +307,30 @@ void SimLoadText(std::string Bytes, const std::string &FileName) {
   Last.Length = static_cast<std::uint32_t>(S.size() - Start);
   Items.push_back(Last);
   E.Lines.GapStart = E.Lines.GapEnd = Items.size();
+  E.TextSize = S.size() - Base;
   E.CurLine = E.CurPos = E.TopScreenLine = E.LeftPos = 0;
   E.BlockType = BTYPE_NONE;
+}
+
+} // namespace
+
+void SimLoadText(std::string Bytes, const std::string &FileName) {
+  SimEditorRecord &E = Ed();
+  E.FileName = FileName;
+  E.Store = std::move(Bytes);
+  E.LoadedSize = E.Store.size();
+  E.LiveBytes = 0;
+  SplitStore(0);
+}
+
+void SimLoadEditedText(std::string Bytes, const std::string &Text, const std::string &FileName) {
+  SimEditorRecord &E = Ed();
+  E.FileName = FileName;
+  E.Store = std::move(Bytes);
+  E.LoadedSize = E.Store.size();
+  E.Store += Text;
+  E.LiveBytes = Text.size();
+  SplitStore(E.LoadedSize);
 }
 
 bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size), void *Context) {

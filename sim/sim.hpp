@@ -161,6 +161,8 @@ void SimReset();
 // std::move to spare a copy of a large file.
 void SimLoadText(std::string Bytes, const std::string &FileName);
 std::string SimSaveText();
+// The editor as edits left it that turned the bytes loaded into Text.
+void SimLoadEditedText(std::string Bytes, const std::string &Text, const std::string &FileName);
 // The text as saved, handed over in pieces (each line's text, then its end of line), so a
 // large file is written without a second copy in memory. Stops when Emit returns false.
 bool SimEmitText(bool (*Emit)(void *Context, const char *Data, std::size_t Size), void *Context);

@@ -150,14 +150,25 @@ TEST(CliRobustness, AwkwardFilesKeepTheirTextAndLineEnds) {
 TEST(CliRobustness, SamplesSettleAfterOneRun) {
   REQUIRE_TOOL();
   std::string Dir = Folder("settle");
-  for (const char *Sample : {"demo.prg", "report.prg", "stock.prg"}) {
+  // A short text indented by hand, whose style the values inferred from it once re-indented
+  // tell otherwise.
+  WriteTextFile(Dir + "/hand.prg",
+                "\n         PROCEDURE Main\nLOCAL nChoice := 1, aMenu := { \"Customers\", ;\n"
+                "\"Invoices\", \"Quit\" }\n     SET DATE BRITISH\n      SET CENTURY ON\nCLS\n"
+                "do while nChoice <> 0\n@ 2, 10 SAY \"Ledger menu\" COLOR \"W+/B\"\n"
+                "nChoice := AChoice( 4, 10, 8, 30, aMenu )\n     do case\n"
+                "               case nChoice == 1\n      ShowCustomers()\n"
+                "   case nChoice == 2\nShowInvoices( Date() - 30, ;\nDate() )");
+  for (const char *Sample : {"demo.prg", "report.prg", "stock.prg", "hand.prg"}) {
     std::string Bytes = ReadTextFile(std::string(QMATE_SOURCE_DIR "/samples/") + Sample);
     if (Bytes.empty())
-      continue;
+      Bytes = ReadTextFile(Dir + "/" + Sample);
     WriteTextFile(Dir + "/s.prg", Bytes);
-    for (const char *Style : {"", "--set Style=Modern "})
+    for (const char *Style : {"", "--set Style=Modern ", "--set Style=Modern --infer "})
       for (const char *Verb : {"reindent", "annotate"}) {
         std::string S = Style;
+        if (S.find("--infer") != std::string::npos && std::string(Verb) != "reindent")
+          continue;
         ToolResult Once = RunTool(Dir, Verb, S + "s.prg");
         ToolResult FromStdin = RunTool(Dir, Verb, S + "-", "", Dir + "/s.prg");
         EXPECT_EQ(Once.Status, 0) << Sample << " " << Verb << ": " << Once.Err;
