@@ -2,6 +2,7 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
+WIN64_BUILD ?= build-win64
 JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
@@ -60,9 +61,15 @@ fuzz:
 dist:
 	@bash scripts/dist.sh $(WIN_BUILD)
 
-# The VS Code extension (editors/vscode), packaged as editors/vscode/quillmate.vsix; needs npm.
+# The VS Code extension (editors/vscode), packaged as editors/vscode/quillmate.vsix with the
+# server for Linux x64 ($(BUILD)/qmate) and, when built, Windows x64 ($(WIN64_BUILD)/qmate.exe);
+# then its tests, the last one on the server unpacked from the package. Needs npm.
 vscode:
-	cd editors/vscode && npm ci --no-audit --no-fund && npm run compile && npm run package
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate >/dev/null
+	cd editors/vscode && npm ci --no-audit --no-fund && npm run compile && \
+	  QMATE_BUILD=$(abspath $(BUILD)) QMATE_WIN64_BUILD=$(abspath $(WIN64_BUILD)) npm run package && \
+	  npm test
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

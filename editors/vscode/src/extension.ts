@@ -1,6 +1,7 @@
 // Starts `qmate lsp` for Clipper and Harbour files: formatting and range formatting, the
 // outline, and the block commands (comment, uncomment, annotate block ends) on the lines of
 // the selection.
+import * as fs from 'fs';
 import * as vscode from 'vscode';
 import {
   ExecuteCommandRequest,
@@ -8,6 +9,7 @@ import {
   LanguageClientOptions,
   ServerOptions,
 } from 'vscode-languageclient/node';
+import { ChooseServer, DescribeStartFailure, MakeExecutable } from './serverPath';
 
 let client: LanguageClient | undefined;
 
@@ -15,8 +17,15 @@ const BlockCommands = ['comment', 'uncomment', 'annotate'];
 
 export async function activate(context: vscode.ExtensionContext): Promise<void> {
   const config = vscode.workspace.getConfiguration('quillmate');
+  const server = ChooseServer(
+    config.get<string>('path'),
+    context.extensionPath,
+    process.platform,
+    process.arch,
+    fs.existsSync,
+  );
   const serverOptions: ServerOptions = {
-    command: config.get<string>('path', 'qmate'),
+    command: server.command,
     args: ['lsp', ...config.get<string[]>('arguments', [])],
   };
   const clientOptions: LanguageClientOptions = {
@@ -33,7 +42,14 @@ export async function activate(context: vscode.ExtensionContext): Promise<void> 
       ),
     );
   }
-  await client.start();
+  try {
+    if (server.origin === 'bundled') {
+      MakeExecutable(server.command, process.platform);
+    }
+    await client.start();
+  } catch (error) {
+    vscode.window.showErrorMessage(DescribeStartFailure(server, error));
+  }
 }
 
 // Runs a block command of the server on the lines the selection covers (the cursor's line
