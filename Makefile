@@ -6,7 +6,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all build demo install test test-native test-asan test-windows bench fuzz dist vscode format deps clean
+.PHONY: all build demo install deb test test-native test-asan test-windows test-deb bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -35,8 +35,14 @@ demo:
 
 install:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target qmate >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate qmate_man >/dev/null
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package $(BUILD)/qmate_VERSION_ARCH.deb (cmake/Package.cmake says what it holds).
+deb:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate qmate_man >/dev/null
+	cd $(BUILD) && cpack -G DEB
 
 test-native: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
@@ -46,10 +52,16 @@ test-asan:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 
+# The package checked without installing it (tests/deb/run.sh); skipped without dpkg-dev.
+test-deb:
+	@if command -v dpkg-shlibdeps >/dev/null 2>&1; then \
+	   $(MAKE) --no-print-directory deb && bash tests/deb/run.sh $(BUILD); \
+	 else echo "test-deb: skipped, no dpkg-shlibdeps (install dpkg-dev)"; fi
+
 test-windows:
 	@bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 
-test: deps test-native test-asan test-windows
+test: deps test-native test-deb test-asan test-windows
 
 bench: build
 	@bash scripts/bench.sh $(BUILD)
