@@ -17,6 +17,11 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQMATE_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The demo's diff: the sample's lines before its second routine (two diffs of the whole file
+# would fill the screen), re-indented as the whole file is.
+DEMO_DIFF = sed '/^FUNCTION /,$$d' samples/demo.prg | \
+  $(BUILD)/qmate reindent --diff --assume-filename samples/demo.prg -
+
 # Only the tool, without the test libraries (its one library is installed when missing); the
 # build's output is shown only when it fails.
 demo:
@@ -27,10 +32,14 @@ demo:
 	 cmake --build $(BUILD) -j $(JOBS) --target qmate >>$(BUILD).demo.log 2>&1 || \
 	 { cat $(BUILD).demo.log; exit 1; }
 	@rm -f $(BUILD).demo.log
-	@echo "== $(BUILD)/qmate reindent --diff samples/demo.prg"
-	@status=0; $(BUILD)/qmate reindent --diff samples/demo.prg || status=$$?; \
+	@status=0; \
+	 echo "== Classic (the default, as in Far): reindent --diff samples/demo.prg, its first procedure"; \
+	 $(DEMO_DIFF) || status=$$?; \
+	 echo "== Modern, fitted to the file's own indentation: --set Style=Modern --infer, the same lines"; \
+	 $(DEMO_DIFF) --set Style=Modern --infer || status=$$?; \
 	 echo "== the tool is $(BUILD)/qmate: try '$(BUILD)/qmate --help'; 'make install' puts it on"; \
 	 echo "   the PATH ($(PREFIX)/bin), 'make test' runs every test"; \
+	 echo "== choose: --set Style=Modern, or a .qmate.ini ('qmate infer --write DIR' writes one)"; \
 	 exit $$status
 
 install:
