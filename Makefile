@@ -7,7 +7,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all build demo install test test-native test-asan test-windows bench fuzz dist vscode format deps clean
+.PHONY: all build demo install deb test test-native test-asan test-windows test-deb bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -17,6 +17,11 @@ deps:
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQMATE_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The demo's diff: the sample's lines before its second routine (two diffs of the whole file
+# would fill the screen), re-indented as the whole file is.
+DEMO_DIFF = sed '/^FUNCTION /,$$d' samples/demo.prg | \
+  $(BUILD)/qmate reindent --diff --assume-filename samples/demo.prg -
 
 # Only the tool, without the test libraries (its one library is installed when missing); the
 # build's output is shown only when it fails.
@@ -28,16 +33,26 @@ demo:
 	 cmake --build $(BUILD) -j $(JOBS) --target qmate >>$(BUILD).demo.log 2>&1 || \
 	 { cat $(BUILD).demo.log; exit 1; }
 	@rm -f $(BUILD).demo.log
-	@echo "== $(BUILD)/qmate reindent --diff samples/demo.prg"
-	@status=0; $(BUILD)/qmate reindent --diff samples/demo.prg || status=$$?; \
+	@status=0; \
+	 echo "== Classic (the default, as in Far): reindent --diff samples/demo.prg, its first procedure"; \
+	 $(DEMO_DIFF) || status=$$?; \
+	 echo "== Modern, fitted to the file's own indentation: --set Style=Modern --infer, the same lines"; \
+	 $(DEMO_DIFF) --set Style=Modern --infer || status=$$?; \
 	 echo "== the tool is $(BUILD)/qmate: try '$(BUILD)/qmate --help'; 'make install' puts it on"; \
 	 echo "   the PATH ($(PREFIX)/bin), 'make test' runs every test"; \
+	 echo "== choose: --set Style=Modern, or a .qmate.ini ('qmate infer --write DIR' writes one)"; \
 	 exit $$status
 
 install:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target qmate >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate qmate_man >/dev/null
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package $(BUILD)/qmate_VERSION_ARCH.deb (cmake/Package.cmake says what it holds).
+deb:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate qmate_man >/dev/null
+	cd $(BUILD) && cpack -G DEB
 
 test-native: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
@@ -47,10 +62,16 @@ test-asan:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 
+# The package checked without installing it (tests/deb/run.sh); skipped without dpkg-dev.
+test-deb:
+	@if command -v dpkg-shlibdeps >/dev/null 2>&1; then \
+	   $(MAKE) --no-print-directory deb && bash tests/deb/run.sh $(BUILD); \
+	 else echo "test-deb: skipped, no dpkg-shlibdeps (install dpkg-dev)"; fi
+
 test-windows:
 	@bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 
-test: deps test-native test-asan test-windows
+test: deps test-native test-deb test-asan test-windows
 
 bench: build
 	@bash scripts/bench.sh $(BUILD)

@@ -220,8 +220,20 @@ std::string OptionsHelp(unsigned Set) {
   return Out;
 }
 
+const char *const SettingsTitle = "keys of qmate.ini and .qmate.ini, and of --set KEY=VALUE";
+const char *const IncludeHelp =
+    "folders searched for the headers a file includes, after its own "
+    "folder, separated by ; (relative ones from the file's folder): "
+    "the text commands their rules define are kept as written (not for --set: "
+    "--include adds folders)";
+
+std::string SettingRange(const SettingKeyRow &Row) {
+  return Row.Choices ? std::string(Row.Choices)
+                     : std::to_string(Row.Low) + ".." + std::to_string(Row.High);
+}
+
 std::string SettingsHelp() {
-  std::string Out = "SETTINGS (keys of qmate.ini and .qmate.ini, and of --set KEY=VALUE):\n";
+  std::string Out = std::string("SETTINGS (") + SettingsTitle + "):\n";
   std::string Section;
   for (std::size_t I = 0; I < SettingKeyCount; ++I) {
     const SettingKeyRow &Row = SettingKeyRows[I];
@@ -229,18 +241,17 @@ std::string SettingsHelp() {
       Section = Row.Section;
       Out += "  [" + Section + "]\n";
     }
-    std::string Range = Row.Choices ? std::string(Row.Choices)
-                                    : std::to_string(Row.Low) + ".." + std::to_string(Row.High);
     Out += HelpEntry(std::string(Row.Key) + "=" + SettingValueText(Row, Row.Default),
-                     std::string(Row.Help) + " (" + Range + ")");
+                     std::string(Row.Help) + " (" + SettingRange(Row) + ")");
   }
-  Out += HelpEntry("Include=",
-                   "folders searched for the headers a file includes, after its own "
-                   "folder, separated by ; (relative ones from the file's folder): "
-                   "the text commands their rules define are kept as written (not for --set: "
-                   "--include adds folders)");
+  Out += HelpEntry("Include=", IncludeHelp);
   return Out;
 }
+
+const char *const Overview =
+    "Quillmate's commands for Clipper code (.prg, .ch) on the command line";
+const char *const Usage = "qmate VERB [options] FILE...";
+const char *const HelpUsage = "qmate VERB --help | qmate --help | qmate --version";
 
 const char *const FilesHelp =
     "FILES:\n"
@@ -261,16 +272,81 @@ const char *const ExitHelp =
     "  3 a re-indented text that would not be the same program (the file is left\n"
     "  unchanged and nothing is printed for it; --no-verify skips the check).\n";
 
+// Text for roff: backslashes and minus signs escaped (options are copied from the page), and a
+// line that would start with a control character guarded.
+std::string RoffText(const std::string &Text) {
+  std::string Out = !Text.empty() && (Text[0] == '.' || Text[0] == '\'') ? "\\&" : "";
+  for (char C : Text)
+    Out += C == '\\' ? "\\e" : C == '-' ? "\\-" : std::string(1, C);
+  return Out;
+}
+
+// A help block as a section of the manual page: its heading line, then its lines without their
+// indent, filled by roff.
+std::string RoffSection(const char *Block) {
+  const char *Line = std::strchr(Block, '\n');
+  std::string Out = ".SH \"" + std::string(Block, Line - 1) + "\"\n";
+  for (++Line; *Line; ++Line) {
+    const char *End = std::strchr(Line, '\n');
+    std::string Text(Line, End);
+    Out += RoffText(Text.erase(0, Text.find_first_not_of(' '))) + "\n";
+    Line = End;
+  }
+  return Out;
+}
+
+std::string RoffOptionTag(const OptionRule &O) {
+  std::string Tag = O.Short ? "\\fB" + RoffText(O.Short) + "\\fR, " : "";
+  Tag += "\\fB" + RoffText(O.Long) + "\\fR";
+  if (O.Value)
+    Tag += "=\\fI" + RoffText(O.Value) + "\\fR";
+  return Tag;
+}
+
 } // namespace
+
+std::string ManPageText() {
+  std::string Out = ".TH QMATE 1 \"\" \"" + RoffText(VersionText()) + "\" \"User Commands\"\n" +
+                    ".nh\n.ad l\n.SH NAME\nqmate \\- " + RoffText(Overview) +
+                    "\n.SH SYNOPSIS\n.nf\n";
+  for (const VerbRule &R : VerbRules)
+    Out += RoffText(UsageLine(R)) + "\n";
+  Out += RoffText(HelpUsage) + "\n.fi\n.SH VERBS\n";
+  for (const VerbRule &R : VerbRules) {
+    std::string Options;
+    for (const OptionRule &O : OptionRules)
+      if (R.Options & O.Bit)
+        Options += (Options.empty() ? "" : ", ") + RoffText(O.Long);
+    Out += ".TP\n\\fB" + std::string(R.Name) + "\\fR" +
+           RoffText(UsageLine(R).substr(std::strlen("qmate ") + std::strlen(R.Name))) + "\n" +
+           RoffText(R.Summary) + ".\n.br\nOptions: " + Options + ".\n";
+  }
+  Out += ".SH OPTIONS\n";
+  for (const OptionRule &O : OptionRules)
+    Out += ".TP\n" + RoffOptionTag(O) + "\n" + RoffText(O.Help) + ".\n";
+  Out += ".SH SETTINGS\nThe " + RoffText(SettingsTitle) + ":\n";
+  std::string Section;
+  for (std::size_t I = 0; I < SettingKeyCount; ++I) {
+    const SettingKeyRow &Row = SettingKeyRows[I];
+    if (Section != Row.Section) {
+      Section = Row.Section;
+      Out += ".SS [" + RoffText(Section) + "]\n";
+    }
+    Out += ".TP\n\\fB" + RoffText(Row.Key) +
+           "\\fR=" + RoffText(SettingValueText(Row, Row.Default)) + "\n" + RoffText(Row.Help) +
+           " (" + RoffText(SettingRange(Row)) + ").\n";
+  }
+  Out += ".TP\n\\fBInclude\\fR=\n" + RoffText(IncludeHelp) + ".\n";
+  return Out + RoffSection(FilesHelp) + RoffSection(ExitHelp);
+}
 
 const char *VersionText() {
   return "qmate " QMATE_VERSION;
 }
 
 std::string HelpText() {
-  std::string Out = "OVERVIEW: Quillmate's commands for Clipper code (.prg, .ch) on the command "
-                    "line\n\nUSAGE: qmate VERB [options] FILE...\n"
-                    "       qmate VERB --help | qmate --help | qmate --version\n\nVERBS:\n";
+  std::string Out = std::string("OVERVIEW: ") + Overview + "\n\nUSAGE: " + Usage + "\n       " +
+                    HelpUsage + "\n\nVERBS:\n";
   for (const VerbRule &R : VerbRules)
     Out += HelpEntry(R.Name, R.Summary, 14);
   Out += "\nOPTIONS:\n";

@@ -38,6 +38,8 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
 // verb).
 std::string HelpText();
 std::string VerbHelpText(const std::string &Verb);
+// The manual page qmate.1 in roff, from the same tables as the help (`qmate --help-man`).
+std::string ManPageText();
 // The one-line version text.
 const char *VersionText();
 

@@ -599,6 +599,10 @@ int RunCommandLine(const std::vector<std::string> &Args, const std::string &Tool
     std::cout << (Verb.empty() ? HelpText() : Verb);
     return 0;
   }
+  if (!Args.empty() && Args[0] == "--help-man") {
+    std::cout << ManPageText();
+    return 0;
+  }
   if (!Args.empty() && Args[0] == "--version") {
     std::cout << VersionText() << "\n";
     return 0;

@@ -2,9 +2,9 @@
 # Installs what a fresh Debian-like machine lacks for the test suite: the JSON library of the
 # language server, Neovim for its client test, the MinGW-w64 i686 cross compiler, Wine with
 # its 32-bit part (which needs the i386 architecture), and qemu's user-mode emulator, which
-# runs 32-bit Wine where the kernel runs no 32-bit programs. Does nothing when they are
-# present; when apt is unavailable or the user is not root it only says what is missing, and
-# the tests that need it are then skipped.
+# runs 32-bit Wine where the kernel runs no 32-bit programs; dpkg-dev and man-db for the test
+# of the Debian package. Does nothing when they are present; when apt is unavailable or the
+# user is not root it only says what is missing, and the tests that need it are then skipped.
 set -u
 need=()
 have_package() {
@@ -19,6 +19,8 @@ if command -v dpkg-query >/dev/null 2>&1 && ! have_package wine32:i386; then
   need+=(wine32:i386)
 fi
 command -v zip >/dev/null 2>&1 || need+=(zip)
+command -v dpkg-shlibdeps >/dev/null 2>&1 || need+=(dpkg-dev)
+command -v man >/dev/null 2>&1 || need+=(man-db)
 [ -x /usr/bin/qemu-i386-static ] || need+=(qemu-user-static)
 [ ${#need[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then
