@@ -2,11 +2,12 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
+WIN64_BUILD ?= build-win64
 JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all build demo install test test-native test-asan test-windows bench fuzz dist vscode format deps clean
+.PHONY: all build demo install test test-native test-asan test-windows test-windows-cli bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -47,7 +48,11 @@ test-asan:
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 
 test-windows:
-	@bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+	@QMATE_WIN64_BUILD=$(WIN64_BUILD) bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+
+# Only the command-line tool as qmate.exe under 64-bit Wine (also the last part of test-windows).
+test-windows-cli:
+	@bash scripts/test-windows-cli.sh $(WIN64_BUILD) $(BUILD)
 
 test: deps test-native test-asan test-windows
 
@@ -58,7 +63,7 @@ fuzz:
 	@bash scripts/fuzz.sh
 
 dist:
-	@bash scripts/dist.sh $(WIN_BUILD)
+	@bash scripts/dist.sh $(WIN_BUILD) $(WIN64_BUILD)
 
 # The VS Code extension (editors/vscode), packaged as editors/vscode/quillmate.vsix; needs npm.
 vscode:
@@ -68,4 +73,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD)

@@ -137,19 +137,32 @@ void AppendConcurrentEdit(const std::string &Target) {
   }
 }
 
-// Puts Temp in Target's place: ReplaceFileW keeps the old file's attributes, creation time
-// and security; where it cannot be used the move replaces the file with Target's attributes
-// given to Temp first. False (Code telling why) when Target is still as it was.
+// Gives the file the attributes a user sets (hidden, system, archive, not indexed) of Attributes.
+void GiveAttributes(const std::wstring &Path, DWORD Attributes) {
+  const DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  DWORD Now = GetFileAttributesW(Path.c_str());
+  if (Now != INVALID_FILE_ATTRIBUTES && (Now & Kept) != (Attributes & Kept))
+    SetFileAttributesW(Path.c_str(),
+                       (Attributes & Kept) ? Attributes & Kept : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Puts Temp in Target's place: ReplaceFileW keeps the old file's creation time and security
+// (and on Windows its attributes; Wine's does not, so they are given again); where it cannot
+// be used the move replaces the file with Target's attributes given to Temp first. False
+// (Code telling why) when Target is still as it was.
 bool ReplaceWithTemp(const std::string &Target, const std::string &Temp, DWORD Attributes,
                      DWORD &Code) {
   std::wstring To = WidePath(Target), From = WidePath(Temp);
   if (ReplaceFileW(To.c_str(), From.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                   nullptr))
+                   nullptr)) {
+    GiveAttributes(To, Attributes);
     return true;
+  }
   Code = GetLastError();
   if (HeldByAnother(Code) || Code == ERROR_ACCESS_DENIED)
     return false;
-  SetFileAttributesW(From.c_str(), Attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  GiveAttributes(From, Attributes);
   if (MoveFileExW(From.c_str(), To.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   Code = GetLastError();

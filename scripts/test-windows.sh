@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the 32-bit plug-in and its Windows test host with MinGW-w64 and runs the test host
 # under Wine: the scenarios through the five exports, then every command on the sample files
-# through the real library, compared byte for byte with what the native build produces.
+# through the real library, compared byte for byte with what the native build produces. Then
+# scripts/test-windows-cli.sh tests the 64-bit qmate.exe (build $QMATE_WIN64_BUILD or
+# build-win64).
 #   scripts/test-windows.sh [WIN_BUILD [NATIVE_BUILD]]
 # WIN_BUILD defaults to build-win (the Wine prefix lives in WIN_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Where the kernel runs no 32-bit programs,
@@ -179,3 +181,5 @@ if [ "$status" -ne 0 ]; then
 fi
 echo "test-windows: passed ($wine_mode Wine)"
 echo "$summary"
+# The command-line tool as qmate.exe, under 64-bit Wine.
+bash scripts/test-windows-cli.sh "${QMATE_WIN64_BUILD:-build-win64}" "$native"
