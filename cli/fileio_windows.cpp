@@ -128,6 +128,25 @@ bool HeldByAnother(DWORD Code) {
          Code == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
+// Why Target cannot be replaced now: 0 when it can be opened for writing and deleting, as the
+// replacement needs; a sharing violation when another program has it open.
+DWORD ReplaceBlocker(const std::string &Target) {
+  HANDLE H = CreateFileW(WidePath(Target).c_str(), GENERIC_WRITE | DELETE, ShareAll, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (H == INVALID_HANDLE_VALUE)
+    return GetLastError();
+  CloseHandle(H);
+  return 0;
+}
+
+// The message for a file that cannot be replaced for Code.
+std::string ReplaceError(const std::string &Path, DWORD Code) {
+  if (HeldByAnother(Code))
+    return "cannot write " + Path + ": another program has it open (the file is unchanged)";
+  SetErrnoFromWindows(Code);
+  return "cannot write " + Path + ": " + Reason() + " (the file is unchanged)";
+}
+
 void AppendConcurrentEdit(const std::string &Target) {
   HANDLE H = CreateFileW(WidePath(Target).c_str(), FILE_APPEND_DATA, ShareAll, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -242,6 +261,10 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
     Error = "cannot write " + Path + ": the file is read-only";
     return false;
   }
+  if (DWORD Code = ReplaceBlocker(Target)) {
+    Error = ReplaceError(Path, Code);
+    return false;
+  }
   FileIdentityRecord Then;
   if (Read && Read->Known)
     Then = Read->Status;
@@ -289,12 +312,9 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
   if (ReplaceWithTemp(Target, Temp, Attributes, Code))
     return true;
   DeleteFileW(WideTemp.c_str());
-  if (HeldByAnother(Code)) {
-    Error = "cannot write " + Path + ": another program has it open (the file is unchanged)";
-  } else {
-    SetErrnoFromWindows(Code);
-    Error = "cannot write " + Path + ": " + Reason() + " (the file is unchanged)";
-  }
+  // Another program may have opened the file since the check above.
+  DWORD Blocker = ReplaceBlocker(Target);
+  Error = ReplaceError(Path, HeldByAnother(Blocker) ? Blocker : Code);
   return false;
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 64-bit qmate.exe with MinGW-w64 and runs it under 64-bit Wine: the golden tests
 # of the command-line tool (tests/golden), then the behaviour only Windows has (drive letters,
-# backslashes, Unicode names, the read-only attribute, attributes kept by an in-place write,
-# binary standard input and output), each output compared byte for byte with the native tool.
+# backslashes, Unicode names, the read-only attribute, a file held open by another program,
+# attributes kept by an in-place write, binary standard input and output), each output compared byte for byte with the native tool.
 #   scripts/test-windows-cli.sh [WIN64_BUILD [NATIVE_BUILD]]
 # WIN64_BUILD defaults to build-win64 (its Wine prefix in WIN64_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Skips with a notice when the cross compiler
@@ -144,6 +144,30 @@ else
   failed=1
 fi
 chmod u+w "$work/files/locked.prg"
+# A file another program holds open (cmd, its prompt written, waiting for a line) is refused.
+cp samples/demo.prg "$work/files/held.prg"
+mkfifo "$work/hold"
+exec 3<>"$work/hold"
+(cd "$work/files" && "$wine" cmd /c "set /p x=held>>held.prg" <"$work/hold" >/dev/null 2>&1) &
+for _ in $(seq 100); do
+  [ "$(tail -c 4 "$work/files/held.prg")" = held ] && break
+  sleep 0.1
+done
+cp "$work/files/held.prg" "$work/held.before"
+status=0
+(cd "$work/files" && "$wine" "$exe" reindent -i --setup "$(winpath "$work/setup")" held.prg \
+  2>"$work/held.err") || status=$?
+echo >&3
+wait
+exec 3>&-
+if [ "$status" = 2 ] && cmp -s "$work/files/held.prg" "$work/held.before" &&
+  [ "$(cat "$work/held.err")" = "qmate: cannot write held.prg: another program has it open (the file is unchanged)" ]; then
+  echo "PASS held-open-refused"
+else
+  echo "FAIL held-open-refused (status $status)"
+  cat "$work/held.err"
+  failed=1
+fi
 rm -f "$WINEPREFIX/dosdevices/q:"
 if [ "$failed" != 0 ]; then
   echo "test-windows-cli: FAILED" >&2
