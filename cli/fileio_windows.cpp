@@ -97,7 +97,35 @@ std::string DescribeKind(PathKind Kind) {
   return Kind == PathFolder ? "it is a folder" : "it is a device, not a regular file";
 }
 
-// Makes the temporary file beside Target, with a name no other file has.
+// The temporary file of the in-place write under way, removed when Ctrl+C, Ctrl+Break or a
+// closed console ends the tool. The handler runs on a thread of its own, so the name is kept
+// in a fixed buffer, as a signal handler would keep it.
+wchar_t PendingTemp[32768];
+volatile LONG HavePendingTemp = 0;
+
+BOOL WINAPI RemovePendingTemp(DWORD) {
+  if (InterlockedCompareExchange(&HavePendingTemp, 0, 1) == 1)
+    DeleteFileW(PendingTemp);
+  return FALSE; // the tool ends as it would have
+}
+
+void SetPendingTemp(const std::wstring &Temp) {
+  static bool Installed = false;
+  if (!Installed)
+    Installed = SetConsoleCtrlHandler(RemovePendingTemp, TRUE) != 0;
+  InterlockedExchange(&HavePendingTemp, 0);
+  if (Temp.size() < sizeof(PendingTemp) / sizeof(PendingTemp[0])) {
+    std::memcpy(PendingTemp, Temp.c_str(), (Temp.size() + 1) * sizeof(wchar_t));
+    InterlockedExchange(&HavePendingTemp, 1);
+  }
+}
+
+void ClearPendingTemp() {
+  InterlockedExchange(&HavePendingTemp, 0);
+}
+
+// Makes the temporary file beside Target, with a name no other file has. It is shared for
+// deleting, so that the handler above can remove it while it is open.
 HANDLE MakeTemp(const std::string &Target, std::string &Temp) {
   static unsigned Counter = 0;
   for (int Try = 0; Try < 100; ++Try) {
@@ -105,8 +133,8 @@ HANDLE MakeTemp(const std::string &Target, std::string &Temp) {
     unsigned Mixed = GetCurrentProcessId() * 7919u + GetTickCount() + Counter++ * 104729u;
     std::snprintf(Suffix, sizeof(Suffix), ".qmate-%06X", Mixed & 0xFFFFFFu);
     Temp = Target + Suffix;
-    HANDLE H = CreateFileW(WidePath(Temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE H = CreateFileW(WidePath(Temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (H != INVALID_HANDLE_VALUE)
       return H;
     DWORD Code = GetLastError();
@@ -279,6 +307,8 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
             ": " + Reason();
     return false;
   }
+  std::wstring WideTemp = WidePath(Temp);
+  SetPendingTemp(WideTemp);
   BufferedHandle Out{H, {}, true};
   Out.Buffer.reserve(1 << 16);
   bool Ok = Produce(Context, EmitToHandle, &Out) && FlushHandle(Out);
@@ -292,9 +322,9 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
     Ok = false;
     Saved = ENOSPC;
   }
-  std::wstring WideTemp = WidePath(Temp);
   if (!Ok) {
     DeleteFileW(WideTemp.c_str());
+    ClearPendingTemp();
     errno = Saved;
     Error = "cannot write " + Path + ": " + Reason() + " (the file is unchanged)";
     return false;
@@ -305,11 +335,14 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
   FileIdentityRecord Now;
   if (!IdentifyFile(Target, Now) || !SameState(Now, Then)) {
     DeleteFileW(WideTemp.c_str());
+    ClearPendingTemp();
     Error = Path + " changed while it was being formatted; it was left as it is";
     return false;
   }
   DWORD Code = 0;
-  if (ReplaceWithTemp(Target, Temp, Attributes, Code))
+  bool Replaced = ReplaceWithTemp(Target, Temp, Attributes, Code);
+  ClearPendingTemp();
+  if (Replaced)
     return true;
   DeleteFileW(WideTemp.c_str());
   // Another program may have opened the file since the check above.
