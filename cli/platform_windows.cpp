@@ -4,6 +4,7 @@
 #include "winpaths.hpp"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
@@ -82,10 +83,27 @@ std::string ToolExecutablePath(const char *Argv0) {
   return Argv0 ? Argv0 : "qmate.exe";
 }
 
+namespace {
+UINT SavedConsoleOutputCP = 0;
+
+void RestoreConsoleOutputCP() {
+  SetConsoleOutputCP(SavedConsoleOutputCP);
+}
+} // namespace
+
 void UseBinaryStdio() {
   _setmode(0, _O_BINARY);
   _setmode(1, _O_BINARY);
   _setmode(2, _O_BINARY);
+  // The tool writes UTF-8: a console shows it as such while the tool runs, then gets its own
+  // code page back.
+  DWORD Mode;
+  if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &Mode) ||
+      GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &Mode)) {
+    SavedConsoleOutputCP = GetConsoleOutputCP();
+    if (SavedConsoleOutputCP != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+      std::atexit(RestoreConsoleOutputCP);
+  }
 }
 
 void IgnoreBrokenPipe() {}
