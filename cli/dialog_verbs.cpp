@@ -255,8 +255,7 @@ bool PrepareNewSetupFolder(const std::string &Dir) {
     return true; // StartPlugin says what is wrong
   if (Kind == PathFolder) {
     std::vector<std::string> Names;
-    ReadFolderNames(Dir, Names);
-    if (!Names.empty())
+    if (!ReadFolderNames(Dir, Names) || !Names.empty())
       return true;
   } else if (!MakeFolder(Dir)) {
     std::cerr << "qmate: cannot make the setup folder " << Dir << ": " << std::strerror(errno)
