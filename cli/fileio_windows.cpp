@@ -6,7 +6,7 @@
 #include "winpaths.hpp"
 
 #include <cerrno>
-#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <io.h>
 #include <windows.h>
@@ -246,12 +246,12 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error,
       Error = "cannot read " + Path + ": " + Reason();
       return false;
     }
-    if (State) {
+    if (State)
       State->Known = IdentifyFile(Path, State->Status);
-      LARGE_INTEGER Size;
-      if (GetFileSizeEx(H, &Size) && static_cast<unsigned long long>(Size.QuadPart) < MaxInputSize)
-        Bytes.reserve(2 * static_cast<std::size_t>(Size.QuadPart) + (1u << 16));
-    }
+    // Room for the editor to rewrite every line without moving the bytes.
+    LARGE_INTEGER Size;
+    if (GetFileSizeEx(H, &Size) && static_cast<unsigned long long>(Size.QuadPart) < MaxInputSize)
+      Bytes.reserve(2 * static_cast<std::size_t>(Size.QuadPart) + (1u << 16));
   }
   bool TooLarge = false;
   bool Ok = ReadAllOf(H, Bytes, TooLarge);
