@@ -7,7 +7,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all build demo install deb test test-native test-asan test-windows test-deb bench fuzz dist vscode format deps clean
+.PHONY: all build demo install deb test test-native test-asan test-windows test-windows-cli test-deb bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -69,7 +69,11 @@ test-deb:
 	 else echo "test-deb: skipped, no dpkg-shlibdeps (install dpkg-dev)"; fi
 
 test-windows:
-	@bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+	@QMATE_WIN64_BUILD=$(WIN64_BUILD) bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+
+# Only the command-line tool as qmate.exe under 64-bit Wine (also the last part of test-windows).
+test-windows-cli:
+	@bash scripts/test-windows-cli.sh $(WIN64_BUILD) $(BUILD)
 
 test: deps test-native test-deb test-asan test-windows
 
@@ -80,7 +84,7 @@ fuzz:
 	@bash scripts/fuzz.sh
 
 dist:
-	@bash scripts/dist.sh $(WIN_BUILD)
+	@bash scripts/dist.sh $(WIN_BUILD) $(WIN64_BUILD)
 
 # The VS Code extension (editors/vscode), packaged as editors/vscode/quillmate.vsix with the
 # server for Linux x64 ($(BUILD)/qmate) and, when built, Windows x64 ($(WIN64_BUILD)/qmate.exe);
@@ -96,4 +100,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(WIN64_BUILD)

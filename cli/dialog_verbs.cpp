@@ -5,16 +5,15 @@
 #include "../src/host/keys.hpp"
 #include "../src/settings/settings.hpp"
 #include "driver.hpp"
+#include "platform.hpp"
 #include "terminal.hpp"
 #include "verbs.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <iostream>
 #include <string>
-#include <sys/stat.h>
 
 extern std::string ToolPathForSetup;
 
@@ -251,21 +250,14 @@ namespace {
 // A setup folder that does not exist yet, or is empty, is made with the shipped word files,
 // so that a folder made for its settings still respells keywords.
 bool PrepareNewSetupFolder(const std::string &Dir) {
-  struct stat St;
-  bool Exists = stat(Dir.c_str(), &St) == 0;
-  if (Exists && !S_ISDIR(St.st_mode))
+  PathKind Kind = KindOfPath(Dir, true);
+  if (Kind != PathMissing && Kind != PathFolder)
     return true; // StartPlugin says what is wrong
-  if (Exists) {
-    DIR *D = opendir(Dir.c_str());
-    if (!D)
+  if (Kind == PathFolder) {
+    std::vector<std::string> Names;
+    if (!ReadFolderNames(Dir, Names) || !Names.empty())
       return true;
-    int Entries = 0;
-    while (dirent *E = readdir(D))
-      Entries += std::string(E->d_name) != "." && std::string(E->d_name) != "..";
-    closedir(D);
-    if (Entries > 0)
-      return true;
-  } else if (mkdir(Dir.c_str(), 0755) != 0) {
+  } else if (!MakeFolder(Dir)) {
     std::cerr << "qmate: cannot make the setup folder " << Dir << ": " << std::strerror(errno)
               << "\n";
     return false;

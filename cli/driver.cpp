@@ -6,6 +6,7 @@
 #include "../src/settings/profile.hpp"
 #include "../src/settings/settings.hpp"
 #include "../src/words/words.hpp"
+#include "platform.hpp"
 #include "project.hpp"
 
 #include <cstdio>
@@ -78,7 +79,7 @@ std::string Absolute(const std::string &Path) {
 }
 
 bool WriteBytes(const std::string &Path, const char *Data, std::size_t Size) {
-  std::FILE *F = std::fopen(Path.c_str(), "wb");
+  std::FILE *F = OpenFile(Path, "wb");
   if (!F)
     return false;
   bool Ok = std::fwrite(Data, 1, Size, F) == Size;
@@ -209,7 +210,7 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
     }
   }
   SimReset();
-  std::string ModulePath = ModuleFolder + "/qmate.dll";
+  std::string ModulePath = HostPath(ModuleFolder + "/qmate.dll");
   if (ModulePath.size() >= sizeof(PluginStartupInfo::ModuleName)) {
     Error = "the setup folder's path is too long: '" + Dir + "'";
     StopPlugin();
@@ -259,8 +260,7 @@ FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Op
   R.Values = CliSetup.Base;
   if (!CliSetup.BuiltIn) {
     std::string SetupIni = CliSetup.Dir + "/qmate.ini";
-    struct stat St;
-    if (stat(SetupIni.c_str(), &St) == 0)
+    if (KindOfPath(SetupIni, true) != PathMissing)
       R.FilesRead.push_back(SetupIni);
   }
   std::string Named = Path == "-" ? Options.AssumeFileName : Path;

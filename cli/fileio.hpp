@@ -1,6 +1,8 @@
 // Reading the files the tool is given, and rewriting them in place without risk.
 #pragma once
 
+#include "platform.hpp"
+
 #include <cstddef>
 #include <string>
 #include <sys/stat.h>
@@ -19,7 +21,11 @@ extern bool CliInjectSignal;
 // file with the same size and modification time.
 struct FileStateRecord {
   bool Known = false;
+#ifdef _WIN32
+  FileIdentityRecord Status;
+#else
   struct stat Status;
+#endif
 };
 
 // Reads a file, or standard input for "-". False, with a one-line Error, when it cannot. State

@@ -12,7 +12,7 @@
 
 #include <algorithm>
 #include <iostream>
-#include <sys/stat.h>
+#include "platform.hpp"
 #include <time.h>
 
 extern std::string ToolPathForSetup;
@@ -24,15 +24,15 @@ const int RequestFailed = -32803;
 // The project settings file's identity, size and times into Settings; false when it cannot
 // be looked at (then it is read again each time, and the reading says why).
 bool StatInto(const std::string &Project, LspProjectSettings &Settings) {
-  struct stat St;
-  Settings.Exists = !Project.empty() && stat(Project.c_str(), &St) == 0;
+  FileIdentityRecord Id;
+  Settings.Exists = !Project.empty() && IdentifyFile(Project, Id);
   if (!Settings.Exists)
     return Project.empty();
-  Settings.Device = St.st_dev;
-  Settings.Inode = St.st_ino;
-  Settings.Size = static_cast<unsigned long long>(St.st_size);
-  Settings.Modified = St.st_mtim.tv_sec * 1000000000LL + St.st_mtim.tv_nsec;
-  Settings.Changed = St.st_ctim.tv_sec * 1000000000LL + St.st_ctim.tv_nsec;
+  Settings.Device = Id.Device;
+  Settings.Inode = Id.Inode;
+  Settings.Size = Id.Size;
+  Settings.Modified = Id.Modified;
+  Settings.Changed = Id.Changed;
   return true;
 }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <strings.h>
@@ -422,7 +421,7 @@ int RunLsp(const CliOptions &Options) {
     return 2;
   }
   StopPlugin();
-  std::signal(SIGPIPE, SIG_IGN);
+  IgnoreBrokenPipe();
   char Buffer[65536];
   std::string Out;
   while (!LspServer.Exited && LspServer.Refused.empty()) {

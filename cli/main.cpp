@@ -1,6 +1,7 @@
 // qmate: the plug-in's commands on files, through the simulated host.
 #include "fileio.hpp"
 #include "guard.hpp"
+#include "platform.hpp"
 #include "verbs.hpp"
 
 #include <cerrno>
@@ -11,26 +12,10 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <climits>
-#include <unistd.h>
-#endif
-
 namespace {
 bool TestHookSet(const char *Name) {
   const char *Value = std::getenv(Name);
   return Value && *Value && std::string(Value) != "0";
-}
-
-// The tool's own path, so that the default setup folder is found beside it.
-std::string ToolPath(const char *Argv0) {
-#ifndef _WIN32
-  char Buffer[PATH_MAX];
-  ssize_t Got = readlink("/proc/self/exe", Buffer, sizeof(Buffer) - 1);
-  if (Got > 0)
-    return std::string(Buffer, static_cast<std::size_t>(Got));
-#endif
-  return Argv0 ? Argv0 : "qmate";
 }
 } // namespace
 
@@ -40,8 +25,8 @@ int main(int Argc, char **Argv) {
   CliInjectSignal = TestHookSet("QMATE_TEST_SIGNAL_DURING_WRITE");
   // A test hook only: the guard reads the re-indented text with one token broken.
   CliInjectBrokenToken = TestHookSet("QMATE_TEST_BREAK_TOKEN");
-  std::vector<std::string> Args(Argv + 1, Argv + Argc);
-  int Status = RunCommandLine(Args, ToolPath(Argv[0]));
+  UseBinaryStdio();
+  int Status = RunCommandLine(CommandLineArguments(Argc, Argv), ToolExecutablePath(Argv[0]));
   // Output that did not reach its place (a full disk, a closed pipe) is a failure, whatever
   // the verb: what is left of it may be cut short.
   errno = 0;

@@ -1,26 +1,24 @@
 // The folder walk and the search for the project settings file.
 #include "project.hpp"
+#include "platform.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <sys/stat.h>
 
 const char *const ProjectSettingsName = ".qmate.ini";
 
 std::string JoinPath(const std::string &Folder, const std::string &Name) {
-  if (!Folder.empty() && Folder.back() == '/')
+  if (!Folder.empty() && std::strchr(PathSeparators, Folder.back()))
     return Folder + Name;
-  return Folder + "/" + Name;
+  return Folder + SeparatorAfter(Folder) + Name;
 }
 
 namespace {
 
 bool Exists(const std::string &Path) {
-  struct stat St;
-  return stat(Path.c_str(), &St) == 0;
+  return KindOfPath(Path, true) != PathMissing;
 }
 
 char LowerAscii(char C) {
@@ -45,29 +43,21 @@ namespace {
 
 void Walk(const std::string &Folder, std::vector<std::string> &Files,
           std::vector<std::string> &Errors) {
-  DIR *D = opendir(Folder.c_str());
-  if (!D) {
-    Errors.push_back("cannot read the folder " + Folder + ": " + std::strerror(errno));
-    return;
-  }
   std::vector<std::string> Names;
-  errno = 0;
-  while (dirent *E = readdir(D)) {
-    std::string Name = E->d_name;
-    if (Name != "." && Name != "..")
-      Names.push_back(Name);
-    errno = 0;
+  if (!ReadFolderNames(Folder, Names)) {
+    Errors.push_back(
+        (Names.empty() ? "cannot read the folder " : "cannot read all of the folder ") + Folder +
+        ": " + std::strerror(errno));
+    if (Names.empty())
+      return;
   }
-  if (errno != 0)
-    Errors.push_back("cannot read all of the folder " + Folder + ": " + std::strerror(errno));
-  closedir(D);
   std::sort(Names.begin(), Names.end());
   for (const std::string &Name : Names) {
     std::string Path = JoinPath(Folder, Name);
-    struct stat St;
     // Links are skipped: a link to a folder could lead round in a circle, and a link to a
     // file may reach a file outside the tree or one the walk meets anyway.
-    if (lstat(Path.c_str(), &St) != 0) {
+    PathKind Kind = KindOfPath(Path, false);
+    if (Kind == PathMissing) {
       // An entry that cannot be reached (a path too long for the system) is named, so that a
       // check never passes on files it did not read; one removed since the folder was read
       // is no longer there to work on.
@@ -75,12 +65,10 @@ void Walk(const std::string &Folder, std::vector<std::string> &Files,
         Errors.push_back("cannot reach " + Path + ": " + std::strerror(errno));
       continue;
     }
-    if (S_ISLNK(St.st_mode))
-      continue;
-    if (S_ISDIR(St.st_mode)) {
+    if (Kind == PathFolder) {
       if (Name[0] != '.')
         Walk(Path, Files, Errors);
-    } else if (S_ISREG(St.st_mode) && IsClipperFileName(Name)) {
+    } else if (Kind == PathRegularFile && IsClipperFileName(Name)) {
       Files.push_back(Path);
     }
   }
@@ -89,35 +77,31 @@ void Walk(const std::string &Folder, std::vector<std::string> &Files,
 } // namespace
 
 std::string FolderOfPath(const std::string &Path) {
-  std::size_t Slash = Path.find_last_of('/');
-  if (Slash == std::string::npos)
-    return ".";
-  if (Slash == 0)
-    return "/";
+  std::size_t Root = PathRootLength(Path);
+  std::size_t Slash = Path.find_last_of(PathSeparators);
+  if (Slash == std::string::npos || Slash < Root)
+    return Root > 0 ? Path.substr(0, Root) : ".";
   return Path.substr(0, Slash);
 }
 
 bool PathIsFolder(const std::string &Path) {
-  struct stat St;
-  return stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
+  return KindOfPath(Path, true) == PathFolder;
 }
 
 bool PathIsRegularFile(const std::string &Path) {
-  struct stat St;
-  return stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+  return KindOfPath(Path, true) == PathRegularFile;
 }
 
 std::string NearestProjectSettings(const std::string &Folder) {
-  char *Real = realpath(Folder.c_str(), nullptr);
-  if (!Real)
+  std::string Dir = CanonicalPath(Folder);
+  if (Dir.empty())
     return std::string();
-  std::string Dir = Real;
-  std::free(Real);
   for (;;) {
     std::string Candidate = JoinPath(Dir, ProjectSettingsName);
     if (PathIsRegularFile(Candidate))
       return Candidate;
-    if (Dir == "/" || Exists(JoinPath(Dir, ".git")))
+    // The root of a file system: "/", or on Windows a drive's or a network share's.
+    if (FolderOfPath(Dir) == Dir || Exists(JoinPath(Dir, ".git")))
       return std::string();
     Dir = FolderOfPath(Dir);
   }
@@ -130,7 +114,8 @@ void ExpandFileArgument(const std::string &Arg, std::vector<std::string> &Files,
     return;
   }
   std::string Root = Arg;
-  while (Root.size() > 1 && Root.back() == '/')
+  while (Root.size() > PathRootLength(Root) && Root.size() > 1 &&
+         std::strchr(PathSeparators, Root.back()))
     Root.pop_back();
   Walk(Root, Files, Errors);
 }

@@ -1,5 +1,6 @@
 // The table of settings keys, and reading a settings file with every value checked.
 #include "setting_keys.hpp"
+#include "platform.hpp"
 #include "../src/host/files.hpp"
 #include "../src/settings/profile.hpp"
 #include "../src/settings/settings.hpp"
@@ -183,7 +184,8 @@ void ApplySettingValues(const SettingValues &Values) {
 
 bool ReadSettingsFile(const std::string &Path, SettingValues &Values,
                       std::vector<std::string> &Warnings) {
-  switch (ProbeDataFile(Path)) {
+  std::string Native = HostPath(Path);
+  switch (ProbeDataFile(Native)) {
   case DataFileMissing:
     return false;
   case DataFileNotRegular:
@@ -195,13 +197,13 @@ bool ReadSettingsFile(const std::string &Path, SettingValues &Values,
   case DataFileReadable:
     break;
   }
-  if (access(Path.c_str(), R_OK) != 0)
+  if (access(Native.c_str(), R_OK) != 0)
     return false;
   for (std::size_t I = 0; I < SettingKeyCount && I < Values.size(); ++I) {
     const SettingKeyRow &Row = SettingKeyRows[I];
     std::string Text, Expected;
     // An empty value counts as missing, as the plug-in reads it.
-    if (!ProfileGetText(Row.Section, Row.Key, Path.c_str(), Text) || Text.empty())
+    if (!ProfileGetText(Row.Section, Row.Key, Native.c_str(), Text) || Text.empty())
       continue;
     int Value = 0;
     if (ParseSettingValue(Row, Text, Value, Expected))

@@ -21,7 +21,6 @@
 #include <cstring>
 #include <iostream>
 #include <set>
-#include <sys/stat.h>
 #include <utility>
 
 std::string ToolPathForSetup;
@@ -166,12 +165,12 @@ bool ExpandFiles(const CliOptions &Options, std::vector<std::string> &Files,
   if (FailedCount)
     *FailedCount = static_cast<int>(Errors.size());
   // A file named twice (or met again through another folder or name) is worked on once.
-  std::set<std::pair<dev_t, ino_t>> Seen;
+  std::set<std::pair<unsigned long long, unsigned long long>> Seen;
   std::size_t Kept = 0;
   for (std::size_t I = 0; I < Files.size(); ++I) {
-    struct stat St;
-    if (Files[I] != "-" && stat(Files[I].c_str(), &St) == 0 && S_ISREG(St.st_mode) &&
-        !Seen.insert({St.st_dev, St.st_ino}).second)
+    FileIdentityRecord Id;
+    if (Files[I] != "-" && KindOfPath(Files[I], true) == PathRegularFile &&
+        IdentifyFile(Files[I], Id) && !Seen.insert({Id.Device, Id.Inode}).second)
       continue;
     Files[Kept++] = Files[I];
   }

@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
 # Assembles the distribution: build/dist/Quillmate/ holds what goes into Far's Plugins folder
 # (the library, both language and help files, the word files and readme.txt), and
-# build/dist/Quillmate.zip holds that folder. The library is built first when the cross
-# compiler is at hand; without it an already built WIN_BUILD/qmate.dll is used.
-#   scripts/dist.sh [WIN_BUILD]
+# build/dist/Quillmate.zip holds that folder. Beside it, qmate-win64.zip and qmate-win32.zip
+# hold the command-line tool qmate.exe for x64 and x86, each in a folder with the shipped word
+# files in its setup folder, where the tool finds them. The library and the tools are built
+# first when the cross compilers are at hand; without them already built files are used.
+#   scripts/dist.sh [WIN_BUILD [WIN64_BUILD]]
 # No settings file is shipped: the plug-in makes setup\qmate.ini at the first confirmed dialog.
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build-win}
+build64=${2:-build-win64}
 out=${QMATE_DIST_DIR:-build/dist}
 dll="$build/qmate.dll"
 
 if command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j 2 --target qmate
-elif [ ! -f "$dll" ]; then
-  echo "dist: no MinGW-w64 cross compiler (i686-w64-mingw32-g++) and no $dll; run make deps" >&2
+  cmake --build "$build" -j 2 --target qmate qmate_exe
+elif [ ! -f "$dll" ] || [ ! -f "$build/qmate.exe" ]; then
+  echo "dist: no MinGW-w64 cross compiler (i686-w64-mingw32-g++) and no $dll or $build/qmate.exe; run make deps" >&2
+  exit 1
+fi
+if command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1; then
+  cmake -S . -B "$build64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build64" -j 2 --target qmate_exe
+elif [ ! -f "$build64/qmate.exe" ]; then
+  echo "dist: no MinGW-w64 cross compiler (x86_64-w64-mingw32-g++) and no $build64/qmate.exe; run make deps" >&2
   exit 1
 fi
 
@@ -42,8 +52,26 @@ fi
 
 # The zip holds the folder itself, so it unpacks as Plugins\Quillmate.
 (cd "$out" && cmake -E tar cf Quillmate.zip --format=zip Quillmate)
-echo "dist: $folder"
-(cd "$out" && find Quillmate -type f | sort | while read -r file; do
-  printf '  %8d  %s\n' "$(wc -c <"$file")" "$file"
-done)
-echo "dist: $out/Quillmate.zip ($(wc -c <"$out/Quillmate.zip") bytes)"
+
+# The command-line tool: qmate.exe with setup\Keywords.dat and setup\Replace.dat beside it.
+for pair in "qmate-win64 $build64 x86_64" "qmate-win32 $build i686"; do
+  read -r name from arch <<<"$pair"
+  rm -rf "${out:?}/$name" "$out/$name.zip"
+  mkdir -p "$out/$name/setup"
+  cp "$from/qmate.exe" "$out/$name/qmate.exe"
+  if command -v "$arch-w64-mingw32-strip" >/dev/null 2>&1; then
+    "$arch-w64-mingw32-strip" "$out/$name/qmate.exe"
+  fi
+  for file in Keywords.dat Replace.dat; do
+    crlf "dist/setup/$file" "$out/$name/setup/$file"
+  done
+  (cd "$out" && cmake -E tar cf "$name.zip" --format=zip "$name")
+done
+
+for zip in Quillmate qmate-win64 qmate-win32; do
+  echo "dist: $out/$zip"
+  (cd "$out" && find "$zip" -type f | sort | while read -r file; do
+    printf '  %8d  %s\n' "$(wc -c <"$file")" "$file"
+  done)
+  echo "dist: $out/$zip.zip ($(wc -c <"$out/$zip.zip") bytes)"
+done

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian-like machine lacks for the test suite: the JSON library of the
-# language server, Neovim for its client test, the MinGW-w64 i686 cross compiler, Wine with
-# its 32-bit part (which needs the i386 architecture), and qemu's user-mode emulator, which
-# runs 32-bit Wine where the kernel runs no 32-bit programs; dpkg-dev and man-db for the test
-# of the Debian package. Does nothing when they are present; when apt is unavailable or the
-# user is not root it only says what is missing, and the tests that need it are then skipped.
+# language server, Neovim for its client test, the MinGW-w64 i686 and x86-64 cross compilers,
+# Wine with its 64-bit and 32-bit parts (the latter needs the i386 architecture), qemu's
+# user-mode emulator, which runs 32-bit Wine where the kernel runs no 32-bit programs, and
+# dpkg-dev and man-db for the test of the Debian package. Does nothing when they are present;
+# when apt is unavailable or the user is not root it only says what is missing, and the tests
+# that need it are then skipped.
 set -u
 need=()
 have_package() {
@@ -13,6 +14,9 @@ have_package() {
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 command -v nvim >/dev/null 2>&1 || need+=(neovim)
 command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-i686)
+# qmate.exe for x64, and the 64-bit Wine that runs its tests.
+command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
+command -v wine64 >/dev/null 2>&1 || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 command -v wine >/dev/null 2>&1 || need+=(wine)
 # Wine runs 32-bit programs only with wine32; "wine" alone may bring just the 64-bit part.
 if command -v dpkg-query >/dev/null 2>&1 && ! have_package wine32:i386; then

@@ -3,8 +3,9 @@
 // first key of a name win, a missing file, section, key or empty value gives the default, and
 // a write changes only the key's own line (or adds the lines it needs) and keeps every other
 // byte of the file. The file is replaced as a whole through a temporary file and a rename, so
-// a failed write leaves the old file as it was.
-#ifndef _WIN32
+// a failed write leaves the old file as it was. The
+// text-only part (ProfileTextWithKey) also serves the command-line tool on Windows.
+#if !defined(_WIN32) || defined(QMATE_PROFILE_TEXT)
 #include "profile.hpp"
 #include "../host/files.hpp"
 
@@ -148,6 +149,7 @@ ProfilePlace FindProfileKey(const std::vector<ProfileLine> &Lines, const char *S
   return Place;
 }
 
+#ifndef _WIN32
 // The integer reading of kernel32: leading blanks, an optional sign, decimal digits up to the
 // first other character, wrapping as a 32-bit number does.
 int ProfileTextToInt(const std::string &Text) {
@@ -226,8 +228,10 @@ bool ReadProfileLines(const char *Path, const std::vector<ProfileLine> *&Lines) 
   return true;
 }
 
+#endif
 } // namespace
 
+#ifndef _WIN32
 int ProfileGetInt(const char *Section, const char *Key, int Default, const char *Path) {
   if (!Section || !Key || !Path)
     return Default;
@@ -249,6 +253,8 @@ bool ProfileGetText(const char *Section, const char *Key, const char *Path, std:
   Value = Place.Value;
   return Place.KeyAt >= 0;
 }
+
+#endif
 
 std::string ProfileTextWithKey(const std::string &Bytes, const char *Section, const char *Key,
                                const char *Value, bool OwnStyle) {
@@ -284,6 +290,7 @@ std::string ProfileTextWithKey(const std::string &Bytes, const char *Section, co
   return JoinProfileLines(Lines);
 }
 
+#ifndef _WIN32
 bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path) {
   if (!Section || !Key || !Value || !Path)
     return false;
@@ -304,4 +311,5 @@ bool ProfileWriteString(const char *Section, const char *Key, const char *Value,
   chmod(File.RealPath.c_str(), File.Mode);
   return true;
 }
+#endif
 #endif

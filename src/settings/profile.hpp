@@ -13,7 +13,7 @@ bool ProfileGetText(const char *Section, const char *Key, const char *Path, std:
 // every other line of the file. False when the file could not be written (the file is then
 // as it was).
 bool ProfileWriteString(const char *Section, const char *Key, const char *Value, const char *Path);
-#ifndef _WIN32
+#if !defined(_WIN32) || defined(QMATE_PROFILE_TEXT)
 // The text of a settings file, Bytes, with Key of Section set to Value and every other line
 // kept: the key's line changed, or a line added after the section's last entry (the section,
 // when missing, added at the end). As kernel32 writes, the lines written end in CR LF and the

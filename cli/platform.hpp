@@ -1,0 +1,53 @@
+// What the tool asks of the operating system where POSIX and Windows differ: the command
+// line, file names, folders and standard input and output. platform_posix.cpp and
+// platform_windows.cpp hold the two ways; every path and argument here is UTF-8.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The characters that separate a path's components ("/", and "\" too on Windows).
+extern const char PathSeparators[];
+
+// The arguments after the program's name, as UTF-8 (Windows hands them over as UTF-16).
+std::vector<std::string> CommandLineArguments(int Argc, char **Argv);
+// The tool's own path, so that the setup folder beside it is found.
+std::string ToolExecutablePath(const char *Argv0);
+// Standard input and output pass their bytes unchanged: no line ends are translated.
+void UseBinaryStdio();
+// A write to a closed pipe fails with an error instead of ending the tool.
+void IgnoreBrokenPipe();
+
+// Opens a file by its UTF-8 name, as std::fopen does.
+std::FILE *OpenFile(const std::string &Path, const char *Mode);
+
+enum PathKind { PathMissing, PathFolder, PathRegularFile, PathLink, PathOtherKind };
+// What Path names; with FollowLinks a link is looked through. PathMissing (errno telling why)
+// when it cannot be looked at.
+PathKind KindOfPath(const std::string &Path, bool FollowLinks);
+// A file's identity, size and times, for telling whether it changed.
+struct FileIdentityRecord {
+  unsigned long long Device = 0;
+  unsigned long long Inode = 0;
+  unsigned long long Size = 0;
+  long long Modified = 0;
+  long long Changed = 0;
+};
+// False (errno telling why) when the file cannot be looked at.
+bool IdentifyFile(const std::string &Path, FileIdentityRecord &Identity);
+// The names in Folder but "." and ".."; false (errno telling why) when it cannot be read.
+bool ReadFolderNames(const std::string &Folder, std::vector<std::string> &Names);
+// Makes a folder; false (errno telling why) when it cannot.
+bool MakeFolder(const std::string &Path);
+// The path made absolute with every link resolved; empty when it cannot be.
+std::string CanonicalPath(const std::string &Path);
+// The length of the path's root: 1 for "/..." here; on Windows "C:", "C:\", "\" or
+// "\\server\share\". 0 for a relative path.
+std::size_t PathRootLength(const std::string &Path);
+// The separator to put between Folder and a name in it.
+char SeparatorAfter(const std::string &Folder);
+// Path as the plug-in's own file calls take it: unchanged here; on Windows with backslashes,
+// and in its short (8.3) form when the long one is not plain ASCII, as those calls use the
+// ANSI code page.
+std::string HostPath(const std::string &Path);

@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# Builds the 64-bit qmate.exe with MinGW-w64 and runs it under 64-bit Wine: the golden tests
+# of the command-line tool (tests/golden), then the behaviour only Windows has (drive letters,
+# backslashes, Unicode names, the read-only attribute, a file held open by another program,
+# attributes kept by an in-place write, binary standard input and output), each output compared byte for byte with the native tool.
+#   scripts/test-windows-cli.sh [WIN64_BUILD [NATIVE_BUILD]]
+# WIN64_BUILD defaults to build-win64 (its Wine prefix in WIN64_BUILD/wineprefix); the native
+# build defaults to $QMATE_NATIVE_BUILD or build. Skips with a notice when the cross compiler
+# or 64-bit Wine is missing (fails instead when CI is set); fails on any failed check.
+set -eu
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${1:-build-win64}
+native=${2:-${QMATE_NATIVE_BUILD:-build}}
+
+cannot_run() {
+  if [ -n "${CI:-}" ]; then
+    echo "test-windows-cli: FAILED: $1" >&2
+    exit 1
+  fi
+  echo "test-windows-cli: SKIPPED: $1"
+  exit 0
+}
+command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 ||
+  cannot_run "no MinGW-w64 x64 cross compiler (x86_64-w64-mingw32-g++); run make deps"
+# Debian's /usr/bin/wine prefers the 32-bit loader; the 64-bit one is called directly.
+wine=$(command -v wine64 || true)
+[ -n "$wine" ] || wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || cannot_run "no 64-bit Wine (wine64); run make deps"
+server=$(command -v wineserver64 || true)
+[ -n "$server" ] || server=$(dirname "$wine")/wineserver64
+[ -x "$server" ] || server=wineserver
+
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j 2 --target qmate_exe
+cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$native" -j 2 --target qmate
+exe="$root/$build/qmate.exe"
+qmate="$root/$native/qmate"
+
+export WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  WINELOADER="$wine"
+mkdir -p "$WINEPREFIX"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "test-windows-cli: creating the Wine prefix $WINEPREFIX (first start, slow)"
+  timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || true
+fi
+# One wineserver for every start below.
+"$server" -p >/dev/null 2>&1 || true
+trap '"$server" -k >/dev/null 2>&1 || true' EXIT
+# The first start after the server's may fail on its own; no check is run by it.
+"$wine" cmd /c exit >/dev/null 2>&1 || true
+
+failed=0
+echo "test-windows-cli: the golden tests on qmate.exe under $wine"
+QMATE_WRAP="$wine" bash tests/golden/run.sh "$exe" "$root" || failed=1
+
+work="$root/$build/cli-checks"
+rm -rf "$work"
+mkdir -p "$work/setup" "$work/files/.git" "$work/drive/sub"
+cp dist/setup/Keywords.dat dist/setup/Replace.dat "$work/setup/"
+cp samples/demo.prg "$work/files/"
+cp samples/demo.prg "$work/files/Grüße-демо.prg"
+cp samples/demo.prg "$work/drive/sub/"
+printf '[Settings]\r\nMainTab=3\r\n' >"$work/drive/.qmate.ini"
+printf 'PROCEDURE Main\r\n? 1\rRETURN\n' >"$work/crlf.prg"
+# A drive of its own: the search for .qmate.ini must stop at Q:\ (no .git anywhere above).
+ln -sfn "$work/drive" "$WINEPREFIX/dosdevices/q:"
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+# The language server's framing: initialize, a document with CR LF line ends, its formatting.
+lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+{
+  lsp_message '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  lsp_message '{"jsonrpc":"2.0","method":"initialized","params":{}}'
+  lsp_message '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///Z:/x/a.prg","languageId":"clipper","version":1,"text":"PROCEDURE Main\r\n? 1\r\nIF x\r\n? 2\r\nENDIF\r\nRETURN\r\n"}}}'
+  lsp_message '{"jsonrpc":"2.0","id":2,"method":"textDocument/formatting","params":{"textDocument":{"uri":"file:///Z:/x/a.prg"},"options":{"tabSize":2,"insertSpaces":true}}}'
+  lsp_message '{"jsonrpc":"2.0","id":3,"method":"shutdown"}'
+  lsp_message '{"jsonrpc":"2.0","method":"exit"}'
+} >"$work/lsp.in"
+
+# NAME | qmate.exe ARGUMENTS | native ARGUMENTS | STDIN: each pair runs from $work/files (the
+# native one from its folder) and their standard output, standard error and status must match.
+W=$(winpath "$work")
+rows="drive-backslash  | reindent $W\\files\\demo.prg         | reindent demo.prg          | -
+drive-slash      | reindent ${W//\\//}/files/demo.prg    | reindent demo.prg          | -
+unicode-name     | reindent Grüße-демо.prg                | reindent Grüße-демо.prg    | -
+drive-root-stops | settings Q:\\sub\\demo.prg              | settings ../drive/sub/demo.prg | -
+binary-stdin     | reindent -                             | reindent -                 | $work/crlf.prg
+lsp-framing      | lsp                                    | lsp                        | $work/lsp.in"
+while IFS='|' read -r name winargs nativeargs input; do
+  name=$(echo "$name" | xargs)
+  input=$(echo "$input" | xargs)
+  [ "$input" = - ] && input=/dev/null
+  read -r -a wa <<<"$winargs"
+  read -r -a na <<<"$nativeargs"
+  status=0
+  (cd "$work/files" && "$wine" "$exe" "${wa[0]}" --setup "$(winpath "$work/setup")" "${wa[@]:1}" \
+    <"$input" >"$work/$name.win" 2>"$work/$name.win-err") || status=$?
+  echo "$status" >>"$work/$name.win-err"
+  # The native run sees the drive's folder with a .git beside its settings, as Q:\ is a root.
+  mkdir -p "$work/drive/.git"
+  status=0
+  (cd "$work/files" && "$qmate" "${na[0]}" --setup "$work/setup" "${na[@]:1}" \
+    <"$input" >"$work/$name.native" 2>"$work/$name.native-err") || status=$?
+  echo "$status" >>"$work/$name.native-err"
+  rmdir "$work/drive/.git"
+  # The settings file found is named by its full path: Q:\ is the native $work/drive/.
+  sed -i -e "s|Q:\\\\|$work/drive/|g" "$work/$name.win"
+  if cmp -s "$work/$name.win" "$work/$name.native" && cmp -s "$work/$name.win-err" "$work/$name.native-err"; then
+    echo "PASS $name"
+  else
+    echo "FAIL $name"
+    diff -a "$work/$name.native" "$work/$name.win" | head -10 || true
+    diff -a "$work/$name.native-err" "$work/$name.win-err" | head -10 || true
+    failed=1
+  fi
+done <<<"$rows"
+
+# In place: the hidden attribute stays; a read-only file is refused with one message and kept.
+cp samples/demo.prg "$work/files/hidden.prg"
+cp samples/demo.prg "$work/files/locked.prg"
+"$qmate" reindent --setup "$work/setup" samples/demo.prg >"$work/expected.prg"
+(cd "$work/files" && "$wine" cmd /c attrib +h hidden.prg &&
+  "$wine" "$exe" reindent -i --setup "$(winpath "$work/setup")" "$W\\files\\hidden.prg" &&
+  "$wine" cmd /c attrib hidden.prg) >"$work/hidden.out" 2>&1 || true
+if cmp -s "$work/files/hidden.prg" "$work/expected.prg" && tr -d '\r' <"$work/hidden.out" | grep -q '^A *H '; then
+  echo "PASS inplace-keeps-attributes"
+else
+  echo "FAIL inplace-keeps-attributes"
+  cat "$work/hidden.out"
+  failed=1
+fi
+chmod a-w "$work/files/locked.prg"
+status=0
+(cd "$work/files" && "$wine" "$exe" reindent -i --setup "$(winpath "$work/setup")" locked.prg \
+  >"$work/locked.out" 2>"$work/locked.err") || status=$?
+if [ "$status" = 2 ] && cmp -s "$work/files/locked.prg" samples/demo.prg && [ ! -s "$work/locked.out" ] &&
+  [ "$(cat "$work/locked.err")" = "qmate: cannot write locked.prg: the file is read-only" ] &&
+  [ "$(find "$work/files" -name '*qmate-*' | wc -l)" = 0 ]; then
+  echo "PASS readonly-refused"
+else
+  echo "FAIL readonly-refused (status $status)"
+  cat "$work/locked.err"
+  failed=1
+fi
+chmod u+w "$work/files/locked.prg"
+# A file another program holds open (cmd, its prompt written, waiting for a line) is refused.
+cp samples/demo.prg "$work/files/held.prg"
+mkfifo "$work/hold"
+exec 3<>"$work/hold"
+(cd "$work/files" && "$wine" cmd /c "set /p x=held>>held.prg" <"$work/hold" >/dev/null 2>&1) &
+for _ in $(seq 100); do
+  [ "$(tail -c 4 "$work/files/held.prg")" = held ] && break
+  sleep 0.1
+done
+cp "$work/files/held.prg" "$work/held.before"
+status=0
+(cd "$work/files" && "$wine" "$exe" reindent -i --setup "$(winpath "$work/setup")" held.prg \
+  2>"$work/held.err") || status=$?
+echo >&3
+wait
+exec 3>&-
+if [ "$status" = 2 ] && cmp -s "$work/files/held.prg" "$work/held.before" &&
+  [ "$(cat "$work/held.err")" = "qmate: cannot write held.prg: another program has it open (the file is unchanged)" ]; then
+  echo "PASS held-open-refused"
+else
+  echo "FAIL held-open-refused (status $status)"
+  cat "$work/held.err"
+  failed=1
+fi
+rm -f "$WINEPREFIX/dosdevices/q:"
+if [ "$failed" != 0 ]; then
+  echo "test-windows-cli: FAILED" >&2
+  exit 1
+fi
+echo "test-windows-cli: passed (qmate.exe, 64-bit Wine)"
