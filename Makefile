@@ -92,6 +92,10 @@ dist:
 vscode:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target qmate >/dev/null
+	@if command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1; then \
+	   cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	     -DCMAKE_BUILD_TYPE=Release >/dev/null && \
+	   cmake --build $(WIN64_BUILD) -j $(JOBS) --target qmate_exe >/dev/null; fi
 	cd editors/vscode && npm ci --no-audit --no-fund && npm run compile && \
 	  QMATE_BUILD=$(abspath $(BUILD)) QMATE_WIN64_BUILD=$(abspath $(WIN64_BUILD)) npm run package && \
 	  npm test

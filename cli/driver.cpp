@@ -86,20 +86,15 @@ bool WriteBytes(const std::string &Path, const char *Data, std::size_t Size) {
   return (std::fclose(F) == 0) && Ok;
 }
 
-#ifndef _WIN32
-bool MakeTempFolder(std::string &Error) {
-  const char *Tmp = std::getenv("TMPDIR");
-  std::string Template = std::string(Tmp && *Tmp ? Tmp : "/tmp") + "/qmate-XXXXXX";
-  std::vector<char> Name(Template.begin(), Template.end());
-  Name.push_back(0);
-  if (!mkdtemp(Name.data())) {
-    Error = "cannot make a temporary folder in " + std::string(Tmp && *Tmp ? Tmp : "/tmp");
+bool MakeToolTempFolder(std::string &Error) {
+  std::string Folder;
+  if (!MakeTempFolder(Folder)) {
+    Error = "cannot make a temporary folder in " + Folder;
     return false;
   }
-  TempFolder = Name.data();
+  TempFolder = Folder;
   return true;
 }
-#endif
 
 void ApplyOverrides(SettingValues &Values, const CliOptions &Options) {
   for (const auto &Override : Options.Overrides)
@@ -163,21 +158,15 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
   ProjectIncludeCache.clear();
   std::string ModuleFolder;
   if (CliSetup.BuiltIn) {
-#ifdef _WIN32
-    Error = "no setup folder found: give one with --setup";
-    return false;
-#else
     // No setup folder anywhere: the shipped word files, written to a temporary setup folder.
-    if (!MakeTempFolder(Error))
+    if (!MakeToolTempFolder(Error))
       return false;
-    if (mkdir((TempFolder + "/setup").c_str(), 0700) != 0 ||
-        !WriteShippedWordFiles(TempFolder + "/setup")) {
+    if (!MakeFolder(TempFolder + "/setup") || !WriteShippedWordFiles(TempFolder + "/setup")) {
       Error = "cannot write the built-in word files to " + TempFolder;
       StopPlugin();
       return false;
     }
     ModuleFolder = TempFolder;
-#endif
   } else if (!PathIsFolder(Dir)) {
     Error = "setup folder '" + Dir + "' does not exist";
     return false;
@@ -198,7 +187,7 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
 #else
       // The plug-in looks for its files in "setup" beside its library: give it a folder
       // whose "setup" is a link to the folder asked for.
-      if (!MakeTempFolder(Error))
+      if (!MakeToolTempFolder(Error))
         return false;
       if (symlink(Absolute(Dir).c_str(), (TempFolder + "/setup").c_str()) != 0) {
         Error = "cannot link the setup folder '" + Dir + "'";
@@ -238,21 +227,15 @@ bool StartPlugin(const std::string &SetupDir, const CliOptions &Options, std::st
 }
 
 void StopPlugin() {
-#ifndef _WIN32
-  if (!TempFolder.empty()) {
-    std::string Setup = TempFolder + "/setup";
-    struct stat St;
-    if (lstat(Setup.c_str(), &St) == 0 && S_ISDIR(St.st_mode)) {
-      for (const char *Name : {"Keywords.dat", "Replace.dat", "qmate.ini"})
-        unlink((Setup + "/" + Name).c_str());
-      rmdir(Setup.c_str());
-    } else {
-      unlink(Setup.c_str());
-    }
-    rmdir(TempFolder.c_str());
-    TempFolder.clear();
-  }
-#endif
+  if (TempFolder.empty())
+    return;
+  std::string Setup = TempFolder + "/setup";
+  if (KindOfPath(Setup, false) == PathFolder)
+    for (const char *Name : {"Keywords.dat", "Replace.dat", "qmate.ini"})
+      RemovePath(Setup + "/" + Name);
+  RemovePath(Setup);
+  RemovePath(TempFolder);
+  TempFolder.clear();
 }
 
 FileSettingsRecord SettingsForFile(const std::string &Path, const CliOptions &Options) {

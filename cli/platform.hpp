@@ -40,6 +40,11 @@ bool IdentifyFile(const std::string &Path, FileIdentityRecord &Identity);
 bool ReadFolderNames(const std::string &Folder, std::vector<std::string> &Names);
 // Makes a folder; false (errno telling why) when it cannot.
 bool MakeFolder(const std::string &Path);
+// Makes a new folder of the tool's own among the temporary files and names it in Folder;
+// false when it cannot (Folder then names where it tried).
+bool MakeTempFolder(std::string &Folder);
+// Removes a file, a link or an empty folder; nothing happens when it cannot.
+void RemovePath(const std::string &Path);
 // The path made absolute with every link resolved; empty when it cannot be.
 std::string CanonicalPath(const std::string &Path);
 // The length of the path's root: 1 for "/..." here; on Windows "C:", "C:\", "\" or

@@ -77,6 +77,26 @@ bool MakeFolder(const std::string &Path) {
   return mkdir(Path.c_str(), 0755) == 0;
 }
 
+bool MakeTempFolder(std::string &Folder) {
+  const char *Tmp = std::getenv("TMPDIR");
+  Folder = Tmp && *Tmp ? Tmp : "/tmp";
+  std::string Template = Folder + "/qmate-XXXXXX";
+  std::vector<char> Name(Template.begin(), Template.end());
+  Name.push_back(0);
+  if (!mkdtemp(Name.data()))
+    return false;
+  Folder = Name.data();
+  return true;
+}
+
+void RemovePath(const std::string &Path) {
+  struct stat St;
+  if (lstat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode))
+    rmdir(Path.c_str());
+  else
+    unlink(Path.c_str());
+}
+
 std::string CanonicalPath(const std::string &Path) {
   char *Real = realpath(Path.c_str(), nullptr);
   if (!Real)

@@ -184,6 +184,38 @@ bool MakeFolder(const std::string &Path) {
   return false;
 }
 
+bool MakeTempFolder(std::string &Folder) {
+  wchar_t Buffer[MAX_PATH + 1];
+  DWORD Got = GetTempPathW(MAX_PATH + 1, Buffer);
+  if (Got == 0 || Got > MAX_PATH) {
+    Folder = "the temporary folder";
+    return false;
+  }
+  std::wstring Base(Buffer, Got);
+  Folder = Utf8Path(Base);
+  // A name of this process's own, counted up past any left by another.
+  const std::wstring Stem = Base + L"qmate-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+  for (unsigned Tries = 0; Tries < 1000; ++Tries) {
+    std::wstring Name = Stem + std::to_wstring(GetTickCount() + Tries);
+    if (CreateDirectoryW(Name.c_str(), nullptr)) {
+      Folder = Utf8Path(Name);
+      return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+      return false;
+  }
+  return false;
+}
+
+void RemovePath(const std::string &Path) {
+  std::wstring Wide = WidePath(Path);
+  DWORD Attributes = GetFileAttributesW(Wide.c_str());
+  if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY))
+    RemoveDirectoryW(Wide.c_str());
+  else
+    DeleteFileW(Wide.c_str());
+}
+
 std::string CanonicalPath(const std::string &Path) {
   HANDLE H =
       CreateFileW(WidePath(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -168,6 +168,22 @@ else
   cat "$work/held.err"
   failed=1
 fi
+# Alone in a folder, with no setup folder anywhere, the tool uses its built-in word files (the
+# shipped ones) from a temporary folder it removes afterwards.
+mkdir -p "$work/alone"
+cp "$exe" "$work/alone/qmate.exe"
+status=0
+(cd "$work/files" && QMATE_SETUP= "$wine" "$work/alone/qmate.exe" reindent demo.prg \
+  >"$work/alone.out" 2>"$work/alone.err") || status=$?
+"$qmate" reindent --setup dist/setup samples/demo.prg >"$work/alone.expected"
+if [ "$status" = 0 ] && cmp -s "$work/alone.out" "$work/alone.expected" && [ ! -s "$work/alone.err" ] &&
+  [ "$(find "$WINEPREFIX/drive_c" -maxdepth 6 -name 'qmate-*' | wc -l)" = 0 ]; then
+  echo "PASS built-in-words"
+else
+  echo "FAIL built-in-words (status $status)"
+  cat "$work/alone.err"
+  failed=1
+fi
 rm -f "$WINEPREFIX/dosdevices/q:"
 if [ "$failed" != 0 ]; then
   echo "test-windows-cli: FAILED" >&2
