@@ -157,6 +157,12 @@ void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends);
 // PARAMETERS (or their four-letter abbreviations) and a name.
 bool IsDeclaration(const char *Text, std::size_t Length);
 
+// Where the statement after the one at From on trimmed line T starts (Harbour separates
+// statements with ";"), or npos when no other follows before a comment or the line's end.
+std::size_t LaterStatementAt(const std::string &T, std::size_t From);
+// True when trimmed line T starts with a comment (*, //, /* or &&).
+bool IsCommentStart(const std::string &T);
+
 // What a preprocessor line does to conditional compilation.
 enum PreprocessorBranch { BranchNone = 0, BranchIf, BranchElse, BranchEnd };
 int PreprocessorBranchOf(const char *Text, std::size_t Length);
