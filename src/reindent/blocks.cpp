@@ -109,18 +109,22 @@ std::string LineText(int Line) {
 }
 
 // A closer (Words as written) of the kinds in Kinds at Line and Column: it closes the innermost
-// block of those kinds, as the Modern rules take it.
-void Close(BlockReader &R, int Kinds, const std::string &Words, int Line, int Column) {
-  if (R.Open.empty()) {
-    Report(R, Line, Column, Words + " without " + KindNames(Kinds));
-    return;
-  }
+// block of those kinds, as the Modern rules take it. One after a ";" may be a command's
+// argument: it closes what it finds and tells nothing.
+void Close(BlockReader &R, int Kinds, const std::string &Words, int Line, int Column, bool First) {
   std::size_t Found = R.Open.size();
   while (Found > 0 && !(R.Open[Found - 1].Kind & Kinds))
     --Found;
+  if (!First && Found == 0)
+    return;
+  if (R.Open.empty()) {
+    Report(R, Line, Column,
+           Words + " without " + (Kinds == BlockAny ? "an open block" : KindNames(Kinds)));
+    return;
+  }
   // A closer of another kind is taken for the innermost block's, mistyped.
   const std::size_t Closed = Found > 0 ? Found - 1 : R.Open.size() - 1;
-  if (Closed + 1 != R.Open.size() || !(R.Open.back().Kind & Kinds)) {
+  if (First && (Closed + 1 != R.Open.size() || !(R.Open.back().Kind & Kinds))) {
     const BlockFound &Top = R.Open.back();
     Report(R, Line, Column,
            Words + " closes " + KindName(Top.Kind) + " opened at " + LineText(Top.OpenLine));
@@ -153,7 +157,13 @@ void Middle(BlockReader &R, int Kinds, const std::string &Words, int Line, int C
 // the first statement of a line may be a header or a middle word, as with the Modern rules.
 void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Line, int Column,
                    bool First) {
-  const StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, R.InClass);
+  StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, R.InClass);
+  if (Kind.Role == RoleNone && IsListCondition(T.data() + At, T.size() - At))
+    Kind = StatementKind{RoleOpens, BlockIf, 2};
+  // The compilers read END and any word after it as END: END IF closes a DO WHILE too.
+  if (Kind.Role == RoleCloses && !(Kind.Blocks & BlockDialog) && Kind.WordsEnd > 3 &&
+      AsciiUpper(T[At]) == 'E' && IsSpaceOrTab(T[At + 3]))
+    Kind.Blocks = BlockAny;
   // The GUI libraries' definitions (DEFINE DIALOG ... ACTIVATE DIALOG, END POPUP) are not
   // the language's blocks: they are left alone.
   if (Kind.Role == RoleNone || (Kind.Blocks & BlockDialog))
@@ -164,7 +174,7 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
     OpenNew(R, Kind.Blocks, Line, Column);
     break;
   case RoleCloses:
-    Close(R, Kind.Blocks, Words, Line, Column);
+    Close(R, Kind.Blocks, Words, Line, Column, First);
     break;
   case RoleMiddle:
     if (First)
@@ -276,7 +286,11 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
            At = LaterStatementAt(T, At))
         ReadStatement(R, T, At, Index, Column + static_cast<int>(At), false);
     }
+    // A rule's result that opens a region (a text command's) opens none where it is defined.
+    const bool InRule = Continuation && S.PrevDirective;
     S.Verbatim = RegionOpened(S, Line, InComment);
+    if (InRule)
+      S.Verbatim = VerbatimNone;
     if (S.Verbatim != VerbatimNone) {
       RegionLine = Index;
       RegionOpener = RegionName(T);

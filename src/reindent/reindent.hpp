@@ -153,6 +153,10 @@ extern DefinitionWordsRecord DefinitionWords;
 // Adds to Ends the word Line ends a definition with, if it does.
 void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends);
 
+// True when Text, trimmed, is an IF whose condition is a parenthesised list of two
+// expressions, IF ( a, b ): the IF() function takes three.
+bool IsListCondition(const char *Text, std::size_t Length);
+
 // True when Text, trimmed, declares names: LOCAL, STATIC, PRIVATE, PUBLIC, MEMVAR, FIELD or
 // PARAMETERS (or their four-letter abbreviations) and a name.
 bool IsDeclaration(const char *Text, std::size_t Length);
