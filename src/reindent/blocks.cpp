@@ -286,10 +286,10 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
            At = LaterStatementAt(T, At))
         ReadStatement(R, T, At, Index, Column + static_cast<int>(At), false);
     }
-    // A rule's result that opens a region (a text command's) opens none where it is defined.
-    const bool InRule = Continuation && S.PrevDirective;
+    // A region opens at a statement's first line: not inside a comment, nor where a rule's
+    // result (a text command's) or a command's clause (DEFINE MAIL ... ; TEXT x) goes on.
     S.Verbatim = RegionOpened(S, Line, InComment);
-    if (InRule)
+    if (InComment || Continuation)
       S.Verbatim = VerbatimNone;
     if (S.Verbatim != VerbatimNone) {
       RegionLine = Index;
