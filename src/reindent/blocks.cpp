@@ -1,6 +1,7 @@
 // Reading a program's blocks with the Modern rules' scanner and word table, and telling where
 // their nesting is broken.
 #include "blocks.hpp"
+#include "../host/headers.hpp"
 #include "../host/session.hpp"
 #include "../settings/settings.hpp"
 #include "reindent.hpp"
@@ -22,7 +23,31 @@ struct BlockReader {
   std::vector<BlockFound> Open;
   std::vector<BranchRecord> Branches;
   bool InClass = false;
+  std::vector<BlockAliasWord> Aliases; // the program's own words for block statements
 };
+
+// The statement at Text as the program's own word for a block statement: the word alone,
+// or before a comment. RoleNone when it is none.
+StatementKind AliasStatement(const BlockReader &R, const char *Text, std::size_t Length) {
+  std::size_t End = 0;
+  std::string Word;
+  for (; End < Length && (IsLetter(static_cast<unsigned char>(Text[End])) || Text[End] == '_' ||
+                          (End > 0 && Text[End] >= '0' && Text[End] <= '9'));
+       ++End)
+    Word += AsciiUpper(Text[End]);
+  std::size_t Rest = End;
+  while (Rest < Length && IsSpaceOrTab(Text[Rest]))
+    ++Rest;
+  const bool Alone =
+      Rest == Length || (Rest + 1 < Length &&
+                         ((Text[Rest] == '/' && (Text[Rest + 1] == '/' || Text[Rest + 1] == '*')) ||
+                          (Text[Rest] == '&' && Text[Rest + 1] == '&')));
+  if (!Word.empty() && Alone)
+    for (const BlockAliasWord &Alias : R.Aliases)
+      if (Alias.Upper == Word)
+        return StatementKind{Alias.Role, Alias.Blocks, End};
+  return StatementKind{RoleNone, 0, 0};
+}
 
 // The name of a block kind, as its opener is written.
 const char *KindName(int Kind) {
@@ -160,6 +185,8 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
   StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, R.InClass);
   if (Kind.Role == RoleNone && IsListCondition(T.data() + At, T.size() - At))
     Kind = StatementKind{RoleOpens, BlockIf, 2};
+  if (Kind.Role == RoleNone && !R.Aliases.empty())
+    Kind = AliasStatement(R, T.data() + At, T.size() - At);
   // The compilers read END and any word after it as END: END IF closes a DO WHILE too.
   if (Kind.Role == RoleCloses && !(Kind.Blocks & BlockDialog) && Kind.WordsEnd > 3 &&
       AsciiUpper(T[At]) == 'E' && IsSpaceOrTab(T[At + 3]))
@@ -251,8 +278,25 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
   PluginRules.DialogBlocks = 1;
   std::vector<std::string> Ends;
   Ends.swap(DefinitionWords.Ends);
-  for (const std::string &Text : Lines)
+  // The program's own words for block statements, in its lines and the headers it includes.
+  DirectiveReader Directives;
+  HeaderFindings Included;
+  std::vector<TextCommandWord> Commands;
+  std::string Name;
+  for (const std::string &Text : Lines) {
     NoteDefinitionEnd(Text, DefinitionWords.Ends);
+    std::size_t First, End;
+    TrimBounds(Text, First, End);
+    const bool Continued = End > First && Text[End - 1] == ';';
+    if (ReadDirectiveLine(Directives, Text.data() + First, End - First, Continued, Commands, Name))
+      AddIncludedFindings(Name, Included);
+    else if (!Continued)
+      NoteBlockAlias(Text.data() + First, End - First, R.Aliases);
+  }
+  HeaderFindings Own;
+  Own.BlockAliases.swap(R.Aliases);
+  AddFindings(Own, Included);
+  R.Aliases.swap(Own.BlockAliases);
 
   ReindentState S{};
   ScannedLine Line{};

@@ -73,10 +73,22 @@ bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Le
 // What the headers a program includes tell the re-indenter: the text commands and the
 // stringifying words their rules define, and what makes line numbers matter in them (as
 // reported by Reindent), or null.
+// A word a program's own #define or rule makes a block's statement of (#define BEGIN
+// WHILE .T.), upper-cased, and the role and block kinds of that statement.
+struct BlockAliasWord {
+  std::string Upper;
+  int Role;
+  int Blocks;
+};
+// Adds the word a trimmed preprocessor line (not continued) defines to Aliases when its
+// result is one block statement.
+void NoteBlockAlias(const char *Text, std::size_t Length, std::vector<BlockAliasWord> &Aliases);
+
 struct HeaderFindings {
   std::vector<TextCommandWord> Commands;
   StringifyingWords Stringifying;
   const char *LineNumbers = nullptr;
+  std::vector<BlockAliasWord> BlockAliases;
 };
 // Adds to Into what Other holds that Into lacks.
 void AddFindings(HeaderFindings &Into, const HeaderFindings &Other);

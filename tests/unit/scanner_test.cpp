@@ -415,6 +415,12 @@ const BlockRow BlockRows[] = {
       "IF x", "ENDIF"},
      "",
      nullptr},
+    // The program's own words for one block statement; a result of several is none.
+    {{"#define BEGIN WHILE .T.", "#xcommand LOOPEND => ENDDO",
+      "#command ESC_EXIT => if lastkey()=27 ; break ; endif", "BEGIN", "LOOPEND", "ESC_EXIT",
+      "BEGIN // again", "ENDIF"},
+     "8:1 ENDIF closes DO WHILE opened at line 7",
+     nullptr},
     {{"#ifdef A", "IF a", "#else", "IF b", "#endif", "ENDIF"}, "", nullptr},
     {{"FOR i := 1 TO 3 ; x() ; NEXT", "RDDTEST {1}, x ; next"}, "", nullptr},
     {{"CLASS Foo", "METHOD Bar", "ENDCLASS", "METHOD Bar CLASS Foo", "IF x", "ENDIF"}, "", nullptr},
