@@ -342,7 +342,8 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
     S.PrevContinued = Line.Continued;
   }
   EndOpenBlocks(R, "by the end of the file");
-  if (S.Verbatim != VerbatimNone)
+  // The compiler takes C code to the end of the file when no ENDDUMP ends it.
+  if (S.Verbatim != VerbatimNone && S.Verbatim != VerbatimDump)
     Report(R, RegionLine, LeadingBlanks(Lines[static_cast<std::size_t>(RegionLine)]),
            RegionOpener + " is never closed");
   else if (S.InBlockComment && CommentLine >= 0)

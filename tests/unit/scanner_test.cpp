@@ -392,7 +392,7 @@ const BlockRow BlockRows[] = {
      "1@2:3 > 0"},
     {{"WHILE x"}, "1:1 DO WHILE opened here is not closed by the end of the file", nullptr},
     {{"  TEXT", "hello"}, "1:3 TEXT is never closed", nullptr},
-    {{"#pragma BEGINDUMP", "int x;"}, "1:1 #pragma BEGINDUMP is never closed", nullptr},
+    {{"#pragma BEGINDUMP", "int x;"}, "", nullptr},
     {{"x := 1 /* a", "b"}, "1:8 /* comment is never closed", nullptr},
     // What is not a block's word.
     {{"x := IF( a, b, c )", "IF( a, b(), c() )", "IIF( a, b, c )"}, "", nullptr},
