@@ -22,6 +22,7 @@ struct LspDocument {
   std::string Text;
   std::vector<std::size_t> LineStarts;
   std::string Path;
+  bool HasProblems = false; // the diagnostics last published for it were not empty
 };
 
 // The settings that apply under one project settings file (none: the empty path), with what
@@ -111,6 +112,9 @@ Json LspSymbols(const LspDocument &Document);
 // The document symbols of the header lines (0-based, in order) of Text: each reaches to the
 // next header; a class header holds the method headers that name it (METHOD x CLASS T) or,
 // naming none, follow it.
+// The params of textDocument/publishDiagnostics for a document: the problems of its blocks
+// (qmate lint's); notes in Document whether there were any.
+Json LspDiagnostics(const std::string &Uri, LspDocument &Document);
 Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines);
 Json LspCodeActions(const std::string &Uri, const Json &Range);
 // The text edits of the command qmate.comment, qmate.uncomment or qmate.annotate on the

@@ -180,6 +180,14 @@ Json Answer(const std::string &Method, const Json &Params, std::string &Out) {
   throw LspError{MethodNotFound, "method not found: " + Method};
 }
 
+// Publishes the problems of a document's blocks, or that it has none when it had some.
+void PublishDiagnostics(const std::string &Uri, LspDocument &Document, std::string &Out) {
+  const bool Had = Document.HasProblems;
+  Json Params = LspDiagnostics(Uri, Document);
+  if (Had || Document.HasProblems)
+    Notify("textDocument/publishDiagnostics", Params, Out);
+}
+
 // didOpen: the document's text is moved out of the message, so a large one is held once.
 void Open(Json &Params, std::string &Out) {
   const std::string *Uri = UriIn(Params);
@@ -198,6 +206,7 @@ void Open(Json &Params, std::string &Out) {
   Document.LineStarts = LspLineStarts(Document.Text);
   Document.Path = LspPathOfUri(Name);
   LspServer.Dropped.erase(Name);
+  PublishDiagnostics(Name, Document, Out);
 }
 
 // didChange: the changes are applied in place, one after another; one that cannot be applied
@@ -223,6 +232,7 @@ void Change(Json &Params, std::string &Out) {
       throw LspError{InvalidParams, "contentChanges is not a list"};
     for (Json &Entry : Changes)
       LspApplyChange(Found->second, Entry);
+    PublishDiagnostics(Name, Found->second, Out);
     return;
   } catch (const LspError &E) {
     Why = E.Message;
@@ -241,6 +251,10 @@ void Take(const std::string &Method, Json &Params, std::string &Out) {
   } else if (Method == "textDocument/didChange") {
     Change(Params, Out);
   } else if (Method == "textDocument/didClose") {
+    auto Closed = LspServer.Documents.find(UriOf(Params));
+    if (Closed != LspServer.Documents.end() && Closed->second.HasProblems)
+      Notify("textDocument/publishDiagnostics",
+             {{"uri", UriOf(Params)}, {"diagnostics", Json::array()}}, Out);
     LspServer.Documents.erase(UriOf(Params));
     LspServer.Dropped.erase(UriOf(Params));
   } else if (Method == "textDocument/didSave") {

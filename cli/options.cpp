@@ -32,6 +32,7 @@ enum OptionBit : unsigned {
   OptWrite = 1u << 12,
   OptInclude = 1u << 13,
   OptNoVerify = 1u << 14,
+  OptFormat = 1u << 15,
 };
 const unsigned Common = OptSetup | OptSet;
 
@@ -73,6 +74,9 @@ const OptionRule OptionRules[] = {
     {OptNoVerify, "--no-verify", nullptr, nullptr,
      "do not check that the re-indented text is the same program (without it, a result whose "
      "tokens, strings, comments or text regions differ is refused: exit status 3)"},
+    {OptFormat, "--format", nullptr, "FORMAT",
+     "text (FILE:LINE:COLUMN: warning: MESSAGE, one line a problem; the default) or json (an "
+     "array of {file, line, column, severity, message})"},
     {OptSetup, "--setup", nullptr, "DIR",
      "the folder with qmate.ini, Keywords.dat and Replace.dat (default: $QMATE_SETUP, else "
      "setup beside qmate, else ../share/qmate/setup, else the built-in word files)"},
@@ -114,6 +118,10 @@ const VerbRule VerbRules[] = {
      "print the settings (Modern rules) that reproduce the files' own indentation best, one "
      "set for all of them, as qmate.ini lines, then the files that fit them worst",
      Common | OptAssume | OptWrite | OptInclude, true, false, true},
+    {"lint", "FILE...",
+     "report the blocks left open, closed by a word of another kind or closed without an "
+     "opener, and text regions and comments never closed; exit 1 when there is any",
+     Common | OptAssume | OptInclude | OptFormat, true, false, true},
     {"spell", "WORD...", "respell words as the re-indenter does", Common, true, false, false},
     {"settings", "[FILE]",
      "print the settings in effect (for FILE: with its .qmate.ini) and the files read",
@@ -266,11 +274,12 @@ const char *const FilesHelp =
 
 const char *const ExitHelp =
     "EXIT STATUS:\n"
-    "  0 done; 1 --check found changes, or configure was cancelled; 2 bad usage,\n"
-    "  a file or folder that cannot be read or written, a file that changed while\n"
-    "  it was being rewritten, output that cannot be written, or only skipped files;\n"
-    "  3 a re-indented text that would not be the same program (the file is left\n"
-    "  unchanged and nothing is printed for it; --no-verify skips the check).\n";
+    "  0 done; 1 --check found changes, lint found problems, or configure was\n"
+    "  cancelled; 2 bad usage, a file or folder that cannot be read or written, a\n"
+    "  file that changed while it was being rewritten, output that cannot be\n"
+    "  written, or only skipped files; 3 a re-indented text that would not be the\n"
+    "  same program (the file is left unchanged and nothing is printed for it;\n"
+    "  --no-verify skips the check).\n";
 
 // Text for roff: backslashes and minus signs escaped (options are copied from the page), and a
 // line that would start with a control character guarded.
@@ -525,6 +534,13 @@ bool ParseArguments(const std::vector<std::string> &Args, CliOptions &Options, s
       break;
     case OptNoVerify:
       Options.NoVerify = true;
+      break;
+    case OptFormat:
+      if (V != "text" && V != "json") {
+        Error = "--format " + ShownInMessage(V) + ": expected text or json";
+        return false;
+      }
+      Options.Json = V == "json";
       break;
     }
   }

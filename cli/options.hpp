@@ -26,6 +26,7 @@ struct CliOptions {
   bool ForceExtension = false;    // -i, --check, --diff: any named file, whatever its extension
   bool Write = false;             // infer --write: the settings into FOLDER/.qmate.ini
   bool NoVerify = false;          // reindent, lsp: the result is not compared with the text
+  bool Json = false;              // lint --format=json
   bool Help = false;              // --help after the verb: the verb's help, nothing run
   std::vector<std::string> Files; // FILE... for the file verbs, WORD... for spell
 };

@@ -2,6 +2,7 @@
 // and the settings, each run through the plug-in's own entry points.
 #include "verbs.hpp"
 #include "../sim/sim.hpp"
+#include "../src/reindent/blocks.hpp"
 #include "../src/reindent/reindent.hpp"
 #include "../src/settings/settings.hpp"
 #include "../src/words/words.hpp"
@@ -493,6 +494,64 @@ int RunProcs(const CliOptions &Options) {
   return Status;
 }
 
+namespace {
+
+// The lines of a text as the editor splits them.
+std::vector<std::string> EditorLines(const std::string &Bytes) {
+  std::vector<std::string> Lines;
+  std::size_t Start = 0;
+  for (;;) {
+    SimLineSpan Line = SimSplitLine(Bytes.data(), Bytes.size(), Start);
+    Lines.emplace_back(Bytes, Start, Line.TextEnd - Start);
+    if (Line.Eol == SimEolNone || Line.Next >= Bytes.size())
+      return Lines;
+    Start = Line.Next;
+  }
+}
+
+} // namespace
+
+int RunLint(const CliOptions &Options) {
+  std::vector<std::string> Files;
+  int Status = 0;
+  if (!StartOnFiles(Options, Files, Status))
+    return Status;
+  nlohmann::json Found = nlohmann::json::array();
+  for (const std::string &Path : Files) {
+    std::string Bytes;
+    if (!ReadNamedFile(Path, Bytes, Status))
+      continue;
+    const std::string Name = DisplayName(Options, Path);
+    std::string NotText = NotTextReason(Bytes, true);
+    if (!NotText.empty()) {
+      Fail("skipped " + Name + ": " + NotText);
+      continue;
+    }
+    std::vector<std::string> Err;
+    UseSettingsFor(Options, Path, Err);
+    PrintLines(Err);
+    const BlockReading Reading = ReadBlocks(EditorLines(Bytes), Path == "-" ? Name : Path);
+    for (const BlockProblem &P : Reading.Problems) {
+      if (Options.Json)
+        Found.push_back({{"file", Name},
+                         {"line", P.Line + 1},
+                         {"column", P.Column + 1},
+                         {"severity", "warning"},
+                         {"message", P.Message}});
+      else
+        std::cout << Name << ":" << P.Line + 1 << ":" << P.Column + 1 << ": warning: " << P.Message
+                  << "\n";
+    }
+    if (!Reading.Problems.empty() && Status == 0)
+      Status = 1;
+  }
+  if (Options.Json)
+    std::cout << Found.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  std::cout.flush();
+  StopPlugin();
+  return Status;
+}
+
 int RunSpell(const CliOptions &Options) {
   if (!Start(Options))
     return 2;
@@ -622,6 +681,8 @@ int RunCommandLine(const std::vector<std::string> &Args, const std::string &Tool
     return RunProcs(Options);
   if (Options.Verb == "spell")
     return RunSpell(Options);
+  if (Options.Verb == "lint")
+    return RunLint(Options);
   if (Options.Verb == "settings")
     return RunSettings(Options);
   if (Options.Verb == "infer")

@@ -27,6 +27,7 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path,
 int RunFileVerb(const CliOptions &Options);
 int RunProcs(const CliOptions &Options);
 int RunSpell(const CliOptions &Options);
+int RunLint(const CliOptions &Options);
 int RunSettings(const CliOptions &Options);
 int RunInfer(const CliOptions &Options);
 int RunPreview(const CliOptions &Options);

@@ -752,10 +752,23 @@ long long StatementIndent(ReindentState &S, const std::string &T, long long Writ
 // Harbour separates statements on one line with ";" (FOR i := 1 TO 3; x(); NEXT): the
 // statements after the first open and close blocks too, from the next line on.
 void FollowLaterStatements(ReindentState &S, const std::string &T, long long Written) {
-  if (T.find(';') == std::string::npos)
-    return;
+  for (std::size_t At = LaterStatementAt(T, 0); At != std::string::npos;
+       At = LaterStatementAt(T, At)) {
+    StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, S.InClass);
+    if (Kind.Role == RoleOpens)
+      OpenBlock(S, Kind.Blocks, Written);
+    else if (Kind.Role == RoleCloses)
+      CloseBlock(S, Kind.Blocks);
+  }
+}
+
+} // namespace
+
+std::size_t LaterStatementAt(const std::string &T, std::size_t From) {
+  if (T.find(';', From) == std::string::npos)
+    return std::string::npos;
   char Quote = 0;
-  for (std::size_t K = 0; K < T.size(); ++K) {
+  for (std::size_t K = From; K < T.size(); ++K) {
     char C = T[K];
     char D = K + 1 < T.size() ? T[K + 1] : 0;
     if (Quote) {
@@ -766,18 +779,15 @@ void FollowLaterStatements(ReindentState &S, const std::string &T, long long Wri
     if (C == '"' || C == '\'') {
       Quote = C;
     } else if ((C == '/' && (D == '/' || D == '*')) || (C == '&' && D == '&')) {
-      return;
+      return std::string::npos;
     } else if (C == ';') {
       std::size_t At = K + 1;
       while (At < T.size() && IsSpaceOrTab(T[At]))
         ++At;
-      StatementKind Kind = ClassifyStatement(T.data() + At, T.size() - At, S.InClass);
-      if (Kind.Role == RoleOpens)
-        OpenBlock(S, Kind.Blocks, Written);
-      else if (Kind.Role == RoleCloses)
-        CloseBlock(S, Kind.Blocks);
+      return At;
     }
   }
+  return std::string::npos;
 }
 
 bool IsCommentStart(const std::string &T) {
@@ -788,6 +798,8 @@ bool IsCommentStart(const std::string &T) {
   return T.size() >= 2 &&
          ((T[0] == '/' && (T[1] == '/' || T[1] == '*')) || (T[0] == '&' && T[1] == '&'));
 }
+
+namespace {
 
 // The column of a preprocessor line written at column Written, once it took its effect on the
 // open blocks: column 0, the code's column there, or its own.

@@ -73,10 +73,22 @@ bool ReadDirectiveLine(DirectiveReader &Reader, const char *Text, std::size_t Le
 // What the headers a program includes tell the re-indenter: the text commands and the
 // stringifying words their rules define, and what makes line numbers matter in them (as
 // reported by Reindent), or null.
+// A word a program's own #define or rule makes a block's statement of (#define BEGIN
+// WHILE .T.), upper-cased, and the role and block kinds of that statement.
+struct BlockAliasWord {
+  std::string Upper;
+  int Role;
+  int Blocks;
+};
+// Adds the word a trimmed preprocessor line (not continued) defines to Aliases when its
+// result is one block statement.
+void NoteBlockAlias(const char *Text, std::size_t Length, std::vector<BlockAliasWord> &Aliases);
+
 struct HeaderFindings {
   std::vector<TextCommandWord> Commands;
   StringifyingWords Stringifying;
   const char *LineNumbers = nullptr;
+  std::vector<BlockAliasWord> BlockAliases;
 };
 // Adds to Into what Other holds that Into lacks.
 void AddFindings(HeaderFindings &Into, const HeaderFindings &Other);
@@ -153,9 +165,19 @@ extern DefinitionWordsRecord DefinitionWords;
 // Adds to Ends the word Line ends a definition with, if it does.
 void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends);
 
+// True when Text, trimmed, is an IF whose condition is a parenthesised list of two
+// expressions, IF ( a, b ): the IF() function takes three.
+bool IsListCondition(const char *Text, std::size_t Length);
+
 // True when Text, trimmed, declares names: LOCAL, STATIC, PRIVATE, PUBLIC, MEMVAR, FIELD or
 // PARAMETERS (or their four-letter abbreviations) and a name.
 bool IsDeclaration(const char *Text, std::size_t Length);
+
+// Where the statement after the one at From on trimmed line T starts (Harbour separates
+// statements with ";"), or npos when no other follows before a comment or the line's end.
+std::size_t LaterStatementAt(const std::string &T, std::size_t From);
+// True when trimmed line T starts with a comment (*, //, /* or &&).
+bool IsCommentStart(const std::string &T);
 
 // What a preprocessor line does to conditional compilation.
 enum PreprocessorBranch { BranchNone = 0, BranchIf, BranchElse, BranchEnd };

@@ -143,11 +143,11 @@ bool WordIsValue(const char *Text, std::size_t Length, std::size_t After, bool T
 }
 
 // The end of the parenthesised group that opens at Open (the position after its ")"), 0 when
-// it does not close on the line; Comma tells whether a "," stands at its top level.
-std::size_t GroupEnd(const char *Text, std::size_t Length, std::size_t Open, bool &Comma) {
+// it does not close on the line; Commas counts the ","s at its top level.
+std::size_t GroupEnd(const char *Text, std::size_t Length, std::size_t Open, int &Commas) {
   int Depth = 0;
   char Quote = 0;
-  Comma = false;
+  Commas = 0;
   for (std::size_t K = Open; K < Length; ++K) {
     char C = Text[K];
     if (Quote) {
@@ -161,7 +161,7 @@ std::size_t GroupEnd(const char *Text, std::size_t Length, std::size_t Open, boo
       if (--Depth == 0)
         return C == ')' ? K + 1 : 0;
     } else if (C == ',' && Depth == 1) {
-      Comma = true;
+      ++Commas;
     }
   }
   return 0;
@@ -175,9 +175,9 @@ std::size_t GroupEnd(const char *Text, std::size_t Length, std::size_t Open, boo
 bool IsInlineIf(const char *Text, std::size_t Length, std::size_t After) {
   if (After >= Length || Text[After] != '(')
     return false;
-  bool Comma = false;
-  std::size_t End = GroupEnd(Text, Length, After, Comma);
-  if (!Comma)
+  int Commas = 0;
+  std::size_t End = GroupEnd(Text, Length, After, Commas);
+  if (Commas == 0)
     return false;
   // A group still open where the line goes on with ";" continues on the next line: its
   // top-level "," already makes it the function.
@@ -355,6 +355,14 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
     return Kind;
   }
   return DefinitionStatement(Text, Length, FirstLength, After, SecondLength, SecondAfter);
+}
+
+bool IsListCondition(const char *Text, std::size_t Length) {
+  std::size_t After = 0;
+  const std::size_t FirstLength = WordAt(Text, Length, 0, After);
+  int Commas = 0;
+  return FirstLength == 2 && AbbreviationOf(Text, 2, "IF", 2) && After < Length &&
+         Text[After] == '(' && GroupEnd(Text, Length, After, Commas) > 0 && Commas == 1;
 }
 
 bool IsDeclaration(const char *Text, std::size_t Length) {

@@ -293,7 +293,53 @@ void AddRuleWord(std::vector<TextCommandWord> &Words, const TextCommandWord &Wor
   Words.push_back(Word);
 }
 
+void NoteBlockAlias(const char *Text, std::size_t Length, std::vector<BlockAliasWord> &Aliases) {
+  if (Length == 0 || Text[0] != '#')
+    return;
+  std::size_t K = 0;
+  const std::string Directive = DirectiveWord(Text, Length, K);
+  const bool Define = Directive == "DEFINE";
+  if (!Define && Directive != "COMMAND" && Directive != "XCOMMAND" && Directive != "TRANSLATE" &&
+      Directive != "XTRANSLATE")
+    return;
+  while (K < Length && IsSpaceOrTab(Text[K]))
+    ++K;
+  std::string Word;
+  for (; K < Length && IsWordChar(Text[K]); ++K)
+    Word += AsciiUpper(Text[K]);
+  if (Word.empty() || K == Length || !IsSpaceOrTab(Text[K]))
+    return;
+  while (K < Length && IsSpaceOrTab(Text[K]))
+    ++K;
+  // A rule matches the word alone; its result follows "=>".
+  if (!Define) {
+    if (K + 1 >= Length || Text[K] != '=' || Text[K + 1] != '>')
+      return;
+    K += 2;
+    while (K < Length && IsSpaceOrTab(Text[K]))
+      ++K;
+  }
+  // One statement: a result of several carries its own closer.
+  if (std::memchr(Text + K, ';', Length - K))
+    return;
+  const StatementKind Kind = ClassifyStatement(Text + K, Length - K, false);
+  if ((Kind.Role != RoleOpens && Kind.Role != RoleMiddle && Kind.Role != RoleCloses) ||
+      (Kind.Blocks & BlockDialog))
+    return;
+  for (const BlockAliasWord &Known : Aliases)
+    if (Known.Upper == Word)
+      return;
+  Aliases.push_back(BlockAliasWord{Word, Kind.Role, Kind.Blocks});
+}
+
 void AddFindings(HeaderFindings &Into, const HeaderFindings &Other) {
+  for (const BlockAliasWord &Word : Other.BlockAliases) {
+    bool Known = false;
+    for (const BlockAliasWord &Have : Into.BlockAliases)
+      Known = Known || Have.Upper == Word.Upper;
+    if (!Known)
+      Into.BlockAliases.push_back(Word);
+  }
   for (const TextCommandWord &Word : Other.Commands)
     AddRuleWord(Into.Commands, Word);
   for (const TextCommandWord &Word : Other.Stringifying.Commands)
@@ -324,6 +370,8 @@ void ReadHeaderText(const std::string &Bytes, HeaderFindings &Found,
     if (ReadDirectiveLine(Reader, Bytes.data() + First, Last - First, Continued, Found.Commands,
                           Name))
       Included.push_back(Name);
+    if (!Continued)
+      NoteBlockAlias(Bytes.data() + First, Last - First, Found.BlockAliases);
     if (!Found.LineNumbers) {
       CodeOutsideComments(Bytes.data() + First, Last - First, InComment, Code);
       Found.LineNumbers = UsedInHeader(LineNumberUse(Code, nullptr));

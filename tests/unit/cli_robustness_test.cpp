@@ -514,7 +514,15 @@ TEST(CliRobustness, ExitStatuses) {
   std::string Dir = Folder("status");
   WriteTextFile(Dir + "/messy.prg", NeedsIndent);
   WriteTextFile(Dir + "/tidy.prg", "IF x\n  y\nENDIF\n");
+  WriteTextFile(Dir + "/broken.prg", "FOR i := 1 TO 3\n  ENDDO\n");
   const StatusCase Cases[] = {
+      {"lint finds nothing", "lint", "tidy.prg", 0, nullptr},
+      {"lint finds a problem", "lint", "tidy.prg broken.prg", 1,
+       "broken.prg:2:3: warning: ENDDO closes FOR opened at line 1\n"},
+      {"lint as JSON", "lint", "--format=json broken.prg", 1,
+       "\"column\": 3,\n    \"file\": \"broken.prg\",\n    \"line\": 2,\n    \"message\": \"ENDDO "
+       "closes FOR opened at line 1\",\n    \"severity\": \"warning\""},
+      {"lint of a missing file", "lint", "broken.prg missing.prg", 2, "broken.prg:2:3"},
       {"check finds changes", "reindent", "--check tidy.prg messy.prg", 1, "messy.prg"},
       {"check finds none", "reindent", "--check tidy.prg", 0, nullptr},
       {"annotate check", "annotate", "--check tidy.prg", 1, "tidy.prg"},

@@ -102,6 +102,9 @@ TEST(CliArguments, AcceptsTheContractAndRejectsMistakesClearly) {
       {"reindent --include= a.prg", false, "--include needs a folder"},
       {"annotate --include inc a.prg", false, "does not take"},
       {"lsp --lines 1-2", false, "does not take"},
+      {"lint --format=json src a.prg", true, ""},
+      {"lint --format xml a.prg", false, "expected text or json"},
+      {"reindent --format=json a.prg", false, "does not take"},
   };
   for (const ParseCase &C : Cases) {
     CliOptions Options;

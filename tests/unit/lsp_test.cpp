@@ -215,12 +215,25 @@ TEST(LspProtocol, FramesErrorsAndLifecycle) {
       {"requests after shutdown are refused",
        Init + Request(10, "shutdown", "null") + Request(11, "textDocument/formatting", Doc), 0,
        "1:result 10:result 11:error -32600"},
+      {"block problems are published on opening and changes, and cleared once gone",
+       Init + Open("if x\nenddo\n") + Changed(R"([{"text":"if x\nendif\n"}])") +
+           Changed(R"([{"text":"if y\nendif\n"}])") + Changed(R"([{"text":"endif\n"}])") +
+           Notice("textDocument/didClose", Doc),
+       0,
+       "1:result textDocument/publishDiagnostics textDocument/publishDiagnostics "
+       "textDocument/publishDiagnostics textDocument/publishDiagnostics"},
       {"nothing is read after exit", Notice("exit", "null") + Init, 0, ""},
       {"a result that is not UTF-8 is refused, not altered", Init + Open("qq := 1\n") + Format, 0,
        "1:result 2:error -32603", "qq         \xE9\xE9\n"},
       {"a result that is not the same program gives no edits and says where",
        Init + Open(Text) + Format, 0, "1:result window/showMessage 2:result", "", true},
   };
+  StartServer();
+  EXPECT_EQ(
+      Feed(Open("\xC3\xA9 := 1 ; WHILE x\n"))[0]["params"]["diagnostics"],
+      Json::parse(R"([{"range":{"start":{"line":0,"character":9},"end":{"line":0,"character":14}},
+                "severity":2,"source":"qmate",
+                "message":"DO WHILE opened here is not closed by the end of the file"}])"));
   for (const ProtocolCase &C : Cases) {
     StartServer(C.ReplaceRows, false);
     CliInjectBrokenToken = C.BreakToken;

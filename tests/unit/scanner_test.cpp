@@ -2,6 +2,7 @@
 // their columns, continuation, the lexical state left behind, and the WHILE, FOR and NEXT
 // adjustments of the counters.
 #include "../../src/host/session.hpp"
+#include "../../src/reindent/blocks.hpp"
 #include "../../src/reindent/reindent.hpp"
 #include "../../src/words/words.hpp"
 #include "harness.hpp"
@@ -369,3 +370,80 @@ TEST_F(ScannerTest, WordsAreRespelledOnlyWhereAKeywordCanStand) {
 }
 
 } // namespace
+
+// The blocks read from a run of lines: the problems as "LINE:COLUMN MESSAGE" (from 1),
+// separated by "|", and for some rows the blocks as "KIND@LINE:COLUMN middle lines > closer".
+struct BlockRow {
+  std::vector<std::string> Lines;
+  const char *Problems;
+  const char *Blocks; // or null
+};
+
+const BlockRow BlockRows[] = {
+    {{"IF x", "ELSE", "ENDIF", "  DO CASE", "  CASE a", "  OTHERWISE", "  ENDCASE"},
+     "",
+     "1@1:1 2 > 3|8@4:3 5 6 > 7"},
+    {{"ENDIF"}, "1:1 ENDIF without IF", nullptr},
+    {{"ELSE"}, "1:1 ELSE without IF", nullptr},
+    {{"FOR i := 1 TO 3", "ENDDO"}, "2:1 ENDDO closes FOR opened at line 1", "4@1:1 > 2"},
+    {{"WHILE x", " FOR i := 1 TO 2", " ENDDO"}, "3:2 ENDDO closes FOR opened at line 2", nullptr},
+    {{"FUNCTION A()", "  IF x", "STATIC FUNCTION B( y )", "RETURN"},
+     "2:3 IF opened here is not closed before STATIC FUNCTION B at line 3",
+     "1@2:3 > 0"},
+    {{"WHILE x"}, "1:1 DO WHILE opened here is not closed by the end of the file", nullptr},
+    {{"  TEXT", "hello"}, "1:3 TEXT is never closed", nullptr},
+    {{"#pragma BEGINDUMP", "int x;"}, "", nullptr},
+    {{"x := 1 /* a", "b"}, "1:8 /* comment is never closed", nullptr},
+    // What is not a block's word.
+    {{"x := IF( a, b, c )", "IF( a, b(), c() )", "IIF( a, b, c )"}, "", nullptr},
+    {{"IF ( a := 1, a > 0 )", "ENDIF"}, "", nullptr},
+    {{"? \"ENDIF\", 'NEXT'", "x := [ENDDO]", "endif := 1", "o:endif()"}, "", nullptr},
+    {{"// ENDIF", "* ENDIF", "&& NEXT", "/* ENDIF", "NEXT */", "x := 1 // ENDDO"}, "", nullptr},
+    {{"IF a .AND. ;", "   b", "ENDI", "x := a + ;", "   ENDIF"}, "", nullptr},
+    {{"DO WHIL x", "ENDD", "DO CASE", "CASE x", "ENDC"}, "", nullptr},
+    // END and any word after it closes any block, as the compilers read it.
+    {{"BEGIN SEQUENCE", "RECOVER", "END", "WHILE x", "END IF", "DO CASE", "END CASE"}, "", nullptr},
+    {{"TEXT", "ENDIF", "ENDTEXT", "#pragma BEGINDUMP", "if (x) {", "#pragma ENDDUMP"}, "", nullptr},
+    {{"#xcommand SHOWTEXT => #pragma __text|QOut(%s)", "SHOWTEXT", "ENDIF", "ENDTEXT"},
+     "",
+     nullptr},
+    // A rule's result opens no region where the rule is defined.
+    {{"#command TEXT TO FILE <f> => x() ;;", "   text QOut, y", "ENDIF"},
+     "3:1 ENDIF without IF",
+     nullptr},
+    {{"/*", "Text Box", "#pragma BEGINDUMP", "*/", "DEFINE MAIL o ;", "   TEXT x ;", "   FROM y",
+      "IF x", "ENDIF"},
+     "",
+     nullptr},
+    // The program's own words for one block statement; a result of several is none.
+    {{"#define BEGIN WHILE .T.", "#xcommand LOOPEND => ENDDO",
+      "#command ESC_EXIT => if lastkey()=27 ; break ; endif", "BEGIN", "LOOPEND", "ESC_EXIT",
+      "BEGIN // again", "ENDIF"},
+     "8:1 ENDIF closes DO WHILE opened at line 7",
+     nullptr},
+    {{"#ifdef A", "IF a", "#else", "IF b", "#endif", "ENDIF"}, "", nullptr},
+    {{"FOR i := 1 TO 3 ; x() ; NEXT", "RDDTEST {1}, x ; next"}, "", nullptr},
+    {{"CLASS Foo", "METHOD Bar", "ENDCLASS", "METHOD Bar CLASS Foo", "IF x", "ENDIF"}, "", nullptr},
+};
+
+TEST_F(ScannerTest, BlocksAndTheirProblems) {
+  for (const BlockRow &Row : BlockRows) {
+    SCOPED_TRACE(Row.Lines.front());
+    const BlockReading R = ReadBlocks(Row.Lines, "");
+    std::string Problems, Blocks;
+    for (const BlockProblem &P : R.Problems)
+      Problems += (Problems.empty() ? "" : "|") + std::to_string(P.Line + 1) + ":" +
+                  std::to_string(P.Column + 1) + " " + P.Message;
+    for (const BlockFound &B : R.Blocks) {
+      Blocks += (Blocks.empty() ? "" : "|") + std::to_string(B.Kind) + "@" +
+                std::to_string(B.OpenLine + 1) + ":" + std::to_string(B.OpenColumn + 1);
+      for (int M : B.Middles)
+        Blocks += " " + std::to_string(M + 1);
+      Blocks += " > " + std::to_string(B.CloseLine + 1);
+    }
+    EXPECT_EQ(Problems, Row.Problems);
+    if (Row.Blocks) {
+      EXPECT_EQ(Blocks, Row.Blocks);
+    }
+  }
+}
