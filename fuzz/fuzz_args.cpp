@@ -43,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   // --help stops the parsing: the verb's help is shown, whatever else was given.
   if (Options.Help)
     return 0;
-  static const char *const Verbs[] = {"reindent", "annotate",  "comment", "uncomment",
-                                      "procs",    "infer",     "spell",   "settings",
-                                      "preview",  "configure", "lsp"};
+  static const char *const Verbs[] = {"reindent", "annotate", "comment",   "uncomment",
+                                      "procs",    "infer",    "lint",      "spell",
+                                      "settings", "preview",  "configure", "lsp"};
   bool Known = false;
   for (const char *V : Verbs)
     Known = Known || Options.Verb == V;
