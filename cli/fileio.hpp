@@ -39,14 +39,23 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error,
 // over in place once the new text is complete in the temporary file. With Read, the file is
 // left alone when it changed since it was read. False, with Error, when it failed; the file
 // is then untouched.
-bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string &Error,
-                  const FileStateRecord *Read = nullptr);
-// The same with the bytes handed over in pieces: Produce calls Emit for each piece and
-// returns false when Emit did.
+// The bytes are handed over in pieces: Produce calls Emit for each piece and returns false
+// when Emit did.
 typedef bool (*ByteEmitter)(void *EmitContext, const char *Data, std::size_t Size);
 typedef bool (*ByteProducer)(void *Context, ByteEmitter Emit, void *EmitContext);
 bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, std::string &Error,
                   const FileStateRecord *Read = nullptr);
+// The same with the bytes in one string.
+inline bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string &Error,
+                         const FileStateRecord *Read = nullptr) {
+  return WriteInPlace(
+      Path,
+      [](void *Context, ByteEmitter Emit, void *EmitContext) {
+        const std::string &B = *static_cast<const std::string *>(Context);
+        return Emit(EmitContext, B.data(), B.size());
+      },
+      const_cast<std::string *>(&Bytes), Error, Read);
+}
 // True when the file holds exactly the bytes Produce hands over (false also when it cannot
 // be read).
 bool FileHoldsBytes(const std::string &Path, ByteProducer Produce, void *Context);

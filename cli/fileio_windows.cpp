@@ -351,17 +351,6 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
   return false;
 }
 
-bool WriteInPlace(const std::string &Path, const std::string &Bytes, std::string &Error,
-                  const FileStateRecord *Read) {
-  return WriteInPlace(
-      Path,
-      [](void *Context, ByteEmitter Emit, void *EmitContext) {
-        const std::string &B = *static_cast<const std::string *>(Context);
-        return Emit(EmitContext, B.data(), B.size());
-      },
-      const_cast<std::string *>(&Bytes), Error, Read);
-}
-
 bool FileHoldsBytes(const std::string &Path, ByteProducer Produce, void *Context) {
   std::string Held;
   bool TooLarge = false;

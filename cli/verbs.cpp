@@ -281,7 +281,9 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   UseSettingsFor(Options, Path, R.Err);
   // The re-indent after an inference replays the scans the inference made of the text.
   ReindentReplayRecord Replay;
-  SettingValues Start = CurrentSettingValues();
+  SettingValues Start;
+  if (Options.Infer)
+    Start = CurrentSettingValues();
   std::string Loaded;
   bool Settle =
       Options.Infer && Options.Verb == "reindent" && !Options.HasLines &&
