@@ -4,7 +4,7 @@
 // handling a change by rebuilding the text costs. The counter "x_copy" is the change's time
 // over the copy's (wall time of both); under 1 the change costs less than copying the whole
 // text once.
-#include "../cli/lsp.hpp"
+#include "../lsp/lsp.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -14,7 +14,7 @@
 #include "project.hpp"
 #include "workers.hpp"
 #include "header_lines.hpp"
-#include "lsp.hpp"
+#include "../lsp/lsp.hpp"
 #include "project.hpp"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The language server on arbitrary bytes handed over in pieces (the first byte chooses their
 // size): it never crashes, and everything it sends is framed, valid JSON; each header it reads
 // gets at most one answer.
-#include "../cli/lsp.hpp"
+#include "../lsp/lsp.hpp"
 #include "fuzz_host.hpp"
 
 #include <cstdint>

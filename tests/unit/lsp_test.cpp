@@ -1,7 +1,7 @@
 // The language server: framing, protocol errors, document changes, and the edits it answers
 // with, applied to the document as a client applies them.
 #include "../../cli/guard.hpp"
-#include "../../cli/lsp.hpp"
+#include "../../lsp/lsp.hpp"
 #include "harness.hpp"
 
 #include <algorithm>

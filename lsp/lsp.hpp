@@ -2,8 +2,8 @@
 // commands on the documents an editor holds open.
 #pragma once
 
-#include "options.hpp"
-#include "setting_keys.hpp"
+#include "../cli/options.hpp"
+#include "../cli/setting_keys.hpp"
 
 #include <nlohmann/json.hpp>
 

@@ -1,9 +1,9 @@
 // The language server's protocol: Content-Length framing, JSON-RPC requests and
 // notifications, the open documents, and the loop over standard input and output.
-#include "driver.hpp"
-#include "fileio.hpp"
+#include "../cli/driver.hpp"
+#include "../cli/fileio.hpp"
 #include "lsp.hpp"
-#include "project.hpp"
+#include "../cli/project.hpp"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,16 +3,16 @@
 // with the lines that changed.
 #include "../sim/sim.hpp"
 #include "../src/settings/settings.hpp"
-#include "diff.hpp"
-#include "driver.hpp"
-#include "guard.hpp"
-#include "header_lines.hpp"
+#include "../cli/diff.hpp"
+#include "../cli/driver.hpp"
+#include "../cli/guard.hpp"
+#include "../cli/header_lines.hpp"
 #include "lsp.hpp"
-#include "project.hpp"
+#include "../cli/project.hpp"
 
 #include <algorithm>
 #include <iostream>
-#include "platform.hpp"
+#include "../cli/platform.hpp"
 #include <time.h>
 
 extern std::string ToolPathForSetup;
