@@ -2,7 +2,8 @@
 # Builds the 64-bit qmate.exe with MinGW-w64 and runs it under 64-bit Wine: the golden tests
 # of the command-line tool (tests/golden), then the behaviour only Windows has (drive letters,
 # backslashes, Unicode names, the read-only attribute, a file held open by another program,
-# attributes kept by an in-place write, binary standard input and output), each output compared byte for byte with the native tool.
+# attributes kept by an in-place write, binary standard input and output) and Neovim's LSP
+# client on `qmate.exe lsp`, each output compared byte for byte with the native tool.
 #   scripts/test-windows-cli.sh [WIN64_BUILD [NATIVE_BUILD]]
 # WIN64_BUILD defaults to build-win64 (its Wine prefix in WIN64_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Skips with a notice when the cross compiler
@@ -185,6 +186,17 @@ else
   failed=1
 fi
 rm -f "$WINEPREFIX/dosdevices/q:"
+# Neovim's LSP client on qmate.exe lsp, each answer compared with the native tool's output.
+printf '#!/bin/sh\nexec "%s" "%s" "$@"\n' "$wine" "$exe" >"$work/qmate-wine"
+chmod +x "$work/qmate-wine"
+if command -v nvim >/dev/null 2>&1; then
+  bash tests/nvim/run.sh "$qmate" "$root" "$work/qmate-wine" || failed=1
+elif [ -n "${CI:-}" ]; then
+  echo "FAIL nvim-lsp: nvim is not installed (apt-get install neovim)"
+  failed=1
+else
+  echo "SKIPPED nvim-lsp: nvim is not installed (apt-get install neovim)"
+fi
 if [ "$failed" != 0 ]; then
   echo "test-windows-cli: FAILED" >&2
   exit 1

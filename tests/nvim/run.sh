@@ -5,10 +5,13 @@
 # `qmate comment --lines` and `qmate procs` print for the same file. Before formatting the
 # whole file, Neovim indents line 4 and deletes line 3, as typing would (sent to the server as
 # incremental changes); the tool gets the file with the same lines changed by sed.
-# Usage: run.sh QMATE SOURCE_DIR
+# Usage: run.sh QMATE SOURCE_DIR [SERVER]
+# SERVER, when given, is the program Neovim starts as `SERVER lsp` in place of QMATE (the
+# Windows build through Wine, say); the expected output still comes from QMATE.
 set -u
 QMATE=$(realpath "$1")
 SRC=$(realpath "$2")
+SERVER=$(realpath "${3:-$1}")
 if ! command -v nvim >/dev/null 2>&1; then
   echo "nvim-lsp: SKIPPED: nvim is not installed (apt-get install neovim)"
   exit 77
@@ -45,7 +48,7 @@ count=0
 run_case() { # OP NAME LINES COLUMN EXPECTED
   local op=$1 name=$2 lines=$3 column=$4 expected=$5
   local out=$WORK/$op.out
-  QMATE_TOOL=$QMATE QMATE_FILE=$name QMATE_NAME=$name QMATE_OP=$op QMATE_LINES=$lines \
+  QMATE_TOOL=$SERVER QMATE_FILE=$name QMATE_NAME=$name QMATE_OP=$op QMATE_LINES=$lines \
     QMATE_EDIT='4s/^/   /;3d' \
     QMATE_COLUMN=$column QMATE_OUT=$out \
     timeout 60 nvim --headless --clean -n -i NONE -u NONE -c "luafile $SRC/tests/nvim/client.lua" \
