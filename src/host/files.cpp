@@ -8,7 +8,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <unistd.h>
 #endif
 
@@ -21,6 +23,48 @@ std::string NativePath(const std::string &Path) {
     if (C == '\\')
       C = '/';
   return Out;
+#endif
+}
+
+std::string ExistingPathIgnoringCase(const std::string &Path) {
+  std::string Native = NativePath(Path);
+#ifndef _WIN32
+  struct stat St;
+  if (Native.empty() || stat(Native.c_str(), &St) == 0)
+    return Native;
+  // Each name along the path, from the root or the current folder, as the folder spells it.
+  std::string Found = Native[0] == '/' ? "/" : "";
+  std::size_t At = Native[0] == '/' ? 1 : 0;
+  while (At <= Native.size()) {
+    std::size_t End = Native.find('/', At);
+    if (End == std::string::npos)
+      End = Native.size();
+    std::string Name = Native.substr(At, End - At);
+    At = End + 1;
+    if (Name.empty())
+      continue;
+    std::string Exact = Found + Name;
+    if (Name == "." || Name == ".." || stat(Exact.c_str(), &St) == 0) {
+      Found = Exact + (End < Native.size() ? "/" : "");
+      continue;
+    }
+    DIR *Folder = opendir(Found.empty() ? "." : Found.c_str());
+    if (!Folder)
+      return Native;
+    std::string Match;
+    while (dirent *Entry = readdir(Folder))
+      if (strcasecmp(Entry->d_name, Name.c_str()) == 0) {
+        Match = Entry->d_name;
+        break;
+      }
+    closedir(Folder);
+    if (Match.empty())
+      return Native;
+    Found += Match + (End < Native.size() ? "/" : "");
+  }
+  return Found;
+#else
+  return Native;
 #endif
 }
 

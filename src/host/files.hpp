@@ -5,6 +5,10 @@
 
 // The path as the platform's file calls take it: outside Windows backslashes become slashes.
 std::string NativePath(const std::string &Path);
+// The path of the file Path names, its folder and file names matched without regard to case
+// where the exact spelling does not exist, as Windows finds them; Path itself (as NativePath
+// gives it) when nothing matches, and always on Windows.
+std::string ExistingPathIgnoringCase(const std::string &Path);
 // The largest settings or word file that is read (1 MiB); a larger one counts as missing.
 const unsigned long MaxDataFileSize = 1ul << 20;
 // What reading a settings or word file would find.

@@ -43,9 +43,12 @@ std::string Joined(const std::string &Folder, const std::string &Name) {
 }
 
 // The header at Path as read now, or null when there is no readable file there.
-const HeaderRecord *ReadHeader(const std::string &Path) {
+// Programs written on Windows spell their headers' names in any case, so the name is matched
+// as Windows would match it.
+const HeaderRecord *ReadHeader(const std::string &Named) {
+  const std::string Path = ExistingPathIgnoringCase(Named);
   struct stat St;
-  if (stat(NativePath(Path).c_str(), &St) != 0 || !S_ISREG(St.st_mode))
+  if (stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode))
     return nullptr;
   const long long Size = static_cast<long long>(St.st_size);
   const long long Modified = static_cast<long long>(St.st_mtime);

@@ -23,11 +23,13 @@ struct BlockWordRule {
 
 const unsigned char CaseLike = BlockCase | BlockSwitch;
 
-// Tried in order; the first row that matches decides. Clipper's own words accept their
-// four-letter abbreviations, Harbour's newer words only their full spelling.
+// Tried in order; the first row that matches decides. Each word accepts the shortest
+// abbreviation the compiler takes: Clipper's own words four letters, Harbour's keywords as
+// its lexer allows (ELSEI, ENDSEQ, ENDSW, ENDW, SWIT, ALWA), ENDFOR four letters as its
+// standard header's command does, and the words of other dialects only their full spelling.
 const BlockWordRule ModernWords[] = {
     {"IF", 2, nullptr, 0, RoleOpens, BlockIf, true},
-    {"ELSEIF", 6, nullptr, 0, RoleMiddle, BlockIf, true},
+    {"ELSEIF", 5, nullptr, 0, RoleMiddle, BlockIf, true},
     {"ELSE", 4, nullptr, 0, RoleMiddle, BlockIf, false},
     {"ENDIF", 4, nullptr, 0, RoleCloses, BlockIf, false},
     {"DO", 2, "WHILE", 4, RoleOpens, BlockWhile, false},
@@ -37,22 +39,22 @@ const BlockWordRule ModernWords[] = {
     {"ENDWHILE", 8, nullptr, 0, RoleCloses, BlockWhile, false},
     {"FOR", 3, nullptr, 0, RoleOpens, BlockFor, false},
     {"NEXT", 4, nullptr, 0, RoleCloses, BlockFor, false},
-    {"ENDFOR", 6, nullptr, 0, RoleCloses, BlockFor, false},
+    {"ENDFOR", 4, nullptr, 0, RoleCloses, BlockFor, false},
     {"CASE", 4, nullptr, 0, RoleMiddle, CaseLike, true},
     {"OTHERWISE", 4, nullptr, 0, RoleMiddle, CaseLike, false},
     {"ENDCASE", 4, nullptr, 0, RoleCloses, BlockCase, false},
-    {"SWITCH", 6, nullptr, 0, RoleOpens, BlockSwitch, true},
-    {"ENDSWITCH", 9, nullptr, 0, RoleCloses, BlockSwitch, false},
+    {"SWITCH", 4, nullptr, 0, RoleOpens, BlockSwitch, true},
+    {"ENDSWITCH", 5, nullptr, 0, RoleCloses, BlockSwitch, false},
     {"BEGIN", 4, "SEQUENCE", 4, RoleOpens, BlockSequence, false},
     {"RECOVER", 4, nullptr, 0, RoleMiddle, BlockSequence, false},
-    {"ALWAYS", 6, nullptr, 0, RoleMiddle, BlockSequence | BlockTry, false},
-    {"ENDSEQUENCE", 11, nullptr, 0, RoleCloses, BlockSequence, false},
+    {"ALWAYS", 4, nullptr, 0, RoleMiddle, BlockSequence | BlockTry, false},
+    {"ENDSEQUENCE", 6, nullptr, 0, RoleCloses, BlockSequence, false},
     {"TRY", 3, nullptr, 0, RoleOpens, BlockTry, false},
     {"CATCH", 5, nullptr, 0, RoleMiddle, BlockTry, false},
     {"FINALLY", 7, nullptr, 0, RoleMiddle, BlockTry, false},
     {"ENDTRY", 6, nullptr, 0, RoleCloses, BlockTry, false},
     {"WITH", 4, "OBJECT", 6, RoleOpens, BlockWith, false},
-    {"ENDWITH", 7, nullptr, 0, RoleCloses, BlockWith, false},
+    {"ENDWITH", 4, nullptr, 0, RoleCloses, BlockWith, false},
     {"END", 3, "IF", 2, RoleCloses, BlockIf, false},
     {"END", 3, "DO", 2, RoleCloses, BlockWhile, false},
     {"END", 3, "WHILE", 4, RoleCloses, BlockWhile, false},

@@ -56,6 +56,14 @@ const ModernRow ModernRows[] = {
      "PROC P\n   WHIL a\n      IF b\n         x()\n      END IF\n   ENDD\n   DO CASE\n   CASE a\n  "
      " "
      "OTHE\n      y()\n   ENDC\n   RETURN"},
+    // The shortest spellings Harbour compiles: its lexer's, and ENDFOR's from the standard header.
+    {"HarbourAbbreviations", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "PROC P\nFOR i := 1 TO 3\nx()\nENDF\nSWIT n\nCASE 1\ny()\nENDSW\nBEGIN SEQUENCE\nz()\nALWA\n"
+     "w()\nENDSEQ\nWITH OBJECT o\n:Go()\nENDW\nIF a\nELSEI b\nENDI\nRETURN",
+     "PROC P\n   FOR i := 1 TO 3\n      x()\n   ENDF\n   SWIT n\n   CASE 1\n      y()\n   ENDSW\n  "
+     " "
+     "BEGIN SEQUENCE\n      z()\n   ALWA\n      w()\n   ENDSEQ\n   WITH OBJECT o\n      :Go()\n   "
+     "ENDW\n   IF a\n   ELSEI b\n   ENDI\n   RETURN"},
     {"BareEndClosesWhatIsOpen", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "PROCEDURE P\nFOR EACH x IN a\nWITH OBJECT x\n:Go()\nEND\nNEXT\nDO WHILE .T.\nEXIT\nEND "
      "DO\nRETURN",
@@ -341,6 +349,10 @@ const ModernRow ModernRows[] = {
     {"LineNumbersReadInAHeader", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "#include \"own.ch\"\nFUNC F\n\n\n\nRETURN HERE",
      "#include \"own.ch\"\nFUNC F\n\n\n\n   RETURN HERE", nullptr, "#define HERE __LINE__\n"},
+    // A header named in another case is found, as on Windows.
+    {"HeaderNamedInAnotherCase", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "#include \"OWN.CH\"\nFUNC F\n\n\n\nRETURN HERE",
+     "#include \"OWN.CH\"\nFUNC F\n\n\n\n   RETURN HERE", nullptr, "#define HERE __LINE__\n"},
     // The words a rule of the program's own may make a string of keep their spelling, to the
     // line's end; calls elsewhere are respelled ("Upper" is a keyword here).
     {"OwnStringifyingTranslation", 0, 1, 1, 1, 0, 0, 0, 0, 0,
