@@ -195,6 +195,11 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
   // the language's blocks: they are left alone.
   if (Kind.Role == RoleNone || (Kind.Blocks & BlockDialog))
     return;
+  // END and a word that names none of the language's blocks, with no block open, is a GUI
+  // library's own command (HMG's END TEXT, END LAYOUT) whose header is not at hand.
+  if (Kind.Role == RoleCloses && Kind.Blocks == BlockAny && R.Open.empty() &&
+      At + Kind.WordsEnd < T.size() && IsLetter(static_cast<unsigned char>(T[At + Kind.WordsEnd])))
+    return;
   const std::string Words = StatementWords(T.data() + At, Kind.WordsEnd);
   switch (Kind.Role) {
   case RoleOpens:

@@ -204,6 +204,35 @@ bool IsInlineIf(const char *Text, std::size_t Length, std::size_t After) {
   return (C == '+' || C == '-' || C == '*' || C == '/') && D == '=';
 }
 
+// True when what follows a method's name at Name can be a method header's: its parameters,
+// a clause of the class syntax, a ":" (Xbase++'s Class:Method), a comment or the statement's
+// end. Another word or an operator makes the statement a command of a library's own that
+// begins with the same word, as in ASSIGN lValue VALUE x TYPE "L" or ASSIGN aList := {}.
+bool MethodClauseFollows(const char *Text, std::size_t Length, std::size_t Name) {
+  static const char *const Clauses[] = {
+      "AS",       "BLOCK",      "CLASS",    "CONSTRUCTOR", "DEFERRED", "EXPORT",
+      "EXPORTED", "EXTERN",     "HIDDEN",   "INLINE",      "IS",       "METHOD",
+      "OPERATOR", "PERSISTENT", "PROPERTY", "PROTECTED",   "READONLY", "RO",
+      "SETGET",   "SHARED",     "SYNC",     "VIRTUAL",     "VISIBLE"};
+  std::size_t After = 0;
+  WordAt(Text, Length, Name, After);
+  if (After >= Length)
+    return true;
+  const char C = Text[After];
+  const char D = After + 1 < Length ? Text[After + 1] : 0;
+  if (C == '(' || C == ';' || (C == ':' && D != '=') || (C == '/' && (D == '/' || D == '*')) ||
+      (C == '&' && D == '&'))
+    return true;
+  std::size_t NextAfter = 0;
+  std::size_t Next = WordAt(Text, Length, After, NextAfter);
+  if (Next == 0 || After == Name)
+    return false;
+  for (const char *Clause : Clauses)
+    if (Next == std::strlen(Clause) && AbbreviationOf(Text + After, Next, Clause, Next))
+      return true;
+  return false;
+}
+
 // True when the Length letters at Word are one of the words the text's own definitions end
 // with.
 bool IsDefinitionEnd(const char *Word, std::size_t Length) {
@@ -348,8 +377,11 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
       // Inside a class its methods and class variables are declarations.
       if (InClass && Role != RoleHeader)
         return Kind;
-      if (Role == RoleMethod)
+      if (Role == RoleMethod) {
+        if (!MethodClauseFollows(Text, Length, Rest))
+          return Kind;
         Role = RoleHeader;
+      }
     }
     Kind.Role = Role;
     Kind.Blocks = Blocks;

@@ -64,6 +64,11 @@ const ModernRow ModernRows[] = {
      " "
      "BEGIN SEQUENCE\n      z()\n   ALWA\n      w()\n   ENDSEQ\n   WITH OBJECT o\n      :Go()\n   "
      "ENDW\n   IF a\n   ELSEI b\n   ENDI\n   RETURN"},
+    {"LibraryCommandsNamedLikeMethodHeaders", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "METHOD Go() CLASS T\nIF a\nASSIGN x VALUE 1 TYPE \"L\"\nASSIGN y := 2\nENDIF\nRETURN Self\n"
+     "ACCESS Name CLASS T\nRETURN ::cName",
+     "METHOD Go() CLASS T\n   IF a\n      ASSIGN x VALUE 1 TYPE \"L\"\n      ASSIGN y := 2\n   "
+     "ENDIF\n   RETURN Self\n\nACCESS Name CLASS T\n   RETURN ::cName"},
     {"BareEndClosesWhatIsOpen", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "PROCEDURE P\nFOR EACH x IN a\nWITH OBJECT x\n:Go()\nEND\nNEXT\nDO WHILE .T.\nEXIT\nEND "
      "DO\nRETURN",

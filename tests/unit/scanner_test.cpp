@@ -424,6 +424,18 @@ const BlockRow BlockRows[] = {
     {{"#ifdef A", "IF a", "#else", "IF b", "#endif", "ENDIF"}, "", nullptr},
     {{"FOR i := 1 TO 3 ; x() ; NEXT", "RDDTEST {1}, x ; next"}, "", nullptr},
     {{"CLASS Foo", "METHOD Bar", "ENDCLASS", "METHOD Bar CLASS Foo", "IF x", "ENDIF"}, "", nullptr},
+    // A library's END and word with nothing open; the shortest spellings Harbour compiles.
+    {{"END TEXT", "END LAYOUT", "END", "END IF"},
+     "3:1 END without an open block|4:1 END IF without an open block",
+     nullptr},
+    {{"FOR i := 1 TO 3", "ENDF", "SWIT n", "CASE 1", "ENDSW", "BEGIN SEQUENCE", "ALWA", "ENDSEQ"},
+     "",
+     nullptr},
+    // A library's commands that begin like a method header are statements of the body.
+    {{"FUNCTION F()", "IF a", "ASSIGN x VALUE 1 TYPE \"L\"", "ASSIGN y := 2", "ENDIF",
+      "ACCESS Name CLASS T", "IF b", "ASSIGN Name( c ) CLASS T // set", "RETURN"},
+     "7:1 IF opened here is not closed before ASSIGN Name at line 8",
+     nullptr},
 };
 
 TEST_F(ScannerTest, BlocksAndTheirProblems) {
