@@ -361,7 +361,9 @@ WrappedParagraph WrapLikeFar(std::string Text) {
 std::vector<std::string> HelpParagraphs(const std::vector<std::string> &Lines) {
   std::vector<std::string> Paragraphs;
   bool InTopic = false, Title = false, Open = false;
-  for (const std::string &Line : Lines) {
+  for (std::string Line : Lines) {
+    // The viewer drops a line's trailing blanks.
+    Line.erase(Line.find_last_not_of(" \t") + 1);
     if (Line.size() > 1 && Line[0] == '@' && Line[1] != '@') {
       InTopic = Title = true;
       Open = false;
