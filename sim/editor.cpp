@@ -190,17 +190,21 @@ int BlockStartLine() {
   return 0;
 }
 
-bool IsWordDelimiter(char C) {
-  return C == ' ' || C == '\t' || std::strchr("~!%^&*()+|{}:\"<>?`-=\\[];',./", C) != nullptr;
+bool IsBlank(char C) {
+  return C == ' ' || C == '\t';
 }
 
-// Ctrl+Right stops alternately at the end of a word and at the start of the next one: from
-// inside a word to its end, from a blank or delimiter past them to the next word's start;
-// at the end of a line, to the start of the next one.
-void WordRight(bool Select) {
+// The editor's word delimiters (a zero byte too: the host looks the character up in a C
+// string); blanks are no delimiters but are tested on their own.
+bool IsWordDelimiter(char C) {
+  return std::strchr("~!%^&*()+|{}:\"<>?`-=\\[];',./", C) != nullptr;
+}
+
+// Ctrl+Right: one step right, then on to the first place where a word ends at a delimiter or
+// a word starts after a blank (or to the line's end). At the end of a line the cursor goes to
+// the start of the next one.
+void WordRight() {
   SimEditorRecord &E = Ed();
-  int FromLine = E.CurLine;
-  int FromPos = E.CurPos;
   std::string Line = TextCopy(LineAt(E.CurLine));
   const char *Text = Line.data();
   int Len = static_cast<int>(Line.size());
@@ -210,15 +214,34 @@ void WordRight(bool Select) {
     ++E.CurLine;
     E.CurPos = 0;
   } else {
-    int P = E.CurPos;
-    bool InWord = !IsWordDelimiter(Text[P]);
-    while (P < Len && IsWordDelimiter(Text[P]) != InWord)
+    int P = E.CurPos + 1;
+    while (P < Len && !(IsWordDelimiter(Text[P]) && !IsWordDelimiter(Text[P - 1])) &&
+           !(!IsBlank(Text[P]) && IsBlank(Text[P - 1])))
       ++P;
     E.CurPos = P;
   }
   KeepCursorVisible();
-  if (!Select)
+}
+
+// Ctrl+Shift+Right: past the blanks and delimiters at the cursor, then past the word that
+// follows, extending a stream selection over them; it stops at the line's end and does
+// nothing there.
+void SelectWordRight() {
+  SimEditorRecord &E = Ed();
+  int FromLine = E.CurLine;
+  int FromPos = E.CurPos;
+  std::string Line = TextCopy(LineAt(E.CurLine));
+  const char *Text = Line.data();
+  int Len = static_cast<int>(Line.size());
+  int P = E.CurPos;
+  while (P < Len && (IsBlank(Text[P]) || IsWordDelimiter(Text[P])))
+    ++P;
+  while (P < Len && !IsBlank(Text[P]) && !IsWordDelimiter(Text[P]))
+    ++P;
+  if (P <= FromPos)
     return;
+  E.CurPos = P;
+  KeepCursorVisible();
   // Extend the stream selection that ends at the old cursor, or start one there.
   SimLineSlot &From = LineAt(FromLine);
   bool Extends = E.BlockType == BTYPE_STREAM && From.SelStart >= 0 &&
@@ -231,13 +254,7 @@ void WordRight(bool Select) {
     From.SelStart = FromPos;
   }
   E.BlockType = BTYPE_STREAM;
-  if (E.CurLine == FromLine) {
-    From.SelEnd = E.CurPos;
-  } else {
-    From.SelEnd = -1;
-    LineAt(E.CurLine).SelStart = 0;
-    LineAt(E.CurLine).SelEnd = 0;
-  }
+  From.SelEnd = E.CurPos;
 }
 
 } // namespace
@@ -629,9 +646,9 @@ int WINAPI SimEditorControl(int Command, void *Param) {
     int Key = static_cast<int>(reinterpret_cast<std::intptr_t>(Param));
     E.Keys.push_back(Key);
     if (Key == KEY_CTRLRIGHT)
-      WordRight(false);
+      WordRight();
     else if (Key == KEY_CTRLSHIFTRIGHT)
-      WordRight(true);
+      SelectWordRight();
     return 1;
   }
   case ECTL_REDRAW:

@@ -6,6 +6,7 @@
 #include "commands.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,35 @@ bool StartsWith(const std::string &Text, const char *Word) {
   return Text.compare(0, std::char_traits<char>::length(Word), Word) == 0;
 }
 
+bool IsBlank(char C) {
+  return C == ' ' || C == '\t';
+}
+
+// Harbour's FOR EACH x IN aList: the clause is what follows EACH. From is where the text after
+// FOR begins; the result is the position right after EACH when EACH, blanks and a name follow
+// there (so a variable named each, as in FOR each := 1 TO 3, stays part of the clause), else
+// From.
+std::size_t AfterEach(const std::string &Text, std::size_t From) {
+  std::size_t At = From;
+  while (At < Text.size() && IsBlank(Text[At]))
+    ++At;
+  if (Text.size() - At < 4)
+    return From;
+  for (std::size_t I = 0; I < 4; ++I)
+    if ((Text[At + I] & ~0x20) != "EACH"[I])
+      return From;
+  std::size_t Name = At + 4;
+  if (Name >= Text.size() || !IsBlank(Text[Name]))
+    return From;
+  while (Name < Text.size() && IsBlank(Text[Name]))
+    ++Name;
+  if (Name < Text.size() && (IsLetter(static_cast<unsigned char>(Text[Name])) || Text[Name] == '_'))
+    return At + 4;
+  return From;
+}
+
 // Pushes the remainder of L after each opening word U begins with, when the character right
-// after the word (if any) is no letter.
+// after the word (if any) is no letter; after FOR EACH, the remainder after EACH.
 void PushOpeners(OpenerStackRecord &Stack, const std::string &L, const std::string &U) {
   for (const char *Word : OpeningWords) {
     std::size_t Length = std::char_traits<char>::length(Word);
@@ -36,6 +64,8 @@ void PushOpeners(OpenerStackRecord &Stack, const std::string &L, const std::stri
       continue;
     if (Length < U.size() && IsLetter(static_cast<unsigned char>(U[Length])))
       continue;
+    if (std::strcmp(Word, "FOR") == 0)
+      Length = AfterEach(L, Length);
     Stack.Entries.push_back(L.substr(Length));
   }
 }
@@ -123,7 +153,13 @@ void AnnotateModern() {
       Open.clear();
       InClass = Kind.Role == RoleClass;
     } else if (Kind.Role == RoleOpens) {
-      Open.push_back(ModernOpener{Kind.Blocks, ClauseOf(T, Kind.WordsEnd)});
+      std::size_t From = Kind.WordsEnd;
+      if (Kind.Blocks == BlockFor) {
+        From = AfterEach(T, From);
+        while (From < T.size() && IsBlank(T[From]))
+          ++From;
+      }
+      Open.push_back(ModernOpener{Kind.Blocks, ClauseOf(T, From)});
     } else if (Kind.Role == RoleCloses) {
       for (std::size_t I = Open.size(); I-- > 0;) {
         if (!(Open[I].Blocks & Kind.Blocks))

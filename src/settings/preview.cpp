@@ -1,6 +1,7 @@
 // The sample program of the settings dialog, laid out with the values standing in the fields.
 #include "../host/session.hpp"
 #include "dialog.hpp"
+#include "settings.hpp"
 
 #include <cstdint>
 #include <cstring>
@@ -22,6 +23,7 @@ enum SampleIndent {
   Continued,    // FuncBody + SplitLineTab when 0 or more, else FuncBody + 5
   BlockComment, // Comments when 0 or more, else GlobalTab + TextFuncTab + Tab
   BlockCode,    // GlobalTab + TextFuncTab + Tab
+  InnerCode,    // GlobalTab + TextFuncTab + 2 * Tab
 };
 
 struct SampleLine {
@@ -49,6 +51,28 @@ const SampleLine SampleProgram[16] = {
     {CodeColour, FuncBody, "Return rs"},
 };
 
+// The Modern rules' sample: a class, a STATIC FUNCTION header and the blocks Classic does not
+// know (FOR EACH, SWITCH), laid out as the Modern re-indenter lays them out with the values in
+// the fields and its options at their defaults.
+const SampleLine ModernSampleProgram[16] = {
+    {CommentColour, MainComment, "// Modern sample"},
+    {CodeColour, MainCode, "? Sum({1, \"a\", 2})"},
+    {CodeColour, MainCode, ""},
+    {CodeColour, FuncHeader, "CLASS Point"},
+    {CodeColour, FuncBody, "DATA nX, nY"},
+    {CodeColour, FuncHeader, "ENDCLASS"},
+    {CodeColour, FuncHeader, ""},
+    {CodeColour, FuncHeader, "STATIC FUNCTION Sum(a)"},
+    {CodeColour, FuncBody, "LOCAL n := 0, x"},
+    {CodeColour, FuncBody, "FOR EACH x IN a"},
+    {CodeColour, BlockCode, "SWITCH ValType(x)"},
+    {CodeColour, BlockCode, "CASE \"N\""},
+    {CodeColour, InnerCode, "n += x"},
+    {CodeColour, BlockCode, "ENDSWITCH"},
+    {CodeColour, FuncBody, "NEXT"},
+    {CodeColour, FuncBody, "RETURN n"},
+};
+
 // The values standing in the seven fields, widened so that sums of large values from a
 // hand-edited file cannot overflow.
 struct PreviewValues {
@@ -72,6 +96,8 @@ std::int64_t IndentOf(SampleIndent Indent, const PreviewValues &V) {
     return V.Comments >= 0 ? V.Comments : Body + V.Tab;
   case BlockCode:
     return Body + V.Tab;
+  case InnerCode:
+    return Body + 2 * V.Tab;
   }
   return 0;
 }
@@ -109,8 +135,10 @@ void DrawPreview(HANDLE Dlg) {
                      FieldValue(Dlg, 14)};
   if (W <= 0)
     return;
+  const SampleLine *Program =
+      PluginRules.Style == StyleModern ? ModernSampleProgram : SampleProgram;
   for (int Line = 0; Line < 16; ++Line) {
-    const SampleLine &Sample = SampleProgram[Line];
+    const SampleLine &Sample = Program[Line];
     std::int64_t Indent = IndentOf(Sample.Indent, V);
     if (Indent < 0)
       Indent = 0;

@@ -101,6 +101,11 @@ const Case Cases[] = {
      {"", "   ", "IF a", "", "ENDIF"},
      {"", "   ", "IF a", "", "ENDIF   // a"}},
     {"the final line", {"WHILE .T.", "ENDDO"}, {"WHILE .T.", "ENDDO   // .T."}},
+    {"FOR EACH: the clause after EACH; a variable named each stays",
+     {"FOR EACH x IN aList", "  for  each\tc in s", "FOR each := 1 TO 3", "FOR EACH", "NEXT",
+      "NEXT", "next", "NEXT"},
+     {"FOR EACH x IN aList", "  for  each\tc in s", "FOR each := 1 TO 3", "FOR EACH",
+      "NEXT   // EACH", "NEXT   // each := 1 TO 3", "next   //\tc in s", "NEXT   // x IN aList"}},
 };
 
 // The Modern rules: the re-indenter's openers and closers, the clause without its comment
@@ -110,8 +115,8 @@ const Case ModernCases[] = {
      {"IF a", "DO WHILE b", "WHILE c", "FOR i := 1 TO 2", "FOR EACH e IN x", "SWITCH n",
       "BEGIN SEQUENCE", "END", "ENDSWITCH", "END FOR", "NEXT", "END WHILE", "ENDD", "END IF"},
      {"IF a", "DO WHILE b", "WHILE c", "FOR i := 1 TO 2", "FOR EACH e IN x", "SWITCH n",
-      "BEGIN SEQUENCE", "END", "ENDSWITCH   // n", "END FOR   // EACH e IN x",
-      "NEXT   // i := 1 TO 2", "END WHILE   // c", "ENDD   // b", "END IF   // a"}},
+      "BEGIN SEQUENCE", "END", "ENDSWITCH   // n", "END FOR   // e IN x", "NEXT   // i := 1 TO 2",
+      "END WHILE   // c", "ENDD   // b", "END IF   // a"}},
     {"the clause without comment or continuation",
      {"IF a > 1 // why", "DO WHILE x .AND. ;", "   y", "ENDDO", "ENDIF"},
      {"IF a > 1 // why", "DO WHILE x .AND. ;", "   y", "ENDDO   // x .AND.", "ENDIF   // a > 1"}},

@@ -111,6 +111,23 @@ const char *const SampleTexts[16] = {"// Sample program",
                                      "Endif",
                                      "Return rs"};
 
+const char *const ModernSampleTexts[16] = {"// Modern sample",
+                                           "? Sum({1, \"a\", 2})",
+                                           "",
+                                           "CLASS Point",
+                                           "DATA nX, nY",
+                                           "ENDCLASS",
+                                           "",
+                                           "STATIC FUNCTION Sum(a)",
+                                           "LOCAL n := 0, x",
+                                           "FOR EACH x IN a",
+                                           "SWITCH ValType(x)",
+                                           "CASE \"N\"",
+                                           "n += x",
+                                           "ENDSWITCH",
+                                           "NEXT",
+                                           "RETURN n"};
+
 class SettingsDialog : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -233,19 +250,31 @@ struct LeaveCase {
   const char *Typed;
   const char *FieldAfter;
   std::vector<int> Columns; // of the 16 preview lines afterwards
+  int Style = StyleClassic; // the rule set, whose sample the preview shows
 };
 
 class FieldLeave : public SettingsDialog, public ::testing::WithParamInterface<LeaveCase> {};
 
 TEST_P(FieldLeave, CleansTheFieldAndRedrawsThePreview) {
   const LeaveCase &C = GetParam();
+  PluginRules.Style = C.Style;
   std::vector<SimDialogAction> Script = TypeAndLeave(C.Item, C.Typed);
   Script.push_back(Esc);
   RunDialog(Script);
   EXPECT_EQ(std::string(SimHost.Dialogs[0].FinalItems[static_cast<std::size_t>(C.Item)].Data),
             C.FieldAfter)
       << C.Name;
-  EXPECT_EQ(Columns(Preview()), C.Columns) << C.Name;
+  std::vector<PreviewLine> Lines = Preview();
+  EXPECT_EQ(Columns(Lines), C.Columns) << C.Name;
+  const char *const *Texts = C.Style == StyleModern ? ModernSampleTexts : SampleTexts;
+  // Each line: its literal padded to 40 characters after its indentation, cut to the area.
+  for (std::size_t I = 0; I < Lines.size(); ++I) {
+    std::size_t Column = static_cast<std::size_t>(std::max(Lines[I].Column, 0));
+    std::string Literal = Texts[I];
+    Literal.resize(40, ' ');
+    EXPECT_EQ(Lines[I].Text.substr(Column), Literal.substr(0, 34 - Column))
+        << C.Name << ", line " << I;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -321,7 +350,19 @@ INSTANTIATE_TEST_SUITE_P(
                   12,
                   "-",
                   "0",
-                  {0, 0, 0, 0, -1, 0, 2, 2, 7, 2, 0, 0, 4, 4, 2, 2}}),
+                  {0, 0, 0, 0, -1, 0, 2, 2, 7, 2, 0, 0, 4, 4, 2, 2}},
+        LeaveCase{"Modern: its own sample, as the Modern rules lay it out with Tab 3",
+                  10,
+                  "3",
+                  "3",
+                  {0, 0, -1, 0, 2, 0, -1, 0, 2, 2, 5, 5, 8, 5, 2, 2},
+                  StyleModern},
+        LeaveCase{"Modern: 5 into Comments",
+                  12,
+                  "5",
+                  "5",
+                  {5, 0, -1, 0, 2, 0, -1, 0, 2, 2, 4, 4, 6, 4, 2, 2},
+                  StyleModern}),
     [](const ::testing::TestParamInfo<LeaveCase> &Info) {
       return "Case" + std::to_string(Info.index);
     });

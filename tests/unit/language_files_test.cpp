@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -287,6 +288,166 @@ TEST(HelpFiles, AreWellFormedForTheHost) {
     ASSERT_NE(Config, std::string::npos);
     EXPECT_NE(Text.substr(0, Config).find("@Config@"), std::string::npos);
     EXPECT_NE(Text.substr(Config).find("@Contents@"), std::string::npos);
+  }
+}
+
+// Far's help viewer reflows a topic to its window: 70 columns at 80x25, holding lines of
+// fewer than 70 shown characters. It joins the lines of a paragraph with a blank (a blank
+// line, or a line that begins with a blank, starts a new one), breaks at the rightmost blank
+// outside a link's text that leaves a line short enough, and starts the rest with a blank
+// (and a "#" when the break fell inside a highlight, to carry it on).
+const int HelpWindowWidth = 70;
+
+// The characters a help line shows: "##", "~~" and "@@" one each; a single "#" or "~" is
+// markup; "@Topic@" is a link's target.
+std::string ShownText(const std::string &Line) {
+  std::string Shown;
+  for (std::size_t I = 0; I < Line.size(); ++I) {
+    char C = Line[I];
+    if ((C == '#' || C == '~' || C == '@') && I + 1 < Line.size() && Line[I + 1] == C) {
+      Shown += C;
+      ++I;
+    } else if (C == '@') {
+      std::size_t End = Line.find('@', I + 1);
+      I = End == std::string::npos ? Line.size() : End;
+    } else if (C != '#' && C != '~') {
+      Shown += C;
+    }
+  }
+  return Shown;
+}
+
+int ShownLength(const std::string &Line) {
+  return static_cast<int>(ShownText(Line).size());
+}
+
+struct WrappedParagraph {
+  std::vector<std::string> Lines; // with their markup
+  bool BrokeHighlight = false;    // a break fell inside a highlighted text
+};
+
+WrappedParagraph WrapLikeFar(std::string Text) {
+  WrappedParagraph Out;
+  while (ShownLength(Text) >= HelpWindowWidth) {
+    std::size_t Break = 0;
+    for (std::size_t I = Text.size() - 1; I > 0; --I) {
+      if (Text[I] == '~' && Text[I - 1] == '~') {
+        --I;
+      } else if (Text[I] == '~') {
+        while (--I > 0 && Text[I] != '~') {
+        }
+        if (I == 0)
+          break;
+      } else if (Text[I] == ' ' && ShownLength(Text.substr(0, I)) < HelpWindowWidth) {
+        Break = I;
+        break;
+      }
+    }
+    if (Break == 0)
+      break;
+    Out.Lines.push_back(Text.substr(0, Break));
+    Text = " " + Text.substr(Break + 1);
+    if (std::count(Text.begin(), Text.end(), '#') % 2) {
+      Text.insert(0, "#");
+      Out.BrokeHighlight = true;
+    }
+  }
+  Out.Lines.push_back(Text);
+  return Out;
+}
+
+// The paragraphs of a help file's topics (titles aside), each as the viewer joins its lines;
+// an empty text stands for a blank line.
+std::vector<std::string> HelpParagraphs(const std::vector<std::string> &Lines) {
+  std::vector<std::string> Paragraphs;
+  bool InTopic = false, Title = false, Open = false;
+  for (std::string Line : Lines) {
+    // The viewer drops a line's trailing blanks.
+    Line.erase(Line.find_last_not_of(" \t") + 1);
+    if (Line.size() > 1 && Line[0] == '@' && Line[1] != '@') {
+      InTopic = Title = true;
+      Open = false;
+      Paragraphs.push_back("");
+    } else if (!InTopic || (Title && !Line.empty() && Line[0] == '$')) {
+      continue;
+    } else if (Line.empty()) {
+      Title = Open = false;
+      Paragraphs.push_back("");
+    } else if (Line[0] == ' ' || Line[0] == '\t' || !Open) {
+      Title = false;
+      Open = true;
+      Paragraphs.push_back(Line);
+    } else {
+      Paragraphs.back() += " " + Line;
+    }
+  }
+  return Paragraphs;
+}
+
+std::size_t LeadingBlanks(const std::string &Text) {
+  return Text.find_first_not_of(' ');
+}
+
+TEST(HelpFiles, ReadWellAsFarReflowsThem) {
+  for (const char *File : HelpFiles) {
+    SCOPED_TRACE(File);
+    std::vector<std::string> Paragraphs = HelpParagraphs(ReadHelpFile(File).Lines);
+    ASSERT_GT(Paragraphs.size(), 20u);
+    for (const std::string &Paragraph : Paragraphs) {
+      if (Paragraph.empty())
+        continue;
+      SCOPED_TRACE(ShownText(Paragraph).substr(0, 60));
+      WrappedParagraph Wrapped = WrapLikeFar(Paragraph);
+      // A highlight marks code or a term: a break inside one splits it over two lines.
+      EXPECT_FALSE(Wrapped.BrokeHighlight) << "a line breaks inside a highlight";
+      // A line joined after a "/" would show "a/ b".
+      std::string Shown = ShownText(Paragraph);
+      for (std::size_t At = Shown.find("/ "); At != std::string::npos;
+           At = Shown.find("/ ", At + 1))
+        EXPECT_TRUE(At == 0 || Shown[At - 1] == ' ' || Shown[At - 1] == '/' || Shown[At - 1] == '*')
+            << "a slash joined to the next line's word with a blank";
+      for (const std::string &Line : Wrapped.Lines) {
+        std::string Text = ShownText(Line);
+        EXPECT_LT(static_cast<int>(Text.size()), HelpWindowWidth) << "a word too long to break";
+        std::size_t First = LeadingBlanks(Text);
+        // A line that begins with the slash between two alternatives, or ends with a lone 0
+        // that the next line goes on from.
+        EXPECT_NE(Text.compare(First == std::string::npos ? 0 : First, 2, "/ "), 0)
+            << "a line begins with a slash: " << Text;
+        EXPECT_FALSE(Text == "0" ||
+                     (Text.size() >= 2 && Text.compare(Text.size() - 2, 2, " 0") == 0))
+            << "a line ends with a lone 0: " << Text;
+      }
+    }
+    // A list: paragraphs indented by two blanks or more, one after the other. When some of its
+    // paragraphs stand further right (an item's description under its title), every item at
+    // the outer indentation has one, and no title or description wraps.
+    for (std::size_t Start = 0; Start < Paragraphs.size();) {
+      std::size_t End = Start;
+      while (End < Paragraphs.size() && LeadingBlanks(Paragraphs[End]) != std::string::npos &&
+             LeadingBlanks(Paragraphs[End]) >= 2)
+        ++End;
+      if (End == Start) {
+        ++Start;
+        continue;
+      }
+      std::size_t Outer = std::string::npos, Inner = 0;
+      for (std::size_t I = Start; I < End; ++I) {
+        Outer = std::min(Outer, LeadingBlanks(Paragraphs[I]));
+        Inner = std::max(Inner, LeadingBlanks(Paragraphs[I]));
+      }
+      if (Inner > Outer) {
+        for (std::size_t I = Start; I < End; ++I) {
+          SCOPED_TRACE(ShownText(Paragraphs[I]));
+          if (LeadingBlanks(Paragraphs[I]) == Outer) {
+            EXPECT_TRUE(I + 1 < End && LeadingBlanks(Paragraphs[I + 1]) > Outer)
+                << "a list item without its description below it";
+          }
+          EXPECT_EQ(WrapLikeFar(Paragraphs[I]).Lines.size(), 1u) << "a list line wraps";
+        }
+      }
+      Start = End;
+    }
   }
 }
 

@@ -234,21 +234,23 @@ TEST_F(Navigator, JumpsToTheChosenHeader) {
       {1, 4, 9},   // "FUNCTION Two()"
       {2, 7, 10},  // "PROCEDURE Three"
       {3, 11, 0},  // "PROCEDURE" alone: the second key goes on to the next line
-      {4, 13, 11}, // "   FUNCTION Deep": past the blanks, then to the keyword's end
-      {5, 14, 10}, // "  function f(x)"
+      {4, 13, 12}, // "   FUNCTION Deep": past the blanks and the keyword, then to the name
+      {5, 14, 11}, // "  function f(x)"
       {6, 15, 5},  // "FUNC x"
       {7, 16, 5},  // "FUNC<tab>Tabbed"
       {8, 17, 9},  // "function GetFileName( cPath )", as a real Far leaves it
+      {9, 18, 10}, // "PROCEDURE /* x */ Main": a blank, then a delimiter ends the second key
   };
   std::string Text = std::string(ThreeHeaders) + "\n"
-                                                 "PROCEDURE\n"                      // 10
-                                                 "  ? 4\n"                          // 11
-                                                 "\n"                               // 12
-                                                 "   FUNCTION Deep\n"               // 13
-                                                 "  function f(x)\n"                // 14
-                                                 "FUNC x\n"                         // 15
-                                                 "FUNC\tTabbed\n"                   // 16
-                                                 "function GetFileName( cPath )\n"; // 17
+                                                 "PROCEDURE\n"                     // 10
+                                                 "  ? 4\n"                         // 11
+                                                 "\n"                              // 12
+                                                 "   FUNCTION Deep\n"              // 13
+                                                 "  function f(x)\n"               // 14
+                                                 "FUNC x\n"                        // 15
+                                                 "FUNC\tTabbed\n"                  // 16
+                                                 "function GetFileName( cPath )\n" // 17
+                                                 "PROCEDURE /* x */ Main\n";       // 18
   for (const Case &C : Cases) {
     StartPlugin();
     SimLoadText(Text, "TEST.PRG");

@@ -460,7 +460,7 @@ void NavigatorJump(const LayoutRecord &Layout) {
   CheckEqual(SimHost.Editor.TopScreenLine, 5, "the chosen header at the top of the screen");
   CheckEqual(SimHost.Editor.CurLine, 5, "the cursor on the chosen header");
   CheckEqual(SimHost.Editor.LeftPos, 0, "the view scrolled to its first column");
-  CheckEqual(SimHost.Editor.CurPos, 10, "the cursor at the end of \"function\"");
+  CheckEqual(SimHost.Editor.CurPos, 11, "the cursor at the start of the name");
   CheckEqual(static_cast<long long>(SimHost.Editor.Keys.size()), 2, "two keys sent");
   if (SimHost.Editor.Keys.size() == 2) {
     CheckEqual(SimHost.Editor.Keys[0], KEY_CTRL | KEY_SHIFT | KEY_RIGHT, "Ctrl+Shift+Right");
