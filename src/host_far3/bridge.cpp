@@ -331,10 +331,12 @@ void ShowFar3Notice(int Title, const std::wstring &Text) {
 }
 
 unsigned EngineCodePage(std::uintptr_t CodePage) {
-  if (CodePage == Far3::CodePageUtf16Le || CodePage == Far3::CodePageUtf16Be ||
-      CodePage == Utf8CodePage)
-    return Utf8CodePage;
-  return static_cast<unsigned>(CodePage);
+  // The engine reads a byte below 0x80 as that ASCII character: a file in a code page with
+  // longer characters (UTF-16, or one whose second bytes may look like ASCII) is handed over
+  // as UTF-8, whose every byte of a longer character is 0x80 or above.
+  if (CodePage <= 0xFFFF && IsSingleByteCodePage(static_cast<unsigned>(CodePage)))
+    return static_cast<unsigned>(CodePage);
+  return Utf8CodePage;
 }
 
 void MakeServiceTable(const Far3::PluginStartupInfo &Far, PluginStartupInfo &Table) {

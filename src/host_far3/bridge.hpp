@@ -18,7 +18,8 @@ extern const Far3::Uuid PluginGuid;
 
 // Copies Far 3's service table and fills a 1.70 one with the translating services.
 void MakeServiceTable(const Far3::PluginStartupInfo &Far, PluginStartupInfo &Table);
-// The code page the engine works in for an editor of CodePage: UTF-8 for the Unicode ones.
+// The code page the engine works in for an editor of CodePage: the code page itself when its
+// characters are single bytes, else UTF-8.
 unsigned EngineCodePage(std::uintptr_t CodePage);
 // Far 3's text of message Id, or an empty text.
 const wchar_t *Far3Text(int Id);

@@ -12,6 +12,11 @@ bool IsUtf8(unsigned CodePage) {
 
 } // namespace
 
+bool IsSingleByteCodePage(unsigned CodePage) {
+  CPINFO Info;
+  return !IsUtf8(CodePage) && GetCPInfo(CodePage, &Info) && Info.MaxCharSize == 1;
+}
+
 bool DecodeText(unsigned CodePage, const char *Bytes, std::size_t Size, std::wstring &Text) {
   Text.clear();
   if (Size == 0)

@@ -10,6 +10,8 @@
 const unsigned InterfaceCodePage = 866;
 const unsigned Utf8CodePage = 65001;
 
+// True for a code page the system knows whose characters are one byte each.
+bool IsSingleByteCodePage(unsigned CodePage);
 // Text in CodePage (UTF-8 or an 8-bit code page) as UTF-16; false when a byte has no
 // character there or the code page is unknown.
 bool DecodeText(unsigned CodePage, const char *Bytes, std::size_t Size, std::wstring &Text);

@@ -113,10 +113,6 @@ struct EditorSetString {
   const wchar_t *StringEOL;
 };
 
-// Code pages the editor reports for files in UTF-16.
-const std::uintptr_t CodePageUtf16Le = 1200;
-const std::uintptr_t CodePageUtf16Be = 1201;
-
 struct EditorInfo {
   std::size_t StructSize;
   std::intptr_t EditorID;
