@@ -70,25 +70,27 @@ std::intptr_t ByteColumn(std::intptr_t Index, std::intptr_t Column) {
                                     (static_cast<std::size_t>(Column) - Within));
 }
 
+// The console key event as the 1.70 key code the simulated editor takes (either Ctrl and
+// either Alt key: 0x4 and 0x1 are the right-hand ones).
 int KeyCode(const Far3::KeyInputRecord &Input) {
   int Code;
   switch (Input.VirtualKeyCode) {
-  case 0x23:
+  case 0x23: // VK_END
     Code = KEY_END;
     break;
-  case 0x24:
+  case 0x24: // VK_HOME
     Code = KEY_HOME;
     break;
-  case 0x25:
+  case 0x25: // VK_LEFT
     Code = KEY_LEFT;
     break;
-  case 0x26:
+  case 0x26: // VK_UP
     Code = KEY_UP;
     break;
-  case 0x27:
+  case 0x27: // VK_RIGHT
     Code = KEY_RIGHT;
     break;
-  case 0x28:
+  case 0x28: // VK_DOWN
     Code = KEY_DOWN;
     break;
   default:

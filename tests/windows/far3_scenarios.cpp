@@ -2,6 +2,7 @@
 // entries, the editor's lines through code pages both ways (and the refusal of a line its
 // file's code page cannot hold), the menus in the language file's and the file's letters, and
 // the settings dialog through Far 3's dialog API.
+#include "../../src/host/keys.hpp"
 #include "../../src/host/session.hpp"
 #include "check.hpp"
 #include "far3_host.hpp"
@@ -146,7 +147,8 @@ void CodePageRoundTrips(const LayoutRecord &Layout) {
   UnloadPlugin(Plugin);
 }
 
-// The command menu in Russian letters, the procedure list in the file's own (code page 1251),
+// The command menu in Russian letters, the procedure list in the file's own (code page 1251)
+// and the jump to the chosen one,
 // and the cursor's column on a UTF-8 line, in characters for the editor and in bytes for the
 // engine, put back where it stood.
 void MenusInTheirLetters(const LayoutRecord &Layout) {
@@ -159,8 +161,12 @@ void MenusInTheirLetters(const LayoutRecord &Layout) {
   Far3Sim.ReportedCodePage = 1251;
   std::wstring Text = WideFromCodePage(Utf8, "PROCEDURE Главная()\r\n? 1\r\nFUNCTION Итог()\r\n");
   SimLoadText(CodePageFromWide(1251, Text), "a.prg");
-  SimHost.MenuAnswers = {1, -1};
+  SimHost.MenuAnswers = {1, 1};
   OpenInEditor(Plugin);
+  // The jump to the second entry: its line, then the two word keys as console key events.
+  CheckEqual(SimHost.Editor.CurLine, 2, "the cursor on the chosen header");
+  const std::vector<int> Keys = {KEY_CTRLSHIFTRIGHT, KEY_CTRLRIGHT};
+  Check(SimHost.Editor.Keys == Keys, "Ctrl+Shift+Right, then Ctrl+Right");
   if (Check(Far3Sim.MenuItems.size() == 2, "the command menu, then the procedure list")) {
     CheckEqual(Utf8Of(Far3Sim.MenuItems[0][0]), Utf8Of(L"1. " + Far3Lang(MsgMenuReindent)),
                "the first command in Russian");
