@@ -5,6 +5,8 @@
 # hold the command-line tool qmate.exe for x64 and x86, each in a folder with the shipped word
 # files in its setup folder, where the tool finds them. The library and the tools are built
 # first when the cross compilers are at hand; without them already built files are used.
+# Quillmate3-x86/ and Quillmate3-x64/ (and their zips) hold the Far 3 plug-in qmate3.dll for
+# each architecture with the Far 3 language and help files (UTF-8) the build made.
 #   scripts/dist.sh [WIN_BUILD [WIN64_BUILD]]
 # No settings file is shipped: the plug-in makes setup\qmate.ini at the first confirmed dialog.
 set -eu
@@ -16,15 +18,15 @@ dll="$build/qmate.dll"
 
 if command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j 2 --target qmate qmate_exe
-elif [ ! -f "$dll" ] || [ ! -f "$build/qmate.exe" ]; then
+  cmake --build "$build" -j 2 --target qmate qmate_exe qmate3
+elif [ ! -f "$dll" ] || [ ! -f "$build/qmate.exe" ] || [ ! -f "$build/qmate3.dll" ]; then
   echo "dist: no MinGW-w64 cross compiler (i686-w64-mingw32-g++) and no $dll or $build/qmate.exe; run make deps" >&2
   exit 1
 fi
 if command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1; then
   cmake -S . -B "$build64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build64" -j 2 --target qmate_exe
-elif [ ! -f "$build64/qmate.exe" ]; then
+  cmake --build "$build64" -j 2 --target qmate_exe qmate3
+elif [ ! -f "$build64/qmate.exe" ] || [ ! -f "$build64/qmate3.dll" ]; then
   echo "dist: no MinGW-w64 cross compiler (x86_64-w64-mingw32-g++) and no $build64/qmate.exe; run make deps" >&2
   exit 1
 fi
@@ -53,6 +55,25 @@ fi
 # The zip holds the folder itself, so it unpacks as Plugins\Quillmate.
 (cd "$out" && cmake -E tar cf Quillmate.zip --format=zip Quillmate)
 
+# The Far 3 plug-in, one folder per architecture, each unpacking as Plugins\Quillmate3-ARCH.
+for pair in "Quillmate3-x86 $build i686" "Quillmate3-x64 $build64 x86_64"; do
+  read -r name from arch <<<"$pair"
+  rm -rf "${out:?}/$name" "$out/$name.zip"
+  mkdir -p "$out/$name/setup"
+  cp "$from/qmate3.dll" "$out/$name/qmate3.dll"
+  if command -v "$arch-w64-mingw32-strip" >/dev/null 2>&1; then
+    "$arch-w64-mingw32-strip" "$out/$name/qmate3.dll"
+  fi
+  for file in qmateEng.lng qmateRus.lng qmateEng.hlf qmateRus.hlf; do
+    crlf "$from/far3/$file" "$out/$name/$file"
+  done
+  crlf dist/readme.txt "$out/$name/readme.txt"
+  for file in Keywords.dat Replace.dat; do
+    crlf "dist/setup/$file" "$out/$name/setup/$file"
+  done
+  (cd "$out" && cmake -E tar cf "$name.zip" --format=zip "$name")
+done
+
 # The command-line tool: qmate.exe with setup\Keywords.dat and setup\Replace.dat beside it.
 for pair in "qmate-win64 $build64 x86_64" "qmate-win32 $build i686"; do
   read -r name from arch <<<"$pair"
@@ -68,7 +89,7 @@ for pair in "qmate-win64 $build64 x86_64" "qmate-win32 $build i686"; do
   (cd "$out" && cmake -E tar cf "$name.zip" --format=zip "$name")
 done
 
-for zip in Quillmate qmate-win64 qmate-win32; do
+for zip in Quillmate Quillmate3-x86 Quillmate3-x64 qmate-win64 qmate-win32; do
   echo "dist: $out/$zip"
   (cd "$out" && find "$zip" -type f | sort | while read -r file; do
     printf '  %8d  %s\n' "$(wc -c <"$file")" "$file"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the 32-bit plug-in and its Windows test host with MinGW-w64 and runs the test host
 # under Wine: the scenarios through the five exports, then every command on the sample files
-# through the real library, compared byte for byte with what the native build produces. Then
-# scripts/test-windows-cli.sh tests the 64-bit qmate.exe (build $QMATE_WIN64_BUILD or
-# build-win64).
+# through the real library, compared byte for byte with what the native build produces. The
+# same host then plays Far 3 for qmate3.dll, x86 under 32-bit Wine and x64 (built in
+# $QMATE_WIN64_BUILD or build-win64) under 64-bit Wine: its scenarios and the same jobs, each
+# file held in its code page (UTF-8 and 1251 by name, 866 otherwise). Then
+# scripts/test-windows-cli.sh tests the 64-bit qmate.exe.
 #   scripts/test-windows.sh [WIN_BUILD [NATIVE_BUILD]]
 # WIN_BUILD defaults to build-win (the Wine prefix lives in WIN_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Where the kernel runs no 32-bit programs,
@@ -44,6 +46,7 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUI
 cmake --build "$build" -j 2
 dll="$build/qmate.dll"
 host="$build/tests/windows/qmate_winhost.exe"
+build64=${QMATE_WIN64_BUILD:-build-win64}
 
 # The exports and imports as the host's loader sees them.
 objdump=i686-w64-mingw32-objdump
@@ -57,6 +60,21 @@ if command -v "$objdump" >/dev/null 2>&1; then
     exit 1
   fi
 fi
+# qmate3.dll's Far 3 exports, for each architecture built.
+far3_exports() { # OBJDUMP DLL
+  "$1" -p "$2" | awk '/\[Ordinal\/Name Pointer\] Table/ {on=1; next} on && NF == 0 {on=0} on {print $NF}' | sort | tr '\n' ' '
+}
+check_far3_exports() { # OBJDUMP DLL
+  command -v "$1" >/dev/null 2>&1 || return 0
+  local found
+  found=$(far3_exports "$1" "$2")
+  echo "test-windows: $2 exports: $found"
+  if [ "$found" != "ConfigureW GetGlobalInfoW GetPluginInfoW OpenW SetStartupInfoW " ]; then
+    echo "test-windows: FAILED: $2 must export exactly the five Far 3 entry points" >&2
+    exit 1
+  fi
+}
+check_far3_exports "$objdump" "$build/qmate3.dll"
 
 # Expected outputs from the native build, and the job list for the test host.
 cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -76,7 +94,7 @@ jobs="$work/jobs.txt"
 : >"$jobs"
 count=0
 add_job() { # VERB LINES CURSOR SETTINGS INPUT
-  local verb=$1 lines=$2 cursor=$3 settings=$4 input=$5
+  local verb=$1 lines=$2 cursor=$3 settings=$4 input=$5 codepage=866
   count=$((count + 1))
   local name
   name="$(printf '%03d' "$count")-$verb-$(basename "$input")"
@@ -94,8 +112,10 @@ add_job() { # VERB LINES CURSOR SETTINGS INPUT
     cat "$expected.err" >&2
     exit 1
   fi
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$verb" "$lines" "$cursor" "$settings" \
-    "$(winpath "$input")" "$(winpath "$expected")" "$(winpath "$work/actual/$name")" >>"$jobs"
+  # The code page a Far 3 editor holds the file in, from its name.
+  case $(basename "$input") in *-utf8.*) codepage=65001 ;; *-1251.*) codepage=1251 ;; esac
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$verb" "$lines" "$cursor" "$settings" \
+    "$(winpath "$input")" "$(winpath "$expected")" "$(winpath "$work/actual/$name")" "$codepage" >>"$jobs"
 }
 
 all_settings=GlobalTab=1,MainTab=2,FuncTab=1,TextFuncTab=4,Tab=3,Comments=0,SplitLineTab=4
@@ -137,16 +157,34 @@ add_job reindent 2-40000 1:2 "$all_settings" "$big"
 add_job annotate - - - "$big"
 add_job reindent - - "$modern_settings" "$big"
 echo "test-windows: $count jobs on the sample files, expected outputs from $qmate"
+# The same jobs for qmate3.dll, each architecture writing its own outputs; its distribution
+# folder holds the Far 3 language and help files the build made.
+far3_jobs() { # ARCH: the job file for that run
+  local arch=$1
+  mkdir -p "$work/actual-far3-$arch"
+  sed "s/\\\\actual\\\\/\\\\actual-far3-$arch\\\\/" "$jobs" >"$work/jobs-far3-$arch.txt"
+  echo "$work/jobs-far3-$arch.txt"
+}
+far3_dist="$work/far3-dist"
+mkdir -p "$far3_dist/setup"
+cp "$build"/far3/qmateEng.lng "$build"/far3/qmateRus.lng "$build"/far3/qmateEng.hlf \
+  "$build"/far3/qmateRus.hlf "$far3_dist/"
+cp dist/setup/Keywords.dat dist/setup/Replace.dat "$far3_dist/setup/"
+jobs32=$(far3_jobs x86)
 
 export WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 log="$work/winhost.log"
 status=0
 # The library as make dist ships it: stripped of its symbols, the code as built.
 tested="$work/qmate.dll"
+tested3="$work/x86/qmate3.dll"
+mkdir -p "$work/x86"
 cp "$dll" "$tested"
+cp "$build/qmate3.dll" "$tested3"
 if command -v i686-w64-mingw32-strip >/dev/null 2>&1; then
-  i686-w64-mingw32-strip "$tested"
+  i686-w64-mingw32-strip "$tested" "$tested3"
 fi
+log3="$work/winhost-far3-x86.log"
 # One wineserver for the prefix set-up and the test host: under emulation each Wine start
 # costs about a minute, so Wine is started as few times as possible.
 [ "$wine_mode" = emulated ] && slow=4 || slow=1
@@ -156,15 +194,20 @@ fi
 # The same server runs the 32-bit qmate.exe once on a sample, for the native tool's bytes.
 exe32_out="$work/qmate-exe32.out"
 "$qmate" reindent --setup "$work/setup" "$root/samples/demo.prg" >"$work/qmate-exe32.expected"
+# The same server runs the test host a second time for the 32-bit qmate3.dll (its log apart).
 WINE_PREFIX_TIMEOUT=$((300 * slow)) WINE_HOST_TIMEOUT=$((900 * slow)) \
   EXE32="$build/qmate.exe" EXE32_SETUP="$(winpath "$work/setup")" \
   EXE32_INPUT="$(winpath "$root/samples/demo.prg")" EXE32_OUT="$exe32_out" \
+  FAR3_DLL="$(winpath "$tested3")" FAR3_DIST="$(winpath "$far3_dist")" \
+  FAR3_JOBS="$(winpath "$jobs32")" FAR3_LOG="$log3" \
   bash scripts/wine-run.sh "$wine_mode" bash -c '
     [ -f "$WINEPREFIX/system.reg" ] || timeout "$WINE_PREFIX_TIMEOUT" wineboot -i >/dev/null 2>&1 || true
     status=0
     timeout "$WINE_HOST_TIMEOUT" wine "$@" || status=$?
     timeout "$WINE_PREFIX_TIMEOUT" wine "$EXE32" reindent --setup "$EXE32_SETUP" "$EXE32_INPUT" \
       >"$EXE32_OUT" 2>&1 || true
+    timeout "$WINE_HOST_TIMEOUT" wine "$1" --dll "$FAR3_DLL" --dist "$FAR3_DIST" \
+      --jobs "$FAR3_JOBS" >"$FAR3_LOG" 2>&1 || true
     exit $status' wine-host \
   "$host" --dll "$(winpath "$tested")" --dist "$(winpath "$root/dist")" \
   --jobs "$(winpath "$jobs")" >"$log" 2>"$work/wine.err" || status=$?
@@ -196,5 +239,61 @@ fi
 echo "test-windows: the 32-bit qmate.exe matches the native tool on demo.prg"
 echo "test-windows: passed ($wine_mode Wine)"
 echo "$summary"
+
+# One run of the test host for qmate3.dll: its log's failures and closing count, then the
+# outputs that differ from the native build's.
+far3_report() { # ARCH LOG
+  local arch=$1 log=$2 result
+  tr -d '\r' <"$log" | grep -E '^FAIL' | head -40 || true
+  result=$(tr -d '\r' <"$log" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1 || true)
+  if [ -z "$result" ]; then
+    echo "test-windows: FAILED: the Far 3 test host ($arch) did not finish:" >&2
+    head -20 "$log" >&2
+    exit 1
+  fi
+  if [ "${result#* passed, }" != "0 failed" ]; then
+    for expected in "$work"/expected/*; do
+      case $expected in *.err) continue ;; esac
+      actual="$work/actual-far3-$arch/$(basename "$expected")"
+      if [ -f "$actual" ] && ! cmp -s "$expected" "$actual"; then
+        echo "--- native $(basename "$expected")  +++ qmate3.dll ($arch)"
+        diff -a "$expected" "$actual" | head -20 || true
+      fi
+    done
+    echo "test-windows: FAILED: qmate3.dll ($arch): $result" >&2
+    exit 1
+  fi
+  echo "test-windows: qmate3.dll ($arch) passed its scenarios and the jobs: $result"
+}
+far3_report x86 "$log3"
+
+# The 64-bit qmate3.dll under 64-bit Wine, with a test host built for x64.
+wine64=$(command -v wine64 || true)
+[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
+if ! command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || [ ! -x "$wine64" ]; then
+  cannot_run "no MinGW-w64 x64 cross compiler or no 64-bit Wine for the x64 qmate3.dll"
+fi
+cmake -S . -B "$build64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build64" -j 2 --target qmate3 qmate_winhost
+check_far3_exports x86_64-w64-mingw32-objdump "$build64/qmate3.dll"
+mkdir -p "$work/x64"
+tested64="$work/x64/qmate3.dll"
+cp "$build64/qmate3.dll" "$tested64"
+command -v x86_64-w64-mingw32-strip >/dev/null 2>&1 && x86_64-w64-mingw32-strip "$tested64"
+jobs64=$(far3_jobs x64)
+log64="$work/winhost-far3-x64.log"
+server64=$(command -v wineserver64 || true)
+[ -n "$server64" ] || server64=$(dirname "$wine64")/wineserver64
+[ -x "$server64" ] || server64=wineserver
+(
+  export WINEPREFIX="$root/$build64/wineprefix" WINELOADER="$wine64"
+  mkdir -p "$WINEPREFIX"
+  [ -f "$WINEPREFIX/system.reg" ] || timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || true
+  "$server64" -p >/dev/null 2>&1 || true
+  timeout 900 "$wine64" "$build64/tests/windows/qmate_winhost.exe" --dll "$(winpath "$tested64")" \
+    --dist "$(winpath "$far3_dist")" --jobs "$(winpath "$jobs64")" >"$log64" 2>&1 || true
+  "$server64" -k >/dev/null 2>&1 || true
+)
+far3_report x64 "$log64"
 # The command-line tool as qmate.exe, under 64-bit Wine.
 bash scripts/test-windows-cli.sh "${QMATE_WIN64_BUILD:-build-win64}" "$native"

@@ -21,7 +21,7 @@ SimDialogRecord *DialogOf(HANDLE Dlg) {
   return nullptr;
 }
 
-template <typename T> T *PointerParam(long Param2) {
+template <typename T> T *PointerParam(DialogParam Param2) {
   return reinterpret_cast<T *>(static_cast<std::intptr_t>(Param2));
 }
 
@@ -106,7 +106,7 @@ void ChangeFocus(SimDialogRecord &D, int Target) {
   if (Old >= 0) {
     if (D.CallIndex < SimHost.Dialogs.size())
       SimHost.Dialogs[D.CallIndex].KillFocus.push_back(Old);
-    long Reply = SimDialogNotify(D, DN_KILLFOCUS, Old, 0);
+    DialogParam Reply = SimDialogNotify(D, DN_KILLFOCUS, Old, 0);
     if (Reply != -1 && CanTakeFocus(D, static_cast<int>(Reply)))
       Target = static_cast<int>(Reply);
     if (Target == Old)
@@ -161,7 +161,7 @@ void TypeText(SimDialogRecord &D, const std::string &Typed) {
   }
   SetItemText(D, D.Focus, Text);
   SimDialogNotify(D, DN_EDITCHANGE, D.Focus,
-                  static_cast<long>(reinterpret_cast<std::intptr_t>(&Item)));
+                  static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(&Item)));
 }
 
 void PressEditKey(SimDialogRecord &D, int Key) {
@@ -282,13 +282,13 @@ bool PlayAction(SimDialogRecord &D, const SimDialogAction &Action, int &Result) 
 
 } // namespace
 
-long SimDialogNotify(SimDialogRecord &D, int Msg, int Param1, long Param2) {
+DialogParam SimDialogNotify(SimDialogRecord &D, int Msg, int Param1, DialogParam Param2) {
   return D.Proc(reinterpret_cast<HANDLE>(&D), Msg, Param1, Param2);
 }
 
 int WINAPI SimDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpTopic,
                        FarDialogItem *Item, int ItemsNumber, DWORD, DWORD, FARWINDOWPROC DlgProc,
-                       long Param) {
+                       DialogParam Param) {
   SimDialogCall NewCall;
   NewCall.X1 = X1;
   NewCall.Y1 = Y1;
@@ -381,7 +381,7 @@ int WINAPI SimDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpTopi
   return Result;
 }
 
-long WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, long Param2) {
+DialogParam WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, DialogParam Param2) {
   SimDialogRecord *D = DialogOf(Dlg);
   if (!D)
     return 0;
@@ -411,16 +411,16 @@ long WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, long Param2) {
     std::size_t Length = TextLength(It);
     FarDialogItemData *Out = PointerParam<FarDialogItemData>(Param2);
     if (!Out || !Out->PtrData)
-      return static_cast<long>(Length);
+      return static_cast<DialogParam>(Length);
     // A positive length bounds the copy; 0 copies the whole text, as the host does.
     if (Out->PtrLength > 0)
       Length = std::min(Length, static_cast<std::size_t>(Out->PtrLength));
     std::memcpy(Out->PtrData, It.Data, Length);
     Out->PtrData[Length] = 0;
-    return static_cast<long>(Length);
+    return static_cast<DialogParam>(Length);
   }
   case DM_GETTEXTLENGTH:
-    return IsItem ? static_cast<long>(TextLength(D->Items[Param1])) : 0;
+    return IsItem ? static_cast<DialogParam>(TextLength(D->Items[Param1])) : 0;
   case DM_SETTEXT: {
     const FarDialogItemData *In = PointerParam<FarDialogItemData>(Param2);
     if (!IsItem || !In || !In->PtrData)
@@ -432,7 +432,7 @@ long WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, long Param2) {
       ++Length;
     SetItemText(*D, Param1, std::string(In->PtrData, Length));
     PublishFocus(*D);
-    return static_cast<long>(TextLength(D->Items[Param1]));
+    return static_cast<DialogParam>(TextLength(D->Items[Param1]));
   }
   case DM_SETFOCUS:
     ChangeFocus(*D, Param1);
@@ -452,7 +452,7 @@ long WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, long Param2) {
   }
 }
 
-long WINAPI SimDefDlgProc(HANDLE, int Msg, int, long) {
+DialogParam WINAPI SimDefDlgProc(HANDLE, int Msg, int, DialogParam) {
   switch (Msg) {
   case DN_DRAWDLGITEM: // draw the item
   case DN_DRAWDIALOG:

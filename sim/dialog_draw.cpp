@@ -111,7 +111,7 @@ void SimDrawDialogItem(SimDialogRecord &D, int Index) {
     return;
   FarDialogItem *Item = &D.Items[Index];
   if (SimDialogNotify(D, DN_DRAWDLGITEM, Index,
-                      static_cast<long>(reinterpret_cast<std::intptr_t>(Item))) == 0)
+                      static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(Item))) == 0)
     return;
   int X = D.Left + Item->X1, Y = D.Top + Item->Y1;
   int Attr = (Item->Flags & DIF_DISABLE) ? SimDialogDisabled : SimDialogText;

@@ -10,7 +10,7 @@ struct SimDialogRecord {
   int Count = 0;
   int Left = 0, Top = 0, Width = 0, Height = 0; // screen place and size
   FARWINDOWPROC Proc = nullptr;
-  long Param = 0;
+  DialogParam Param = 0;
   int Focus = -1;
   int CursorPos = 0; // in the focused edit field
   // The focused field still holds the text it had when it got the focus: the first
@@ -31,7 +31,7 @@ enum SimDialogColours {
   SimDialogFocusedButton = 0x30,
 };
 
-long SimDialogNotify(SimDialogRecord &D, int Msg, int Param1, long Param2);
+DialogParam SimDialogNotify(SimDialogRecord &D, int Msg, int Param1, DialogParam Param2);
 // The width an edit field shows and, for a fixed field, the most characters it holds.
 int SimFieldWidth(const FarDialogItem &Item);
 // Places the buttons of each centred group on their row, as the host does when it opens.

@@ -220,6 +220,6 @@ const char *WINAPI SimGetMsg(int PluginNumber, int MsgId);
 void WINAPI SimText(int X, int Y, int Color, const char *Str);
 int WINAPI SimDialogEx(int PluginNumber, int X1, int Y1, int X2, int Y2, const char *HelpTopic,
                        FarDialogItem *Item, int ItemsNumber, DWORD Reserved, DWORD Flags,
-                       FARWINDOWPROC DlgProc, long Param);
-long WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, long Param2);
-long WINAPI SimDefDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2);
+                       FARWINDOWPROC DlgProc, DialogParam Param);
+DialogParam WINAPI SimSendDlgMessage(HANDLE Dlg, int Msg, int Param1, DialogParam Param2);
+DialogParam WINAPI SimDefDlgProc(HANDLE Dlg, int Msg, int Param1, DialogParam Param2);

@@ -213,7 +213,15 @@ struct PluginInfo {
   DWORD Reserved;
 };
 
-typedef long(WINAPI *FARWINDOWPROC)(HANDLE hDlg, int Msg, int Param1, long Param2);
+// The dialog services' number-or-pointer parameter and result: a long, as the 1.70 host has
+// it, and pointer-wide in a 64-bit Windows build, where a long holds 32 bits.
+#ifdef _WIN64
+typedef long long DialogParam;
+#else
+typedef long DialogParam;
+#endif
+
+typedef DialogParam(WINAPI *FARWINDOWPROC)(HANDLE hDlg, int Msg, int Param1, DialogParam Param2);
 
 typedef int(WINAPI *FARAPIMENU)(int PluginNumber, int X, int Y, int MaxHeight, DWORD Flags,
                                 const char *Title, const char *Bottom, const char *HelpTopic,
@@ -227,9 +235,10 @@ typedef void(WINAPI *FARAPITEXT)(int X, int Y, int Color, const char *Str);
 typedef int(WINAPI *FARAPIDIALOGEX)(int PluginNumber, int X1, int Y1, int X2, int Y2,
                                     const char *HelpTopic, struct FarDialogItem *Item,
                                     int ItemsNumber, DWORD Reserved, DWORD Flags,
-                                    FARWINDOWPROC DlgProc, long Param);
-typedef long(WINAPI *FARAPISENDDLGMESSAGE)(HANDLE hDlg, int Msg, int Param1, long Param2);
-typedef long(WINAPI *FARAPIDEFDLGPROC)(HANDLE hDlg, int Msg, int Param1, long Param2);
+                                    FARWINDOWPROC DlgProc, DialogParam Param);
+typedef DialogParam(WINAPI *FARAPISENDDLGMESSAGE)(HANDLE hDlg, int Msg, int Param1,
+                                                  DialogParam Param2);
+typedef DialogParam(WINAPI *FARAPIDEFDLGPROC)(HANDLE hDlg, int Msg, int Param1, DialogParam Param2);
 // Services the plug-in never calls keep their slot with a generic pointer type.
 typedef int(WINAPI *FARAPIUNUSED)();
 

@@ -25,7 +25,10 @@ enum MessageId {
   MsgMenuSettings = 13,
   MsgConfigTitle = 14,
   MsgSettingLabel = 15, // 15 to 21: the seven setting labels, top to bottom
-  MsgCount = 22,
+  // The Far 3 host's refusal of a file with a line its code page cannot hold (%line and
+  // %codepage stand for the line's number and the code page).
+  MsgOutsideCodePage = 22,
+  MsgCount = 23,
 };
 
 // The state of the editor for one command: the snapshot taken when the plug-in was

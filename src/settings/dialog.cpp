@@ -77,7 +77,7 @@ void CleanNumberField(HANDLE Dlg, int Item) {
   std::memcpy(Text, Decimal.c_str(), Decimal.size() + 1);
   FarDialogItemData Data{static_cast<int>(Decimal.size()) + 1, Text};
   HostServices.SendDlgMessage(Dlg, DM_SETTEXT, Item,
-                              static_cast<long>(reinterpret_cast<std::intptr_t>(&Data)));
+                              static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(&Data)));
 }
 
 } // namespace
@@ -88,7 +88,7 @@ std::string FieldText(HANDLE Dlg, int Item) {
   // A bounded length: with 0 the host would copy the whole text, however long.
   FarDialogItemData Data{static_cast<int>(sizeof(Buffer)) - 1, Buffer};
   HostServices.SendDlgMessage(Dlg, DM_GETTEXT, Item,
-                              static_cast<long>(reinterpret_cast<std::intptr_t>(&Data)));
+                              static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(&Data)));
   Buffer[sizeof(Buffer) - 1] = 0;
   return Buffer;
 }
@@ -111,8 +111,8 @@ void ExpandDialogItems(const DialogItemTemplate *Templates, FarDialogItem *Items
   }
 }
 
-long WINAPI SettingsDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2) {
-  long Reply = HostServices.DefDlgProc(Dlg, Msg, Param1, Param2);
+DialogParam WINAPI SettingsDlgProc(HANDLE Dlg, int Msg, int Param1, DialogParam Param2) {
+  DialogParam Reply = HostServices.DefDlgProc(Dlg, Msg, Param1, Param2);
   if (Msg == DN_DRAWDLGITEM && Param1 == PreviewItem) {
     DrawPreview(Dlg);
   } else if (Msg == DN_KILLFOCUS && static_cast<unsigned>(Param1) <= 15 &&

@@ -16,7 +16,7 @@ struct DialogItemTemplate {
 };
 
 void ExpandDialogItems(const DialogItemTemplate *Templates, FarDialogItem *Items, int Count);
-long WINAPI SettingsDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2);
+DialogParam WINAPI SettingsDlgProc(HANDLE Dlg, int Msg, int Param1, DialogParam Param2);
 void DrawPreview(HANDLE Dlg);
 // The text of a dialog field as the host reports it, at most 19 characters.
 std::string FieldText(HANDLE Dlg, int Item);

@@ -121,11 +121,11 @@ void DrawPreview(HANDLE Dlg) {
   SmallRect Rect;
   std::memset(&Rect, 0, sizeof(Rect));
   HostServices.SendDlgMessage(Dlg, DM_GETDLGRECT, 0,
-                              static_cast<long>(reinterpret_cast<std::intptr_t>(&Rect)));
+                              static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(&Rect)));
   FarDialogItem Area;
   std::memset(&Area, 0, sizeof(Area));
   HostServices.SendDlgMessage(Dlg, DM_GETDLGITEM, PreviewItem,
-                              static_cast<long>(reinterpret_cast<std::intptr_t>(&Area)));
+                              static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(&Area)));
   std::int64_t X = std::int64_t(Rect.Left) + Area.X1 + 1;
   std::int64_t Y = std::int64_t(Rect.Top) + Area.Y1;
   std::int64_t W = std::int64_t(Area.X2) - Area.X1 + 1;

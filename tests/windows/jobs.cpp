@@ -1,5 +1,7 @@
 // The job runner. A job file holds one job per line, its fields separated by tabs:
 //   NAME  VERB  LINES  CURSOR  SETTINGS  INPUT  EXPECTED  ACTUAL
+// An optional ninth field CODEPAGE is the code page a Far 3 editor holds the file in (866
+// without it); the Far 1.70 library reads the bytes as they are.
 // VERB is reindent, annotate, comment, uncomment or procs; LINES is A-B (1-based, a block
 // marked with Shift+Down from column 0 of line A through line B) or "-"; CURSOR is L:C
 // (1-based line, 0-based column) or "-"; SETTINGS is KEY=VALUE[,KEY=VALUE...] or "-", written
@@ -9,6 +11,7 @@
 // text per line) and one "TITLE: TEXT" line per message box.
 #include "jobs.hpp"
 #include "check.hpp"
+#include "far3_host.hpp"
 #include "platform.hpp"
 #include "plugin_module.hpp"
 
@@ -18,6 +21,7 @@ namespace {
 
 struct JobRecord {
   std::string Name, Verb, Lines, Cursor, Settings, Input, Expected, Actual;
+  unsigned CodePage;
 };
 
 std::vector<std::string> Split(const std::string &Text, char Separator) {
@@ -92,7 +96,9 @@ void RunJob(const PluginModuleRecord &Plugin, const LayoutRecord &Layout, const 
       !Check(ReadBytes(Job.Expected + ".err", ExpectedMessages), "native messages readable"))
     return;
   StartWithSettings(Plugin, Layout, Job.Settings);
-  SimReset();
+  Far3SimReset();
+  Far3Sim.StoreCodePage = Job.CodePage;
+  Far3Sim.ReportedCodePage = Job.CodePage;
   SimLoadText(Input, Job.Input);
   int Line = 0, Column = 0;
   if (NumberPair(Job.Cursor, ':', Line, Column))
@@ -101,9 +107,15 @@ void RunJob(const PluginModuleRecord &Plugin, const LayoutRecord &Layout, const 
   if (NumberPair(Job.Lines, '-', First, Last))
     SimMarkLines(First - 1, std::min(Last, SimLineCount()) - 1);
   SimHost.MenuAnswers = {Entry, -1};
-  Plugin.OpenPlugin(OPEN_EDITOR, 0);
+  OpenInEditor(Plugin);
   std::string Output;
-  if (Job.Verb == "procs") {
+  if (Job.Verb == "procs" && Plugin.Far3) {
+    // The entries as the editor shows them, in the file's own bytes.
+    if (SimHost.Menus.size() >= 2)
+      for (std::size_t I = 0; I < SimHost.Menus[1].Items.size(); ++I)
+        Output += std::string(SimHost.Menus[1].Items[I].Selected ? "* " : "  ") +
+                  CodePageFromWide(Job.CodePage, Far3Sim.MenuItems[1][I]) + "\n";
+  } else if (Job.Verb == "procs") {
     if (SimHost.Menus.size() >= 2)
       for (const FarMenuItem &Item : SimHost.Menus[1].Items)
         Output += std::string(Item.Selected ? "* " : "  ") + Item.Text + "\n";
@@ -145,10 +157,12 @@ void RunJobs(const std::string &JobFile) {
     if (Line.empty() || Line[0] == '#')
       continue;
     std::vector<std::string> Fields = Split(Line, '\t');
-    if (!Check(Fields.size() == 8, "job line with eight fields: " + Line))
+    if (!Check(Fields.size() == 8 || Fields.size() == 9, "job line with 8 or 9 fields: " + Line))
       continue;
-    JobRecord Job{Fields[0], Fields[1], Fields[2], Fields[3],
-                  Fields[4], Fields[5], Fields[6], Fields[7]};
+    JobRecord Job{
+        Fields[0], Fields[1], Fields[2],
+        Fields[3], Fields[4], Fields[5],
+        Fields[6], Fields[7], Fields.size() == 9 ? unsigned(std::atoi(Fields[8].c_str())) : 866u};
     RunJob(Plugin, Layout, Job);
     ++Count;
   }

@@ -1,7 +1,8 @@
 // qmate_winhost: the test host for the real plug-in library. It plays Far Manager with the
-// simulated host: lays out distribution folders, loads qmate.dll from them with LoadLibraryA,
-// and runs the scenarios and, when a job file is given, commands on sample files whose
-// results the native build produced.
+// simulated host: lays out distribution folders, loads the library from them with
+// LoadLibraryA, and runs the scenarios and, when a job file is given, commands on sample files
+// whose results the native build produced. A library with the Far 3 exports (qmate3.dll) is
+// played as Far 3 does; qmate.dll as Far 1.70 does.
 //   qmate_winhost --dll PATH --dist FOLDER [--jobs FILE] [--keep]
 #include "check.hpp"
 #include "jobs.hpp"
@@ -50,7 +51,14 @@ int main(int Argc, char **Argv) {
   Sources.Root = NewTempFolder("qmate-winhost-");
   BeginScenario("set-up");
   if (Check(!Sources.Root.empty(), "a temporary folder")) {
-    RunScenarios();
+    PluginModuleRecord Probe;
+    LoadPlugin(Sources.Dll, Probe);
+    const bool Far3 = Probe.Far3;
+    UnloadPlugin(Probe);
+    if (Far3)
+      RunFar3Scenarios();
+    else
+      RunScenarios();
     if (!JobFile.empty())
       RunJobs(JobFile);
     if (Keep)

@@ -208,3 +208,25 @@ bool ProfileWrite(const std::string &Section, const std::string &Key, const std:
                   const std::string &Path) {
   return WritePrivateProfileStringA(Section.c_str(), Key.c_str(), Value.c_str(), Path.c_str()) != 0;
 }
+
+std::wstring WideFromCodePage(unsigned CodePage, const std::string &Bytes) {
+  if (Bytes.empty())
+    return std::wstring();
+  int Size = static_cast<int>(Bytes.size());
+  int Length = MultiByteToWideChar(CodePage, 0, Bytes.data(), Size, nullptr, 0);
+  std::wstring Text(static_cast<std::size_t>(Length > 0 ? Length : 0), L'\0');
+  if (Length > 0)
+    MultiByteToWideChar(CodePage, 0, Bytes.data(), Size, &Text[0], Length);
+  return Text;
+}
+
+std::string CodePageFromWide(unsigned CodePage, const std::wstring &Text) {
+  if (Text.empty())
+    return std::string();
+  int Size = static_cast<int>(Text.size());
+  int Length = WideCharToMultiByte(CodePage, 0, Text.data(), Size, nullptr, 0, nullptr, nullptr);
+  std::string Bytes(static_cast<std::size_t>(Length > 0 ? Length : 0), '\0');
+  if (Length > 0)
+    WideCharToMultiByte(CodePage, 0, Text.data(), Size, &Bytes[0], Length, nullptr, nullptr);
+  return Bytes;
+}

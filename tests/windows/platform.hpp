@@ -40,3 +40,8 @@ int ProfileInt(const std::string &Section, const std::string &Key, int Default,
                const std::string &Path);
 bool ProfileWrite(const std::string &Section, const std::string &Key, const std::string &Value,
                   const std::string &Path);
+
+// Text between a code page and UTF-16 with the system's converters (substitutes where a
+// character has no place).
+std::wstring WideFromCodePage(unsigned CodePage, const std::string &Bytes);
+std::string CodePageFromWide(unsigned CodePage, const std::wstring &Text);

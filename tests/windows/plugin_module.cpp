@@ -1,5 +1,6 @@
 // Loading the real plug-in library and starting it as the host does.
 #include "plugin_module.hpp"
+#include "far3_host.hpp"
 #include "platform.hpp"
 
 #include <cstring>
@@ -16,7 +17,8 @@ template <typename Function> void FindEntry(void *Module, const char *Name, Func
 
 bool MakeLayout(const std::string &Name, bool WithSetup, LayoutRecord &Layout) {
   Layout.Folder = Sources.Root + Name + "\\";
-  Layout.Dll = Layout.Folder + "qmate.dll";
+  std::size_t Slash = Sources.Dll.find_last_of("\\/");
+  Layout.Dll = Layout.Folder + Sources.Dll.substr(Slash == std::string::npos ? 0 : Slash + 1);
   Layout.Setup = Layout.Folder + "setup\\";
   Layout.Settings = Layout.Setup + "qmate.ini";
   RemoveTree(Layout.Folder);
@@ -38,6 +40,16 @@ bool LoadPlugin(const std::string &DllPath, PluginModuleRecord &Plugin) {
   if (!Plugin.Module)
     return false;
   Plugin.Path = LibraryPath(Plugin.Module);
+  if (FindLibraryExport(Plugin.Module, "OpenW")) {
+    Plugin.Far3 = true;
+    FindEntry(Plugin.Module, "GetGlobalInfoW", Plugin.GetGlobalInfoW);
+    FindEntry(Plugin.Module, "SetStartupInfoW", Plugin.SetStartupInfoW);
+    FindEntry(Plugin.Module, "GetPluginInfoW", Plugin.GetPluginInfoW);
+    FindEntry(Plugin.Module, "OpenW", Plugin.OpenW);
+    FindEntry(Plugin.Module, "ConfigureW", Plugin.ConfigureW);
+    return Plugin.GetGlobalInfoW && Plugin.SetStartupInfoW && Plugin.GetPluginInfoW &&
+           Plugin.OpenW && Plugin.ConfigureW;
+  }
   FindEntry(Plugin.Module, "SetStartupInfo", Plugin.SetStartupInfo);
   FindEntry(Plugin.Module, "GetPluginInfo", Plugin.GetPluginInfo);
   FindEntry(Plugin.Module, "OpenPlugin", Plugin.OpenPlugin);
@@ -53,6 +65,19 @@ void UnloadPlugin(PluginModuleRecord &Plugin) {
 }
 
 void StartPlugin(const PluginModuleRecord &Plugin, const std::string &LanguageFile) {
+  if (Plugin.Far3) {
+    Far3SimReset();
+    std::string Bytes;
+    if (!ReadBytes(LanguageFile, Bytes) || !Far3SimLoadLanguage(Bytes))
+      Far3Sim.LanguageTexts.clear();
+    // Far 3 hands over its own table; the plug-in keeps a copy.
+    static std::wstring ModulePath;
+    ModulePath = WideFromCodePage(0, Plugin.Path);
+    Far3::PluginStartupInfo Info = Far3SimStartupInfo(ModulePath);
+    Plugin.SetStartupInfoW(&Info);
+    std::memset(&Info, 0xCC, sizeof(Info));
+    return;
+  }
   SimReset();
   std::string Bytes;
   if (!ReadBytes(LanguageFile, Bytes) || !SimLoadLanguage(Bytes))
@@ -63,12 +88,24 @@ void StartPlugin(const PluginModuleRecord &Plugin, const std::string &LanguageFi
   std::memset(&Info, 0xCC, sizeof(Info));
 }
 
+void OpenInEditor(const PluginModuleRecord &Plugin) {
+  if (!Plugin.Far3) {
+    Plugin.OpenPlugin(OPEN_EDITOR, 0);
+    return;
+  }
+  Far3::OpenInfo Info;
+  std::memset(&Info, 0, sizeof(Info));
+  Info.StructSize = sizeof(Info);
+  Info.OpenFrom = Far3::OpenFromEditor;
+  Plugin.OpenW(&Info);
+}
+
 std::string RunInEditor(const PluginModuleRecord &Plugin, const std::string &Text,
                         const std::string &Name, const std::vector<int> &Answers) {
   SimReset();
   SimLoadText(Text, Name);
   SimHost.MenuAnswers.assign(Answers.begin(), Answers.end());
-  Plugin.OpenPlugin(OPEN_EDITOR, 0);
+  OpenInEditor(Plugin);
   return SimSaveText();
 }
 

@@ -3,3 +3,5 @@
 #pragma once
 
 void RunScenarios();
+// The scenarios of qmate3.dll, with the test host playing Far 3.
+void RunFar3Scenarios();
