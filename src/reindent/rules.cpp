@@ -215,7 +215,11 @@ bool MethodClauseFollows(const char *Text, std::size_t Length, std::size_t Name)
       "OPERATOR", "PERSISTENT", "PROPERTY", "PROTECTED",   "READONLY", "RO",
       "SETGET",   "SHARED",     "SYNC",     "VIRTUAL",     "VISIBLE"};
   std::size_t After = 0;
-  WordAt(Text, Length, Name, After);
+  const std::size_t NameLength = WordAt(Text, Length, Name, After);
+  // Xbase++ names the kind of routine first: METHOD PROCEDURE Class:Name().
+  if (AbbreviationOf(Text + Name, NameLength, "PROCEDURE", 9) ||
+      AbbreviationOf(Text + Name, NameLength, "FUNCTION", 8))
+    return true;
   if (After >= Length)
     return true;
   const char C = Text[After];

@@ -69,6 +69,9 @@ const ModernRow ModernRows[] = {
      "ACCESS Name CLASS T\nRETURN ::cName",
      "METHOD Go() CLASS T\n   IF a\n      ASSIGN x VALUE 1 TYPE \"L\"\n      ASSIGN y := 2\n   "
      "ENDIF\n   RETURN Self\n\nACCESS Name CLASS T\n   RETURN ::cName"},
+    {"XbaseMethodHeaders", 0, 1, 1, 1, 0, 0, 0, 0, 0,
+     "METHOD PROCEDURE TFoo:Go()\nx := 1\nRETURN\nMETHOD FUNCTION TFoo:Get()\nRETURN 1",
+     "METHOD PROCEDURE TFoo:Go()\n   x := 1\n   RETURN\n\nMETHOD FUNCTION TFoo:Get()\n   RETURN 1"},
     {"BareEndClosesWhatIsOpen", 0, 1, 1, 1, 0, 0, 0, 0, 0,
      "PROCEDURE P\nFOR EACH x IN a\nWITH OBJECT x\n:Go()\nEND\nNEXT\nDO WHILE .T.\nEXIT\nEND "
      "DO\nRETURN",
