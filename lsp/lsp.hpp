@@ -53,9 +53,10 @@ struct LspServerRecord {
   // holds no copy of them until they are opened again.
   std::map<std::string, std::string> Dropped;
   std::map<std::string, LspProjectSettings> ProjectSettings; // by the project file's path
-  std::string Pending;      // bytes read that do not yet make a whole message
-  bool Utf8Columns = false; // the client chose UTF-8 columns instead of UTF-16
-  bool Initialized = false; // initialize was answered
+  std::string Pending;         // bytes read that do not yet make a whole message
+  bool Utf8Columns = false;    // the client chose UTF-8 columns instead of UTF-16
+  long long FoldingLimit = -1; // the most folding ranges the client takes (-1: no limit)
+  bool Initialized = false;    // initialize was answered
   bool ShutDown = false;
   bool Exited = false;
   std::string Refused;   // why the connection was closed (a message over the limit)
@@ -132,6 +133,9 @@ std::vector<std::string> LspLinesOf(const LspDocument &Document);
 // The reading of a document's blocks: the one kept with it, or one made now.
 std::shared_ptr<const BlockReading> LspBlocksOf(const LspDocument &Document);
 // textDocument/foldingRange, documentHighlight and onTypeFormatting, from the same reading.
+// The folding ranges are cut at the client's rangeLimit (the first ones kept, as clients
+// themselves do), read from its capabilities at initialize.
+long long LspFoldingLimitOf(const Json &Capabilities);
 Json LspFoldingRanges(const LspDocument &Document);
 Json LspHighlights(const LspDocument &Document, const Json &Position);
 Json LspOnTypeFormat(const LspDocument &Document, const Json &Position, const std::string &Typed);

@@ -19,6 +19,15 @@ Json PositionIn(const std::string &Line, int Index, std::size_t Column) {
   return {{"line", Index}, {"character", LspColumnsOf(Line.substr(0, Column))}};
 }
 
+// Line Index of a document, its end left out.
+std::string LineOf(const LspDocument &Document, std::size_t Index) {
+  const std::vector<std::size_t> &Starts = Document.LineStarts;
+  std::size_t End = Index + 1 < Starts.size() ? Starts[Index + 1] : Document.Text.size();
+  while (End > Starts[Index] && (Document.Text[End - 1] == '\n' || Document.Text[End - 1] == '\r'))
+    --End;
+  return Document.Text.substr(Starts[Index], End - Starts[Index]);
+}
+
 std::size_t IndentOf(const std::string &Line) {
   std::size_t K = 0;
   while (K < Line.size() && (Line[K] == ' ' || Line[K] == '\t'))
@@ -31,7 +40,9 @@ std::size_t IndentOf(const std::string &Line) {
 std::string LineAfter(const std::vector<std::string> &Lines, const Json &Edits, int Index) {
   for (const Json &Edit : Edits) {
     const long long From = Edit["range"]["start"]["line"].get<long long>();
-    const long long To = Edit["range"]["end"]["line"].get<long long>();
+    // A run that reaches the end of a text without a final line end ends inside its last line.
+    const long long To = Edit["range"]["end"]["line"].get<long long>() +
+                         (Edit["range"]["end"]["character"].get<long long>() > 0 ? 1 : 0);
     if (From > Index || To <= Index)
       continue;
     // The lines of the run after Index are the same before and after it.
@@ -82,10 +93,27 @@ void IndentLine(const LspDocument &Document, const std::vector<std::string> &Lin
 
 } // namespace
 
+long long LspFoldingLimitOf(const Json &Capabilities) {
+  if (!Capabilities.is_object())
+    return -1;
+  const Json *At = &Capabilities;
+  for (const char *Key : {"textDocument", "foldingRange", "rangeLimit"}) {
+    if (!At->is_object() || !At->contains(Key))
+      return -1;
+    At = &(*At)[Key];
+  }
+  return At->is_number_integer() && At->get<long long>() >= 0 ? At->get<long long>() : -1;
+}
+
 Json LspFoldingRanges(const LspDocument &Document) {
   const std::shared_ptr<const BlockReading> Blocks = LspBlocksOf(Document);
+  std::vector<BlockSpan> Spans = FoldingSpans(*Blocks);
+  if (LspServer.FoldingLimit >= 0 &&
+      Spans.size() > static_cast<unsigned long long>(LspServer.FoldingLimit))
+    Spans.resize(static_cast<std::size_t>(LspServer.FoldingLimit));
   Json Ranges = Json::array();
-  for (const BlockSpan &S : FoldingSpans(*Blocks)) {
+  Ranges.get_ref<Json::array_t &>().reserve(Spans.size());
+  for (const BlockSpan &S : Spans) {
     Json Range = {{"startLine", S.First}, {"endLine", S.Last}};
     if (S.Kind == SpanComment)
       Range["kind"] = "comment";
@@ -103,11 +131,11 @@ Json LspHighlights(const LspDocument &Document, const Json &Position) {
   if (Line < 0 || static_cast<std::size_t>(Line) >= Document.LineStarts.size())
     return Found;
   const std::shared_ptr<const BlockReading> Blocks = LspBlocksOf(Document);
-  const std::vector<std::string> Lines = LspLinesOf(Document);
   const int Index = static_cast<int>(Line);
-  const std::size_t Column = ByteColumn(Lines[static_cast<std::size_t>(Line)], Character);
+  const std::size_t Column =
+      ByteColumn(LineOf(Document, static_cast<std::size_t>(Line)), Character);
   for (const BlockWord &W : MatchingBlockWords(*Blocks, Index, static_cast<int>(Column))) {
-    const std::string &Text = Lines[static_cast<std::size_t>(W.Line)];
+    const std::string Text = LineOf(Document, static_cast<std::size_t>(W.Line));
     Found.push_back(
         {{"range",
           {{"start", PositionIn(Text, W.Line, static_cast<std::size_t>(W.Column))},

@@ -134,6 +134,7 @@ Json Initialize(const Json &Params) {
     for (const Json &Encoding : General.value("positionEncodings", Json::array()))
       if (Encoding == "utf-8")
         LspServer.Utf8Columns = true;
+    LspServer.FoldingLimit = LspFoldingLimitOf(Params["capabilities"]);
   }
   Json Result = {{"capabilities", Capabilities()},
                  {"serverInfo", {{"name", "qmate"}, {"version", "1.0"}}}};
