@@ -114,11 +114,16 @@ Json LspFoldingRanges(const LspDocument &Document) {
   Json Ranges = Json::array();
   Ranges.get_ref<Json::array_t &>().reserve(Spans.size());
   for (const BlockSpan &S : Spans) {
-    Json Range = {{"startLine", S.First}, {"endLine", S.Last}};
+    // Filled in place: a large file has tens of thousands of ranges, and an initializer list
+    // makes a temporary array of each of its pairs.
+    Json Range(Json::value_t::object);
+    Json::object_t &Fields = Range.get_ref<Json::object_t &>();
+    Fields.emplace("startLine", S.First);
+    Fields.emplace("endLine", S.Last);
     if (S.Kind == SpanComment)
-      Range["kind"] = "comment";
+      Fields.emplace("kind", "comment");
     else if (S.Kind == SpanRegion)
-      Range["kind"] = "region";
+      Fields.emplace("kind", "region");
     Ranges.push_back(std::move(Range));
   }
   return Ranges;

@@ -103,6 +103,13 @@ std::string StatementWords(const char *Text, std::size_t End) {
   return Out;
 }
 
+// A statement's words, spelled out only for a message: most statements need none.
+struct WrittenWords {
+  const char *Text;
+  std::size_t End;
+  std::string Get() const { return StatementWords(Text, End); }
+};
+
 // A header's words and the name it defines: "STATIC FUNCTION Foo".
 std::string HeaderName(const std::string &T, std::size_t WordsEnd) {
   std::size_t End = WordsEnd;
@@ -138,7 +145,8 @@ std::string LineText(int Line) {
 // A closer (Words as written) of the kinds in Kinds at Line and Column: it closes the innermost
 // block of those kinds, as the Modern rules take it. One after a ";" may be a command's
 // argument: it closes what it finds and tells nothing.
-void Close(BlockReader &R, int Kinds, const std::string &Words, const BlockWord &Word, bool First) {
+void Close(BlockReader &R, int Kinds, const WrittenWords &Words, const BlockWord &Word,
+           bool First) {
   const int Line = Word.Line, Column = Word.Column;
   std::size_t Found = R.Open.size();
   while (Found > 0 && !(R.Open[Found - 1].Kind & Kinds))
@@ -147,7 +155,7 @@ void Close(BlockReader &R, int Kinds, const std::string &Words, const BlockWord 
     return;
   if (R.Open.empty()) {
     Report(R, Line, Column,
-           Words + " without " + (Kinds == BlockAny ? "an open block" : KindNames(Kinds)));
+           Words.Get() + " without " + (Kinds == BlockAny ? "an open block" : KindNames(Kinds)));
     return;
   }
   // A closer of another kind is taken for the innermost block's, mistyped.
@@ -155,11 +163,11 @@ void Close(BlockReader &R, int Kinds, const std::string &Words, const BlockWord 
   if (First && (Closed + 1 != R.Open.size() || !(R.Open.back().Kind & Kinds))) {
     const BlockFound &Top = R.Open.back();
     Report(R, Line, Column,
-           Words + " closes " + KindName(Top.Kind) + " opened at " + LineText(Top.OpenLine));
+           Words.Get() + " closes " + KindName(Top.Kind) + " opened at " + LineText(Top.OpenLine));
     for (std::size_t K = Closed + 1; K + 1 < R.Open.size(); ++K)
       Report(R, R.Open[K].OpenLine, R.Open[K].OpenColumn,
-             std::string(KindName(R.Open[K].Kind)) + " opened here is not closed before " + Words +
-                 " at " + LineText(Line));
+             std::string(KindName(R.Open[K].Kind)) + " opened here is not closed before " +
+                 Words.Get() + " at " + LineText(Line));
   }
   R.Open[Closed].Words.push_back(Word);
   for (std::size_t K = Closed; K < R.Open.size(); ++K) {
@@ -171,7 +179,7 @@ void Close(BlockReader &R, int Kinds, const std::string &Words, const BlockWord 
 
 // A middle word of the kinds in Kinds: it belongs to the innermost open block when that is of
 // one of them; one with no such block open at all stands alone.
-void Middle(BlockReader &R, int Kinds, const std::string &Words, const BlockWord &Word) {
+void Middle(BlockReader &R, int Kinds, const WrittenWords &Words, const BlockWord &Word) {
   const int Line = Word.Line, Column = Word.Column;
   if (!R.Open.empty() && (R.Open.back().Kind & Kinds)) {
     R.Open.back().Middles.push_back(Line);
@@ -181,7 +189,7 @@ void Middle(BlockReader &R, int Kinds, const std::string &Words, const BlockWord
   for (const BlockFound &B : R.Open)
     if (B.Kind & Kinds)
       return;
-  Report(R, Line, Column, Words + " without " + KindNames(Kinds));
+  Report(R, Line, Column, Words.Get() + " without " + KindNames(Kinds));
 }
 
 // The length of the word LOOP or EXIT standing alone as the statement at Text (before a
@@ -244,7 +252,7 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
   // the language's blocks: they are left alone.
   if (Kind.Role == RoleNone || (Kind.Blocks & BlockDialog))
     return;
-  const std::string Words = StatementWords(T.data() + At, Kind.WordsEnd);
+  const WrittenWords Words{T.data() + At, Kind.WordsEnd};
   std::size_t WordsLength = std::min(Kind.WordsEnd, T.size() - At);
   while (WordsLength > 0 && IsSpaceOrTab(T[At + WordsLength - 1]))
     --WordsLength;
@@ -265,9 +273,10 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
   case RoleClassEnd:
     if (!First)
       break;
-    EndOpenBlocks(R, "before " +
-                         (Kind.Role == RoleClassEnd ? Words : HeaderName(T, Kind.WordsEnd)) +
-                         " at " + LineText(Line));
+    if (!R.Open.empty())
+      EndOpenBlocks(
+          R, "before " + (Kind.Role == RoleClassEnd ? Words.Get() : HeaderName(T, Kind.WordsEnd)) +
+                 " at " + LineText(Line));
     R.InClass = Kind.Role == RoleClass;
     EndClass(R, Line);
     if (Kind.Role != RoleClassEnd)
