@@ -35,9 +35,9 @@ std::size_t IndentOf(const std::string &Line) {
   return K;
 }
 
-// The line Index after applying Edits (whole-line runs, top to bottom, over the lines First
-// to Index; those after it unchanged): the last line of the run that ends after it.
-std::string LineAfter(const std::vector<std::string> &Lines, const Json &Edits, int Index) {
+// Line Index (Line before the edits) after applying Edits (whole-line runs, top to bottom, over the
+// lines First to Index; those after it unchanged): the last line of the run that ends after it.
+std::string LineAfter(const std::string &Line, const Json &Edits, int Index) {
   for (const Json &Edit : Edits) {
     const long long From = Edit["range"]["start"]["line"].get<long long>();
     // A run that reaches the end of a text without a final line end ends inside its last line.
@@ -60,28 +60,27 @@ std::string LineAfter(const std::vector<std::string> &Lines, const Json &Edits, 
     }
     const long long FromEnd = To - 1 - Index;
     if (FromEnd >= static_cast<long long>(Run.size()))
-      return Lines[static_cast<std::size_t>(Index)];
+      return Line;
     return Run[Run.size() - 1 - static_cast<std::size_t>(FromEnd)];
   }
-  return Lines[static_cast<std::size_t>(Index)];
+  return Line;
 }
 
 // The edit that gives line Index the indentation the re-indenter gives it when it re-indents
 // from the header of its routine (or the first line) down to it, the header standing where
 // it stands; nothing when the line is blank or already there. Only the leading blanks change.
-void IndentLine(const LspDocument &Document, const std::vector<std::string> &Lines,
-                const BlockReading &Blocks, int Index, Json &Edits) {
-  if (Index < 0 || static_cast<std::size_t>(Index) >= Lines.size())
+void IndentLine(const LspDocument &Document, const BlockReading &Blocks, int Index, Json &Edits) {
+  if (Index < 0 || static_cast<std::size_t>(Index) >= Document.LineStarts.size())
     return;
-  const std::string &Line = Lines[static_cast<std::size_t>(Index)];
+  const std::string Line = LineOf(Document, static_cast<std::size_t>(Index));
   const std::size_t Indent = IndentOf(Line);
   if (Indent == Line.size())
     return;
   const int Header = std::max(0, EnclosingHeader(Blocks, Index));
-  const std::string &Top = Lines[static_cast<std::size_t>(Header)];
+  const std::string Top = LineOf(Document, static_cast<std::size_t>(Header));
   const Json Range = {{"start", PositionIn(Top, Header, IndentOf(Top))},
                       {"end", {{"line", Index + 1}, {"character", 0}}}};
-  const std::string New = LineAfter(Lines, LspFormatRange(Document, Range), Index);
+  const std::string New = LineAfter(Line, LspFormatRange(Document, Range), Index);
   const std::size_t NewIndent = IndentOf(New);
   if (New.compare(0, NewIndent, Line, 0, Indent) == 0 && NewIndent == Indent)
     return;
@@ -155,18 +154,17 @@ Json LspOnTypeFormat(const LspDocument &Document, const Json &Position, const st
   Json Edits = Json::array();
   if (Line < 0 || static_cast<std::size_t>(Line) >= Document.LineStarts.size())
     return Edits;
-  const std::vector<std::string> Lines = LspLinesOf(Document);
   const int Index = static_cast<int>(Line);
-  const std::shared_ptr<const BlockReading> Blocks = LspBlocksOf(Document);
   if (Typed == "\n") {
     // The line just ended is whole now; the new one holds text when the line was split.
-    IndentLine(Document, Lines, *Blocks, Index - 1, Edits);
-    IndentLine(Document, Lines, *Blocks, Index, Edits);
+    const std::shared_ptr<const BlockReading> Blocks = LspBlocksOf(Document);
+    IndentLine(Document, *Blocks, Index - 1, Edits);
+    IndentLine(Document, *Blocks, Index, Edits);
     return Edits;
   }
   // A letter: the line is set when the text before the cursor is a closer's or a middle
   // word's statement (ENDIF, END SEQUENCE, ELSE, CASE) whose words end at the cursor.
-  const std::string &Text = Lines[static_cast<std::size_t>(Line)];
+  const std::string Text = LineOf(Document, static_cast<std::size_t>(Line));
   const std::size_t Cursor = ByteColumn(Text, Position.at("character").get<long long>());
   const std::size_t First = IndentOf(Text);
   if (Cursor <= First)
@@ -176,6 +174,6 @@ Json LspOnTypeFormat(const LspDocument &Document, const Json &Position, const st
   const bool Closes =
       Kind.Role == RoleCloses || Kind.Role == RoleMiddle || Kind.Role == RoleClassEnd;
   if (Closes && !(Kind.Blocks & BlockDialog) && Kind.WordsEnd == Typing.size())
-    IndentLine(Document, Lines, *Blocks, Index, Edits);
+    IndentLine(Document, *LspBlocksOf(Document), Index, Edits);
   return Edits;
 }
