@@ -35,8 +35,8 @@ std::size_t IndentOf(const std::string &Line) {
   return K;
 }
 
-// Line Index (Line before the edits) after applying Edits (whole-line runs, top to bottom, over the
-// lines First to Index; those after it unchanged): the last line of the run that ends after it.
+// Line Index (Line before the edits) after Edits, whole-line runs over the lines down to
+// Index (those after it unchanged): in the run that holds it, counted from the run's end.
 std::string LineAfter(const std::string &Line, const Json &Edits, int Index) {
   for (const Json &Edit : Edits) {
     const long long From = Edit["range"]["start"]["line"].get<long long>();

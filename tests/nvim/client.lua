@@ -1,9 +1,9 @@
 -- A headless Neovim session that uses its built-in LSP client on `qmate lsp`: it opens
 -- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols, comment, fold, highlight
 -- or ontype) the way the editor's own commands do, and writes the buffer back (symbols, fold
--- and highlight: write lines to $QMATE_OUT). Before format it runs the Ex commands of $QMATE_EDIT (separated by
--- ";"), which reach the server as incremental changes. Any failure quits with a non-zero
--- status.
+-- and highlight: write lines to $QMATE_OUT). Before format it runs the Ex commands of
+-- $QMATE_EDIT (separated by ";"), which reach the server as incremental changes. Any failure
+-- quits with a non-zero status.
 local env = vim.env
 local function fail(message)
   io.stderr:write('nvim client: ' .. message .. '\n')
@@ -125,7 +125,8 @@ elseif op == 'comment' then
 elseif op == 'fold' then
   -- Every folding range as FIRST-LAST, lines from 1.
   local lines = {}
-  for _, fold in ipairs(request('textDocument/foldingRange', { textDocument = { uri = uri } }) or {}) do
+  local folds = request('textDocument/foldingRange', { textDocument = { uri = uri } })
+  for _, fold in ipairs(folds or {}) do
     table.insert(lines, (fold.startLine + 1) .. '-' .. (fold.endLine + 1))
   end
   vim.fn.writefile(lines, env.QMATE_OUT)
@@ -143,8 +144,10 @@ elseif op == 'highlight' then
       })
       if found and found[1] then
         local opener = found[1].range
-        local line = vim.api.nvim_buf_get_lines(buffer, opener.start.line, opener.start.line + 1, true)[1]
-        local after = vim.lsp.util._str_byteindex_enc(line, opener['end'].character, client.offset_encoding)
+        local at = opener.start.line
+        local line = vim.api.nvim_buf_get_lines(buffer, at, at + 1, true)[1]
+        local after =
+          vim.lsp.util._str_byteindex_enc(line, opener['end'].character, client.offset_encoding)
         table.insert(lines, index .. ':' .. vim.trim((line:sub(after + 1):gsub('%s*//.*$', ''))))
       end
     end

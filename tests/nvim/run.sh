@@ -101,7 +101,8 @@ annotated_clauses() { # FILE
 # stay as they are.
 indent_as_reindent() { # FILE N
   local file=$1 n=$2 h c before after
-  h=$("$QMATE" procs --set Style=Modern "$file" | awk -F: -v n="$n" '$2 <= n { h = $2 } END { print h + 0 }')
+  h=$("$QMATE" procs --set Style=Modern "$file" |
+    awk -F: -v n="$n" '$2 <= n { h = $2 } END { print h + 0 }')
   [ "$h" -gt 0 ] || h=1
   c=$(sed -n "${h}p" "$file" | awk '{ match($0, /^[ \t]*/); print RLENGTH }')
   "$QMATE" reindent --lines "$h-$n" --cursor "$h:$c" "$file" >"$WORK/reindented"
