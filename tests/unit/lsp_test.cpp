@@ -261,6 +261,13 @@ TEST(LspProtocol, AnnouncesWhatItServes) {
   EXPECT_EQ(Caps["executeCommandProvider"]["commands"].size(), 3u);
   EXPECT_TRUE(Caps["foldingRangeProvider"].get<bool>());
   EXPECT_EQ(Caps["documentOnTypeFormattingProvider"]["firstTriggerCharacter"], "\n");
+  // A client's rangeLimit keeps the first folding ranges.
+  StartServer("", false);
+  Replies = Feed(Request(1, "initialize",
+                         R"({"capabilities":{"textDocument":{"foldingRange":{"rangeLimit":1}}}})") +
+                 Open("if a\n? 1\nendif\nif b\n? 2\nendif\n") +
+                 Request(2, "textDocument/foldingRange", Doc));
+  EXPECT_EQ(Replies.back()["result"], Json::parse(R"([{"startLine":0,"endLine":1}])"));
 }
 
 const char *const Dropped = "(dropped)";
