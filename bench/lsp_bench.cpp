@@ -88,4 +88,86 @@ void BM_LspOneCharacterChange(benchmark::State &State) {
 }
 BENCHMARK(BM_LspOneCharacterChange)->Arg(50)->Unit(benchmark::kMillisecond);
 
+// Lines routines of blocks: ten-line routines, each with an IF ... ELSE ... ENDIF inside a FOR.
+std::string Routines(int Lines) {
+  std::string Text;
+  for (int I = 0; I < Lines / 10; ++I)
+    Text += "FUNCTION F" + std::to_string(I) +
+            "( n )\r\n   LOCAL i\r\n   FOR i := 1 TO n\r\n      IF i > 1\r\n"
+            "         nTotal += aRows[ i ]\r\n      ELSE\r\n         LOOP\r\n      ENDIF\r\n"
+            "   NEXT\r\n   RETURN nTotal\r\n";
+  return Text;
+}
+
+// One keystroke in the middle of a document of 100,000 lines of routines, and then (by the
+// argument) nothing more (0: the change publishes the diagnostics, a reading of every block),
+// the folding ranges (1; 3: for a client that takes 5000 at most) or the highlight of a block
+// word (2). The counter x_copy is the time
+// of both over one copy of the document's text.
+void BM_LspStructureAfterChange(benchmark::State &State) {
+  const std::string Uri = "file:///bench/routines.prg";
+  std::string Text = Routines(100000);
+  const long long Middle = 50004; // a line "nTotal += aRows[ i ]"
+  LspReset();
+  std::string Out;
+  // Row 3 is VS Code's case: it takes at most 5000 folding ranges.
+  std::string Init =
+      Frame(State.range(0) == 3
+                ? R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":)"
+                  R"({"textDocument":{"foldingRange":{"rangeLimit":5000}}}}})"
+                : R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
+  LspFeed(Init.data(), Init.size(), Out);
+  Json Open = {{"jsonrpc", "2.0"},
+               {"method", "textDocument/didOpen"},
+               {"params", {{"textDocument", {{"uri", Uri}, {"version", 1}, {"text", Text}}}}}};
+  std::string Opening = Frame(Open.dump());
+  LspFeed(Opening.data(), Opening.size(), Out);
+  const double Yardstick = CopySeconds(Text);
+  auto Change = [&](int Version, const char *Edit) {
+    return Frame(
+        R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" +
+        Uri + R"(","version":)" + std::to_string(Version) + R"(},"contentChanges":[)" + Edit +
+        "]}}");
+  };
+  const std::string At = std::to_string(Middle);
+  const std::string Type =
+      Change(2, (R"({"range":{"start":{"line":)" + At + R"(,"character":9},"end":{"line":)" + At +
+                 R"(,"character":9}},"text":"x"})")
+                    .c_str());
+  const std::string Erase =
+      Change(3, (R"({"range":{"start":{"line":)" + At + R"(,"character":9},"end":{"line":)" + At +
+                 R"(,"character":10}},"text":""})")
+                    .c_str());
+  const char *const Methods[] = {"", "textDocument/foldingRange", "textDocument/documentHighlight",
+                                 "textDocument/foldingRange"};
+  const std::string Method = Methods[State.range(0)];
+  // The highlight of the IF of the routine changed: its ELSE and ENDIF.
+  const std::string Request =
+      Method.empty()
+          ? std::string()
+          : Frame(R"({"jsonrpc":"2.0","id":2,"method":")" + Method +
+                  R"(","params":{"textDocument":{"uri":")" + Uri + R"("},"position":{"line":)" +
+                  std::to_string(Middle - 1) + R"(,"character":7}}})");
+  bool Typed = false;
+  std::size_t Answered = 0;
+  auto Start = std::chrono::steady_clock::now();
+  for (auto _ : State) {
+    Out.clear();
+    const std::string &Message = Typed ? Erase : Type;
+    LspFeed(Message.data(), Message.size(), Out);
+    LspFeed(Request.data(), Request.size(), Out);
+    Answered = Out.size();
+    Typed = !Typed;
+  }
+  if (!Method.empty() && (Answered < 100 || Out.find("\"error\"") != std::string::npos))
+    State.SkipWithError(("the server's answer: " + Out.substr(0, 200)).c_str());
+  double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+  State.counters["x_copy"] = Seconds / static_cast<double>(State.iterations()) / Yardstick;
+  LspReset();
+}
+BENCHMARK(BM_LspStructureAfterChange)
+    ->ArgName("diagnostics0_folding1_highlight2_folding5000limit3")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace

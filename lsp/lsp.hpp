@@ -4,11 +4,13 @@
 
 #include "../cli/options.hpp"
 #include "../cli/setting_keys.hpp"
+#include "../src/reindent/blocks.hpp"
 
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,10 @@ struct LspDocument {
   std::vector<std::size_t> LineStarts;
   std::string Path;
   bool HasProblems = false; // the diagnostics last published for it were not empty
+  // The reading of its blocks made for the diagnostics of its present text (each open and
+  // change publishes them), which the folding and highlight requests reuse; null when the
+  // text changed since.
+  std::shared_ptr<const BlockReading> Blocks;
 };
 
 // The settings that apply under one project settings file (none: the empty path), with what
@@ -47,9 +53,10 @@ struct LspServerRecord {
   // holds no copy of them until they are opened again.
   std::map<std::string, std::string> Dropped;
   std::map<std::string, LspProjectSettings> ProjectSettings; // by the project file's path
-  std::string Pending;      // bytes read that do not yet make a whole message
-  bool Utf8Columns = false; // the client chose UTF-8 columns instead of UTF-16
-  bool Initialized = false; // initialize was answered
+  std::string Pending;         // bytes read that do not yet make a whole message
+  bool Utf8Columns = false;    // the client chose UTF-8 columns instead of UTF-16
+  long long FoldingLimit = -1; // the most folding ranges the client takes (-1: no limit)
+  bool Initialized = false;    // initialize was answered
   bool ShutDown = false;
   bool Exited = false;
   std::string Refused;   // why the connection was closed (a message over the limit)
@@ -120,3 +127,15 @@ Json LspCodeActions(const std::string &Uri, const Json &Range);
 // The text edits of the command qmate.comment, qmate.uncomment or qmate.annotate on the
 // lines Range covers (annotate: the whole file without a Range).
 Json LspCommandEdits(const std::string &Command, const LspDocument &Document, const Json *Range);
+
+// The lines of a document as the client counts them, their ends left out.
+std::vector<std::string> LspLinesOf(const LspDocument &Document);
+// The reading of a document's blocks: the one kept with it, or one made now.
+std::shared_ptr<const BlockReading> LspBlocksOf(const LspDocument &Document);
+// textDocument/foldingRange, documentHighlight and onTypeFormatting, from the same reading.
+// The folding ranges are cut at the client's rangeLimit (the first ones kept, as clients
+// themselves do), read from its capabilities at initialize.
+long long LspFoldingLimitOf(const Json &Capabilities);
+Json LspFoldingRanges(const LspDocument &Document);
+Json LspHighlights(const LspDocument &Document, const Json &Position);
+Json LspOnTypeFormat(const LspDocument &Document, const Json &Position, const std::string &Typed);

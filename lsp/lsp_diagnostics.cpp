@@ -3,7 +3,7 @@
 #include "../src/reindent/blocks.hpp"
 #include "lsp.hpp"
 
-Json LspDiagnostics(const std::string &Uri, LspDocument &Document) {
+std::vector<std::string> LspLinesOf(const LspDocument &Document) {
   const std::string &Text = Document.Text;
   const std::vector<std::size_t> &Starts = Document.LineStarts;
   std::vector<std::string> Lines;
@@ -14,17 +14,31 @@ Json LspDiagnostics(const std::string &Uri, LspDocument &Document) {
       --End;
     Lines.emplace_back(Text, Starts[I], End - Starts[I]);
   }
+  return Lines;
+}
+
+std::shared_ptr<const BlockReading> LspBlocksOf(const LspDocument &Document) {
+  if (Document.Blocks)
+    return Document.Blocks;
+  return std::make_shared<const BlockReading>(ReadBlocks(LspLinesOf(Document), Document.Path));
+}
+
+Json LspDiagnostics(const std::string &Uri, LspDocument &Document) {
+  const std::vector<std::string> Lines = LspLinesOf(Document);
+  Document.Blocks = std::make_shared<const BlockReading>(ReadBlocks(Lines, Document.Path));
   Json Found = Json::array();
-  for (const BlockProblem &P : ReadBlocks(Lines, Document.Path).Problems) {
+  for (const BlockProblem &P : Document.Blocks->Problems) {
     const std::string &Line = Lines[static_cast<std::size_t>(P.Line)];
-    // The range covers the word the problem is told at.
+    // The range covers the word the problem is told at; its columns are counted in its line
+    // alone, so that many problems in a large text cost no pass over the text each.
     std::size_t End = static_cast<std::size_t>(P.Column);
     while (End < Line.size() && Line[End] != ' ' && Line[End] != '\t')
       ++End;
-    const std::size_t At = Starts[static_cast<std::size_t>(P.Line)];
-    Found.push_back({{"range",
-                      {{"start", LspPositionOf(Text, At + static_cast<std::size_t>(P.Column))},
-                       {"end", LspPositionOf(Text, At + End)}}},
+    const Json Start = {
+        {"line", P.Line},
+        {"character", LspColumnsOf(Line.substr(0, static_cast<std::size_t>(P.Column)))}};
+    const Json Stop = {{"line", P.Line}, {"character", LspColumnsOf(Line.substr(0, End))}};
+    Found.push_back({{"range", {{"start", Start}, {"end", Stop}}},
                      {"severity", 2},
                      {"source", "qmate"},
                      {"message", P.Message}});

@@ -112,6 +112,15 @@ Json Capabilities() {
       {"documentFormattingProvider", true},
       {"documentRangeFormattingProvider", true},
       {"documentSymbolProvider", true},
+      {"foldingRangeProvider", true},
+      {"documentHighlightProvider", true},
+      // After Enter, and after the last letter of a closer or a middle word (ENDIF, NEXT,
+      // ENDDO, END, ELSE, CASE, RECOVER, ENDCLASS ...), in either case.
+      {"documentOnTypeFormattingProvider",
+       {{"firstTriggerCharacter", "\n"},
+        {"moreTriggerCharacter",
+         {"D", "E", "F", "H", "O", "R", "S", "T", "Y", "d", "e", "f", "h", "o", "r", "s", "t",
+          "y"}}}},
       {"codeActionProvider", true},
       {"executeCommandProvider",
        {{"commands", {"qmate.comment", "qmate.uncomment", "qmate.annotate"}}}},
@@ -125,6 +134,7 @@ Json Initialize(const Json &Params) {
     for (const Json &Encoding : General.value("positionEncodings", Json::array()))
       if (Encoding == "utf-8")
         LspServer.Utf8Columns = true;
+    LspServer.FoldingLimit = LspFoldingLimitOf(Params["capabilities"]);
   }
   Json Result = {{"capabilities", Capabilities()},
                  {"serverInfo", {{"name", "qmate"}, {"version", "1.0"}}}};
@@ -171,6 +181,13 @@ Json Answer(const std::string &Method, const Json &Params, std::string &Out) {
   }
   if (Method == "textDocument/documentSymbol")
     return LspSymbols(DocumentOf(UriOf(Params)));
+  if (Method == "textDocument/foldingRange")
+    return LspFoldingRanges(DocumentOf(UriOf(Params)));
+  if (Method == "textDocument/documentHighlight")
+    return LspHighlights(DocumentOf(UriOf(Params)), Params.at("position"));
+  if (Method == "textDocument/onTypeFormatting")
+    return LspOnTypeFormat(DocumentOf(UriOf(Params)), Params.at("position"),
+                           Params.at("ch").get<std::string>());
   if (Method == "textDocument/codeAction") {
     DocumentOf(UriOf(Params));
     return LspCodeActions(UriOf(Params), Params.at("range"));

@@ -171,6 +171,7 @@ std::vector<std::size_t> LspLineStarts(const std::string &Text) {
 }
 
 void LspApplyChange(LspDocument &Document, Json &Change) {
+  Document.Blocks.reset();
   std::string &New = Change.at("text").get_ref<std::string &>();
   std::string &Text = Document.Text;
   std::vector<std::size_t> &Starts = Document.LineStarts;

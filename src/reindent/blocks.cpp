@@ -22,7 +22,9 @@ struct BlockReader {
   BlockReading Result;
   std::vector<BlockFound> Open;
   std::vector<BranchRecord> Branches;
+  std::vector<int> BranchLines; // where the branch being read of each open region began
   bool InClass = false;
+  int ClassLine = -1;                  // the header of the class being read
   std::vector<BlockAliasWord> Aliases; // the program's own words for block statements
 };
 
@@ -101,6 +103,13 @@ std::string StatementWords(const char *Text, std::size_t End) {
   return Out;
 }
 
+// A statement's words, spelled out only for a message: most statements need none.
+struct WrittenWords {
+  const char *Text;
+  std::size_t End;
+  std::string Get() const { return StatementWords(Text, End); }
+};
+
 // A header's words and the name it defines: "STATIC FUNCTION Foo".
 std::string HeaderName(const std::string &T, std::size_t WordsEnd) {
   std::size_t End = WordsEnd;
@@ -125,8 +134,8 @@ void EndOpenBlocks(BlockReader &R, const std::string &What) {
   R.Open.clear();
 }
 
-void OpenNew(BlockReader &R, int Kinds, int Line, int Column) {
-  R.Open.push_back(BlockFound{FirstKind(Kinds), Line, Column, {}, -1});
+void OpenNew(BlockReader &R, int Kinds, const BlockWord &Word) {
+  R.Open.push_back(BlockFound{FirstKind(Kinds), Word.Line, Word.Column, {}, -1, {Word}});
 }
 
 std::string LineText(int Line) {
@@ -136,7 +145,9 @@ std::string LineText(int Line) {
 // A closer (Words as written) of the kinds in Kinds at Line and Column: it closes the innermost
 // block of those kinds, as the Modern rules take it. One after a ";" may be a command's
 // argument: it closes what it finds and tells nothing.
-void Close(BlockReader &R, int Kinds, const std::string &Words, int Line, int Column, bool First) {
+void Close(BlockReader &R, int Kinds, const WrittenWords &Words, const BlockWord &Word,
+           bool First) {
+  const int Line = Word.Line, Column = Word.Column;
   std::size_t Found = R.Open.size();
   while (Found > 0 && !(R.Open[Found - 1].Kind & Kinds))
     --Found;
@@ -144,7 +155,7 @@ void Close(BlockReader &R, int Kinds, const std::string &Words, int Line, int Co
     return;
   if (R.Open.empty()) {
     Report(R, Line, Column,
-           Words + " without " + (Kinds == BlockAny ? "an open block" : KindNames(Kinds)));
+           Words.Get() + " without " + (Kinds == BlockAny ? "an open block" : KindNames(Kinds)));
     return;
   }
   // A closer of another kind is taken for the innermost block's, mistyped.
@@ -152,12 +163,13 @@ void Close(BlockReader &R, int Kinds, const std::string &Words, int Line, int Co
   if (First && (Closed + 1 != R.Open.size() || !(R.Open.back().Kind & Kinds))) {
     const BlockFound &Top = R.Open.back();
     Report(R, Line, Column,
-           Words + " closes " + KindName(Top.Kind) + " opened at " + LineText(Top.OpenLine));
+           Words.Get() + " closes " + KindName(Top.Kind) + " opened at " + LineText(Top.OpenLine));
     for (std::size_t K = Closed + 1; K + 1 < R.Open.size(); ++K)
       Report(R, R.Open[K].OpenLine, R.Open[K].OpenColumn,
-             std::string(KindName(R.Open[K].Kind)) + " opened here is not closed before " + Words +
-                 " at " + LineText(Line));
+             std::string(KindName(R.Open[K].Kind)) + " opened here is not closed before " +
+                 Words.Get() + " at " + LineText(Line));
   }
+  R.Open[Closed].Words.push_back(Word);
   for (std::size_t K = Closed; K < R.Open.size(); ++K) {
     R.Open[K].CloseLine = K == Closed ? Line : -1;
     R.Result.Blocks.push_back(R.Open[K]);
@@ -167,15 +179,54 @@ void Close(BlockReader &R, int Kinds, const std::string &Words, int Line, int Co
 
 // A middle word of the kinds in Kinds: it belongs to the innermost open block when that is of
 // one of them; one with no such block open at all stands alone.
-void Middle(BlockReader &R, int Kinds, const std::string &Words, int Line, int Column) {
+void Middle(BlockReader &R, int Kinds, const WrittenWords &Words, const BlockWord &Word) {
+  const int Line = Word.Line, Column = Word.Column;
   if (!R.Open.empty() && (R.Open.back().Kind & Kinds)) {
     R.Open.back().Middles.push_back(Line);
+    R.Open.back().Words.push_back(Word);
     return;
   }
   for (const BlockFound &B : R.Open)
     if (B.Kind & Kinds)
       return;
-  Report(R, Line, Column, Words + " without " + KindNames(Kinds));
+  Report(R, Line, Column, Words.Get() + " without " + KindNames(Kinds));
+}
+
+// The length of the word LOOP or EXIT standing alone as the statement at Text (before a
+// comment or a ";" at most), or 0 when the statement is something else.
+std::size_t LoopJumpLength(const char *Text, std::size_t Length) {
+  std::size_t End = 0;
+  while (End < Length && IsLetter(static_cast<unsigned char>(Text[End])))
+    ++End;
+  std::string Word;
+  for (std::size_t K = 0; K < End; ++K)
+    Word += AsciiUpper(Text[K]);
+  if (Word != "LOOP" && Word != "EXIT")
+    return 0;
+  std::size_t Rest = End;
+  while (Rest < Length && IsSpaceOrTab(Text[Rest]))
+    ++Rest;
+  const bool Alone = Rest == Length || Text[Rest] == ';' ||
+                     (Rest + 1 < Length &&
+                      ((Text[Rest] == '/' && (Text[Rest + 1] == '/' || Text[Rest + 1] == '*')) ||
+                       (Text[Rest] == '&' && Text[Rest + 1] == '&')));
+  return Alone ? End : 0;
+}
+
+// LOOP and EXIT belong to the innermost loop open around them, whatever blocks stand between.
+void LoopJump(BlockReader &R, const BlockWord &Word) {
+  for (std::size_t K = R.Open.size(); K > 0; --K)
+    if (R.Open[K - 1].Kind & (BlockWhile | BlockFor)) {
+      R.Open[K - 1].Words.push_back(Word);
+      return;
+    }
+}
+
+// Ends the span of the class being read before Line.
+void EndClass(BlockReader &R, int Line) {
+  if (R.ClassLine >= 0)
+    R.Result.Spans.push_back(BlockSpan{R.ClassLine, Line - 1, SpanClass});
+  R.ClassLine = -1;
 }
 
 // A statement starting at At in trimmed line T, written from column Column of line Line. Only
@@ -187,6 +238,12 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
     Kind = StatementKind{RoleOpens, BlockIf, 2};
   if (Kind.Role == RoleNone && !R.Aliases.empty())
     Kind = AliasStatement(R, T.data() + At, T.size() - At);
+  if (Kind.Role == RoleNone) {
+    const std::size_t Jump = LoopJumpLength(T.data() + At, T.size() - At);
+    if (Jump > 0)
+      LoopJump(R, BlockWord{Line, Column, static_cast<int>(Jump)});
+    return;
+  }
   // The compilers read END and any word after it as END: END IF closes a DO WHILE too.
   if (Kind.Role == RoleCloses && !(Kind.Blocks & BlockDialog) && Kind.WordsEnd > 3 &&
       AsciiUpper(T[At]) == 'E' && IsSpaceOrTab(T[At + 3]))
@@ -200,34 +257,53 @@ void ReadStatement(BlockReader &R, const std::string &T, std::size_t At, int Lin
   if (Kind.Role == RoleCloses && Kind.Blocks == BlockAny && R.Open.empty() &&
       At + Kind.WordsEnd < T.size() && IsLetter(static_cast<unsigned char>(T[At + Kind.WordsEnd])))
     return;
-  const std::string Words = StatementWords(T.data() + At, Kind.WordsEnd);
+  const WrittenWords Words{T.data() + At, Kind.WordsEnd};
+  std::size_t WordsLength = std::min(Kind.WordsEnd, T.size() - At);
+  while (WordsLength > 0 && IsSpaceOrTab(T[At + WordsLength - 1]))
+    --WordsLength;
+  const BlockWord Word{Line, Column, static_cast<int>(WordsLength)};
   switch (Kind.Role) {
   case RoleOpens:
-    OpenNew(R, Kind.Blocks, Line, Column);
+    OpenNew(R, Kind.Blocks, Word);
     break;
   case RoleCloses:
-    Close(R, Kind.Blocks, Words, Line, Column, First);
+    Close(R, Kind.Blocks, Words, Word, First);
     break;
   case RoleMiddle:
     if (First)
-      Middle(R, Kind.Blocks, Words, Line, Column);
+      Middle(R, Kind.Blocks, Words, Word);
     break;
   case RoleHeader:
   case RoleClass:
   case RoleClassEnd:
     if (!First)
       break;
-    EndOpenBlocks(R, "before " +
-                         (Kind.Role == RoleClassEnd ? Words : HeaderName(T, Kind.WordsEnd)) +
-                         " at " + LineText(Line));
+    if (!R.Open.empty())
+      EndOpenBlocks(
+          R, "before " + (Kind.Role == RoleClassEnd ? Words.Get() : HeaderName(T, Kind.WordsEnd)) +
+                 " at " + LineText(Line));
     R.InClass = Kind.Role == RoleClass;
+    EndClass(R, Line);
+    if (Kind.Role != RoleClassEnd)
+      R.Result.Headers.push_back(Line);
+    if (Kind.Role == RoleClass)
+      R.ClassLine = Line;
     break;
   }
 }
 
 // The nesting at the start of a conditional-compilation branch is the nesting at its #if;
 // after #endif the code goes on from where the first branch ended.
-void FollowBranch(BlockReader &R, int Branch) {
+void FollowBranch(BlockReader &R, int Branch, int Line) {
+  if (Branch == BranchIf)
+    R.BranchLines.push_back(Line);
+  else if ((Branch == BranchElse || Branch == BranchEnd) && !R.BranchLines.empty()) {
+    R.Result.Spans.push_back(BlockSpan{R.BranchLines.back(), Line - 1, SpanBranch});
+    if (Branch == BranchElse)
+      R.BranchLines.back() = Line;
+    else
+      R.BranchLines.pop_back();
+  }
   if (Branch == BranchIf) {
     R.Branches.push_back(BranchRecord{R.Open, {}, false});
     return;
@@ -303,6 +379,10 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
   AddFindings(Own, Included);
   R.Aliases.swap(Own.BlockAliases);
 
+  int &LastLine = R.Result.LastLine;
+  LastLine = static_cast<int>(Lines.size()) - 1;
+  while (LastLine >= 0 && Lines[static_cast<std::size_t>(LastLine)].empty())
+    --LastLine;
   ReindentState S{};
   ScannedLine Line{};
   int RegionLine = -1, CommentLine = -1, CommentColumn = 0;
@@ -314,11 +394,14 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
       if (!VerbatimClosed(S.Verbatim, Text))
         continue;
       S.Verbatim = VerbatimNone;
+      R.Result.Spans.push_back(BlockSpan{RegionLine, Index, SpanRegion});
     }
     const bool InComment = S.InBlockComment;
     const bool Continuation = S.PrevContinued;
     ScanLine(S, Text, Line);
     const std::string &T = Line.Trimmed;
+    if (InComment && !S.InBlockComment && CommentLine >= 0)
+      R.Result.Spans.push_back(BlockSpan{CommentLine, Index, SpanComment});
     if (!InComment && S.InBlockComment) {
       CommentLine = Index;
       const std::size_t At = Text.rfind("/*");
@@ -328,7 +411,7 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
     if (T.empty() || InComment || Continuation || IsCommentStart(T)) {
       // Not a statement's first line.
     } else if (T[0] == '#') {
-      FollowBranch(R, PreprocessorBranchOf(T.data(), T.size()));
+      FollowBranch(R, PreprocessorBranchOf(T.data(), T.size()), Index);
     } else {
       ReadStatement(R, T, 0, Index, Column, true);
       for (std::size_t At = LaterStatementAt(T, 0); At != std::string::npos;
@@ -347,6 +430,11 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
     S.PrevContinued = Line.Continued;
   }
   EndOpenBlocks(R, "by the end of the file");
+  EndClass(R, LastLine + 1);
+  if (S.Verbatim != VerbatimNone)
+    R.Result.Spans.push_back(BlockSpan{RegionLine, LastLine, SpanRegion});
+  else if (S.InBlockComment && CommentLine >= 0)
+    R.Result.Spans.push_back(BlockSpan{CommentLine, LastLine, SpanComment});
   // The compiler takes C code to the end of the file when no ENDDUMP ends it.
   if (S.Verbatim != VerbatimNone && S.Verbatim != VerbatimDump)
     Report(R, RegionLine, LeadingBlanks(Lines[static_cast<std::size_t>(RegionLine)]),
@@ -366,4 +454,52 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
         return A.OpenLine != B.OpenLine ? A.OpenLine < B.OpenLine : A.OpenColumn < B.OpenColumn;
       });
   return R.Result;
+}
+
+std::vector<BlockSpan> FoldingSpans(const BlockReading &Reading) {
+  std::vector<BlockSpan> Found = Reading.Spans;
+  for (const BlockFound &B : Reading.Blocks) {
+    if (B.CloseLine < 0)
+      continue;
+    Found.push_back(BlockSpan{B.OpenLine, B.CloseLine - 1, SpanBlock});
+    for (std::size_t K = 0; K < B.Middles.size(); ++K) {
+      const int Next = K + 1 < B.Middles.size() ? B.Middles[K + 1] : B.CloseLine;
+      Found.push_back(BlockSpan{B.Middles[K], Next - 1, SpanBlock});
+    }
+  }
+  std::vector<int> Classes;
+  for (const BlockSpan &S : Reading.Spans)
+    if (S.Kind == SpanClass)
+      Classes.push_back(S.First);
+  std::sort(Classes.begin(), Classes.end());
+  const std::vector<int> &H = Reading.Headers;
+  for (std::size_t K = 0; K < H.size(); ++K)
+    if (!std::binary_search(Classes.begin(), Classes.end(), H[K]))
+      Found.push_back(
+          BlockSpan{H[K], K + 1 < H.size() ? H[K + 1] - 1 : Reading.LastLine, SpanRoutine});
+  // One span for each first line, the widest: an editor folds at a line, not at a column.
+  std::sort(Found.begin(), Found.end(), [](const BlockSpan &A, const BlockSpan &B) {
+    return A.First != B.First ? A.First < B.First : A.Last > B.Last;
+  });
+  std::vector<BlockSpan> Spans;
+  for (const BlockSpan &S : Found)
+    if (S.Last > S.First && (Spans.empty() || Spans.back().First != S.First))
+      Spans.push_back(S);
+  return Spans;
+}
+
+std::vector<BlockWord> MatchingBlockWords(const BlockReading &Reading, int Line, int Column) {
+  for (const BlockFound &B : Reading.Blocks) {
+    if (B.OpenLine > Line)
+      break;
+    for (const BlockWord &W : B.Words)
+      if (W.Line == Line && Column >= W.Column && Column <= W.Column + W.Length)
+        return B.Words;
+  }
+  return {};
+}
+
+int EnclosingHeader(const BlockReading &Reading, int Line) {
+  auto After = std::upper_bound(Reading.Headers.begin(), Reading.Headers.end(), Line);
+  return After == Reading.Headers.begin() ? -1 : *(After - 1);
 }

@@ -1,9 +1,9 @@
 -- A headless Neovim session that uses its built-in LSP client on `qmate lsp`: it opens
--- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols or comment) the way the
--- editor's own commands do, and writes the buffer back (symbols: writes FILE:LINE:TEXT
--- lines to $QMATE_OUT). Before format it runs the Ex commands of $QMATE_EDIT (separated by
--- ";"), which reach the server as incremental changes. Any failure quits with a non-zero
--- status.
+-- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols, comment, fold, highlight
+-- or ontype) the way the editor's own commands do, and writes the buffer back (symbols, fold
+-- and highlight: write lines to $QMATE_OUT). Before format it runs the Ex commands of
+-- $QMATE_EDIT (separated by ";"), which reach the server as incremental changes. Any failure
+-- quits with a non-zero status.
 local env = vim.env
 local function fail(message)
   io.stderr:write('nvim client: ' .. message .. '\n')
@@ -122,11 +122,59 @@ elseif op == 'comment' then
   end, 10) then
     fail('the comment edit never arrived')
   end
+elseif op == 'fold' then
+  -- Every folding range as FIRST-LAST, lines from 1.
+  local lines = {}
+  local folds = request('textDocument/foldingRange', { textDocument = { uri = uri } })
+  for _, fold in ipairs(folds or {}) do
+    table.insert(lines, (fold.startLine + 1) .. '-' .. (fold.endLine + 1))
+  end
+  vim.fn.writefile(lines, env.QMATE_OUT)
+elseif op == 'highlight' then
+  -- The highlight on each ENDIF, NEXT and ENDDO standing alone: LINE:the clause after its
+  -- opener's words, a comment after it left out.
+  local lines = {}
+  for index, text in ipairs(vim.api.nvim_buf_get_lines(buffer, 0, -1, true)) do
+    local indent, word = text:match('^(%s*)(%a+)%s*$')
+    local upper = word and word:upper() or ''
+    if upper == 'ENDIF' or upper == 'NEXT' or upper == 'ENDDO' then
+      local found = request('textDocument/documentHighlight', {
+        textDocument = { uri = uri },
+        position = { line = index - 1, character = #indent },
+      })
+      if found and found[1] then
+        local opener = found[1].range
+        local at = opener.start.line
+        local line = vim.api.nvim_buf_get_lines(buffer, at, at + 1, true)[1]
+        local after =
+          vim.lsp.util._str_byteindex_enc(line, opener['end'].character, client.offset_encoding)
+        table.insert(lines, index .. ':' .. vim.trim((line:sub(after + 1):gsub('%s*//.*$', ''))))
+      end
+    end
+  end
+  vim.fn.writefile(lines, env.QMATE_OUT)
+elseif op == 'ontype' then
+  -- The last letter of line FIRST typed (or, with QMATE_TYPED "\n", Enter at the start of
+  -- line FIRST), and the edits the server answers applied.
+  local typed = env.QMATE_TYPED
+  local line = vim.api.nvim_buf_get_lines(buffer, first - 1, first, true)[1]
+  local character = 0
+  if typed ~= '\n' then
+    typed = line:sub(-1)
+    character = vim.lsp.util._str_utfindex_enc(line, #line, client.offset_encoding)
+  end
+  local edits = request('textDocument/onTypeFormatting', {
+    textDocument = { uri = uri },
+    position = { line = first - 1, character = character },
+    ch = typed,
+    options = { tabSize = 8, insertSpaces = true },
+  })
+  vim.lsp.util.apply_text_edits(edits or {}, buffer, client.offset_encoding)
 else
   fail('unknown QMATE_OP ' .. tostring(op))
 end
 
-if op ~= 'symbols' then
+if op ~= 'symbols' and op ~= 'fold' and op ~= 'highlight' then
   vim.cmd('silent write')
 end
 vim.lsp.stop_client(client_id)

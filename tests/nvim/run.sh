@@ -5,6 +5,10 @@
 # `qmate comment --lines` and `qmate procs` print for the same file. Before formatting the
 # whole file, Neovim indents line 4 and deletes line 3, as typing would (sent to the server as
 # incremental changes); the tool gets the file with the same lines changed by sed.
+# The folding ranges must hold the routines' folds `qmate procs` gives (with the Modern
+# rules), the highlight on each closer `qmate annotate` annotates must lead to the opener it
+# names, and on-type formatting must set a line as `qmate reindent --lines H-N --cursor H:C`
+# does (H its routine's header, C the header's column).
 # Usage: run.sh QMATE SOURCE_DIR [SERVER]
 # SERVER, when given, is the program Neovim starts as `SERVER lsp` in place of QMATE (the
 # Windows build through Wine, say); the expected output still comes from QMATE.
@@ -45,16 +49,25 @@ inputs/classes.prg                | 9-12  | 0  | 0  | Modern
 status=0
 count=0
 # One Neovim session per request; FILE is the copy it edits, EXPECTED what qmate prints.
-run_case() { # OP NAME LINES COLUMN EXPECTED
-  local op=$1 name=$2 lines=$3 column=$4 expected=$5
+run_case() { # OP NAME LINES COLUMN EXPECTED [TYPED]
+  local op=$1 name=$2 lines=$3 column=$4 expected=$5 typed=${6:-}
   local out=$WORK/$op.out
   QMATE_TOOL=$SERVER QMATE_FILE=$name QMATE_NAME=$name QMATE_OP=$op QMATE_LINES=$lines \
+    QMATE_TYPED=$typed \
     QMATE_EDIT='4s/^/   /;3d' \
     QMATE_COLUMN=$column QMATE_OUT=$out \
     timeout 60 nvim --headless --clean -n -i NONE -u NONE -c "luafile $SRC/tests/nvim/client.lua" \
     >"$WORK/nvim.log" 2>&1 </dev/null
   local rc=$?
-  [ "$op" = symbols ] || cp "$name" "$out"
+  case $op in
+    symbols | highlight) ;;
+    # The routines' folds are among the folding ranges.
+    fold)
+      { grep -Fx -f "$expected" "$out" || true; } | sort -u >"$out.routines"
+      mv "$out.routines" "$out"
+      ;;
+    *) cp "$name" "$out" ;;
+  esac
   count=$((count + 1))
   if [ $rc -ne 0 ] || ! cmp -s "$out" "$expected"; then
     echo "FAIL: $op $name (lines $lines, column $column; nvim status $rc)"
@@ -62,6 +75,45 @@ run_case() { # OP NAME LINES COLUMN EXPECTED
     diff "$expected" "$out" | head -20
     status=1
   fi
+}
+
+# The folds of the routines `qmate procs` lists with the Modern rules (the folding ranges read
+# the Modern rules' blocks): each from its header to the line before the next one, or to the
+# last line with text; a class's own fold reaches its ENDCLASS instead.
+routine_folds() { # FILE
+  local last
+  last=$(awk '{ sub(/\r$/, "") } length($0) > 0 { n = NR } END { print n }' "$1")
+  "$QMATE" procs --set Style=Modern "$1" | awk -F: -v last="$last" '
+    { line[NR] = $2; text = toupper(substr($0, length($1) + length($2) + 3))
+      class[NR] = text ~ /^[ \t]*(CREATE[ \t]+)?CLASS[ \t]/ }
+    END { for (i = 1; i <= NR; i++) if (!class[i]) {
+            end = i < NR ? line[i + 1] - 1 : last
+            if (end > line[i]) print line[i] "-" end } }' | sort -u
+}
+
+# LINE:CLAUSE for each closer `qmate annotate` annotates (a comment after the clause left out):
+# the highlight on it must lead to the opener whose clause the annotation repeats.
+annotated_clauses() { # FILE
+  "$QMATE" annotate "$1" | awk 'NR == FNR { o[FNR] = $0; next }
+    $0 != o[FNR] { c = substr($0, length(o[FNR]) + 1); sub(/^[ \t]*\/\/[ \t]*/, "", c)
+                   sub(/[ \t]*\/\/.*$/, "", c); sub(/[ \t\r]+$/, "", c); print FNR ":" c }' "$1" -
+}
+
+# Line N of FILE with the leading blanks `qmate reindent --lines H-N --cursor H:C` gives it,
+# H the last routine header at or above it (or line 1) and C that line's column; blank lines
+# stay as they are.
+indent_as_reindent() { # FILE N
+  local file=$1 n=$2 h c before after
+  h=$("$QMATE" procs --set Style=Modern "$file" |
+    awk -F: -v n="$n" '$2 <= n { h = $2 } END { print h + 0 }')
+  [ "$h" -gt 0 ] || h=1
+  c=$(sed -n "${h}p" "$file" | awk '{ match($0, /^[ \t]*/); print RLENGTH }')
+  "$QMATE" reindent --lines "$h-$n" --cursor "$h:$c" "$file" >"$WORK/reindented"
+  before=$(wc -l <"$file")
+  after=$(wc -l <"$WORK/reindented")
+  awk -v n="$n" -v m=$((n + after - before)) 'NR == FNR { if (FNR == m) { match($0, /^[ \t]*/)
+      blanks = substr($0, 1, RLENGTH) } next }
+    FNR == n && $0 !~ /^[ \t\r]*$/ { sub(/^[ \t]*/, blanks) } { print }' "$WORK/reindented" "$file"
 }
 
 cases=0
@@ -79,18 +131,55 @@ while IFS='|' read -r input lines column bytes rules; do
   [ -z "$rules" ] || printf '[Rules]\nStyle=%s\n' "$rules" >.qmate.ini
   name=$(basename "$input")
   first=${lines%-*}
-  for op in format range comment symbols; do
+  for op in format range comment symbols fold highlight; do
     if [ -f "$WORK/$input" ]; then cp "$WORK/$input" "$name"; else cp "$SRC/$input" "$name"; fi
     case $op in
       format) sed '3d;4s/^/   /' "$name" | "$QMATE" reindent --assume-filename "$name" - >expected ;;
       range) "$QMATE" reindent --lines "$lines" --cursor "$first:$bytes" "$name" >expected ;;
       comment) "$QMATE" comment --lines "$lines" "$name" >expected ;;
       symbols) "$QMATE" procs "$name" >expected ;;
+      fold) routine_folds "$name" >expected ;;
+      highlight) annotated_clauses "$name" >expected ;;
     esac
     run_case "$op" "$name" "$lines" "$column" expected
   done
   cd "$WORK"
 done <<<"$CASES"
+
+# On-type formatting: INPUT | the line typed on | the last letter of its closer typed, or Enter
+# before it (the line before and it then are set) | the Style of a project .qmate.ini.
+ONTYPE="
+samples/demo.prg   | 33 | letter |
+samples/demo.prg   | 56 | letter |
+samples/demo.prg   | 68 | letter | Modern
+samples/demo.prg   | 25 | letter | Modern
+samples/demo.prg   | 45 | enter  |
+inputs/classes.prg | 13 | enter  | Modern
+"
+while IFS='|' read -r input line typed rules; do
+  input=$(echo "$input" | xargs)
+  [ -n "$input" ] || continue
+  line=$(echo "$line" | xargs)
+  typed=$(echo "$typed" | xargs)
+  rules=$(echo "$rules" | xargs)
+  cases=$((cases + 1))
+  mkdir "$WORK/case$cases"
+  cd "$WORK/case$cases"
+  [ -z "$rules" ] || printf '[Rules]\nStyle=%s\n' "$rules" >.qmate.ini
+  name=$(basename "$input")
+  if [ -f "$WORK/$input" ]; then cp "$WORK/$input" "$name"; else cp "$SRC/$input" "$name"; fi
+  if [ "$typed" = enter ]; then
+    indent_as_reindent "$name" $((line - 1)) >step
+    indent_as_reindent "$name" "$line" | awk -v n="$line" 'NR == FNR { s[FNR] = $0; next }
+      { print FNR == n - 1 ? s[FNR] : $0 }' step - >expected
+    typed=$'\n'
+  else
+    indent_as_reindent "$name" "$line" >expected
+    typed=letter
+  fi
+  run_case ontype "$name" "$line-$line" 0 expected "$typed"
+  cd "$WORK"
+done <<<"$ONTYPE"
 
 [ $status -eq 0 ] && echo "nvim-lsp: $count requests through Neovim's LSP client equal the tool's output"
 exit $status

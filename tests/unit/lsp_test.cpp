@@ -259,6 +259,15 @@ TEST(LspProtocol, AnnouncesWhatItServes) {
   EXPECT_EQ(Caps["textDocumentSync"]["change"], 2);
   EXPECT_TRUE(Caps["documentRangeFormattingProvider"].get<bool>());
   EXPECT_EQ(Caps["executeCommandProvider"]["commands"].size(), 3u);
+  EXPECT_TRUE(Caps["foldingRangeProvider"].get<bool>());
+  EXPECT_EQ(Caps["documentOnTypeFormattingProvider"]["firstTriggerCharacter"], "\n");
+  // A client's rangeLimit keeps the first folding ranges.
+  StartServer("", false);
+  Replies = Feed(Request(1, "initialize",
+                         R"({"capabilities":{"textDocument":{"foldingRange":{"rangeLimit":1}}}})") +
+                 Open("if a\n? 1\nendif\nif b\n? 2\nendif\n") +
+                 Request(2, "textDocument/foldingRange", Doc));
+  EXPECT_EQ(Replies.back()["result"], Json::parse(R"([{"startLine":0,"endLine":1}])"));
 }
 
 const char *const Dropped = "(dropped)";
@@ -593,6 +602,98 @@ TEST(LspSettings, FollowTheProjectFileOfEachDocumentReadOnceWhileUnchanged) {
          At = Log.find("Style=Weird", At + 1))
       ++Readings;
     EXPECT_EQ(Readings, S.Readings) << S.Name << "\n" << Log;
+  }
+}
+
+} // namespace
+
+namespace {
+
+// A request on a document's structure, and its answer in short: folds as FIRST-LAST (with
+// ":kind"), highlights as LINE:START-END, on-type edits as the text they leave.
+struct StructureCase {
+  const char *Name;
+  const char *Text;
+  const char *Method;
+  int Line, Character;
+  const char *Typed; // onTypeFormatting's ch
+  const char *Expected;
+};
+
+std::string StructureSummary(const char *Method, const char *Text, const Json &Result) {
+  std::string S;
+  if (std::string(Method) == "textDocument/onTypeFormatting")
+    return ApplyEdits(Text, Result);
+  for (const Json &R : Result) {
+    S += S.empty() ? "" : " ";
+    if (R.contains("startLine"))
+      S += R["startLine"].dump() + "-" + R["endLine"].dump() +
+           (R.contains("kind") ? ":" + R["kind"].get<std::string>() : "");
+    else
+      S += R["range"]["start"]["line"].dump() + ":" + R["range"]["start"]["character"].dump() +
+           "-" + R["range"]["end"]["character"].dump();
+  }
+  return S;
+}
+
+TEST(LspStructure, FoldsHighlightsAndIndentsAsTyped) {
+  const char *Fold = "textDocument/foldingRange";
+  const char *Pair = "textDocument/documentHighlight";
+  const char *Type = "textDocument/onTypeFormatting";
+  const char *Loops = "function f\nfor i := 1 to 3\nif i > 1\nloop\nendif\nexit\nnext\n"
+                      "do while x\nexit\nenddo\nreturn nil\n";
+  const char *Cases = "do case\ncase a\n? 1\notherwise\n? 2\nendcase\n"
+                      "switch n\ncase 1\n? 1\notherwise\n? 2\nendswitch\n";
+  const StructureCase Rows[] = {
+      {"if with else", "if a\n? 1\nelse\n? 2\nendif\n", Fold, 0, 0, "", "0-3 2-3"},
+      {"routines to the next header, the class to ENDCLASS",
+       "CREATE CLASS T\nVAR a\nENDCLASS\nMETHOD New() CLASS T\nRETURN Self\nfunction f\n"
+       "return nil\n\n",
+       Fold, 0, 0, "", "0-1 3-4 5-6"},
+      {"comments, branches, text regions",
+       "/* a\nb */\n#ifdef X\n? 1\n#else\n? 2\n#endif\ntext\nhi\nendtext\n", Fold, 0, 0, "",
+       "0-1:comment 2-3 4-5 7-9:region"},
+      {"case, switch", Cases, Fold, 0, 0, "", "0-4 1-2 3-4 6-10 7-8 9-10"},
+      {"sequence, try, with",
+       "begin sequence\n? 1\nrecover\n? 2\nend sequence\ntry\n? 1\ncatch e\n? 2\nendtry\n"
+       "with object o\n:a()\nendwith\n",
+       Fold, 0, 0, "", "0-3 2-3 5-8 7-8 10-11"},
+      {"an unclosed block is not folded", "if a\n? 1\n", Fold, 0, 0, "", ""},
+      {"if from its closer", "if a\n? 1\nelseif b\n? 2\nelse\n? 3\nend if\n", Pair, 6, 2, "",
+       "0:0-2 2:0-6 4:0-4 6:0-6"},
+      {"loop words join their loop", Loops, Pair, 3, 0, "", "1:0-3 3:0-4 5:0-4 6:0-4"},
+      {"exit of the inner loop", Loops, Pair, 8, 4, "", "7:0-8 8:0-4 9:0-5"},
+      {"do case from a case", Cases, Pair, 3, 1, "", "0:0-7 1:0-4 3:0-9 5:0-7"},
+      {"switch", Cases, Pair, 11, 9, "", "6:0-6 7:0-4 9:0-9 11:0-9"},
+      {"sequence", "begin sequence\nrecover\nalways\nend\n", Pair, 1, 3, "",
+       "0:0-14 1:0-7 2:0-6 3:0-3"},
+      {"no block word there", "if a\n? 1\nendif\n", Pair, 1, 0, "", ""},
+      {"endif typed", "function f\nif a\n? 1\n    endif", Type, 3, 9, "f",
+       "function f\nif a\n? 1\n  endif"},
+      {"ELSE typed, upper case", "function f\nif a\n? 1\n      ELSE", Type, 3, 10, "E",
+       "function f\nif a\n? 1\n  ELSE"},
+      {"a word that goes on is no closer", "function f\nif a\n? 1\n    endiff", Type, 3, 10, "f",
+       "function f\nif a\n? 1\n    endiff"},
+      {"next typed after a column", "\xC3\xA9 := 1\nfor i := 1 to 3\n? i\n next", Type, 3, 5, "t",
+       "\xC3\xA9 := 1\nfor i := 1 to 3\n? i\nnext"},
+      {"enter sets the line ended and the one split off",
+       "function f\nif a\n? 1\n   endcase\n   ? 2\n", Type, 4, 3, "\n",
+       "function f\nif a\n? 1\n  endcase\n  ? 2\n"},
+      {"enter after a blank line leaves it", "function f\nif a\n\n", Type, 3, 0, "\n",
+       "function f\nif a\n\n"},
+  };
+  for (const StructureCase &C : Rows) {
+    StartServer();
+    Json Params = {{"textDocument", {{"uri", Uri}}},
+                   {"position", {{"line", C.Line}, {"character", C.Character}}},
+                   {"ch", C.Typed},
+                   {"options", {{"tabSize", 2}, {"insertSpaces", true}}}};
+    std::vector<Json> Replies = Feed(Open(C.Text) + Request(2, C.Method, Params.dump()));
+    ASSERT_FALSE(Replies.empty()) << C.Name;
+    ASSERT_TRUE(Replies.back().contains("result")) << C.Name << "\n" << Replies.back().dump();
+    EXPECT_EQ(StructureSummary(C.Method, C.Text, Replies.back()["result"]), C.Expected)
+        << C.Name << "\n"
+        << Replies.back().dump();
   }
 }
 
