@@ -94,17 +94,37 @@ bool ReadFileSymbols(const std::string &Path, bool Utf8Columns,
   return true;
 }
 
-// The background reading: file system calls and the symbol reader only.
+// One half of the files, read on a thread of its own.
+struct IndexPartRecord {
+  const std::vector<std::string> *Paths;
+  std::size_t First, Step; // every Step-th path from First
+  bool Utf8Columns;
+  std::map<std::string, std::vector<SymbolRecord>> Files;
+};
+
+void ReadPart(void *Context) {
+  IndexPartRecord &Part = *static_cast<IndexPartRecord *>(Context);
+  std::vector<SymbolRecord> Symbols;
+  for (std::size_t I = Part.First; I < Part.Paths->size(); I += Part.Step)
+    if (ReadFileSymbols((*Part.Paths)[I], Part.Utf8Columns, Symbols))
+      Part.Files[(*Part.Paths)[I]] = std::move(Symbols);
+}
+
+// The background reading: file system calls and the symbol reader only. The files are read
+// in two halves at once, on two threads.
 void BuildIndex(void *Context) {
   IndexBuildRecord &Build = *static_cast<IndexBuildRecord *>(Context);
   std::vector<std::string> Paths, Errors;
   for (const std::string &Folder : Build.Folders)
     if (PathIsFolder(Folder))
       ExpandFileArgument(Folder, Paths, Errors);
-  std::vector<SymbolRecord> Symbols;
-  for (const std::string &Path : Paths)
-    if (ReadFileSymbols(Path, Build.Utf8Columns, Symbols))
-      Build.Files[Path] = std::move(Symbols);
+  IndexPartRecord Other{&Paths, 1, 2, Build.Utf8Columns, {}};
+  BackgroundTask *Helper = Paths.size() > 1 ? StartBackground(ReadPart, &Other) : nullptr;
+  IndexPartRecord Own{&Paths, 0, Helper ? 2u : 1u, Build.Utf8Columns, {}};
+  ReadPart(&Own);
+  FinishBackground(Helper);
+  Build.Files = std::move(Own.Files);
+  Build.Files.merge(Other.Files);
 }
 
 // Takes the background reading's result over, once it has ended.

@@ -140,6 +140,32 @@ template <class LineCall> void ForEachLine(const char *Text, std::size_t Size, L
   Line(Start, Size - Start, Number);
 }
 
+bool HasCommentOpener(const char *L, std::size_t N) {
+  for (const char *At = L; N > 1;) {
+    const void *Slash = std::memchr(At, '/', N - 1);
+    if (!Slash)
+      return false;
+    std::size_t Skip = std::size_t(static_cast<const char *>(Slash) - At) + 1;
+    At += Skip;
+    N -= Skip;
+    if (*At == '*')
+      return true;
+  }
+  return false;
+}
+
+// True when Name (a word) stands anywhere in Text, in any case: a text without it needs no
+// closer look.
+bool MentionsName(const char *Text, std::size_t Size, const std::string &Name) {
+  if (Name.empty() || Size < Name.size())
+    return false;
+  const char First = UpperOf(Name[0]);
+  for (std::size_t At = 0; At + Name.size() <= Size; ++At)
+    if (UpperOf(Text[At]) == First && SameName(Text + At, Name.size(), Name))
+      return true;
+  return false;
+}
+
 // What the reader knows between lines.
 struct ReaderState {
   bool InComment = false;
@@ -268,7 +294,9 @@ void ReadLine(const char *L, std::size_t N, std::size_t LineStart, int Line, Rea
     ReadDirective(L, N, At + 1, LineStart, Line, State, Symbols);
   else
     ReadStatement(L, N, At, LineStart, Line, State, Symbols);
-  State.InComment = WalkLine(L, N, At, false, [](std::size_t, std::size_t) {});
+  // Only a line with "/*" in it can leave a comment open.
+  if (HasCommentOpener(L + At, N - At))
+    State.InComment = WalkLine(L, N, At, false, [](std::size_t, std::size_t) {});
 }
 
 } // namespace
@@ -305,6 +333,8 @@ bool SameName(const char *A, std::size_t ALength, const std::string &B) {
 
 void FindNameUses(const char *Text, std::size_t Size, const std::string &Name,
                   std::vector<std::size_t> &Offsets) {
+  if (!MentionsName(Text, Size, Name))
+    return;
   bool InComment = false;
   ForEachLine(Text, Size, [&](std::size_t Start, std::size_t Length, int) {
     const char *L = Text + Start;
