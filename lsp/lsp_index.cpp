@@ -38,6 +38,7 @@ struct OpenSymbolsRecord {
 
 struct LspIndexRecord {
   std::vector<std::string> Folders;
+  bool WatchesOnRequest = false; // the client registers file watchers the server asks for
   std::map<std::string, std::vector<SymbolRecord>> Files; // by path, as read from disk
   std::map<std::string, OpenSymbolsRecord> Open;          // by path
   BackgroundTask *Builder = nullptr;
@@ -391,6 +392,37 @@ Json References(const Json &Params) {
   return Result;
 }
 
+// Text with each byte that starts no valid UTF-8 sequence shown as U+FFFD: a comment in
+// another code page is still shown, and nothing is written back.
+std::string ShownAsUtf8(const std::string &Text) {
+  std::string Shown;
+  for (std::size_t At = 0; At < Text.size();) {
+    unsigned char Lead = static_cast<unsigned char>(Text[At]);
+    std::size_t Length = Lead < 0x80                    ? 1
+                         : Lead >= 0xC2 && Lead <= 0xDF ? 2
+                         : Lead >= 0xE0 && Lead <= 0xEF ? 3
+                         : Lead >= 0xF0 && Lead <= 0xF4 ? 4
+                                                        : 0;
+    bool Valid = Length > 0 && At + Length <= Text.size();
+    for (std::size_t K = 1; Valid && K < Length; ++K)
+      Valid = (static_cast<unsigned char>(Text[At + K]) & 0xC0) == 0x80;
+    if (Valid && Length == 3)
+      Valid = !(Lead == 0xE0 && static_cast<unsigned char>(Text[At + 1]) < 0xA0) &&
+              !(Lead == 0xED && static_cast<unsigned char>(Text[At + 1]) >= 0xA0);
+    if (Valid && Length == 4)
+      Valid = !(Lead == 0xF0 && static_cast<unsigned char>(Text[At + 1]) < 0x90) &&
+              !(Lead == 0xF4 && static_cast<unsigned char>(Text[At + 1]) >= 0x90);
+    if (Valid) {
+      Shown.append(Text, At, Length);
+      At += Length;
+    } else {
+      Shown += "\xEF\xBF\xBD";
+      ++At;
+    }
+  }
+  return Shown;
+}
+
 // The declaration's line and the comment lines right above it, as a code block.
 Json Hover(const Json &Params) {
   PointedName Pointed;
@@ -418,10 +450,11 @@ Json Hover(const Json &Params) {
     Block += Text->substr(From, To - From) + "\n";
   }
   const std::string &Here = LspServer.Documents[Pointed.Uri].Text;
-  return {{"contents", {{"kind", "markdown"}, {"value", "```clipper\n" + Block + "```"}}},
-          {"range",
-           {{"start", LspPositionOf(Here, Pointed.Offset)},
-            {"end", LspPositionOf(Here, Pointed.Offset + Pointed.Name.size())}}}};
+  return {
+      {"contents", {{"kind", "markdown"}, {"value", "```clipper\n" + ShownAsUtf8(Block) + "```"}}},
+      {"range",
+       {{"start", LspPositionOf(Here, Pointed.Offset)},
+        {"end", LspPositionOf(Here, Pointed.Offset + Pointed.Name.size())}}}};
 }
 
 // The file at Path read again from disk (when it is a program under the folders), or dropped.
@@ -449,6 +482,11 @@ void LspStartIndex(const Json &Params) {
   } else if (Params.contains("rootPath") && Params["rootPath"].is_string()) {
     Folders.push_back(Params["rootPath"].get<std::string>());
   }
+  const Json &Capabilities = Params.value("capabilities", Json::object());
+  LspIndex.WatchesOnRequest =
+      Capabilities.is_object() && Capabilities.value("workspace", Json::object())
+                                      .value("didChangeWatchedFiles", Json::object())
+                                      .value("dynamicRegistration", false);
   for (std::string &Folder : Folders)
     while (Folder.size() > 1 && Folder.back() == '/')
       Folder.pop_back();
@@ -476,7 +514,21 @@ void LspIndexCapabilities(Json &Capabilities) {
   Capabilities["hoverProvider"] = true;
 }
 
-void LspIndexTake(const std::string &Method, const Json &Params) {
+void LspIndexTake(const std::string &Method, const Json &Params, std::string &Out) {
+  if (Method == "initialized" && LspIndex.WatchesOnRequest) {
+    // The client is asked to tell of the programs created, changed and deleted on disk.
+    Json Watchers = {{"watchers", {{{"globPattern", "**/*.{prg,ch,PRG,CH,Prg,Ch}"}}}}};
+    LspWrite({{"jsonrpc", "2.0"},
+              {"id", LspServer.NextRequestId++},
+              {"method", "client/registerCapability"},
+              {"params",
+               {{"registrations",
+                 {{{"id", "qmate-programs"},
+                   {"method", "workspace/didChangeWatchedFiles"},
+                   {"registerOptions", Watchers}}}}}}},
+             Out);
+    return;
+  }
   if (Method == "workspace/didChangeWatchedFiles") {
     for (const Json &Event : Params.at("changes"))
       ReadAgain(LspPathOfUri(Event.at("uri").get<std::string>()));

@@ -20,7 +20,8 @@ void LspResetIndex();
 // The capabilities the index serves, added to Capabilities.
 void LspIndexCapabilities(Json &Capabilities);
 // Follows a notification: the documents opened, changed, saved and closed, and the watched
-// files created, changed and deleted.
-void LspIndexTake(const std::string &Method, const Json &Params);
+// files created, changed and deleted. After initialized, asks a client that registers file
+// watchers on request to watch the programs (the request appended to Out).
+void LspIndexTake(const std::string &Method, const Json &Params, std::string &Out);
 // Answers an index request into Result; false for a method that is not one of them.
 bool LspIndexAnswer(const std::string &Method, const Json &Params, Json &Result);

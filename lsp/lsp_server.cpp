@@ -273,7 +273,7 @@ void Take(const std::string &Method, Json &Params, std::string &Out) {
       if (NamesProjectSettings(Event.at("uri").get_ref<const std::string &>()))
         LspServer.ProjectSettings.clear();
   }
-  LspIndexTake(Method, Params);
+  LspIndexTake(Method, Params, Out);
 }
 
 } // namespace

@@ -731,6 +731,34 @@ TEST(LspIndex, AnswersFromTheWorkspace) {
       S += (S.empty() ? "" : " ") + F;
     EXPECT_EQ(S, C.Expected) << C.Name;
   }
+  // A program created and deleted on disk, as a client that watches the files tells; its
+  // comment in another code page shown all the same.
+  StartServer("", false);
+  Json Watching = {{"capabilities",
+                    {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}},
+                   {"rootUri", Root}};
+  std::vector<Json> Replies =
+      Feed(Request(1, "initialize", Watching.dump()) + Notice("initialized", "{}"));
+  EXPECT_EQ(Summary(Replies), "1:result client/registerCapability");
+  const std::string Late = Request(2, "workspace/symbol", R"({"query":"late"})");
+  auto Event = [&](int Type) {
+    return Notice("workspace/didChangeWatchedFiles", R"({"changes":[{"uri":")" + Root +
+                                                         R"(/sub/late.prg","type":)" +
+                                                         std::to_string(Type) + "}]}");
+  };
+  EXPECT_EQ(Feed(Late).at(0)["result"].size(), 0u);
+  WriteTextFile(Folder + "/sub/late.prg", "// \xFF\nFUNCTION Late()\n");
+  EXPECT_EQ(Feed(Event(1) + Late).at(0)["result"].size(), 1u);
+  Json Use = {{"textDocument", {{"uri", Root + "/use.prg"}, {"version", 1}, {"text", "? Late()"}}}};
+  Replies = Feed(Notice("textDocument/didOpen", Use.dump()) +
+                 Request(3, "textDocument/hover",
+                         R"({"textDocument":{"uri":")" + Root +
+                             R"(/use.prg"},"position":{"line":0,"character":3}})"));
+  ASSERT_EQ(Replies.size(), 1u);
+  EXPECT_EQ(Replies[0]["result"]["contents"]["value"],
+            "```clipper\n// \xEF\xBF\xBD\nFUNCTION Late()\n```");
+  unlink((Folder + "/sub/late.prg").c_str());
+  EXPECT_EQ(Feed(Event(3) + Late).at(0)["result"].size(), 0u);
   LspReset();
 }
 
