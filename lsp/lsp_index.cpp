@@ -472,29 +472,39 @@ void ReadAgain(const std::string &Path) {
 
 void LspStartIndex(const Json &Params) {
   LspResetIndex();
+  if (!Params.is_object())
+    return;
   std::vector<std::string> Folders;
+  auto Text = [](const Json &Item, const char *Key) {
+    return Item.is_object() && Item.contains(Key) && Item[Key].is_string();
+  };
   if (Params.contains("workspaceFolders") && Params["workspaceFolders"].is_array()) {
     for (const Json &Folder : Params["workspaceFolders"])
-      if (Folder.is_object() && Folder.contains("uri") && Folder["uri"].is_string())
+      if (Text(Folder, "uri"))
         Folders.push_back(LspPathOfUri(Folder["uri"].get<std::string>()));
-  } else if (Params.contains("rootUri") && Params["rootUri"].is_string()) {
+  } else if (Text(Params, "rootUri")) {
     Folders.push_back(LspPathOfUri(Params["rootUri"].get<std::string>()));
-  } else if (Params.contains("rootPath") && Params["rootPath"].is_string()) {
+  } else if (Text(Params, "rootPath")) {
     Folders.push_back(Params["rootPath"].get<std::string>());
   }
-  const Json &Capabilities = Params.value("capabilities", Json::object());
-  LspIndex.WatchesOnRequest =
-      Capabilities.is_object() && Capabilities.value("workspace", Json::object())
-                                      .value("didChangeWatchedFiles", Json::object())
-                                      .value("dynamicRegistration", false);
-  for (std::string &Folder : Folders)
-    while (Folder.size() > 1 && Folder.back() == '/')
+  // capabilities.workspace.didChangeWatchedFiles.dynamicRegistration, each step optional.
+  const Json *Step = &Params;
+  for (const char *Key : {"capabilities", "workspace", "didChangeWatchedFiles"})
+    Step = Step && Step->is_object() && Step->contains(Key) ? &(*Step)[Key] : nullptr;
+  LspIndex.WatchesOnRequest = Step && Step->is_object() && Step->contains("dynamicRegistration") &&
+                              (*Step)["dynamicRegistration"] == true;
+  // A file system's root is no project: walking all of it would never end.
+  for (std::string &Folder : Folders) {
+    while (Folder.size() > PathRootLength(Folder) && Folder.size() > 1 &&
+           (Folder.back() == '/' || Folder.back() == '\\'))
       Folder.pop_back();
-  LspIndex.Folders = Folders;
-  if (Folders.empty())
+    if (Folder.size() > PathRootLength(Folder))
+      LspIndex.Folders.push_back(Folder);
+  }
+  if (LspIndex.Folders.empty())
     return;
   IndexBuildRecord *Build = new IndexBuildRecord;
-  Build->Folders = Folders;
+  Build->Folders = LspIndex.Folders;
   Build->Utf8Columns = LspServer.Utf8Columns;
   LspIndex.Building = Build;
   LspIndex.Builder = StartBackground(BuildIndex, Build);

@@ -160,6 +160,15 @@ TEST(LspProtocol, FramesErrorsAndLifecycle) {
        "1:result 2:error -32602"},
       {"unknown method", Init + Request(3, "textDocument/rename", Doc), 0,
        "1:result 3:error -32601"},
+      {"workspace fields of the wrong types",
+       Request(1, "initialize",
+               R"({"rootUri":5,"workspaceFolders":[7],"capabilities":{"workspace":3}})") +
+           Request(2, "workspace/symbol", R"({"query":"x"})"),
+       0, "1:result 2:result"},
+      {"a file system's root is not read",
+       Request(1, "initialize", R"({"rootUri":"file:///"})") +
+           Request(2, "workspace/symbol", R"({"query":"x"})"),
+       0, "1:result 2:result"},
       {"unknown notifications are ignored",
        Init + Notice("$/cancelRequest", R"({"id":1})") + Notice("initialized", "{}"), 0,
        "1:result"},
