@@ -4,12 +4,21 @@
 // handling a change by rebuilding the text costs. The counter "x_copy" is the change's time
 // over the copy's (wall time of both); under 1 the change costs less than copying the whole
 // text once.
+// The workspace index of Harbour's tree (the folder HARBOUR names, default /work/ext/harbour;
+// skipped when absent): from initialize to the answer of the first workspace/symbol request,
+// which waits for the background reading. The yardstick, timed in the same run, is reading
+// the bytes of the same files; "x_read" is the index's time over the reading's, "x_source" the
+// heap the index holds over the size of the files read.
+#include "../cli/project.hpp"
 #include "../lsp/lsp.hpp"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -169,5 +178,63 @@ BENCHMARK(BM_LspStructureAfterChange)
     ->ArgName("diagnostics0_folding1_highlight2_folding5000limit3")
     ->DenseRange(0, 3)
     ->Unit(benchmark::kMillisecond);
+// Seconds to read every file of the list once, and their bytes.
+double ReadSeconds(const std::vector<std::string> &Files, double &Bytes) {
+  auto Start = std::chrono::steady_clock::now();
+  Bytes = 0;
+  char Buffer[65536];
+  for (const std::string &Path : Files) {
+    std::string Text;
+    if (std::FILE *F = std::fopen(Path.c_str(), "rb")) {
+      for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof(Buffer), F)) > 0;)
+        Text.append(Buffer, Got);
+      std::fclose(F);
+    }
+    Bytes += double(Text.size());
+    benchmark::DoNotOptimize(Text.data());
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+}
+
+void BM_LspWorkspaceIndex(benchmark::State &State) {
+  const char *Named = std::getenv("HARBOUR");
+  std::string Tree = Named && *Named ? Named : "/work/ext/harbour";
+  if (!PathIsFolder(Tree)) {
+    State.SkipWithError(("skipped: no Harbour checkout at " + Tree + " (set HARBOUR)").c_str());
+    return;
+  }
+  std::vector<std::string> Files, Errors;
+  ExpandFileArgument(Tree, Files, Errors);
+  const std::string Init =
+      Frame(Json({{"jsonrpc", "2.0"},
+                  {"id", 1},
+                  {"method", "initialize"},
+                  {"params", {{"rootUri", "file://" + Tree}, {"capabilities", Json::object()}}}})
+                .dump());
+  const std::string Query = Frame(
+      R"({"jsonrpc":"2.0","id":2,"method":"workspace/symbol","params":{"query":"no such name"}})");
+  double Bytes = 0, Held = 0, Seconds = 0;
+  std::string Out;
+  for (auto _ : State) {
+    LspReset();
+    Out.clear();
+    std::size_t Before = mallinfo2().uordblks;
+    auto Start = std::chrono::steady_clock::now();
+    LspFeed(Init.data(), Init.size(), Out);
+    LspFeed(Query.data(), Query.size(), Out);
+    Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+    Held = double(mallinfo2().uordblks) - double(Before);
+  }
+  if (Out.find("\"result\":[]") == std::string::npos)
+    State.SkipWithError(("the index answered: " + Out.substr(0, 200)).c_str());
+  LspReset();
+  double Reading = ReadSeconds(Files, Bytes);
+  State.counters["files"] = double(Files.size());
+  State.counters["source_MB"] = Bytes / 1048576;
+  State.counters["index_MB"] = Held / 1048576;
+  State.counters["x_source"] = Held / Bytes;
+  State.counters["x_read"] = Seconds / double(State.iterations()) / Reading;
+}
+BENCHMARK(BM_LspWorkspaceIndex)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -56,3 +56,11 @@ char SeparatorAfter(const std::string &Folder);
 // and in its short (8.3) form when the long one is not plain ASCII, as those calls use the
 // ANSI code page.
 std::string HostPath(const std::string &Path);
+
+// Work on a thread of its own. StartBackground runs Work(Context) there and returns its
+// handle, or null when no thread could be made (then nothing runs); FinishBackground waits
+// for the work to end and frees the handle.
+typedef void (*BackgroundWork)(void *Context);
+struct BackgroundTask;
+BackgroundTask *StartBackground(BackgroundWork Work, void *Context);
+void FinishBackground(BackgroundTask *Task);

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,4 +117,36 @@ char SeparatorAfter(const std::string &) {
 
 std::string HostPath(const std::string &Path) {
   return Path;
+}
+
+struct BackgroundTask {
+  pthread_t Thread;
+  BackgroundWork Work;
+  void *Context;
+};
+
+namespace {
+
+void *RunBackground(void *Task) {
+  BackgroundTask *T = static_cast<BackgroundTask *>(Task);
+  T->Work(T->Context);
+  return nullptr;
+}
+
+} // namespace
+
+BackgroundTask *StartBackground(BackgroundWork Work, void *Context) {
+  BackgroundTask *Task = new BackgroundTask{pthread_t(), Work, Context};
+  if (pthread_create(&Task->Thread, nullptr, RunBackground, Task) != 0) {
+    delete Task;
+    return nullptr;
+  }
+  return Task;
+}
+
+void FinishBackground(BackgroundTask *Task) {
+  if (!Task)
+    return;
+  pthread_join(Task->Thread, nullptr);
+  delete Task;
 }

@@ -293,3 +293,37 @@ std::string HostPath(const std::string &Path) {
   }
   return Native;
 }
+
+struct BackgroundTask {
+  HANDLE Thread;
+  BackgroundWork Work;
+  void *Context;
+};
+
+namespace {
+
+DWORD WINAPI RunBackground(LPVOID Task) {
+  BackgroundTask *T = static_cast<BackgroundTask *>(Task);
+  T->Work(T->Context);
+  return 0;
+}
+
+} // namespace
+
+BackgroundTask *StartBackground(BackgroundWork Work, void *Context) {
+  BackgroundTask *Task = new BackgroundTask{nullptr, Work, Context};
+  Task->Thread = CreateThread(nullptr, 0, RunBackground, Task, 0, nullptr);
+  if (!Task->Thread) {
+    delete Task;
+    return nullptr;
+  }
+  return Task;
+}
+
+void FinishBackground(BackgroundTask *Task) {
+  if (!Task)
+    return;
+  WaitForSingleObject(Task->Thread, INFINITE);
+  CloseHandle(Task->Thread);
+  delete Task;
+}

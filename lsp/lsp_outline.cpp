@@ -1,34 +1,12 @@
 // The outline of a document: the header lines the navigator lists, as document symbols.
 #include "../sim/sim.hpp"
+#include "../src/commands/symbols.hpp"
 #include "../src/host/session.hpp"
 #include "lsp.hpp"
 
 namespace {
 
 enum SymbolKinds { KindClass = 5, KindMethod = 6, KindFunction = 12 };
-
-// The words of a line, upper-cased: runs of letters, digits and underscores.
-std::vector<std::string> UpperWords(const std::string &Text) {
-  std::vector<std::string> Words;
-  std::string Word;
-  for (char C : Text + " ") {
-    bool Part =
-        (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_';
-    if (Part)
-      Word += C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C;
-    else if (!Word.empty())
-      Words.push_back(std::move(Word)), Word.clear();
-  }
-  return Words;
-}
-
-// The name after the word CLASS from word From on; empty when there is none.
-std::string ClassNamed(const std::vector<std::string> &Words, std::size_t From) {
-  for (std::size_t I = From; I + 1 < Words.size(); ++I)
-    if (Words[I] == "CLASS")
-      return Words[I + 1];
-  return std::string();
-}
 
 bool Before(const Json &A, const Json &B) {
   return A["line"] < B["line"] || (A["line"] == B["line"] && A["character"] < B["character"]);
@@ -56,19 +34,19 @@ Json LspOutline(const std::string &Text, const std::vector<int> &HeaderLines) {
     if (Line >= 0 && std::size_t(Line) < LineCount)
       Raw = Text.substr(Starts[std::size_t(Line)],
                         Starts[std::size_t(Line) + 1] - Starts[std::size_t(Line)]);
-    std::vector<std::string> Words = UpperWords(Raw);
-    std::string First = Words.empty() ? "" : Words[0];
-    bool IsClass =
-        First == "CLASS" || (First == "CREATE" && Words.size() > 1 && Words[1] == "CLASS");
-    bool IsMethod = First == "METHOD" || First == "ACCESS" || First == "ASSIGN";
-    ClassNames.push_back(IsClass ? ClassNamed(Words, 0) : std::string());
+    // What the header declares, as the workspace index reads it.
+    SymbolRecord Declared;
+    bool Read = ReadHeaderSymbol(Raw, Declared);
+    bool IsClass = Read && Declared.Kind == SymbolClass;
+    bool IsMethod = Read && Declared.Kind == SymbolMethod;
+    ClassNames.push_back(IsClass ? Declared.Name : std::string());
     if (IsClass)
       LastClass = static_cast<int>(I);
     if (IsMethod) {
-      std::string Owner = ClassNamed(Words, 1);
+      const std::string &Owner = Declared.Container;
       Parent[I] = LastClass;
       for (std::size_t K = 0; K < ClassNames.size() && !Owner.empty(); ++K)
-        if (ClassNames[K] == Owner)
+        if (SameName(ClassNames[K].data(), ClassNames[K].size(), Owner))
           Parent[I] = static_cast<int>(K);
     }
     // A routine reaches from its header to the next one, or to the end of the text.

@@ -3,6 +3,7 @@
 #include "../cli/driver.hpp"
 #include "../cli/fileio.hpp"
 #include "lsp.hpp"
+#include "lsp_index.hpp"
 #include "../cli/project.hpp"
 
 #include <algorithm>
@@ -106,7 +107,7 @@ const std::string &UriOf(const Json &Params) {
 }
 
 Json Capabilities() {
-  return {
+  Json Served = {
       {"positionEncoding", LspServer.Utf8Columns ? "utf-8" : "utf-16"},
       {"textDocumentSync", {{"openClose", true}, {"change", 2}}}, // incremental
       {"documentFormattingProvider", true},
@@ -125,6 +126,8 @@ Json Capabilities() {
       {"executeCommandProvider",
        {{"commands", {"qmate.comment", "qmate.uncomment", "qmate.annotate"}}}},
   };
+  LspIndexCapabilities(Served);
+  return Served;
 }
 
 Json Initialize(const Json &Params) {
@@ -136,6 +139,7 @@ Json Initialize(const Json &Params) {
         LspServer.Utf8Columns = true;
     LspServer.FoldingLimit = LspFoldingLimitOf(Params["capabilities"]);
   }
+  LspStartIndex(Params);
   Json Result = {{"capabilities", Capabilities()},
                  {"serverInfo", {{"name", "qmate"}, {"version", "1.0"}}}};
   LspServer.Initialized = true;
@@ -194,6 +198,9 @@ Json Answer(const std::string &Method, const Json &Params, std::string &Out) {
   }
   if (Method == "workspace/executeCommand")
     return ExecuteCommand(Params, Out);
+  Json Result;
+  if (LspIndexAnswer(Method, Params, Result))
+    return Result;
   throw LspError{MethodNotFound, "method not found: " + Method};
 }
 
@@ -283,11 +290,13 @@ void Take(const std::string &Method, Json &Params, std::string &Out) {
       if (NamesProjectSettings(Event.at("uri").get_ref<const std::string &>()))
         LspServer.ProjectSettings.clear();
   }
+  LspIndexTake(Method, Params, Out);
 }
 
 } // namespace
 
 void LspReset() {
+  LspResetIndex();
   CliOptions Options = LspServer.Options;
   LspServer = LspServerRecord();
   LspServer.Options = Options;

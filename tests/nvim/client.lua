@@ -1,9 +1,10 @@
 -- A headless Neovim session that uses its built-in LSP client on `qmate lsp`: it opens
 -- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols, comment, fold, highlight
--- or ontype) the way the editor's own commands do, and writes the buffer back (symbols, fold
--- and highlight: write lines to $QMATE_OUT). Before format it runs the Ex commands of
--- $QMATE_EDIT (separated by ";"), which reach the server as incremental changes. Any failure
--- quits with a non-zero status.
+-- or ontype; or on the workspace index: wsymbol, definition, references or hover) the way the
+-- editor's own commands do, and writes the buffer back (symbols, fold, highlight and the
+-- index: write lines to $QMATE_OUT). Before format it runs the Ex commands of $QMATE_EDIT
+-- (separated by ";"), which reach the server as incremental changes. Any failure quits with a
+-- non-zero status.
 local env = vim.env
 local function fail(message)
   io.stderr:write('nvim client: ' .. message .. '\n')
@@ -98,6 +99,38 @@ elseif op == 'symbols' then
     table.insert(lines, env.QMATE_NAME .. ':' .. (line + 1) .. ':' .. text)
   end
   vim.fn.writefile(lines, env.QMATE_OUT)
+elseif op == 'wsymbol' or op == 'definition' or op == 'references' or op == 'hover' then
+  -- The index: at the first use of $QMATE_WORD in the buffer, lines FILE:LINE:TEXT for the
+  -- locations answered (read from their files), in order; hover: the text it shows.
+  local at
+  for number, text in ipairs(vim.api.nvim_buf_get_lines(buffer, 0, -1, true)) do
+    local column = text:find(env.QMATE_WORD, 1, true)
+    if column and not at then
+      at = { line = number - 1, character = column }
+    end
+  end
+  local params = {
+    textDocument = { uri = uri },
+    position = at,
+    context = { includeDeclaration = true },
+    query = env.QMATE_WORD:lower(),
+  }
+  local method = op == 'wsymbol' and 'workspace/symbol' or 'textDocument/' .. op
+  local result = request(method, params) or {}
+  local lines = {}
+  if op == 'hover' then
+    lines = vim.split(result.contents.value, '\n')
+  else
+    for _, item in ipairs(result) do
+      local location = item.location or item
+      local path = vim.uri_to_fname(location.uri)
+      local line = location.range.start.line
+      table.insert(lines, vim.fn.fnamemodify(path, ':t') .. ':' .. (line + 1) .. ':'
+        .. vim.fn.readfile(path)[line + 1])
+    end
+    table.sort(lines)
+  end
+  vim.fn.writefile(lines, env.QMATE_OUT)
 elseif op == 'comment' then
   -- The code action the editor offers for the selected lines, run through the server.
   local actions = request('textDocument/codeAction', {
@@ -174,7 +207,7 @@ else
   fail('unknown QMATE_OP ' .. tostring(op))
 end
 
-if op ~= 'symbols' and op ~= 'fold' and op ~= 'highlight' then
+if op == 'format' or op == 'range' or op == 'comment' or op == 'ontype' then
   vim.cmd('silent write')
 end
 vim.lsp.stop_client(client_id)

@@ -52,21 +52,20 @@ count=0
 run_case() { # OP NAME LINES COLUMN EXPECTED [TYPED]
   local op=$1 name=$2 lines=$3 column=$4 expected=$5 typed=${6:-}
   local out=$WORK/$op.out
-  QMATE_TOOL=$SERVER QMATE_FILE=$name QMATE_NAME=$name QMATE_OP=$op QMATE_LINES=$lines \
-    QMATE_TYPED=$typed \
+  QMATE_TOOL=$SERVER QMATE_FILE=$name QMATE_WORD=${word:-} QMATE_NAME=$name QMATE_OP=$op \
+    QMATE_LINES=$lines QMATE_TYPED=$typed \
     QMATE_EDIT='4s/^/   /;3d' \
     QMATE_COLUMN=$column QMATE_OUT=$out \
     timeout 60 nvim --headless --clean -n -i NONE -u NONE -c "luafile $SRC/tests/nvim/client.lua" \
     >"$WORK/nvim.log" 2>&1 </dev/null
   local rc=$?
   case $op in
-    symbols | highlight) ;;
     # The routines' folds are among the folding ranges.
     fold)
       { grep -Fx -f "$expected" "$out" || true; } | sort -u >"$out.routines"
       mv "$out.routines" "$out"
       ;;
-    *) cp "$name" "$out" ;;
+    format | range | comment | ontype) cp "$name" "$out" ;;
   esac
   count=$((count + 1))
   if [ $rc -ne 0 ] || ! cmp -s "$out" "$expected"; then
@@ -180,6 +179,30 @@ while IFS='|' read -r input line typed rules; do
   run_case ontype "$name" "$line-$line" 0 expected "$typed"
   cd "$WORK"
 done <<<"$ONTYPE"
+# The workspace index, in a folder of two files: a routine of lib.prg called from main.prg.
+# Its symbols, its definition and its header and comments come from `qmate procs lib.prg`;
+# its references are the declaration and the calls, the comment and the string left out.
+mkdir "$WORK/ws"
+cd "$WORK/ws"
+printf '%s\n' '// The first routine.' 'FUNCTION LibOne()' 'RETURN 1' '' '// The second routine,' \
+  '// with its argument.' 'FUNCTION LibTwo( x )' 'RETURN x' >lib.prg
+printf '%s\n' 'PROCEDURE Main()' '   ? LibTwo( 1 )' '   // LibTwo( 2 ) is not called' \
+  '   ? "LibTwo( 3 )"' '   ? LibOne() + libtwo( 4 )' 'RETURN' >main.prg
+"$QMATE" procs lib.prg >procs
+header=$(grep LibTwo procs)
+above=$(($(echo "$header" | cut -d: -f2) - 2))
+for op in wsymbol definition references hover; do
+  word=LibTwo
+  case $op in
+    wsymbol) word=Lib; cp procs expected ;;
+    definition) echo "$header" >expected ;;
+    references) { echo "$header"; grep -n -i 'libtwo( [14]' main.prg | sed 's/^/main.prg:/'; } |
+      sort >expected ;;
+    hover) { echo '```clipper'; sed -n "$above,$((above + 2))p" lib.prg; echo '```'; } >expected ;;
+  esac
+  run_case "$op" main.prg "" 0 expected
+done
+cd "$WORK"
 
 [ $status -eq 0 ] && echo "nvim-lsp: $count requests through Neovim's LSP client equal the tool's output"
 exit $status

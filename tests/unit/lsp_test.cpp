@@ -1,7 +1,9 @@
 // The language server: framing, protocol errors, document changes, and the edits it answers
 // with, applied to the document as a client applies them.
+#include "../../cli/fileio.hpp"
 #include "../../cli/guard.hpp"
 #include "../../lsp/lsp.hpp"
+#include "../../src/commands/symbols.hpp"
 #include "harness.hpp"
 
 #include <algorithm>
@@ -156,8 +158,17 @@ TEST(LspProtocol, FramesErrorsAndLifecycle) {
       {"unknown document", Init + Format, 0, "1:result 2:error -32602"},
       {"closed document", Init + Open(Text) + Notice("textDocument/didClose", Doc) + Format, 0,
        "1:result 2:error -32602"},
-      {"unknown method", Init + Request(3, "textDocument/hover", Doc), 0,
+      {"unknown method", Init + Request(3, "textDocument/rename", Doc), 0,
        "1:result 3:error -32601"},
+      {"workspace fields of the wrong types",
+       Request(1, "initialize",
+               R"({"rootUri":5,"workspaceFolders":[7],"capabilities":{"workspace":3}})") +
+           Request(2, "workspace/symbol", R"({"query":"x"})"),
+       0, "1:result 2:result"},
+      {"a file system's root is not read",
+       Request(1, "initialize", R"({"rootUri":"file:///"})") +
+           Request(2, "workspace/symbol", R"({"query":"x"})"),
+       0, "1:result 2:result"},
       {"unknown notifications are ignored",
        Init + Notice("$/cancelRequest", R"({"id":1})") + Notice("initialized", "{}"), 0,
        "1:result"},
@@ -695,6 +706,166 @@ TEST(LspStructure, FoldsHighlightsAndIndentsAsTyped) {
         << C.Name << "\n"
         << Replies.back().dump();
   }
+}
+
+// Each declaration as KIND:NAME@LINE:COLUMN, a method's class after a slash.
+TEST(LspIndex, ReadsTheDeclarationsOfAText) {
+  const std::pair<const char *, const char *> Cases[] = {
+      {"func One()\nSTATIC PROC Two\ninit procedure Three\nfunction := 1\nPROCESS Four\n",
+       "0:One@0:5 1:Two@1:12 0:Three@2:15"},
+      {"CREATE CLASS TFoo FROM TBase\n   CLASS VAR nCount\n   METHOD New() CONSTRUCTOR\nENDCLASS\n"
+       "METHOD New() CLASS TFoo\nCLASS TBar\nENDCLASS\nMETHOD Free()\n",
+       "2:TFoo@0:13 3:New/TFoo@2:10 3:New/TFoo@4:7 2:TBar@5:6 3:Free@7:7"},
+      {"#  define MAX_ROWS 25\n#xcommand SHOW <x> => QOut( <x> )\n#translate <a> IS <b> => .T.\n",
+       "4:MAX_ROWS@0:10 5:SHOW@1:10"},
+      {"/* FUNCTION InComment()\n   FUNCTION StillIn() */\nx := 1 /* open\nFUNCTION Nope()\n*/\n"
+       "#pragma BEGINDUMP\nstatic FUNCTION C( void )\n#pragma ENDDUMP\r\rFUNCTION After()\n",
+       "0:After@9:9"},
+  };
+  for (const auto &C : Cases) {
+    std::vector<SymbolRecord> Symbols;
+    ReadSymbols(C.first, std::strlen(C.first), Symbols);
+    std::string S;
+    for (const SymbolRecord &Symbol : Symbols)
+      S += (S.empty() ? "" : " ") + std::to_string(Symbol.Kind) + ":" + Symbol.Name +
+           (Symbol.Container.empty() ? "" : "/" + Symbol.Container) + "@" +
+           std::to_string(Symbol.Line) + ":" + std::to_string(Symbol.Column);
+    EXPECT_EQ(S, C.second) << C.first;
+  }
+}
+
+// A request on the fixture workspace: a document (opened from its file) and a position in
+// it, and the locations answered as FILE:LINE:CHARACTER in file order (hover: its text).
+struct IndexCase {
+  const char *Name;
+  const char *Method;
+  const char *File;
+  int Line, Character;
+  const char *Expected;
+  bool WithDeclarations = true;
+  const char *Query = "";
+  const char *OpenText = nullptr; // the document as the editor holds it (default: its file)
+};
+
+TEST(LspIndex, AnswersFromTheWorkspace) {
+  std::string Folder = TestFolder("lsp-index");
+  const char *Files[][2] = {
+      {"a.prg",
+       "// Adds two numbers.\n// Returns their sum.\nFUNCTION Add( a, b )\nRETURN a + b\n\n"
+       "PROCEDURE Main()\n   ? Add( 1, 2 )  // Add( 3 )\n   ? \"Add( 4 )\", [Add]\n"
+       "   ? Helper()\n   ? MAX_ROWS\nRETURN\n"},
+      {"b.prg", "#include \"defs.ch\"\nSTATIC FUNCTION add( x )\nRETURN x\n\n"
+                "FUNCTION Helper()\nRETURN Add( MAX_ROWS ) /* Add */\n"},
+      {"sub/defs.ch", "#define MAX_ROWS 25\n#xcommand SHOW <x> => QOut( <x> )\n"},
+      {"sub/cls.prg", "/* The class\n   of foos */\nCREATE CLASS TFoo\n   METHOD New()\nENDCLASS\n"
+                      "METHOD New() CLASS TFoo\nRETURN Self\n"},
+  };
+  mkdir((Folder + "/sub").c_str(), 0755);
+  for (const auto &F : Files)
+    WriteTextFile(Folder + "/" + F[0], F[1]);
+  const IndexCase Cases[] = {
+      {"definition across files", "textDocument/definition", "a.prg", 8, 6, "b.prg:4:9"},
+      {"a STATIC routine hides the public one in its file", "textDocument/definition", "b.prg", 5,
+       8, "b.prg:1:16"},
+      {"and only there", "textDocument/definition", "a.prg", 6, 6, "a.prg:2:9"},
+      {"a #define constant", "textDocument/definition", "a.prg", 9, 9, "sub/defs.ch:0:8"},
+      {"a method", "textDocument/definition", "sub/cls.prg", 5, 8, "sub/cls.prg:5:7"},
+      {"no name there", "textDocument/definition", "a.prg", 4, 0, "null"},
+      {"uses outside strings and comments", "textDocument/references", "a.prg", 2, 10,
+       "a.prg:2:9 a.prg:6:5"},
+      {"of the STATIC one, without its declaration", "textDocument/references", "b.prg", 1, 17,
+       "b.prg:5:7", false},
+      {"of a constant", "textDocument/references", "a.prg", 9, 6,
+       "a.prg:9:5 b.prg:5:12 sub/defs.ch:0:8"},
+      {"hover: the header and the comments above it", "textDocument/hover", "b.prg", 5, 8,
+       "```clipper\nSTATIC FUNCTION add( x )\n```"},
+      {"hover from another file", "textDocument/hover", "a.prg", 6, 6,
+       "```clipper\n// Adds two numbers.\n// Returns their sum.\nFUNCTION Add( a, b )\n```"},
+      {"hover on a class", "textDocument/hover", "sub/cls.prg", 5, 20,
+       "```clipper\n/* The class\n   of foos */\nCREATE CLASS TFoo\n```"},
+      {"workspace symbols, in any case", "workspace/symbol", "a.prg", 0, 0,
+       "Add:12:a.prg:2:9 add:12:b.prg:1:16", true, "aD"},
+      {"each of its kind", "workspace/symbol", "a.prg", 0, 0,
+       "MAX_ROWS:14:sub/defs.ch:0:8 SHOW:20:sub/defs.ch:1:10 TFoo:5:sub/cls.prg:2:13", true, "o"},
+      {"methods with their class", "workspace/symbol", "a.prg", 0, 0,
+       "Helper:12:b.prg:4:9 TFoo.New:6:sub/cls.prg:3:10 TFoo.New:6:sub/cls.prg:5:7", true, "e"},
+      {"an open document stands for its file", "workspace/symbol", "a.prg", 0, 0,
+       "add:12:b.prg:1:16", true, "aD", "FUNCTION Fresh()\n"},
+      {"with what it declares", "workspace/symbol", "a.prg", 0, 0, "Fresh:12:a.prg:0:9", true,
+       "fresh", "FUNCTION Fresh()\n"},
+  };
+  const std::string Root = "file://" + Folder;
+  for (const IndexCase &C : Cases) {
+    StartServer("", false);
+    Json Init = {{"capabilities", Json::object()}, {"rootUri", Root}};
+    std::string Path = Folder + "/" + C.File;
+    std::string Text, Error;
+    ASSERT_TRUE(ReadInput(Path, Text, Error)) << Error;
+    if (C.OpenText)
+      Text = C.OpenText;
+    Json Open = {{"textDocument", {{"uri", Root + "/" + C.File}, {"version", 1}, {"text", Text}}}};
+    Json Params = {{"textDocument", {{"uri", Root + "/" + C.File}}},
+                   {"position", {{"line", C.Line}, {"character", C.Character}}},
+                   {"context", {{"includeDeclaration", C.WithDeclarations}}},
+                   {"query", C.Query}};
+    std::vector<Json> Replies =
+        Feed(Request(1, "initialize", Init.dump()) + Notice("textDocument/didOpen", Open.dump()) +
+             Request(2, C.Method, Params.dump()));
+    ASSERT_EQ(Replies.size(), 2u) << C.Name;
+    const Json &Result = Replies[1]["result"];
+    std::vector<std::string> Found;
+    if (Result.is_object()) {
+      Found.push_back(Result["contents"]["value"].get<std::string>());
+    } else if (Result.is_array()) {
+      for (const Json &Item : Result) {
+        const Json &Location = Item.contains("location") ? Item["location"] : Item;
+        std::string Where = Location["uri"].get<std::string>().substr(Root.size() + 1) + ":" +
+                            Location["range"]["start"]["line"].dump() + ":" +
+                            Location["range"]["start"]["character"].dump();
+        if (Item.contains("name"))
+          Where = (Item.contains("containerName") ? Item["containerName"].get<std::string>() + "."
+                                                  : "") +
+                  Item["name"].get<std::string>() + ":" + Item["kind"].dump() + ":" + Where;
+        Found.push_back(Where);
+      }
+    } else {
+      Found.push_back(Result.dump());
+    }
+    std::sort(Found.begin(), Found.end());
+    std::string S;
+    for (const std::string &F : Found)
+      S += (S.empty() ? "" : " ") + F;
+    EXPECT_EQ(S, C.Expected) << C.Name;
+  }
+  // A program created and deleted on disk, as a client that watches the files tells; its
+  // comment in another code page shown all the same.
+  StartServer("", false);
+  Json Watching = {{"capabilities",
+                    {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}},
+                   {"rootUri", Root}};
+  std::vector<Json> Replies =
+      Feed(Request(1, "initialize", Watching.dump()) + Notice("initialized", "{}"));
+  EXPECT_EQ(Summary(Replies), "1:result client/registerCapability");
+  const std::string Late = Request(2, "workspace/symbol", R"({"query":"late"})");
+  auto Event = [&](int Type) {
+    return Notice("workspace/didChangeWatchedFiles", R"({"changes":[{"uri":")" + Root +
+                                                         R"(/sub/late.prg","type":)" +
+                                                         std::to_string(Type) + "}]}");
+  };
+  EXPECT_EQ(Feed(Late).at(0)["result"].size(), 0u);
+  WriteTextFile(Folder + "/sub/late.prg", "// \xFF\nFUNCTION Late()\n");
+  EXPECT_EQ(Feed(Event(1) + Late).at(0)["result"].size(), 1u);
+  Json Use = {{"textDocument", {{"uri", Root + "/use.prg"}, {"version", 1}, {"text", "? Late()"}}}};
+  Replies = Feed(Notice("textDocument/didOpen", Use.dump()) +
+                 Request(3, "textDocument/hover",
+                         R"({"textDocument":{"uri":")" + Root +
+                             R"(/use.prg"},"position":{"line":0,"character":3}})"));
+  ASSERT_EQ(Replies.size(), 1u);
+  EXPECT_EQ(Replies[0]["result"]["contents"]["value"],
+            "```clipper\n// \xEF\xBF\xBD\nFUNCTION Late()\n```");
+  unlink((Folder + "/sub/late.prg").c_str());
+  EXPECT_EQ(Feed(Event(3) + Late).at(0)["result"].size(), 0u);
+  LspReset();
 }
 
 } // namespace
