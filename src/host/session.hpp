@@ -24,8 +24,9 @@ enum MessageId {
   MsgMenuAnnotate = 12,
   MsgMenuSettings = 13,
   MsgConfigTitle = 14,
-  MsgSettingLabel = 15, // 15 to 21: the seven setting labels, top to bottom
-  MsgCount = 22,
+  MsgSettingLabel = 15,    // 15 to 21: the seven setting labels, top to bottom
+  MsgCodePageRefused = 22, // wide-text hosts: a line outside the file's code page
+  MsgCount = 23,
 };
 
 // The state of the editor for one command: the snapshot taken when the plug-in was
