@@ -36,10 +36,16 @@ void StartInProcess(const LayoutRecord &Layout) {
   SetStartupInfo(&Info);
 }
 
-// A comment command works on a marked block: lines 2 to 4.
+// The cursor stands inside the second line's Cyrillic or accented text (byte 11: the fifth
+// letter in UTF-8); a comment command works on a marked block, lines 2 to 4.
 void MarkFor(int Entry) {
+  SimSetCursor(1, 11);
   if (Entry == EntryComment)
     SimMarkLines(1, 3);
+}
+
+std::string CursorPlace() {
+  return std::to_string(SimHost.Editor.CurLine) + ":" + std::to_string(SimHost.Editor.CurPos);
 }
 
 std::string RunInProcess(const std::string &Bytes, int Entry, const std::vector<int> &Answers) {
@@ -128,6 +134,7 @@ void CodePages(const LayoutRecord &Layout) {
     std::vector<int> Answers = {Row.Entry};
     StartInProcess(Layout);
     std::string Expected = Row.Refused ? Input : RunInProcess(Input, Row.Entry, Answers);
+    std::string ExpectedCursor = Row.Refused ? "1:11" : CursorPlace();
     if (!Row.Refused)
       Check(Expected != Input, "the command changes the file");
     Far2lSim.ByFileName = false;
@@ -140,6 +147,7 @@ void CodePages(const LayoutRecord &Layout) {
     SimHost.MenuAnswers.assign(Answers.begin(), Answers.end());
     Plugin.OpenPlugin(OPEN_EDITOR, 0);
     CheckEqual(Visible(SimSaveText()), Visible(Expected), "the file as the 1.70 code leaves it");
+    CheckEqual(CursorPlace(), ExpectedCursor, "the cursor as the 1.70 code leaves it");
     std::string Refusal = SimHost.LanguageTexts[MsgErrorTitle] + ": " +
                           SimHost.LanguageTexts[MsgCodePageRefused] + "\n";
     CheckEqual(MessageLines(), Row.Refused ? Refusal : std::string(), "the refusal, and only then");
