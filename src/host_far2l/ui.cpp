@@ -35,8 +35,11 @@ const wchar_t *UiOrNull(const char *Text, std::wstring &Storage) {
 
 const char *WINAPI BridgeGetMsg(int, int MsgId) {
   const wchar_t *Text = Far().GetMsg ? Far().GetMsg(Far().ModuleNumber, MsgId) : nullptr;
+  std::string Bytes = Text ? BytesFrom(InterfaceCodePage, Text, std::wcslen(Text)) : std::string();
+  // An unchanged text keeps its address: the plug-in may still hold the one handed out before.
   std::string &Slot = MessageTexts[MsgId];
-  Slot = Text ? BytesFrom(InterfaceCodePage, Text, std::wcslen(Text)) : std::string();
+  if (Slot != Bytes)
+    Slot = Bytes;
   return Slot.c_str();
 }
 
