@@ -161,7 +161,13 @@ long WINAPI BridgeDefDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2) {
 Far2l::IntPtr DialogProcBridge(void *Dlg, int Msg, int Param1, Far2l::IntPtr Param2) {
   if (DialogProcs.empty() || !DialogProcs.back())
     return BridgeDefDlgProc(Dlg, Msg, Param1, static_cast<long>(Param2));
-  return DialogProcs.back()(Dlg, Msg, Param1, static_cast<long>(Param2));
+  long Reply = DialogProcs.back()(Dlg, Msg, Param1, static_cast<long>(Param2));
+  // far2l paints a user control with blanks after asking the plug-in to draw it, where 1.70
+  // leaves the plug-in's drawing as it stands: a user control drawn is not painted again.
+  auto *Item = reinterpret_cast<const Far2l::FarDialogItem *>(Param2);
+  if (Msg == DN_DRAWDLGITEM && Item && Item->Type == DI_USERCONTROL)
+    return 0;
+  return Reply;
 }
 
 int WINAPI BridgeDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpTopic,

@@ -219,10 +219,36 @@ struct DialogRecord {
 std::deque<DialogRecord> Dialogs;
 std::vector<DialogRecord *> Running;
 
+// As far2l paints a user control: blanks over its area once the plug-in was asked to draw it,
+// unless the plug-in's answer was 0.
+void PaintUserControl(HANDLE Live, const FarDialogItem &Item) {
+  SmallRect Rect;
+  SimSendDlgMessage(Live, DM_GETDLGRECT, 0, reinterpret_cast<long>(&Rect));
+  std::string Blanks(static_cast<std::size_t>(Item.X2 - Item.X1 + 1), ' ');
+  for (int Y = Item.Y1; Y <= Item.Y2; ++Y)
+    SimText(Rect.Left + Item.X1, Rect.Top + Y, 0x07, Blanks.c_str());
+}
+
 long WINAPI DialogProc(HANDLE Live, int Msg, int Param1, long Param2) {
   DialogRecord *D = Running.back();
   D->Live = Live;
-  return static_cast<long>(D->Proc(D, Msg, Param1, Param2));
+  if (Msg != DN_DRAWDLGITEM || Param1 < 0 || Param1 >= static_cast<int>(D->Items.size()))
+    return static_cast<long>(D->Proc(D, Msg, Param1, Param2));
+  // far2l hands the item being drawn in its own form.
+  FarDialogItem Own;
+  SimSendDlgMessage(Live, DM_GETDLGITEM, Param1, reinterpret_cast<long>(&Own));
+  Far2l::FarDialogItem Item;
+  std::memset(&Item, 0, sizeof(Item));
+  Item.Type = Own.Type;
+  Item.X1 = Own.X1;
+  Item.Y1 = Own.Y1;
+  Item.X2 = Own.X2;
+  Item.Y2 = Own.Y2;
+  Item.Flags = Own.Flags;
+  long Reply = static_cast<long>(D->Proc(D, Msg, Param1, reinterpret_cast<long>(&Item)));
+  if (Reply && Own.Type == DI_USERCONTROL)
+    PaintUserControl(Live, Own);
+  return Reply;
 }
 
 void *DialogInit(Far2l::IntPtr, int X1, int Y1, int X2, int Y2, const wchar_t *HelpTopic,

@@ -192,15 +192,36 @@ SimDialogAction Action(SimDialogAction::Kind What, const std::string &Text = std
 // The settings dialog's picture, field texts and settings file after Script.
 struct DialogOutcome {
   int Result;
+  std::string FirstScreen; // as first drawn, before any field lost the focus
   std::string Screen;
   std::string Fields;
   std::string Settings;
 };
 
-DialogOutcome Outcome(int Result, const LayoutRecord &Layout) {
-  DialogOutcome Out{Result, std::string(), std::string(), std::string()};
+std::string ScreenText() {
+  std::string Text;
   for (const std::string &Line : SimScreenLines())
-    Out.Screen += Line + "\n";
+    Text += Line + "\n";
+  return Text;
+}
+
+std::string FirstScreen;
+
+void KeepFirstScreen(void *) {
+  if (FirstScreen.empty())
+    FirstScreen = ScreenText();
+}
+
+// Runs Configure through Run with Steps, keeping the dialog's first picture.
+template <typename Runner>
+DialogOutcome RunDialog(Runner Run, const std::vector<SimDialogAction> &Steps,
+                        const LayoutRecord &Layout) {
+  FirstScreen.clear();
+  SimHost.DialogScripts.push_back(Steps);
+  SimHost.DialogStep = KeepFirstScreen;
+  int Result = Run();
+  SimHost.DialogStep = nullptr;
+  DialogOutcome Out{Result, FirstScreen, ScreenText(), std::string(), std::string()};
   if (!SimHost.Dialogs.empty())
     for (const FarDialogItem &Item : SimHost.Dialogs.back().FinalItems)
       Out.Fields += std::string(Item.Data) + "|";
@@ -224,15 +245,16 @@ void SettingsDialog() {
                "layouts made"))
       return;
     StartInProcess(Own);
-    SimHost.DialogScripts.push_back(Steps);
-    DialogOutcome Wanted = Outcome(Configure(0), Own);
+    DialogOutcome Wanted = RunDialog([] { return Configure(0); }, Steps, Own);
     PluginModuleRecord Plugin;
     if (!Check(LoadPlugin(Far.Dll, Plugin), "the plug-in loads"))
       return;
     StartPlugin(Plugin, Far.Folder + "qmateEng.lng");
-    SimHost.DialogScripts.push_back(Steps);
-    DialogOutcome Got = Outcome(Plugin.Configure(0), Far);
+    DialogOutcome Got = RunDialog([&Plugin] { return Plugin.Configure(0); }, Steps, Far);
     CheckEqual(Got.Result, Wanted.Result, "Configure's result");
+    Check(Wanted.FirstScreen.find("Function fill(x)") != std::string::npos,
+          "the sample drawn with the dialog");
+    CheckEqual(Got.FirstScreen, Wanted.FirstScreen, "the dialog and its sample as first drawn");
     CheckEqual(Got.Screen, Wanted.Screen, "the dialog and its sample as drawn");
     CheckEqual(Got.Fields, Wanted.Fields, "the fields as the dialog closed");
     CheckEqual(Got.Settings, Wanted.Settings, "the settings file");
