@@ -7,7 +7,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all build demo install deb test test-native test-asan test-windows test-windows-cli test-deb bench fuzz dist vscode format deps clean
+.PHONY: all build demo install install-far2l deb test test-native test-asan test-windows test-windows-cli test-deb bench fuzz dist vscode format deps clean
 
 all: build
 
@@ -47,6 +47,15 @@ install:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target qmate qmate_man >/dev/null
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The far2l plug-in (qmate.far-plug-wide with its language, help and word files) in
+# FAR2L_PLUGINS/quillmate/plug; FAR2L_PLUGINS defaults to the Plugins folder of the far2l on
+# the PATH (scripts/install-far2l.sh).
+FAR2L_PLUGINS ?=
+install-far2l:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target qmate_far2l >/dev/null
+	@bash scripts/install-far2l.sh $(BUILD) "$(FAR2L_PLUGINS)"
 
 # The Debian package $(BUILD)/qmate_VERSION_ARCH.deb (cmake/Package.cmake says what it holds).
 deb:

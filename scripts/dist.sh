@@ -7,6 +7,9 @@
 # first when the cross compilers are at hand; without them already built files are used.
 # Quillmate3-x86/ and Quillmate3-x64/ (and their zips) hold the Far 3 plug-in qmate3.dll for
 # each architecture with the Far 3 language and help files (UTF-8) the build made.
+# build/dist/Quillmate-far2l/ holds the far2l plug-in as it goes into far2l's Plugins folder
+# (qmate.far-plug-wide, the language and help files in UTF-8, the word files), built natively
+# in $QMATE_NATIVE_BUILD or build, and Quillmate-far2l.tar.gz holds that folder.
 #   scripts/dist.sh [WIN_BUILD [WIN64_BUILD]]
 # No settings file is shipped: the plug-in makes setup\qmate.ini at the first confirmed dialog.
 set -eu
@@ -89,6 +92,15 @@ for pair in "qmate-win64 $build64 x86_64" "qmate-win32 $build i686"; do
   (cd "$out" && cmake -E tar cf "$name.zip" --format=zip "$name")
 done
 
+# The far2l plug-in, built for this system: its symbols stripped, the code as built and tested.
+native=${QMATE_NATIVE_BUILD:-build}
+cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$native" -j 2 --target qmate_far2l
+rm -rf "$out/Quillmate-far2l" "$out/Quillmate-far2l.tar.gz"
+bash scripts/far2l-layout.sh "$native/qmate.far-plug-wide" "$out/Quillmate-far2l"
+strip --strip-unneeded "$out/Quillmate-far2l/qmate.far-plug-wide"
+(cd "$out" && cmake -E tar czf Quillmate-far2l.tar.gz Quillmate-far2l)
+
 for zip in Quillmate Quillmate3-x86 Quillmate3-x64 qmate-win64 qmate-win32; do
   echo "dist: $out/$zip"
   (cd "$out" && find "$zip" -type f | sort | while read -r file; do
@@ -96,3 +108,8 @@ for zip in Quillmate Quillmate3-x86 Quillmate3-x64 qmate-win64 qmate-win32; do
   done)
   echo "dist: $out/$zip.zip ($(wc -c <"$out/$zip.zip") bytes)"
 done
+echo "dist: $out/Quillmate-far2l"
+(cd "$out" && find Quillmate-far2l -type f | sort | while read -r file; do
+  printf '  %8d  %s\n' "$(wc -c <"$file")" "$file"
+done)
+echo "dist: $out/Quillmate-far2l.tar.gz ($(wc -c <"$out/Quillmate-far2l.tar.gz") bytes)"

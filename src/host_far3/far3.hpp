@@ -363,12 +363,3 @@ FAR3_OFFSET(PluginStartupInfo, DefDlgProc, 100, 200);
 FAR3_OFFSET(PluginStartupInfo, FreeScreen, 136, 272);
 #undef FAR3_LAYOUT
 #undef FAR3_OFFSET
-
-// The five entry points Far 3 looks up by name.
-extern "C" {
-void WINAPI GetGlobalInfoW(Far3::GlobalInfo *Info);
-void WINAPI SetStartupInfoW(const Far3::PluginStartupInfo *Info);
-void WINAPI GetPluginInfoW(Far3::PluginInfo *Info);
-Far3::Handle WINAPI OpenW(const Far3::OpenInfo *Info);
-std::intptr_t WINAPI ConfigureW(const Far3::ConfigureInfo *Info);
-}
