@@ -17,7 +17,7 @@ struct HeaderRecord {
   std::vector<std::string> Included;
 };
 
-std::map<std::string, HeaderRecord> HeaderCache;
+PER_THREAD std::map<std::string, HeaderRecord> HeaderCache;
 
 // Headers that include each other, or themselves, are followed this deep.
 const int MostNesting = 16;
