@@ -290,22 +290,5 @@ std::string HostPath(const std::string &Path) {
   for (char &C : Native)
     if (C == '/')
       C = '\\';
-  bool Ascii = true;
-  for (char C : Native)
-    Ascii = Ascii && static_cast<unsigned char>(C) < 0x80;
-  if (Ascii)
-    return Native;
-  // The short form of the longest part that exists, the rest as it is.
-  std::wstring Wide = WidePath(Native), Short(32768, L'\0');
-  std::size_t Cut = Wide.size();
-  while (Cut > 0) {
-    std::wstring Head = Wide.substr(0, Cut);
-    DWORD Got = GetShortPathNameW(Head.c_str(), &Short[0], static_cast<DWORD>(Short.size()));
-    if (Got > 0 && Got < Short.size())
-      return Utf8Path(Short.substr(0, Got) + Wide.substr(Cut));
-    Cut = Wide.find_last_of(L'\\', Cut - 1);
-    if (Cut == std::wstring::npos)
-      break;
-  }
   return Native;
 }

@@ -181,6 +181,31 @@ else
   failed=1
 fi
 
+# A setup folder and a project folder with names outside ASCII: the setup folder's qmate.ini
+# and the project's .qmate.ini are both read (their values and a refused one's warning).
+mkdir -p "$work/unicode/Grüße-дом/setup" "$work/unicode/проект"
+cp dist/setup/Keywords.dat dist/setup/Replace.dat "$work/unicode/Grüße-дом/setup/"
+printf '[Settings]\r\nMainTab=5\r\n' >"$work/unicode/Grüße-дом/setup/qmate.ini"
+printf '[Settings]\r\nTab=4\r\nMainTab=abc\r\n' >"$work/unicode/проект/.qmate.ini"
+cp samples/demo.prg "$work/unicode/проект/"
+status=0
+(cd "$work/unicode" && "$wine" "$exe" reindent --setup 'Grüße-дом\setup' 'проект\demo.prg' \
+  >"$work/unicode.win" 2>"$work/unicode.win-err") || status=$?
+echo "$status" >>"$work/unicode.win-err"
+sed -i -e '/^qmate: warning: Z:/{s|Z:||;s|\\|/|g}' "$work/unicode.win-err"
+status=0
+(cd "$work/unicode" && "$qmate" reindent --setup 'Grüße-дом/setup' 'проект/demo.prg' \
+  >"$work/unicode.native" 2>"$work/unicode.native-err") || status=$?
+echo "$status" >>"$work/unicode.native-err"
+if cmp -s "$work/unicode.win" "$work/unicode.native" && cmp -s "$work/unicode.win-err" "$work/unicode.native-err" &&
+  grep -q 'using 5$' "$work/unicode.win-err"; then
+  echo "PASS unicode-setup-and-project"
+else
+  echo "FAIL unicode-setup-and-project"
+  diff -a "$work/unicode.native-err" "$work/unicode.win-err" | head -5 || true
+  failed=1
+fi
+
 # In place: the hidden attribute stays; a read-only file is refused with one message and kept.
 cp samples/demo.prg "$work/files/hidden.prg"
 cp samples/demo.prg "$work/files/locked.prg"

@@ -45,8 +45,13 @@ std::string Joined(const std::string &Folder, const std::string &Name) {
 // The header at Path as read now, or null when there is no readable file there.
 const HeaderRecord *ReadHeader(const std::string &Path) {
   struct stat St;
+#ifdef QMATE_UTF8_FILE_NAMES
+  if (StatName(Path, &St) != 0 || !S_ISREG(St.st_mode))
+    return nullptr;
+#else
   if (stat(NativePath(Path).c_str(), &St) != 0 || !S_ISREG(St.st_mode))
     return nullptr;
+#endif
   const long long Size = static_cast<long long>(St.st_size);
   const long long Modified = static_cast<long long>(St.st_mtime);
   auto Found = HeaderCache.find(Path);
