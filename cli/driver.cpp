@@ -26,7 +26,7 @@ extern const unsigned QmateShippedKeywordsSize;
 extern const char QmateShippedReplaceBytes[];
 extern const unsigned QmateShippedReplaceSize;
 
-CliSetupRecord CliSetup;
+PER_THREAD CliSetupRecord CliSetup;
 
 namespace {
 
@@ -35,9 +35,9 @@ std::string TempFolder;
 
 // The project settings files read so far, each with the values it gives on top of the setup
 // folder's.
-std::map<std::string, SettingValues> ProjectCache;
+PER_THREAD std::map<std::string, SettingValues> ProjectCache;
 // The Include list of each project settings file read so far, its folders made whole.
-std::map<std::string, std::string> ProjectIncludeCache;
+PER_THREAD std::map<std::string, std::string> ProjectIncludeCache;
 
 std::string ParentOf(const std::string &Path) {
   std::size_t Slash = Path.find_last_of("/\\");

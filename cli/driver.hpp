@@ -1,6 +1,7 @@
 // Runs the plug-in's commands on texts through its exports and the simulated host.
 #pragma once
 
+#include "../src/host/per_thread.hpp"
 #include "options.hpp"
 #include "setting_keys.hpp"
 
@@ -14,7 +15,7 @@ struct CliSetupRecord {
   SettingValues Base;  // the defaults with the folder's qmate.ini read on top (checked)
   std::string Include; // [Rules] Include of the folder's qmate.ini
 };
-extern CliSetupRecord CliSetup;
+extern PER_THREAD CliSetupRecord CliSetup;
 
 // The setup folder the options name: --setup, else $QMATE_SETUP, else "setup" beside the
 // tool, else ../share/qmate/setup from the tool's folder. Empty when none exists: the

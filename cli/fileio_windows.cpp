@@ -2,9 +2,12 @@
 // named through the wide API, and a rewrite goes through a temporary file in the same folder
 // that then replaces the file (ReplaceFileW keeps its attributes, times and security).
 #include "fileio.hpp"
+#include "../src/host/per_thread.hpp"
 #include "project.hpp"
 #include "winpaths.hpp"
+#include "workers.hpp"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -64,7 +67,7 @@ bool EmitToHandle(void *Context, const char *Data, std::size_t Size) {
 }
 
 HANDLE OpenForReading(const std::string &Path) {
-  HANDLE H = CreateFileW(WidePath(Path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+  HANDLE H = CreateFileW(ApiPath(Path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (H == INVALID_HANDLE_VALUE)
     SetErrnoFromWindows(GetLastError());
@@ -97,43 +100,55 @@ std::string DescribeKind(PathKind Kind) {
   return Kind == PathFolder ? "it is a folder" : "it is a device, not a regular file";
 }
 
-// The temporary file of the in-place write under way, removed when Ctrl+C, Ctrl+Break or a
-// closed console ends the tool. The handler runs on a thread of its own, so the name is kept
-// in a fixed buffer, as a signal handler would keep it.
-wchar_t PendingTemp[32768];
-volatile LONG HavePendingTemp = 0;
+// The temporary files of the in-place writes under way (one per worker thread), removed when
+// Ctrl+C, Ctrl+Break or a closed console ends the tool. The handler runs on a thread of its
+// own: each slot holds a name of its own, taken out of the slot by whoever removes it.
+std::atomic<wchar_t *> PendingTemps[MaxThreadWorkers + 1];
+PER_THREAD std::atomic<wchar_t *> *PendingSlot = nullptr;
 
-BOOL WINAPI RemovePendingTemp(DWORD) {
-  if (InterlockedCompareExchange(&HavePendingTemp, 0, 1) == 1)
-    DeleteFileW(PendingTemp);
-  return FALSE; // the tool ends as it would have
-}
-
-void SetPendingTemp(const std::wstring &Temp) {
-  static bool Installed = false;
-  if (!Installed)
-    Installed = SetConsoleCtrlHandler(RemovePendingTemp, TRUE) != 0;
-  InterlockedExchange(&HavePendingTemp, 0);
-  if (Temp.size() < sizeof(PendingTemp) / sizeof(PendingTemp[0])) {
-    std::memcpy(PendingTemp, Temp.c_str(), (Temp.size() + 1) * sizeof(wchar_t));
-    InterlockedExchange(&HavePendingTemp, 1);
-  }
+BOOL WINAPI RemovePendingTemps(DWORD) {
+  for (std::atomic<wchar_t *> &Slot : PendingTemps)
+    if (wchar_t *Name = Slot.exchange(nullptr))
+      DeleteFileW(Name); // the name is not freed: the tool is ending
+  return FALSE;          // the tool ends as it would have
 }
 
 void ClearPendingTemp() {
-  InterlockedExchange(&HavePendingTemp, 0);
+  if (PendingSlot)
+    delete[] PendingSlot->exchange(nullptr);
+}
+
+void SetPendingTemp(const std::wstring &Temp) {
+  static std::atomic<bool> Installed{false};
+  if (!Installed.exchange(true))
+    SetConsoleCtrlHandler(RemovePendingTemps, TRUE);
+  ClearPendingTemp();
+  wchar_t *Name = new wchar_t[Temp.size() + 1];
+  std::memcpy(Name, Temp.c_str(), (Temp.size() + 1) * sizeof(wchar_t));
+  if (!PendingSlot)
+    for (std::atomic<wchar_t *> &Slot : PendingTemps) {
+      wchar_t *Free = nullptr;
+      if (Slot.compare_exchange_strong(Free, Name)) {
+        PendingSlot = &Slot;
+        return;
+      }
+    }
+  if (PendingSlot)
+    PendingSlot->store(Name);
+  else
+    delete[] Name;
 }
 
 // Makes the temporary file beside Target, with a name no other file has. It is shared for
 // deleting, so that the handler above can remove it while it is open.
 HANDLE MakeTemp(const std::string &Target, std::string &Temp) {
-  static unsigned Counter = 0;
+  static std::atomic<unsigned> Counter{0};
   for (int Try = 0; Try < 100; ++Try) {
     char Suffix[32];
     unsigned Mixed = GetCurrentProcessId() * 7919u + GetTickCount() + Counter++ * 104729u;
     std::snprintf(Suffix, sizeof(Suffix), ".qmate-%06X", Mixed & 0xFFFFFFu);
     Temp = Target + Suffix;
-    HANDLE H = CreateFileW(WidePath(Temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+    HANDLE H = CreateFileW(ApiPath(Temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (H != INVALID_HANDLE_VALUE)
       return H;
@@ -159,7 +174,7 @@ bool HeldByAnother(DWORD Code) {
 // Why Target cannot be replaced now: 0 when it can be opened for writing and deleting, as the
 // replacement needs; a sharing violation when another program has it open.
 DWORD ReplaceBlocker(const std::string &Target) {
-  HANDLE H = CreateFileW(WidePath(Target).c_str(), GENERIC_WRITE | DELETE, ShareAll, nullptr,
+  HANDLE H = CreateFileW(ApiPath(Target).c_str(), GENERIC_WRITE | DELETE, ShareAll, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (H == INVALID_HANDLE_VALUE)
     return GetLastError();
@@ -176,7 +191,7 @@ std::string ReplaceError(const std::string &Path, DWORD Code) {
 }
 
 void AppendConcurrentEdit(const std::string &Target) {
-  HANDLE H = CreateFileW(WidePath(Target).c_str(), FILE_APPEND_DATA, ShareAll, nullptr,
+  HANDLE H = CreateFileW(ApiPath(Target).c_str(), FILE_APPEND_DATA, ShareAll, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (H != INVALID_HANDLE_VALUE) {
     WriteHandle(H, "APPENDED\n", 9);
@@ -200,7 +215,7 @@ void GiveAttributes(const std::wstring &Path, DWORD Attributes) {
 // (Code telling why) when Target is still as it was.
 bool ReplaceWithTemp(const std::string &Target, const std::string &Temp, DWORD Attributes,
                      DWORD &Code) {
-  std::wstring To = WidePath(Target), From = WidePath(Temp);
+  std::wstring To = ApiPath(Target), From = ApiPath(Temp);
   if (ReplaceFileW(To.c_str(), From.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                    nullptr)) {
     GiveAttributes(To, Attributes);
@@ -275,7 +290,7 @@ bool ReadInput(const std::string &Path, std::string &Bytes, std::string &Error,
 bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, std::string &Error,
                   const FileStateRecord *Read) {
   const std::string &Target = Path;
-  DWORD Attributes = GetFileAttributesW(WidePath(Target).c_str());
+  DWORD Attributes = GetFileAttributesW(ApiPath(Target).c_str());
   if (Attributes == INVALID_FILE_ATTRIBUTES) {
     SetErrnoFromWindows(GetLastError());
     Error = "cannot write " + Path + ": " + Reason();
@@ -307,7 +322,7 @@ bool WriteInPlace(const std::string &Path, ByteProducer Produce, void *Context, 
             ": " + Reason();
     return false;
   }
-  std::wstring WideTemp = WidePath(Temp);
+  std::wstring WideTemp = ApiPath(Temp);
   SetPendingTemp(WideTemp);
   BufferedHandle Out{H, {}, true};
   Out.Buffer.reserve(1 << 16);

@@ -279,7 +279,7 @@ void Collect(void *Context, int Index, long long Indent, const std::string &) {
 // A row of the settings table by its key (a key of the tables here, looked up once); -1 when
 // this build has no such key.
 int RowNamed(const char *Key) {
-  static std::map<const char *, int> Known;
+  static PER_THREAD std::map<const char *, int> Known;
   auto Found = Known.find(Key);
   if (Found != Known.end())
     return Found->second;

@@ -52,9 +52,8 @@ std::string CanonicalPath(const std::string &Path);
 std::size_t PathRootLength(const std::string &Path);
 // The separator to put between Folder and a name in it.
 char SeparatorAfter(const std::string &Folder);
-// Path as the plug-in's own file calls take it: unchanged here; on Windows with backslashes,
-// and in its short (8.3) form when the long one is not plain ASCII, as those calls use the
-// ANSI code page.
+// Path as the plug-in's own file calls take it: unchanged here; on Windows with backslashes
+// (the tool's plug-in takes UTF-8 names there: QMATE_UTF8_FILE_NAMES).
 std::string HostPath(const std::string &Path);
 
 // Work on a thread of its own. StartBackground runs Work(Context) there and returns its

@@ -23,6 +23,22 @@ std::wstring WidePath(const std::string &Utf8) {
   return Wide;
 }
 
+std::wstring ApiPath(const std::string &Utf8) {
+  std::wstring Wide = WidePath(Utf8);
+  // Below MAX_PATH less room for an 8.3 name, as CreateDirectoryW counts; a path already
+  // prefixed is passed as it is.
+  if (Wide.size() < MAX_PATH - 12 || Wide.compare(0, 4, L"\\\\?\\") == 0)
+    return Wide;
+  std::wstring Full(32768, L'\0');
+  DWORD Got = GetFullPathNameW(Wide.c_str(), static_cast<DWORD>(Full.size()), &Full[0], nullptr);
+  if (Got == 0 || Got >= Full.size())
+    return Wide;
+  Full.resize(Got);
+  if (Full.compare(0, 2, L"\\\\") == 0)
+    return L"\\\\?\\UNC\\" + Full.substr(2);
+  return L"\\\\?\\" + Full;
+}
+
 std::string Utf8Path(const std::wstring &Wide) {
   if (Wide.empty())
     return std::string();
@@ -109,12 +125,12 @@ void UseBinaryStdio() {
 void IgnoreBrokenPipe() {}
 
 std::FILE *OpenFile(const std::string &Path, const char *Mode) {
-  return _wfopen(WidePath(Path).c_str(), WidePath(Mode).c_str());
+  return _wfopen(ApiPath(Path).c_str(), WidePath(Mode).c_str());
 }
 
 PathKind KindOfPath(const std::string &Path, bool FollowLinks) {
   WIN32_FILE_ATTRIBUTE_DATA Data;
-  if (!GetFileAttributesExW(WidePath(Path).c_str(), GetFileExInfoStandard, &Data)) {
+  if (!GetFileAttributesExW(ApiPath(Path).c_str(), GetFileExInfoStandard, &Data)) {
     SetErrnoFromWindows(GetLastError());
     return PathMissing;
   }
@@ -127,7 +143,7 @@ PathKind KindOfPath(const std::string &Path, bool FollowLinks) {
 
 bool IdentifyFile(const std::string &Path, FileIdentityRecord &Identity) {
   HANDLE H =
-      CreateFileW(WidePath(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      CreateFileW(ApiPath(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (H == INVALID_HANDLE_VALUE) {
     SetErrnoFromWindows(GetLastError());
@@ -158,7 +174,7 @@ bool ReadFolderNames(const std::string &Folder, std::vector<std::string> &Names)
   if (Pattern.empty() || !std::strchr(PathSeparators, Pattern.back()))
     Pattern += SeparatorAfter(Folder);
   WIN32_FIND_DATAW Found;
-  HANDLE H = FindFirstFileW(WidePath(Pattern + "*").c_str(), &Found);
+  HANDLE H = FindFirstFileW(ApiPath(Pattern + "*").c_str(), &Found);
   if (H == INVALID_HANDLE_VALUE) {
     SetErrnoFromWindows(GetLastError());
     return false;
@@ -178,7 +194,7 @@ bool ReadFolderNames(const std::string &Folder, std::vector<std::string> &Names)
 }
 
 bool MakeFolder(const std::string &Path) {
-  if (CreateDirectoryW(WidePath(Path).c_str(), nullptr))
+  if (CreateDirectoryW(ApiPath(Path).c_str(), nullptr))
     return true;
   SetErrnoFromWindows(GetLastError());
   return false;
@@ -208,7 +224,7 @@ bool MakeTempFolder(std::string &Folder) {
 }
 
 void RemovePath(const std::string &Path) {
-  std::wstring Wide = WidePath(Path);
+  std::wstring Wide = ApiPath(Path);
   DWORD Attributes = GetFileAttributesW(Wide.c_str());
   if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY))
     RemoveDirectoryW(Wide.c_str());
@@ -218,7 +234,7 @@ void RemovePath(const std::string &Path) {
 
 std::string CanonicalPath(const std::string &Path) {
   HANDLE H =
-      CreateFileW(WidePath(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      CreateFileW(ApiPath(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   std::wstring Full;
   if (H != INVALID_HANDLE_VALUE) {
@@ -231,7 +247,7 @@ std::string CanonicalPath(const std::string &Path) {
   }
   if (Full.empty()) {
     std::wstring Buffer(32768, L'\0');
-    DWORD Got = GetFullPathNameW(WidePath(Path).c_str(), static_cast<DWORD>(Buffer.size()),
+    DWORD Got = GetFullPathNameW(ApiPath(Path).c_str(), static_cast<DWORD>(Buffer.size()),
                                  &Buffer[0], nullptr);
     if (Got == 0 || Got >= Buffer.size() ||
         GetFileAttributesW(Buffer.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -274,23 +290,6 @@ std::string HostPath(const std::string &Path) {
   for (char &C : Native)
     if (C == '/')
       C = '\\';
-  bool Ascii = true;
-  for (char C : Native)
-    Ascii = Ascii && static_cast<unsigned char>(C) < 0x80;
-  if (Ascii)
-    return Native;
-  // The short form of the longest part that exists, the rest as it is.
-  std::wstring Wide = WidePath(Native), Short(32768, L'\0');
-  std::size_t Cut = Wide.size();
-  while (Cut > 0) {
-    std::wstring Head = Wide.substr(0, Cut);
-    DWORD Got = GetShortPathNameW(Head.c_str(), &Short[0], static_cast<DWORD>(Short.size()));
-    if (Got > 0 && Got < Short.size())
-      return Utf8Path(Short.substr(0, Got) + Wide.substr(Cut));
-    Cut = Wide.find_last_of(L'\\', Cut - 1);
-    if (Cut == std::wstring::npos)
-      break;
-  }
   return Native;
 }
 

@@ -4,6 +4,10 @@
 #include "../src/host/files.hpp"
 #include "../src/settings/profile.hpp"
 #include "../src/settings/settings.hpp"
+#ifdef _WIN32
+#include "winpaths.hpp"
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -197,8 +201,13 @@ bool ReadSettingsFile(const std::string &Path, SettingValues &Values,
   case DataFileReadable:
     break;
   }
+#ifdef _WIN32
+  if (_waccess(WidePath(Native).c_str(), 4) != 0)
+    return false;
+#else
   if (access(Native.c_str(), R_OK) != 0)
     return false;
+#endif
   for (std::size_t I = 0; I < SettingKeyCount && I < Values.size(); ++I) {
     const SettingKeyRow &Row = SettingKeyRows[I];
     std::string Text, Expected;

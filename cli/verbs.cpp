@@ -398,6 +398,9 @@ int RunFileVerb(const CliOptions &Options) {
   if (!StartOnFiles(Options, Files, Status, &Failed))
     return Status;
   int Changed = 0, Unchanged = 0, Skipped = 0;
+  // A project settings file's warnings come with the first file that reads it. Each worker
+  // reads it once for itself, so a later file may bring them again: those are dropped.
+  std::set<std::string> Warned;
   auto Report = [&](FileRunRecord &R) {
     if (!R.Out.empty()) {
       std::cout.flush();
@@ -412,6 +415,12 @@ int RunFileVerb(const CliOptions &Options) {
         R.Status = 2;
       }
     }
+    R.Err.erase(std::remove_if(R.Err.begin(), R.Err.end(),
+                               [&](const std::string &Line) {
+                                 return Line.compare(0, 16, "qmate: warning: ") == 0 &&
+                                        !Warned.insert(Line).second;
+                               }),
+                R.Err.end());
     PrintLines(R.Err);
     if (R.Status >= 2)
       ++Failed;
@@ -424,7 +433,7 @@ int RunFileVerb(const CliOptions &Options) {
     if (R.Status > Status)
       Status = R.Status;
   };
-  // Many files go to worker processes on all cores; standard input is read here.
+  // Many files go to workers on all cores; standard input is read here.
   bool ReadsStdin = false;
   for (const std::string &Path : Files)
     ReadsStdin = ReadsStdin || Path == "-";
@@ -433,7 +442,8 @@ int RunFileVerb(const CliOptions &Options) {
       Files, Workers,
       [&](const std::string &Path) {
         // One file at a time in this process: its text or diff goes straight out.
-        std::cout.flush();
+        if (Workers < 2)
+          std::cout.flush();
         return RunFileVerbOn(Options, Path, Workers < 2);
       },
       Report);

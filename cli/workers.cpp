@@ -1,11 +1,12 @@
-// Worker processes for many files. Each record travels back through a pipe as one message:
-// the file's index, its status, whether it changed, its output and its lines for standard
-// error, each length-prefixed.
+// Worker processes for many files (worker threads on Windows: workers_windows.cpp). Each record
+// travels back through a pipe as one message: the file's index, its status, whether it changed, its
+// output and its lines for standard error, each length-prefixed.
 #include "workers.hpp"
 #include "fileio.hpp"
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -94,27 +95,28 @@ bool TakeMessage(std::string &Buffer, std::size_t &Index, FileRunRecord &R) {
 
 int WorkerCount(std::size_t Count) {
 #ifdef _WIN32
-  (void)Count;
-  return 1;
+  long Cores = ProcessorCount();
 #else
   long Cores = sysconf(_SC_NPROCESSORS_ONLN);
+#endif
+  const char *Forced = std::getenv("QMATE_WORKERS");
+  if (Forced && std::atol(Forced) > 0)
+    Cores = std::atol(Forced);
   if (Cores < 1)
     Cores = 1;
   return static_cast<int>(static_cast<std::size_t>(Cores) < Count ? Cores : Count);
-#endif
 }
 
 void RunOnFiles(const std::vector<std::string> &Files, int Workers,
                 const std::function<FileRunRecord(const std::string &)> &Work,
                 const std::function<void(FileRunRecord &)> &Report) {
-#ifdef _WIN32
-  (void)Workers;
-  RunHere(Files, 0, Work, Report);
-#else
   if (Workers < 2 || Files.size() < 2) {
     RunHere(Files, 0, Work, Report);
     return;
   }
+#ifdef _WIN32
+  RunOnThreads(Files, Workers, Work, Report);
+#else
   // The next file to take, shared by the workers.
   void *Shared = mmap(nullptr, sizeof(std::atomic<std::size_t>), PROT_READ | PROT_WRITE,
                       MAP_SHARED | MAP_ANONYMOUS, -1, 0);

@@ -2,8 +2,9 @@
 # Builds the 64-bit qmate.exe with MinGW-w64 and runs it under 64-bit Wine: the golden tests
 # of the command-line tool (tests/golden), then the behaviour only Windows has (drive letters,
 # backslashes, Unicode names, the read-only attribute, a file held open by another program,
-# attributes kept by an in-place write, binary standard input and output) and Neovim's LSP
-# client on `qmate.exe lsp`, each output compared byte for byte with the native tool.
+# attributes kept by an in-place write, binary standard input and output, many files on worker
+# threads, a path longer than MAX_PATH) and Neovim's LSP client on `qmate.exe lsp`, each output
+# compared byte for byte with the native tool.
 #   scripts/test-windows-cli.sh [WIN64_BUILD [NATIVE_BUILD]]
 # WIN64_BUILD defaults to build-win64 (its Wine prefix in WIN64_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Skips with a notice when the cross compiler
@@ -60,6 +61,7 @@ work="$root/$build/cli-checks"
 rm -rf "$work"
 mkdir -p "$work/setup" "$work/files/.git" "$work/drive/sub"
 cp dist/setup/Keywords.dat dist/setup/Replace.dat "$work/setup/"
+"$qmate" reindent --setup "$work/setup" samples/demo.prg >"$work/expected.prg"
 cp samples/demo.prg "$work/files/"
 cp samples/demo.prg "$work/files/Grüße-демо.prg"
 cp samples/demo.prg "$work/drive/sub/"
@@ -117,10 +119,97 @@ while IFS='|' read -r name winargs nativeargs input; do
   fi
 done <<<"$rows"
 
+# Many files on worker threads: 40 copies of the samples and the golden inputs, run with
+# --check, --diff and -i on all cores (QMATE_WORKERS=3 makes a third worker even on two), on
+# one worker and by the native tool (on its worker processes). Standard output, standard error, the status and (for
+# -i) the files rewritten must be the same byte for byte: the records in the files' order.
+mkdir -p "$work/many"
+for i in $(seq 40); do
+  mkdir -p "$work/many/c$i"
+  cp samples/*.prg tests/golden/inputs/* "$work/many/c$i/"
+done
+# A project settings file's refused value: its warning once, with the first file it covers.
+printf '[Settings]\r\nMainTab=abc\r\n' >"$work/many/c5/.qmate.ini"
+for mode in --check --diff -i; do
+  for run in native threads forced one; do
+    rm -rf "$work/many-run"
+    cp -r "$work/many" "$work/many-run"
+    status=0
+    case $run in
+    native) (cd "$work/files" && "$qmate" reindent $mode --setup "$work/setup" ../many-run) ;;
+    threads) (cd "$work/files" && "$wine" "$exe" reindent $mode --setup "$(winpath "$work/setup")" ../many-run) ;;
+    forced) (cd "$work/files" && QMATE_WORKERS=3 "$wine" "$exe" reindent $mode --setup "$(winpath "$work/setup")" ../many-run) ;;
+    one) (cd "$work/files" && QMATE_WORKERS=1 "$wine" "$exe" reindent $mode --setup "$(winpath "$work/setup")" ../many-run) ;;
+    esac >"$work/many.$run" 2>"$work/many.$run-err" || status=$?
+    echo "$status" >>"$work/many.$run-err"
+    # The settings file is named by its full path: Z:\...\ is the native /.../.
+    [ "$run" = native ] || sed -i -e '/^qmate: warning: Z:/{s|Z:||;s|\\|/|g}' "$work/many.$run-err"
+    (cd "$work/many-run" && find . -type f | sort | xargs md5sum) >>"$work/many.$run"
+  done
+  ok=1
+  for run in threads forced one; do
+    cmp -s "$work/many.native" "$work/many.$run" && cmp -s "$work/many.native-err" "$work/many.$run-err" || ok=0
+  done
+  if [ "$ok" = 1 ] && [ "$(wc -l <"$work/many.native")" -gt 320 ]; then
+    echo "PASS folder-threads $mode"
+  else
+    echo "FAIL folder-threads $mode"
+    for run in threads forced one; do
+      diff -a "$work/many.native" "$work/many.$run" | head -5 || true
+      diff -a "$work/many.native-err" "$work/many.$run-err" | head -5 || true
+    done
+    failed=1
+  fi
+done
+rm -rf "$work/many-run"
+
+# A path longer than MAX_PATH (260 characters) is read and rewritten in place.
+deep="$work/deep"
+for part in a b c d; do deep="$deep/$(printf "$part%.0s" $(seq 60))"; done
+mkdir -p "$deep"
+cp samples/demo.prg "$deep/demo.prg"
+deepwin="$(winpath "$deep")\\demo.prg"
+status=0
+"$wine" "$exe" reindent --setup "$(winpath "$work/setup")" "$deepwin" >"$work/deep.out" 2>"$work/deep.err" || status=$?
+"$wine" "$exe" reindent -i --setup "$(winpath "$work/setup")" "$deepwin" 2>>"$work/deep.err" || status=$?
+if [ "$status" = 0 ] && [ "${#deepwin}" -gt 260 ] && cmp -s "$work/deep.out" "$work/expected.prg" &&
+  cmp -s "$deep/demo.prg" "$work/expected.prg" && [ ! -s "$work/deep.err" ] &&
+  [ "$(find "$deep" -type f | wc -l)" = 1 ]; then
+  echo "PASS long-path"
+else
+  echo "FAIL long-path (status $status)"
+  cat "$work/deep.err"
+  failed=1
+fi
+
+# A setup folder and a project folder with names outside ASCII: the setup folder's qmate.ini
+# and the project's .qmate.ini are both read (their values and a refused one's warning).
+mkdir -p "$work/unicode/Grüße-дом/setup" "$work/unicode/проект"
+cp dist/setup/Keywords.dat dist/setup/Replace.dat "$work/unicode/Grüße-дом/setup/"
+printf '[Settings]\r\nMainTab=5\r\n' >"$work/unicode/Grüße-дом/setup/qmate.ini"
+printf '[Settings]\r\nTab=4\r\nMainTab=abc\r\n' >"$work/unicode/проект/.qmate.ini"
+cp samples/demo.prg "$work/unicode/проект/"
+status=0
+(cd "$work/unicode" && "$wine" "$exe" reindent --setup 'Grüße-дом\setup' 'проект\demo.prg' \
+  >"$work/unicode.win" 2>"$work/unicode.win-err") || status=$?
+echo "$status" >>"$work/unicode.win-err"
+sed -i -e '/^qmate: warning: Z:/{s|Z:||;s|\\|/|g}' "$work/unicode.win-err"
+status=0
+(cd "$work/unicode" && "$qmate" reindent --setup 'Grüße-дом/setup' 'проект/demo.prg' \
+  >"$work/unicode.native" 2>"$work/unicode.native-err") || status=$?
+echo "$status" >>"$work/unicode.native-err"
+if cmp -s "$work/unicode.win" "$work/unicode.native" && cmp -s "$work/unicode.win-err" "$work/unicode.native-err" &&
+  grep -q 'using 5$' "$work/unicode.win-err"; then
+  echo "PASS unicode-setup-and-project"
+else
+  echo "FAIL unicode-setup-and-project"
+  diff -a "$work/unicode.native-err" "$work/unicode.win-err" | head -5 || true
+  failed=1
+fi
+
 # In place: the hidden attribute stays; a read-only file is refused with one message and kept.
 cp samples/demo.prg "$work/files/hidden.prg"
 cp samples/demo.prg "$work/files/locked.prg"
-"$qmate" reindent --setup "$work/setup" samples/demo.prg >"$work/expected.prg"
 (cd "$work/files" && "$wine" cmd /c attrib +h hidden.prg &&
   "$wine" "$exe" reindent -i --setup "$(winpath "$work/setup")" "$W\\files\\hidden.prg" &&
   "$wine" cmd /c attrib hidden.prg) >"$work/hidden.out" 2>&1 || true

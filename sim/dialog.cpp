@@ -12,7 +12,7 @@
 namespace {
 
 // The dialogs open now, innermost last; a handle is valid only while its dialog is here.
-std::vector<SimDialogRecord *> OpenDialogs;
+PER_THREAD std::vector<SimDialogRecord *> OpenDialogs;
 
 SimDialogRecord *DialogOf(HANDLE Dlg) {
   for (SimDialogRecord *D : OpenDialogs)

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string_view>
 
-SimHostRecord SimHost;
+PER_THREAD SimHostRecord SimHost;
 
 namespace {
 

@@ -3,6 +3,7 @@
 // engine. Tests and the command-line tool hand its service table to the plug-in.
 #pragma once
 
+#include "../src/host/per_thread.hpp"
 #include "../src/host/plugin.hpp"
 #include "gap_vector.hpp"
 
@@ -152,7 +153,7 @@ struct SimHostRecord {
   int DialogCursorY = -1;
 };
 
-extern SimHostRecord SimHost;
+extern PER_THREAD SimHostRecord SimHost;
 
 // Empties the editor, the scripts, the records and the screen; keeps the language texts.
 void SimReset();

@@ -9,7 +9,7 @@
 namespace {
 
 // The title handed to the host as a one-element string array; it must outlive the call.
-const char *TitleSlot = nullptr;
+PER_THREAD const char *TitleSlot = nullptr;
 
 // The file-type check: the text after the name's last dot (or the whole name), upper-cased,
 // must be PRG or CH; otherwise a warning, and the menu follows all the same.

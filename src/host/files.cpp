@@ -14,6 +14,30 @@
 #include <unistd.h>
 #endif
 
+#ifdef QMATE_UTF8_FILE_NAMES
+namespace {
+std::wstring WideName(const std::string &Utf8) {
+  int Size = MultiByteToWideChar(CP_UTF8, 0, Utf8.c_str(), -1, nullptr, 0);
+  std::wstring Wide(static_cast<std::size_t>(Size > 0 ? Size : 1), L'\0');
+  if (Size > 0)
+    MultiByteToWideChar(CP_UTF8, 0, Utf8.c_str(), -1, &Wide[0], Size);
+  Wide.resize(Wide.size() - 1);
+  return Wide;
+}
+} // namespace
+
+int StatName(const std::string &Path, struct stat *Status) {
+  struct _stat64 Wide;
+  if (_wstat64(WideName(Path).c_str(), &Wide) != 0)
+    return -1;
+  *Status = {};
+  Status->st_mode = Wide.st_mode;
+  Status->st_size = static_cast<_off_t>(Wide.st_size > 0x7FFFFFFF ? 0x7FFFFFFF : Wide.st_size);
+  Status->st_mtime = static_cast<time_t>(Wide.st_mtime);
+  return 0;
+}
+#endif
+
 std::string NativePath(const std::string &Path) {
 #ifdef _WIN32
   return Path;
@@ -70,8 +94,13 @@ std::string ExistingPathIgnoringCase(const std::string &Path) {
 
 DataFileKind ProbeDataFile(const std::string &Path) {
   struct stat St;
+#ifdef QMATE_UTF8_FILE_NAMES
+  if (StatName(Path, &St) != 0)
+    return DataFileMissing;
+#else
   if (stat(NativePath(Path).c_str(), &St) != 0)
     return DataFileMissing;
+#endif
   if (!S_ISREG(St.st_mode))
     return DataFileNotRegular;
   if (static_cast<unsigned long long>(St.st_size) > MaxDataFileSize)
@@ -81,7 +110,9 @@ DataFileKind ProbeDataFile(const std::string &Path) {
 
 bool ReadWholeFile(const std::string &Path, std::string &Bytes) {
   Bytes.clear();
-#ifdef _WIN32
+#if defined(QMATE_UTF8_FILE_NAMES)
+  std::FILE *F = _wfopen(WideName(Path).c_str(), L"rb");
+#elif defined(_WIN32)
   std::FILE *F = std::fopen(NativePath(Path).c_str(), "rb");
 #else
   // Opened without waiting, so a FIFO in the file's place cannot hold the caller up; only a
@@ -114,12 +145,22 @@ bool ReadWholeFile(const std::string &Path, std::string &Bytes) {
 bool WriteWholeFile(const std::string &Path, const std::string &Bytes) {
   std::string Target = NativePath(Path);
   std::string Temp = Target + ".qmate-tmp";
+#ifdef QMATE_UTF8_FILE_NAMES
+  std::FILE *F = _wfopen(WideName(Temp).c_str(), L"wb");
+#else
   std::FILE *F = std::fopen(Temp.c_str(), "wb");
+#endif
   if (!F)
     return false;
   bool Ok = std::fwrite(Bytes.data(), 1, Bytes.size(), F) == Bytes.size();
   Ok = (std::fflush(F) == 0) && Ok;
   Ok = (std::fclose(F) == 0) && Ok;
+#if defined(QMATE_UTF8_FILE_NAMES)
+  Ok = Ok && MoveFileExW(WideName(Temp).c_str(), WideName(Target).c_str(),
+                         MOVEFILE_REPLACE_EXISTING) != 0;
+  if (!Ok)
+    _wremove(WideName(Temp).c_str());
+#else
 #ifdef _WIN32
   Ok = Ok && MoveFileExA(Temp.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
@@ -127,5 +168,6 @@ bool WriteWholeFile(const std::string &Path, const std::string &Bytes) {
 #endif
   if (!Ok)
     std::remove(Temp.c_str());
+#endif
   return Ok;
 }

@@ -1,4 +1,7 @@
 // Whole-file reading and writing by the host's 8-bit path (backslashes as folder separators).
+// The Far library's paths are in the ANSI code page, as Far hands them over; the Windows
+// command-line tool (built with QMATE_UTF8_FILE_NAMES) hands over UTF-8 paths, which reach
+// the system through its wide calls, so that any name can be named.
 #pragma once
 
 #include <string>
@@ -9,6 +12,12 @@ std::string NativePath(const std::string &Path);
 // where the exact spelling does not exist, as Windows finds them; Path itself (as NativePath
 // gives it) when nothing matches, and always on Windows.
 std::string ExistingPathIgnoringCase(const std::string &Path);
+#ifdef QMATE_UTF8_FILE_NAMES
+struct stat;
+// stat for a UTF-8 path: the type, the size (at most 2 GiB less a byte) and the modification
+// time.
+int StatName(const std::string &Path, struct stat *Status);
+#endif
 // The largest settings or word file that is read (1 MiB); a larger one counts as missing.
 const unsigned long MaxDataFileSize = 1ul << 20;
 // What reading a settings or word file would find.

@@ -17,7 +17,7 @@ struct HeaderRecord {
   std::vector<std::string> Included;
 };
 
-std::map<std::string, HeaderRecord> HeaderCache;
+PER_THREAD std::map<std::string, HeaderRecord> HeaderCache;
 
 // Headers that include each other, or themselves, are followed this deep.
 const int MostNesting = 16;
@@ -48,8 +48,13 @@ std::string Joined(const std::string &Folder, const std::string &Name) {
 const HeaderRecord *ReadHeader(const std::string &Named) {
   const std::string Path = ExistingPathIgnoringCase(Named);
   struct stat St;
+#ifdef QMATE_UTF8_FILE_NAMES
+  if (StatName(Path, &St) != 0 || !S_ISREG(St.st_mode))
+    return nullptr;
+#else
   if (stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode))
     return nullptr;
+#endif
   const long long Size = static_cast<long long>(St.st_size);
   const long long Modified = static_cast<long long>(St.st_mtime);
   auto Found = HeaderCache.find(Path);

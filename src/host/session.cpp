@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-PluginStartupInfo HostServices;
-EditorSessionRecord EditorSession;
+PER_THREAD PluginStartupInfo HostServices;
+PER_THREAD EditorSessionRecord EditorSession;
 
 namespace {
 int Editor(int Command, void *Param) {

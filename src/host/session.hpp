@@ -2,6 +2,7 @@
 // line operations, the range bounds, texts by number, message boxes and small text helpers.
 #pragma once
 
+#include "per_thread.hpp"
 #include "plugin.hpp"
 
 #include <string>
@@ -49,8 +50,8 @@ struct EditorSessionRecord {
 };
 
 // The copy of the host's service table, kept for the library's lifetime.
-extern PluginStartupInfo HostServices;
-extern EditorSessionRecord EditorSession;
+extern PER_THREAD PluginStartupInfo HostServices;
+extern PER_THREAD EditorSessionRecord EditorSession;
 
 // Moves the cursor to line Index and returns the whole text of that line (zero bytes included).
 std::string GetLine(int Index);

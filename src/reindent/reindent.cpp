@@ -1078,7 +1078,7 @@ void ReadOutsideBlock(ReindentState &S, bool Modern, int From, int To, std::stri
 
 } // namespace
 
-const char *ReindentLineNumbers = nullptr;
+PER_THREAD const char *ReindentLineNumbers = nullptr;
 
 void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWidth) {
   if (Indent <= 0)
@@ -1092,7 +1092,7 @@ void AppendIndentation(std::string &Out, long long Indent, bool Tabs, int TabWid
   Out.append(static_cast<std::size_t>(Spaces), ' ');
 }
 
-ReindentSinkRecord ReindentSink;
+PER_THREAD ReindentSinkRecord ReindentSink;
 
 // What the Modern rules take from every line of the text before a run: the words the text
 // ends its own definitions with, the words of its own stringifying rules (in the text or the

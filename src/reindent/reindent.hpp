@@ -1,6 +1,8 @@
 // The re-indenter: the line scanner, the indentation rules and the procedure spacing pass.
 #pragma once
 
+#include "../host/per_thread.hpp"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -161,7 +163,7 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
 struct DefinitionWordsRecord {
   std::vector<std::string> Ends;
 };
-extern DefinitionWordsRecord DefinitionWords;
+extern PER_THREAD DefinitionWordsRecord DefinitionWords;
 // Adds to Ends the word Line ends a definition with, if it does.
 void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends);
 
@@ -343,7 +345,7 @@ int RegionOpened(ReindentState &State, const ScannedLine &Line, bool InComment);
 
 // What the last re-indent run found that makes the file's line numbers matter, so that its
 // blank lines were kept (Modern), or null.
-extern const char *ReindentLineNumbers;
+extern PER_THREAD const char *ReindentLineNumbers;
 
 // True when Text, whose leading blanks are already removed, begins with PROC, PROCEDURE,
 // FUNC or FUNCTION and a space.
@@ -424,7 +426,7 @@ enum ReindentSeen {
   SeenClass = 32,         // a class declaration: ClassBody
   SeenHeader = 64,        // a routine header: RoutineBody
 };
-extern ReindentSinkRecord ReindentSink;
+extern PER_THREAD ReindentSinkRecord ReindentSink;
 
 // Appends to Out the leading blanks of a line indented by Indent columns: spaces, or with Tabs
 // as many tabs of TabWidth columns as fit (a TabWidth of 0 or less stands for 8) and spaces for

@@ -287,7 +287,7 @@ StatementKind DefinitionStatement(const char *Text, std::size_t Length, std::siz
 
 } // namespace
 
-DefinitionWordsRecord DefinitionWords;
+PER_THREAD DefinitionWordsRecord DefinitionWords;
 
 void NoteDefinitionEnd(const std::string &Line, std::vector<std::string> &Ends) {
   std::size_t First = 0;

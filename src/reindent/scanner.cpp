@@ -166,7 +166,7 @@ struct LineBrackets {
   std::vector<int> Open;
 };
 
-LineBrackets Brackets;
+PER_THREAD LineBrackets Brackets;
 
 // Appends a recorded word with what its respelling depends on.
 void RecordWord(ScannedLine &Result, std::size_t Start, std::size_t Length, bool Directive) {

@@ -6,9 +6,9 @@
 
 #include <string>
 
-PluginSettingsRecord PluginSettings;
-PluginRulesRecord PluginRules;
-std::string PluginIncludeFolders;
+PER_THREAD PluginSettingsRecord PluginSettings;
+PER_THREAD PluginRulesRecord PluginRules;
+PER_THREAD std::string PluginIncludeFolders;
 
 std::vector<std::string> SplitFolderList(const std::string &List) {
   std::vector<std::string> Folders;
@@ -44,7 +44,7 @@ const RulesKey RulesKeys[15] = {
     {"TabWidth", &PluginRulesRecord::TabWidth, 8, 1, 16, nullptr},
     {"KeepOpeners", &PluginRulesRecord::KeepOpeners, 0, 0, 1, nullptr},
 };
-std::string PluginFolder;
+PER_THREAD std::string PluginFolder;
 
 namespace {
 

@@ -1,6 +1,8 @@
 // The seven indentation settings, the plug-in folder and the start-up sequence.
 #pragma once
 
+#include "../host/per_thread.hpp"
+
 #include <string>
 #include <vector>
 
@@ -14,7 +16,7 @@ struct PluginSettingsRecord {
   int SplitLineTab; // -1: continuation offset taken from the statement's first line
 };
 
-extern PluginSettingsRecord PluginSettings;
+extern PER_THREAD PluginSettingsRecord PluginSettings;
 
 // The rule set the re-indenter and the block commands follow, and the layout options of
 // the Modern rules, from the [Rules] section of the settings file.
@@ -58,10 +60,10 @@ inline constexpr char StepsWords[] = "Fixed|Routine|Block";
 inline constexpr char DirectivesWords[] = "Column0|Code|Written";
 inline constexpr char IndentWithWords[] = "Spaces|Tabs";
 
-extern PluginRulesRecord PluginRules;
+extern PER_THREAD PluginRulesRecord PluginRules;
 // [Rules] Include: the folders searched for the headers a program includes, after its own
 // folder, separated by ";".
-extern std::string PluginIncludeFolders;
+extern PER_THREAD std::string PluginIncludeFolders;
 // The folders of a ";"-separated list, each trimmed of blanks, the empty ones left out.
 std::vector<std::string> SplitFolderList(const std::string &List);
 
@@ -78,7 +80,7 @@ extern const RulesKey RulesKeys[15];
 // for neither.
 int RulesValueFromText(const RulesKey &Key, const std::string &Text);
 // The library's folder, ending in one backslash.
-extern std::string PluginFolder;
+extern PER_THREAD std::string PluginFolder;
 
 // Derives the plug-in folder, loads the word tables, then the settings.
 void StartupLoad();

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-WordTablesRecord WordTables;
+PER_THREAD WordTablesRecord WordTables;
 
 namespace {
 

@@ -1,6 +1,8 @@
 // The keyword and replacement tables and the respelling of words.
 #pragma once
 
+#include "../host/per_thread.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,7 +39,7 @@ struct WordTablesRecord {
   const void *IndexedReplacementData = nullptr;
 };
 
-extern WordTablesRecord WordTables;
+extern PER_THREAD WordTablesRecord WordTables;
 
 // Reads setup\Keywords.dat and setup\Replace.dat from PluginFolder, then indexes them.
 void LoadWordTables();
