@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 32-bit plug-in and its Windows test host with MinGW-w64 and runs the test host
 # under Wine: the scenarios through the five exports, then every command on the sample files
-# through the real library, compared byte for byte with what the native build produces. Then
+# through the real library, compared byte for byte with what the native build produces, and
+# the golden tests of the command-line tool on the 32-bit qmate.exe. Then
 # scripts/test-windows-cli.sh tests the 64-bit qmate.exe (build $QMATE_WIN64_BUILD or
 # build-win64).
 #   scripts/test-windows.sh [WIN_BUILD [NATIVE_BUILD]]
@@ -153,18 +154,20 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "test-windows: creating the Wine prefix $WINEPREFIX (first start, slow)"
 fi
-# The same server runs the 32-bit qmate.exe once on a sample, for the native tool's bytes.
-exe32_out="$work/qmate-exe32.out"
-"$qmate" reindent --setup "$work/setup" "$root/samples/demo.prg" >"$work/qmate-exe32.expected"
+# The same server runs the golden tests of the command-line tool on the 32-bit qmate.exe
+# (tests/golden, the outputs the native tool gives), every case in one batch file, so one Wine
+# start serves them all.
+golden32="$work/golden32"
+QMATE_GOLDEN_BATCH=write QMATE_GOLDEN_WORK="$golden32" bash tests/golden/run.sh "$build/qmate.exe" "$root" >/dev/null
 WINE_PREFIX_TIMEOUT=$((300 * slow)) WINE_HOST_TIMEOUT=$((900 * slow)) \
-  EXE32="$build/qmate.exe" EXE32_SETUP="$(winpath "$work/setup")" \
-  EXE32_INPUT="$(winpath "$root/samples/demo.prg")" EXE32_OUT="$exe32_out" \
+  GOLDEN_BATCH="$(winpath "$golden32/cases.bat")" GOLDEN_TIME="$golden32/seconds" \
   bash scripts/wine-run.sh "$wine_mode" bash -c '
     [ -f "$WINEPREFIX/system.reg" ] || timeout "$WINE_PREFIX_TIMEOUT" wineboot -i >/dev/null 2>&1 || true
     status=0
     timeout "$WINE_HOST_TIMEOUT" wine "$@" || status=$?
-    timeout "$WINE_PREFIX_TIMEOUT" wine "$EXE32" reindent --setup "$EXE32_SETUP" "$EXE32_INPUT" \
-      >"$EXE32_OUT" 2>&1 || true
+    start=$(date +%s)
+    timeout "$WINE_HOST_TIMEOUT" wine cmd /c "$GOLDEN_BATCH" >/dev/null 2>&1 || true
+    echo $(($(date +%s) - start)) >"$GOLDEN_TIME"
     exit $status' wine-host \
   "$host" --dll "$(winpath "$tested")" --dist "$(winpath "$root/dist")" \
   --jobs "$(winpath "$jobs")" >"$log" 2>"$work/wine.err" || status=$?
@@ -188,12 +191,13 @@ if [ "$status" -ne 0 ]; then
   echo "test-windows: FAILED ($summary)" >&2
   exit 1
 fi
-if ! cmp -s "$work/qmate-exe32.expected" "$exe32_out"; then
-  echo "test-windows: FAILED: the 32-bit qmate.exe differs from the native tool on demo.prg:" >&2
-  diff -a "$work/qmate-exe32.expected" "$exe32_out" | head -20 >&2 || true
+golden_result=$(QMATE_GOLDEN_BATCH=check QMATE_GOLDEN_WORK="$golden32" bash tests/golden/run.sh \
+  "$build/qmate.exe" "$root") || {
+  echo "$golden_result"
+  echo "test-windows: FAILED: the 32-bit qmate.exe differs from the golden outputs" >&2
   exit 1
-fi
-echo "test-windows: the 32-bit qmate.exe matches the native tool on demo.prg"
+}
+echo "test-windows: the 32-bit qmate.exe passes the golden tests ($(echo "$golden_result" | tail -1), $(cat "$golden32/seconds" 2>/dev/null || echo '?') s under Wine)"
 echo "test-windows: passed ($wine_mode Wine)"
 echo "$summary"
 # The command-line tool as qmate.exe, under 64-bit Wine.
