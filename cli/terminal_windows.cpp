@@ -177,7 +177,7 @@ void QueueKey(const KEY_EVENT_RECORD &Key) {
   std::string Bytes;
   wchar_t Char = Key.uChar.UnicodeChar;
   bool Shift = (Key.dwControlKeyState & SHIFT_PRESSED) != 0;
-  if (Key.wVirtualKeyCode == VK_TAB && Shift) {
+  if (Key.wVirtualKeyCode == VK_TAB && Shift && Char == L'\t') {
     Bytes = "\x1b[Z";
   } else if (Char != 0) {
     if (Char < 0xD800 || Char > 0xDFFF)
