@@ -155,9 +155,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "test-windows: creating the Wine prefix $WINEPREFIX (first start, slow)"
 fi
 # The same server runs the golden tests of the command-line tool on the 32-bit qmate.exe
-# (tests/golden, the outputs the native tool gives), every case in one batch file, so one Wine
-# start serves them all. Under emulation each program Wine starts is an emulated process of
-# its own, a batch file's too, and costs minutes: there two cases run (reading, and writing in
+# (tests/golden, the outputs the native tool gives), one start of qmate.exe per case. A batch
+# file would not spare starts: Wine makes each program cmd starts a process of its own, which
+# under emulation costs a minute or more, so there two cases run (reading, and writing in
 # place) unless QMATE_GOLDEN32_ALL=1.
 golden32="$work/golden32"
 golden_cases=()
@@ -167,13 +167,13 @@ fi
 QMATE_GOLDEN_BATCH=write QMATE_GOLDEN_WORK="$golden32" bash tests/golden/run.sh "$build/qmate.exe" \
   "$root" ${golden_cases[@]+"${golden_cases[@]}"} >/dev/null
 WINE_PREFIX_TIMEOUT=$((300 * slow)) WINE_HOST_TIMEOUT=$((900 * slow)) \
-  GOLDEN_BATCH="$(winpath "$golden32/cases.bat")" GOLDEN_TIME="$golden32/seconds" \
+  GOLDEN_SCRIPT="$golden32/cases.sh" GOLDEN_TIME="$golden32/seconds" \
   bash scripts/wine-run.sh "$wine_mode" bash -c '
     [ -f "$WINEPREFIX/system.reg" ] || timeout "$WINE_PREFIX_TIMEOUT" wineboot -i >/dev/null 2>&1 || true
     status=0
     timeout "$WINE_HOST_TIMEOUT" wine "$@" || status=$?
     start=$(date +%s)
-    timeout "$WINE_HOST_TIMEOUT" wine cmd /c "$GOLDEN_BATCH" >/dev/null 2>&1 || true
+    timeout "$WINE_HOST_TIMEOUT" bash "$GOLDEN_SCRIPT" >/dev/null 2>&1 || true
     echo $(($(date +%s) - start)) >"$GOLDEN_TIME"
     exit $status' wine-host \
   "$host" --dll "$(winpath "$tested")" --dist "$(winpath "$root/dist")" \

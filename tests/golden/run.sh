@@ -6,10 +6,10 @@
 #                          committing them!)
 #   QMATE_WRAP             a command put in front of the tool (e.g. a valgrind call)
 #   QMATE_GOLDEN_BATCH     "write" or "check", with QMATE_GOLDEN_WORK (a new folder): a
-#                          Windows tool runs every case in one start of Wine. "write" makes
-#                          the cases' folders and WORK/cases.bat, a batch file for cmd that runs
-#                          them (QMATE is then the qmate.exe it names); "check" compares what
-#                          the batch file left in WORK. Nothing else runs the tool.
+#                          Windows tool runs the cases inside a Wine session of its own.
+#                          "write" makes the cases' folders and WORK/cases.sh, which runs them
+#                          with `wine QMATE`; "check" compares what it left in WORK. Nothing
+#                          else runs the tool.
 set -u
 QMATE=${1:?usage: run.sh QMATE SOURCE_DIR [CASE...]}
 ROOT=${2:?usage: run.sh QMATE SOURCE_DIR [CASE...]}
@@ -35,8 +35,6 @@ else
   WORK=$(mktemp -d "${TMPDIR:-/tmp}/qmate-golden-XXXXXX")
   trap 'rm -rf "$WORK"' EXIT
 fi
-# A Linux path as Wine's Z: drive names it, for the batch file.
-winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 if [ "$BATCH" != check ]; then
   # Two setup folders: none of the word files (only the indentation shows), and the shipped
   # ones.
@@ -49,7 +47,7 @@ if [ "$BATCH" != check ]; then
   cp "$ROOT"/samples/*.prg "$HERE"/inputs/* "$WORK/files/" 2>/dev/null
 fi
 if [ "$BATCH" = write ]; then
-  printf '@echo off\r\n' >"$WORK/cases.bat"
+  : >"$WORK/cases.sh"
 fi
 
 PASSED=0
@@ -64,8 +62,8 @@ while IFS='|' read -r NAME SETUP ARGS; do
   SETUP=$(echo "$SETUP" | xargs)
   read -r -a WORDS <<<"$ARGS"
   VERB=${WORDS[0]}
-  # Every case runs on fresh copies, so in-place cases do not disturb each other; a batch
-  # file's cases each have their own.
+  # Every case runs on fresh copies, so in-place cases do not disturb each other; cases.sh's
+  # cases each have their own.
   RUN="$WORK/run"
   [ -n "$BATCH" ] && RUN="$WORK/run/$NAME"
   OUT="$WORK/results/$NAME"
@@ -73,13 +71,10 @@ while IFS='|' read -r NAME SETUP ARGS; do
     mkdir -p "$WORK/run"
     cp -r "$WORK/files" "$RUN"
     {
-      printf 'cd /d "%s"\r\n' "$(winpath "$RUN")"
-      printf '"%s" %s --setup "%s"' "$(winpath "$QMATE")" "$VERB" "$(winpath "$WORK/$SETUP/setup")"
-      for W in "${WORDS[@]:1}"; do printf ' "%s"' "$W"; done
-      printf ' >"%s.out" 2>"%s.err" <NUL\r\n' "$(winpath "$OUT")" "$(winpath "$OUT")"
-      # A digit just before > would name a handle, so the status follows a word.
-      printf 'echo status %%ERRORLEVEL%% >"%s.status"\r\n' "$(winpath "$OUT")"
-    } >>"$WORK/cases.bat"
+      printf 'cd %q && wine %q %q --setup %q' "$RUN" "$QMATE" "$VERB" "$WORK/$SETUP/setup"
+      for W in "${WORDS[@]:1}"; do printf ' %q' "$W"; done
+      printf ' >%q 2>%q </dev/null; echo "status $?" >%q\n' "$OUT.out" "$OUT.err" "$OUT.status"
+    } >>"$WORK/cases.sh"
     continue
   fi
   if [ "$BATCH" = check ]; then
@@ -124,7 +119,7 @@ while IFS='|' read -r NAME SETUP ARGS; do
 done <"$HERE/cases.txt"
 
 if [ "$BATCH" = write ]; then
-  echo "wrote $WORK/cases.bat"
+  echo "wrote $WORK/cases.sh"
   exit 0
 fi
 echo "$PASSED passed, $FAILED failed"
