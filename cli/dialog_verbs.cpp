@@ -295,7 +295,7 @@ int RunConfigure(const CliOptions &Options) {
   }
   if (!Start(Options))
     return 2;
-  if (Live && !EnterTerminal()) {
+  if (Live && !EnterRawTerminal()) {
     std::cerr << "qmate: cannot switch the terminal to raw input\n";
     StopPlugin();
     return 2;
@@ -311,7 +311,7 @@ int RunConfigure(const CliOptions &Options) {
   SimHost.DialogInput = nullptr;
   SimHost.DialogInputContext = nullptr;
   if (Live)
-    LeaveTerminal();
+    LeaveRawTerminal();
   if (Confirmed)
     KeepUneditedSettings(Before, Input.EditedItems);
   int Status = 0;

@@ -1,5 +1,5 @@
 // What the tool asks of the operating system where POSIX and Windows differ: the command
-// line, file names, folders and standard input and output. platform_posix.cpp and
+// line, file names, folders, standard input and output, and the terminal. platform_posix.cpp and
 // platform_windows.cpp hold the two ways; every path and argument here is UTF-8.
 #pragma once
 
@@ -63,3 +63,24 @@ typedef void (*BackgroundWork)(void *Context);
 struct BackgroundTask;
 BackgroundTask *StartBackground(BackgroundWork Work, void *Context);
 void FinishBackground(BackgroundTask *Task);
+
+// The terminal of `qmate configure` (terminal_posix.cpp, terminal_windows.cpp). What is
+// written to it is UTF-8 text with the few ANSI escape sequences terminal.cpp uses (cursor
+// position, colours, erase to the end of the line, cursor shown or hidden); a Windows console
+// without virtual terminal processing has them carried out through the console API.
+
+// True when both standard input and standard output are a terminal (a console on Windows).
+bool StdioIsTerminal();
+// The terminal's size in columns and rows; false when it cannot be told.
+bool TerminalSize(int &Columns, int &Rows);
+// Switches the terminal to raw input on a screen of its own; the old state comes back with
+// LeaveRawTerminal, at exit, or when the tool is interrupted (Ctrl+C; SIGTERM and SIGHUP
+// too on POSIX). False when that is impossible.
+bool EnterRawTerminal();
+void LeaveRawTerminal();
+// Writes to the terminal; a failed write leaves the screen as it is.
+void WriteTerminal(const std::string &Text);
+// The next byte of the keys typed, as a POSIX terminal sends them (keys without a character
+// of their own as their escape sequences). Waits at most WaitMilliseconds, or for ever when
+// it is negative; false when none came in time or input ended.
+bool ReadTerminalByte(unsigned char &Byte, int WaitMilliseconds);

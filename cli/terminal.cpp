@@ -1,19 +1,11 @@
-// The live terminal of `qmate configure` (POSIX terminals; termios and ANSI escapes only).
+// The live terminal of `qmate configure` (ANSI escapes out, the keys a POSIX terminal
+// sends in; platform.hpp says how each system gets them there).
 #include "terminal.hpp"
 #include "../src/host/keys.hpp"
-#include "fileio.hpp"
+#include "platform.hpp"
 
 #include <string>
 #include <vector>
-
-#ifndef _WIN32
-#include <csignal>
-#include <cstdlib>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 std::vector<std::string> ScreenRowCells(int Row) {
   std::vector<std::string> Cells;
@@ -30,59 +22,7 @@ std::vector<std::string> ScreenRowCells(int Row) {
   return Cells;
 }
 
-#ifdef _WIN32
-
-bool StdioIsTerminal() {
-  return false;
-}
-bool TerminalSize(int &, int &) {
-  return false;
-}
-bool EnterTerminal() {
-  return false;
-}
-void LeaveTerminal() {}
-void DrawTerminalScreen(int, int, int, int) {}
-bool ReadTerminalAction(SimDialogAction &) {
-  return false;
-}
-
-#else
-
 namespace {
-
-struct TerminalRecord {
-  bool Raw = false;
-  termios Saved;
-};
-TerminalRecord Terminal;
-
-const char EnterSequence[] = "\x1b[?1049h\x1b[H\x1b[2J";
-const char LeaveSequence[] = "\x1b[0m\x1b[?25h\x1b[?1049l";
-
-// The screen is drawn on a best-effort basis: a failed write leaves it as it is.
-void WriteText(const std::string &Text) {
-  WriteAll(STDOUT_FILENO, Text.data(), Text.size());
-}
-
-// Puts the terminal back; only calls that are safe inside a signal handler.
-void RestoreTerminal() {
-  if (!Terminal.Raw)
-    return;
-  Terminal.Raw = false;
-  WriteAll(STDOUT_FILENO, LeaveSequence, sizeof(LeaveSequence) - 1);
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &Terminal.Saved);
-}
-
-extern "C" void OnTerminalSignal(int Signal) {
-  RestoreTerminal();
-  std::signal(Signal, SIG_DFL);
-  std::raise(Signal);
-}
-
-extern "C" void RestoreTerminalAtExit() {
-  RestoreTerminal();
-}
 
 // A console attribute (blue in bit 0, red in bit 2, bright in bit 3) as ANSI colours.
 std::string AttributeSequence(unsigned char Attr) {
@@ -90,15 +30,6 @@ std::string AttributeSequence(unsigned char Attr) {
   int Fore = Attr & 0x0F, Back = (Attr >> 4) & 0x0F;
   return "\x1b[0;" + std::to_string(((Fore & 8) ? 90 : 30) + Ansi(Fore)) + ";" +
          std::to_string(((Back & 8) ? 100 : 40) + Ansi(Back)) + "m";
-}
-
-bool KeyWaiting(int Milliseconds) {
-  pollfd In{STDIN_FILENO, POLLIN, 0};
-  return poll(&In, 1, Milliseconds) > 0;
-}
-
-bool ReadByte(unsigned char &C) {
-  return read(STDIN_FILENO, &C, 1) == 1;
 }
 
 SimDialogAction MakeAction(SimDialogAction::Kind What, int Item = 0) {
@@ -111,12 +42,12 @@ SimDialogAction MakeAction(SimDialogAction::Kind What, int Item = 0) {
 // The rest of an escape sequence after ESC; 0 means a lone Esc, -1 a key of no use here.
 int EscapeKey() {
   unsigned char C;
-  if (!KeyWaiting(60) || !ReadByte(C))
+  if (!ReadTerminalByte(C, 60))
     return 0;
   if (C != '[' && C != 'O')
     return -1;
   std::string Digits;
-  while (ReadByte(C)) {
+  while (ReadTerminalByte(C, -1)) {
     if (C >= '0' && C <= '9') {
       Digits += static_cast<char>(C);
       continue;
@@ -155,49 +86,6 @@ int EscapeKey() {
 
 } // namespace
 
-bool StdioIsTerminal() {
-  return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
-}
-
-bool EnterTerminal() {
-  if (Terminal.Raw)
-    return true;
-  if (tcgetattr(STDIN_FILENO, &Terminal.Saved) != 0)
-    return false;
-  termios Raw = Terminal.Saved;
-  // Keys arrive one at a time, unechoed; Ctrl+C still raises SIGINT, which restores.
-  Raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
-  Raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | ISTRIP));
-  Raw.c_cc[VMIN] = 1;
-  Raw.c_cc[VTIME] = 0;
-  static bool HandlersSet = false;
-  if (!HandlersSet) {
-    HandlersSet = true;
-    std::signal(SIGINT, OnTerminalSignal);
-    std::signal(SIGTERM, OnTerminalSignal);
-    std::signal(SIGHUP, OnTerminalSignal);
-    std::atexit(RestoreTerminalAtExit);
-  }
-  if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &Raw) != 0)
-    return false;
-  Terminal.Raw = true;
-  WriteAll(STDOUT_FILENO, EnterSequence, sizeof(EnterSequence) - 1);
-  return true;
-}
-
-void LeaveTerminal() {
-  RestoreTerminal();
-}
-
-bool TerminalSize(int &Columns, int &Rows) {
-  winsize Size;
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &Size) != 0 || Size.ws_col == 0 || Size.ws_row == 0)
-    return false;
-  Columns = Size.ws_col;
-  Rows = Size.ws_row;
-  return true;
-}
-
 void DrawTerminalScreen(int Left, int Top, int Width, int Height) {
   const SimScreenRecord &S = SimHost.Screen;
   std::string Out = "\x1b[?25l";
@@ -227,13 +115,13 @@ void DrawTerminalScreen(int Left, int Top, int Width, int Height) {
     Out += "\x1b[" + std::to_string(SimHost.DialogCursorY - Top + 1) + ";" +
            std::to_string(SimHost.DialogCursorX - Left + 1) + "H\x1b[?25h";
   }
-  WriteText(Out);
+  WriteTerminal(Out);
 }
 
 bool ReadTerminalAction(SimDialogAction &Action) {
   for (;;) {
     unsigned char C;
-    if (!ReadByte(C))
+    if (!ReadTerminalByte(C, -1))
       return false;
     if (C == '\t') {
       Action = MakeAction(SimDialogAction::Next);
@@ -270,5 +158,3 @@ bool ReadTerminalAction(SimDialogAction &Action) {
     }
   }
 }
-
-#endif

@@ -1,19 +1,12 @@
-// The live terminal for `qmate configure`: raw keyboard input, the simulated host's screen
-// drawn with ANSI escape sequences, and the terminal put back as it was in every case.
+// The live terminal for `qmate configure`: the simulated host's screen drawn with ANSI escape
+// sequences, keys read as a POSIX terminal sends them. Raw input, and the terminal put back as
+// it was in every case, are the platform layer's (platform.hpp).
 #pragma once
 
 #include "../sim/sim.hpp"
 
 #include <string>
 
-// True when both standard input and standard output are terminals.
-bool StdioIsTerminal();
-// The terminal's size in columns and rows; false when it cannot be told.
-bool TerminalSize(int &Columns, int &Rows);
-// Switches the terminal to raw input on its alternate screen; the old state comes back with
-// LeaveTerminal, at exit, or on SIGINT, SIGTERM and SIGHUP. False when that is impossible.
-bool EnterTerminal();
-void LeaveTerminal();
 // Draws the screen cells from Top to Top + Height - 1, Left to Left + Width - 1 at the
 // terminal's top-left corner, a line of key help below, and the cursor where the host has it.
 void DrawTerminalScreen(int Left, int Top, int Width, int Height);

@@ -3,8 +3,8 @@
 # of the command-line tool (tests/golden), then the behaviour only Windows has (drive letters,
 # backslashes, Unicode names, the read-only attribute, a file held open by another program,
 # attributes kept by an in-place write, binary standard input and output, many files on worker
-# threads, a path longer than MAX_PATH) and Neovim's LSP client on `qmate.exe lsp`, each output
-# compared byte for byte with the native tool.
+# threads, a path longer than MAX_PATH, `configure` with and without a console) and Neovim's
+# LSP client on `qmate.exe lsp`, each output compared byte for byte with the native tool.
 #   scripts/test-windows-cli.sh [WIN64_BUILD [NATIVE_BUILD]]
 # WIN64_BUILD defaults to build-win64 (its Wine prefix in WIN64_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Skips with a notice when the cross compiler
@@ -273,6 +273,80 @@ else
   echo "FAIL built-in-words (status $status)"
   cat "$work/alone.err"
   failed=1
+fi
+# configure with no console (standard input a file): dialog actions are read from it as the
+# Linux tool reads them off a terminal; none at all is refused. Output, status and the
+# settings file written must match the native tool's.
+printf 'next\ntype 4\nnext\ntype -3\nok\n' >"$work/configure.in"
+for input in /dev/null "$work/configure.in"; do
+  name=configure-$(basename "$input")
+  rm -rf "$work/$name"
+  mkdir -p "$work/$name/win/setup" "$work/$name/native/setup"
+  cp dist/setup/*.dat "$work/$name/win/setup/"
+  cp dist/setup/*.dat "$work/$name/native/setup/"
+  status=0
+  "$wine" "$exe" configure --setup "$(winpath "$work/$name/win/setup")" <"$input" \
+    >"$work/$name.win" 2>"$work/$name.win-err" || status=$?
+  echo "$status" >>"$work/$name.win-err"
+  status=0
+  "$qmate" configure --setup "$work/$name/native/setup" <"$input" \
+    >"$work/$name.native" 2>"$work/$name.native-err" || status=$?
+  echo "$status" >>"$work/$name.native-err"
+  if cmp -s "$work/$name.win" "$work/$name.native" && cmp -s "$work/$name.win-err" "$work/$name.native-err" &&
+    diff -r "$work/$name/win" "$work/$name/native" >/dev/null; then
+    echo "PASS $name"
+  else
+    echo "FAIL $name"
+    diff -a "$work/$name.native-err" "$work/$name.win-err" | head -10 || true
+    diff -r "$work/$name/native" "$work/$name/win" | head -10 || true
+    failed=1
+  fi
+done
+# configure live in a console: Wine's console on a pseudo-terminal, keys typed into it once
+# the dialog is drawn; the settings file and status must be those of the native tool given the
+# same keys in a terminal. Each way of drawing: escape sequences, and the console API.
+keys_in_terminal() { python3 tests/windows/keys_in_terminal.py "Quillmate settings" "$@"; }
+if ! command -v python3 >/dev/null 2>&1; then
+  echo "SKIP configure-console: no python3 to type into a pseudo-terminal"
+else
+  # NAME | QMATE_NO_VT | KEYS ('|' between keys, typed 0.2 s apart)
+  console_rows="down-arrow       | 0 | \x1b[B|7|\r
+tab-shift-tab    | 0 | \t|\x1b[Z|9|\r
+negative-to-zero | 0 | \t|\t|\t|\t|-|5|\t|\r
+api-shift-tab    | 1 | \t|\t|\x1b[Z|8|\r
+api-edit-keys    | 1 | \x1b[B|\x1b[D|\x1b[3~|\x1b[H|\x1b[F|\x08|6|\r"
+  while IFS='|' read -r name novt keys; do
+    name=console-$(echo "$name" | xargs)
+    novt=$(echo "$novt" | xargs)
+    keys=$(echo "$keys" | sed 's/^ *//; s/ *$//')
+    rm -rf "$work/$name"
+    mkdir -p "$work/$name/win/setup" "$work/$name/native/setup"
+    cp dist/setup/*.dat "$work/$name/win/setup/"
+    cp dist/setup/*.dat "$work/$name/native/setup/"
+    wstatus=$(QMATE_NO_VT=$novt keys_in_terminal "$keys" "$work/$name.win" \
+      "$wine" "$exe" configure --setup "$(winpath "$work/$name/win/setup")")
+    nstatus=$(keys_in_terminal "$keys" "$work/$name.native" "$qmate" configure --setup "$work/$name/native/setup")
+    if [ "$wstatus" = "$nstatus" ] && [ -f "$work/$name/native/setup/qmate.ini" ] &&
+      cmp -s "$work/$name/win/setup/qmate.ini" "$work/$name/native/setup/qmate.ini"; then
+      echo "PASS $name"
+    else
+      echo "FAIL $name (status $wstatus, native $nstatus)"
+      diff -a "$work/$name/native/setup/qmate.ini" "$work/$name/win/setup/qmate.ini" | head -10 || true
+      failed=1
+    fi
+  done <<<"$console_rows"
+  # Ctrl+C ends the dialog, nothing saved, the console put back (its normal screen again).
+  name=console-ctrl-c
+  rm -rf "$work/$name"
+  mkdir -p "$work/$name/setup"
+  cp dist/setup/*.dat "$work/$name/setup/"
+  keys_in_terminal '7|\x03' "$work/$name.win" "$wine" "$exe" configure --setup "$(winpath "$work/$name/setup")" >/dev/null
+  if [ ! -e "$work/$name/setup/qmate.ini" ] && grep -aq $'\x1b\\[?1049l' "$work/$name.win"; then
+    echo "PASS $name"
+  else
+    echo "FAIL $name"
+    failed=1
+  fi
 fi
 rm -f "$WINEPREFIX/dosdevices/q:"
 # Neovim's LSP client on qmate.exe lsp, each answer compared with the native tool's output.

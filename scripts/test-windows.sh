@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the 32-bit plug-in and its Windows test host with MinGW-w64 and runs the test host
 # under Wine: the scenarios through the five exports, then every command on the sample files
-# through the real library, compared byte for byte with what the native build produces. The
-# same host then plays Far 3 for qmate3.dll, x86 under 32-bit Wine and x64 (built in
-# $QMATE_WIN64_BUILD or build-win64) under 64-bit Wine: its scenarios and the same jobs, each
-# file held in its code page (UTF-8 and 1251 by name, 866 otherwise). Then
-# scripts/test-windows-cli.sh tests the 64-bit qmate.exe.
+# through the real library, compared byte for byte with what the native build produces, and
+# the golden tests of the command-line tool on the 32-bit qmate.exe. The same host then plays
+# Far 3 for qmate3.dll, x86 under 32-bit Wine and x64 (built in $QMATE_WIN64_BUILD or
+# build-win64) under 64-bit Wine: its scenarios and the same jobs, each file held in its code
+# page (UTF-8 and 1251 by name, 866 otherwise). Then scripts/test-windows-cli.sh tests the
+# 64-bit qmate.exe.
 #   scripts/test-windows.sh [WIN_BUILD [NATIVE_BUILD]]
 # WIN_BUILD defaults to build-win (the Wine prefix lives in WIN_BUILD/wineprefix); the native
 # build defaults to $QMATE_NATIVE_BUILD or build. Where the kernel runs no 32-bit programs,
@@ -128,23 +129,32 @@ log3="$work/winhost-far3-x86.log"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "test-windows: creating the Wine prefix $WINEPREFIX (first start, slow)"
 fi
-# The same server runs the 32-bit qmate.exe once on a sample, for the native tool's bytes.
-exe32_out="$work/qmate-exe32.out"
-"$qmate" reindent --setup "$work/setup" "$root/samples/demo.prg" >"$work/qmate-exe32.expected"
-# The same server runs the test host a second time for the 32-bit qmate3.dll (its log apart).
+# The same server runs the test host a second time for the 32-bit qmate3.dll (its log apart),
+# then the golden tests of the command-line tool on the 32-bit qmate.exe
+# (tests/golden, the outputs the native tool gives), one start of qmate.exe per case. A batch
+# file would not spare starts: Wine makes each program cmd starts a process of its own, which
+# under emulation costs a minute or more, so there two cases run (reading, and writing in
+# place) unless QMATE_GOLDEN32_ALL=1.
+golden32="$work/golden32"
+golden_cases=()
+if [ "$wine_mode" = emulated ] && [ "${QMATE_GOLDEN32_ALL:-0}" != 1 ]; then
+  golden_cases=(reindent-demo-shipped reindent-inplace)
+fi
+QMATE_GOLDEN_BATCH=write QMATE_GOLDEN_WORK="$golden32" bash tests/golden/run.sh "$build/qmate.exe" \
+  "$root" ${golden_cases[@]+"${golden_cases[@]}"} >/dev/null
 WINE_PREFIX_TIMEOUT=$((300 * slow)) WINE_HOST_TIMEOUT=$((900 * slow)) \
-  EXE32="$build/qmate.exe" EXE32_SETUP="$(winpath "$work/setup")" \
-  EXE32_INPUT="$(winpath "$root/samples/demo.prg")" EXE32_OUT="$exe32_out" \
+  GOLDEN_SCRIPT="$golden32/cases.sh" GOLDEN_TIME="$golden32/seconds" \
   FAR3_DLL="$(winpath "$tested3")" FAR3_DIST="$(winpath "$far3_dist")" \
   FAR3_JOBS="$(winpath "$jobs32")" FAR3_LOG="$log3" \
   bash scripts/wine-run.sh "$wine_mode" bash -c '
     [ -f "$WINEPREFIX/system.reg" ] || timeout "$WINE_PREFIX_TIMEOUT" wineboot -i >/dev/null 2>&1 || true
     status=0
     timeout "$WINE_HOST_TIMEOUT" wine "$@" || status=$?
-    timeout "$WINE_PREFIX_TIMEOUT" wine "$EXE32" reindent --setup "$EXE32_SETUP" "$EXE32_INPUT" \
-      >"$EXE32_OUT" 2>&1 || true
     timeout "$WINE_HOST_TIMEOUT" wine "$1" --dll "$FAR3_DLL" --dist "$FAR3_DIST" \
       --jobs "$FAR3_JOBS" >"$FAR3_LOG" 2>&1 || true
+    start=$(date +%s)
+    timeout "$WINE_HOST_TIMEOUT" bash "$GOLDEN_SCRIPT" >/dev/null 2>&1 || true
+    echo $(($(date +%s) - start)) >"$GOLDEN_TIME"
     exit $status' wine-host \
   "$host" --dll "$(winpath "$tested")" --dist "$(winpath "$root/dist")" \
   --jobs "$(winpath "$jobs")" >"$log" 2>"$work/wine.err" || status=$?
@@ -168,12 +178,13 @@ if [ "$status" -ne 0 ]; then
   echo "test-windows: FAILED ($summary)" >&2
   exit 1
 fi
-if ! cmp -s "$work/qmate-exe32.expected" "$exe32_out"; then
-  echo "test-windows: FAILED: the 32-bit qmate.exe differs from the native tool on demo.prg:" >&2
-  diff -a "$work/qmate-exe32.expected" "$exe32_out" | head -20 >&2 || true
+golden_result=$(QMATE_GOLDEN_BATCH=check QMATE_GOLDEN_WORK="$golden32" bash tests/golden/run.sh \
+  "$build/qmate.exe" "$root" ${golden_cases[@]+"${golden_cases[@]}"}) || {
+  echo "$golden_result"
+  echo "test-windows: FAILED: the 32-bit qmate.exe differs from the golden outputs" >&2
   exit 1
-fi
-echo "test-windows: the 32-bit qmate.exe matches the native tool on demo.prg"
+}
+echo "test-windows: the 32-bit qmate.exe passes the golden tests ($(echo "$golden_result" | tail -1), $(cat "$golden32/seconds" 2>/dev/null || echo '?') s under Wine)"
 echo "test-windows: passed ($wine_mode Wine)"
 echo "$summary"
 
