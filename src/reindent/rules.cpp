@@ -204,10 +204,11 @@ bool IsInlineIf(const char *Text, std::size_t Length, std::size_t After) {
   return (C == '+' || C == '-' || C == '*' || C == '/') && D == '=';
 }
 
-// True when what follows a method's name at Name can be a method header's: its parameters,
-// a clause of the class syntax, a ":" (Xbase++'s Class:Method), a comment or the statement's
-// end. Another word or an operator makes the statement a command of a library's own that
-// begins with the same word, as in ASSIGN lValue VALUE x TYPE "L" or ASSIGN aList := {}.
+// True when what follows the name of an ACCESS or ASSIGN method at Name can be a method
+// header's: its parameters, a clause of the class syntax, a ":" (Xbase++'s Class:Method), a
+// comment or the statement's end. Another word or an operator makes the statement a command
+// of a library's own that begins with the same word, as in ASSIGN lValue VALUE x TYPE "L" or
+// ASSIGN aList := {}.
 bool MethodClauseFollows(const char *Text, std::size_t Length, std::size_t Name) {
   static const char *const Clauses[] = {
       "AS",       "BLOCK",      "CLASS",    "CONSTRUCTOR", "DEFERRED", "EXPORT",
@@ -215,11 +216,7 @@ bool MethodClauseFollows(const char *Text, std::size_t Length, std::size_t Name)
       "OPERATOR", "PERSISTENT", "PROPERTY", "PROTECTED",   "READONLY", "RO",
       "SETGET",   "SHARED",     "SYNC",     "VIRTUAL",     "VISIBLE"};
   std::size_t After = 0;
-  const std::size_t NameLength = WordAt(Text, Length, Name, After);
-  // Xbase++ names the kind of routine first: METHOD PROCEDURE Class:Name().
-  if (AbbreviationOf(Text + Name, NameLength, "PROCEDURE", 9) ||
-      AbbreviationOf(Text + Name, NameLength, "FUNCTION", 8))
-    return true;
+  WordAt(Text, Length, Name, After);
   if (After >= Length)
     return true;
   const char C = Text[After];
@@ -382,7 +379,8 @@ StatementKind ClassifyStatement(const char *Text, std::size_t Length, bool InCla
       if (InClass && Role != RoleHeader)
         return Kind;
       if (Role == RoleMethod) {
-        if (!MethodClauseFollows(Text, Length, Rest))
+        // METHOD is the language's own; ACCESS and ASSIGN begin libraries' commands too.
+        if (AsciiUpper(Text[0]) == 'A' && !MethodClauseFollows(Text, Length, Rest))
           return Kind;
         Role = RoleHeader;
       }
