@@ -931,7 +931,8 @@ TEST(CliRobustness, ALoneOrInstalledBinaryFindsItsWordFiles) {
 }
 
 // The hooks offered to pre-commit run as the tool runs: each entry on a file that needs
-// re-indenting fails (or fixes it), and on a tidy file passes.
+// re-indenting fails (or fixes it), lint on a file with a block left open fails, and on a
+// tidy file each passes.
 TEST(CliRobustness, ThePreCommitHooksRunTheTool) {
   REQUIRE_TOOL();
   std::string Hooks = ReadTextFile(QMATE_SOURCE_DIR "/.pre-commit-hooks.yaml");
@@ -939,12 +940,21 @@ TEST(CliRobustness, ThePreCommitHooksRunTheTool) {
   for (std::size_t At = Hooks.find("entry: qmate "); At != std::string::npos;
        At = Hooks.find("entry: qmate ", At + 1))
     Entries.push_back(Hooks.substr(At + 13, Hooks.find('\n', At) - At - 13));
-  ASSERT_EQ(Entries.size(), 2u) << Hooks;
+  ASSERT_EQ(Entries.size(), 3u) << Hooks;
   std::string Dir = Folder("hooks");
   for (const std::string &Entry : Entries) {
     std::size_t Space = Entry.find(' ');
     std::string Verb = Entry.substr(0, Space);
     std::string Rest = Space == std::string::npos ? "" : Entry.substr(Space + 1);
+    if (Verb == "lint") {
+      WriteTextFile(Dir + "/tidy.prg", "IF x\n  y\nENDIF\n");
+      WriteTextFile(Dir + "/open.prg", "FUNCTION f()\nIF x\nRETURN nil\n");
+      EXPECT_EQ(RunTool(Dir, Verb, Rest + " tidy.prg").Status, 0) << Entry;
+      ToolResult Open = RunTool(Dir, Verb, Rest + " tidy.prg open.prg");
+      EXPECT_EQ(Open.Status, 1) << Entry;
+      EXPECT_NE(Open.Out.find("open.prg:2:1: warning: "), std::string::npos) << Open.Out;
+      continue;
+    }
     WriteTextFile(Dir + "/messy.prg", NeedsIndent);
     WriteTextFile(Dir + "/tidy.prg", "IF x\n  y\nENDIF\n");
     ToolResult Tidy = RunTool(Dir, Verb, Rest + " tidy.prg");
