@@ -1,10 +1,10 @@
 -- A headless Neovim session that uses its built-in LSP client on `qmate lsp`: it opens
--- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols, comment, fold, highlight
--- or ontype; or on the workspace index: wsymbol, definition, references or hover) the way the
--- editor's own commands do, and writes the buffer back (symbols, fold, highlight and the
--- index: write lines to $QMATE_OUT). Before format it runs the Ex commands of $QMATE_EDIT
--- (separated by ";"), which reach the server as incremental changes. Any failure quits with a
--- non-zero status.
+-- $QMATE_FILE, runs one request ($QMATE_OP: format, range, symbols, comment, fold,
+-- highlight, ontype or lint; or on the workspace index: wsymbol, definition, references or
+-- hover) the way the editor's own commands do, and writes the buffer back (symbols, fold,
+-- highlight, lint and the index: write lines to $QMATE_OUT). Before format it runs the Ex
+-- commands of $QMATE_EDIT (separated by ";"), which reach the server as incremental changes.
+-- Any failure quits with a non-zero status.
 local env = vim.env
 local function fail(message)
   io.stderr:write('nvim client: ' .. message .. '\n')
@@ -203,6 +203,24 @@ elseif op == 'ontype' then
     options = { tabSize = 8, insertSpaces = true },
   })
   vim.lsp.util.apply_text_edits(edits or {}, buffer, client.offset_encoding)
+elseif op == 'lint' then
+  -- The diagnostics published for the file as opened, as FILE:LINE:COLUMN: warning: TEXT.
+  if not vim.wait(10000, function()
+    return #vim.diagnostic.get(buffer) > 0
+  end, 10) then
+    fail('no diagnostics were published')
+  end
+  local found = vim.diagnostic.get(buffer)
+  table.sort(found, function(a, b)
+    return a.lnum < b.lnum or (a.lnum == b.lnum and a.col < b.col)
+  end)
+  local lines = {}
+  for _, item in ipairs(found) do
+    local severity = item.severity == vim.diagnostic.severity.WARN and 'warning' or 'other'
+    table.insert(lines, env.QMATE_NAME .. ':' .. (item.lnum + 1) .. ':' .. (item.col + 1) .. ': '
+      .. severity .. ': ' .. item.message)
+  end
+  vim.fn.writefile(lines, env.QMATE_OUT)
 else
   fail('unknown QMATE_OP ' .. tostring(op))
 end

@@ -204,5 +204,13 @@ for op in wsymbol definition references hover; do
 done
 cd "$WORK"
 
+# The diagnostics published on open: what `qmate lint` prints for the same file.
+mkdir "$WORK/lint"
+cd "$WORK/lint"
+printf '%s\n' 'FUNCTION f()' '   FOR i := 1 TO 3' '      IF x' '   ENDDO' 'ENDIF' 'TEXT' 'x' >problems.prg
+"$QMATE" lint problems.prg >expected
+run_case lint problems.prg "" 0 expected
+cd "$WORK"
+
 [ $status -eq 0 ] && echo "nvim-lsp: $count requests through Neovim's LSP client equal the tool's output"
 exit $status
