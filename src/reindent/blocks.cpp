@@ -349,6 +349,59 @@ int LeadingBlanks(const std::string &Text) {
 
 } // namespace
 
+namespace {
+
+// The "{" braces less the "}" ones of Text from At, those of C strings and characters left out.
+int BraceBalance(const std::string &Text, std::size_t At) {
+  int Balance = 0;
+  char Quote = 0;
+  for (std::size_t K = At; K < Text.size(); ++K) {
+    const char C = Text[K];
+    if (Quote) {
+      if (C == '\\')
+        ++K;
+      else if (C == Quote)
+        Quote = 0;
+    } else if (C == '"' || C == '\'') {
+      Quote = C;
+    } else if (C == '{') {
+      ++Balance;
+    } else if (C == '}') {
+      --Balance;
+    }
+  }
+  return Balance;
+}
+
+// Where the C code of an HB_INLINE( ... ) { on Text begins (its "{"), npos when none does.
+std::size_t InlineCodeStart(const std::string &Text) {
+  std::size_t At = 0;
+  while ((At = Text.find_first_of("hH", At)) != std::string::npos) {
+    bool Named =
+        Text.size() - At >= 9 &&
+        (At == 0 || !(IsLetter(static_cast<unsigned char>(Text[At - 1])) || Text[At - 1] == '_' ||
+                      (Text[At - 1] >= '0' && Text[At - 1] <= '9')));
+    for (std::size_t K = 0; Named && K < 9; ++K)
+      Named = AsciiUpper(Text[At + K]) == "HB_INLINE"[K];
+    if (Named) {
+      std::size_t K = At + 9;
+      while (K < Text.size() && IsSpaceOrTab(Text[K]))
+        ++K;
+      if (K < Text.size() && Text[K] == '(') {
+        const std::size_t Close = Text.find(')', K);
+        if (Close == std::string::npos)
+          return std::string::npos;
+        const std::size_t Open = Text.find_first_not_of(" \t", Close + 1);
+        return Open != std::string::npos && Text[Open] == '{' ? Open : std::string::npos;
+      }
+    }
+    ++At;
+  }
+  return std::string::npos;
+}
+
+} // namespace
+
 BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string &FileName) {
   BlockReader R;
   // The headers a program includes are looked for from its folder; the definitions its own
@@ -387,9 +440,17 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
   ScannedLine Line{};
   int RegionLine = -1, CommentLine = -1, CommentColumn = 0;
   std::string RegionOpener;
+  int InlineDepth = 0, InlineLine = -1;
   for (std::size_t I = 0; I < Lines.size(); ++I) {
     const std::string &Text = Lines[I];
     const int Index = static_cast<int>(I);
+    // The C code of HB_INLINE( ... ) { ... } runs to the brace that closes its first one.
+    if (InlineDepth > 0) {
+      InlineDepth += BraceBalance(Text, 0);
+      if (InlineDepth <= 0)
+        R.Result.Spans.push_back(BlockSpan{InlineLine, Index, SpanRegion});
+      continue;
+    }
     if (S.Verbatim != VerbatimNone) {
       if (!VerbatimClosed(S.Verbatim, Text))
         continue;
@@ -417,6 +478,11 @@ BlockReading ReadBlocks(const std::vector<std::string> &Lines, const std::string
       for (std::size_t At = LaterStatementAt(T, 0); At != std::string::npos;
            At = LaterStatementAt(T, At))
         ReadStatement(R, T, At, Index, Column + static_cast<int>(At), false);
+    }
+    if (!InComment && !S.InBlockComment) {
+      const std::size_t Inline = InlineCodeStart(Text);
+      if (Inline != std::string::npos && (InlineDepth = BraceBalance(Text, Inline)) > 0)
+        InlineLine = Index;
     }
     // A region opens at a statement's first line: not inside a comment, nor where a rule's
     // result (a text command's) or a command's clause (DEFINE MAIL ... ; TEXT x) goes on.

@@ -431,6 +431,10 @@ const BlockRow BlockRows[] = {
     {{"FOR i := 1 TO 3", "ENDF", "SWIT n", "CASE 1", "ENDSW", "BEGIN SEQUENCE", "ALWA", "ENDSEQ"},
      "",
      nullptr},
+    // xHarbour's inline C runs to the brace that closes its first one.
+    {{"x := HB_INLINE( a ){", "  if( a ) {", "    while( b ) { c( \"}\" ); }", "  }", "}", "ENDIF"},
+     "6:1 ENDIF without IF",
+     nullptr},
     // A library's commands that begin like a method header are statements of the body.
     {{"FUNCTION F()", "IF a", "ASSIGN x VALUE 1 TYPE \"L\"", "ASSIGN y := 2", "ENDIF",
       "ACCESS Name CLASS T", "IF b", "ASSIGN Name( c ) CLASS T // set", "RETURN"},
