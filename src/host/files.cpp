@@ -2,6 +2,7 @@
 #include "files.hpp"
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <sys/stat.h>
 
@@ -10,7 +11,6 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <unistd.h>
 #endif
 
@@ -50,6 +50,47 @@ std::string NativePath(const std::string &Path) {
 #endif
 }
 
+#ifndef _WIN32
+namespace {
+
+// A folder's names by their upper-case spelling, kept while the folder stays as it was read:
+// a run that looks for the same missing header from every file reads the folder once.
+struct FolderNamesRecord {
+  long long Seconds = -1;
+  long Nanoseconds = -1;
+  std::map<std::string, std::string> ByUpper;
+};
+std::map<std::string, FolderNamesRecord> FolderNames;
+
+std::string UpperAscii(std::string Text) {
+  for (char &C : Text)
+    if (C >= 'a' && C <= 'z')
+      C = static_cast<char>(C - 'a' + 'A');
+  return Text;
+}
+
+// The name in Folder ("" for the current one) spelled as Name is in another case, "" for none.
+std::string SpelledInFolder(const std::string &Folder, const std::string &Name) {
+  const char *Where = Folder.empty() ? "." : Folder.c_str();
+  struct stat St;
+  if (stat(Where, &St) != 0)
+    return std::string();
+  FolderNamesRecord &Names = FolderNames[Folder];
+  if (Names.Seconds != St.st_mtime || Names.Nanoseconds != St.st_mtim.tv_nsec) {
+    Names = FolderNamesRecord{St.st_mtime, St.st_mtim.tv_nsec, {}};
+    if (DIR *Listing = opendir(Where)) {
+      while (dirent *Entry = readdir(Listing))
+        Names.ByUpper.emplace(UpperAscii(Entry->d_name), Entry->d_name);
+      closedir(Listing);
+    }
+  }
+  auto Found = Names.ByUpper.find(UpperAscii(Name));
+  return Found == Names.ByUpper.end() ? std::string() : Found->second;
+}
+
+} // namespace
+#endif
+
 std::string ExistingPathIgnoringCase(const std::string &Path) {
   std::string Native = NativePath(Path);
 #ifndef _WIN32
@@ -72,16 +113,7 @@ std::string ExistingPathIgnoringCase(const std::string &Path) {
       Found = Exact + (End < Native.size() ? "/" : "");
       continue;
     }
-    DIR *Folder = opendir(Found.empty() ? "." : Found.c_str());
-    if (!Folder)
-      return Native;
-    std::string Match;
-    while (dirent *Entry = readdir(Folder))
-      if (strcasecmp(Entry->d_name, Name.c_str()) == 0) {
-        Match = Entry->d_name;
-        break;
-      }
-    closedir(Folder);
+    std::string Match = SpelledInFolder(Found, Name);
     if (Match.empty())
       return Native;
     Found += Match + (End < Native.size() ? "/" : "");
