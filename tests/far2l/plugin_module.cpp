@@ -1,7 +1,6 @@
 // The real far2l plug-in as far2l holds it: a folder laid out as installed, the shared object
 // loaded from there with dlopen, its wide entry points found by name and offered to the job
 // runner under the 1.70 entry points' shapes.
-#include "../windows/far3_host.hpp"
 #include "../windows/plugin_module.hpp"
 #include "../windows/platform.hpp"
 #include "far2l_sim.hpp"
@@ -11,13 +10,14 @@
 
 SourcesRecord Sources;
 
-// The job runner shared with the Windows hosts also drives Far 3's editor; no Far 3 plug-in is
-// loaded here, so its editor stays idle and the plug-in is opened the 1.70 way.
-Far3SimRecord Far3Sim;
-void Far3SimReset() {}
-std::string CodePageFromWide(unsigned, const std::wstring &) {
-  return std::string();
+// far2l's editor keeps the file's bytes for the jobs as they are: the code page comes from the
+// file's name (far2l_sim.cpp).
+void HoldInCodePage(unsigned) {}
+
+std::string ShownEntry(const PluginModuleRecord &, std::size_t Index, unsigned) {
+  return SimHost.Menus[1].Items[Index].Text;
 }
+
 void OpenInEditor(const PluginModuleRecord &Plugin) {
   Plugin.OpenPlugin(OPEN_EDITOR, 0);
 }

@@ -11,7 +11,6 @@
 // text per line) and one "TITLE: TEXT" line per message box.
 #include "jobs.hpp"
 #include "check.hpp"
-#include "far3_host.hpp"
 #include "platform.hpp"
 #include "plugin_module.hpp"
 
@@ -96,9 +95,7 @@ void RunJob(const PluginModuleRecord &Plugin, const LayoutRecord &Layout, const 
       !Check(ReadBytes(Job.Expected + ".err", ExpectedMessages), "native messages readable"))
     return;
   StartWithSettings(Plugin, Layout, Job.Settings);
-  Far3SimReset();
-  Far3Sim.StoreCodePage = Job.CodePage;
-  Far3Sim.ReportedCodePage = Job.CodePage;
+  HoldInCodePage(Job.CodePage);
   SimLoadText(Input, Job.Input);
   int Line = 0, Column = 0;
   if (NumberPair(Job.Cursor, ':', Line, Column))
@@ -109,16 +106,12 @@ void RunJob(const PluginModuleRecord &Plugin, const LayoutRecord &Layout, const 
   SimHost.MenuAnswers = {Entry, -1};
   OpenInEditor(Plugin);
   std::string Output;
-  if (Job.Verb == "procs" && Plugin.Far3) {
+  if (Job.Verb == "procs") {
     // The entries as the editor shows them, in the file's own bytes.
     if (SimHost.Menus.size() >= 2)
       for (std::size_t I = 0; I < SimHost.Menus[1].Items.size(); ++I)
         Output += std::string(SimHost.Menus[1].Items[I].Selected ? "* " : "  ") +
-                  CodePageFromWide(Job.CodePage, Far3Sim.MenuItems[1][I]) + "\n";
-  } else if (Job.Verb == "procs") {
-    if (SimHost.Menus.size() >= 2)
-      for (const FarMenuItem &Item : SimHost.Menus[1].Items)
-        Output += std::string(Item.Selected ? "* " : "  ") + Item.Text + "\n";
+                  ShownEntry(Plugin, I, Job.CodePage) + "\n";
   } else {
     Output = SimSaveText();
   }

@@ -100,6 +100,18 @@ void OpenInEditor(const PluginModuleRecord &Plugin) {
   Plugin.OpenW(&Info);
 }
 
+void HoldInCodePage(unsigned CodePage) {
+  Far3SimReset();
+  Far3Sim.StoreCodePage = CodePage;
+  Far3Sim.ReportedCodePage = CodePage;
+}
+
+std::string ShownEntry(const PluginModuleRecord &Plugin, std::size_t Index, unsigned CodePage) {
+  if (Plugin.Far3)
+    return CodePageFromWide(CodePage, Far3Sim.MenuItems[1][Index]);
+  return SimHost.Menus[1].Items[Index].Text;
+}
+
 std::string RunInEditor(const PluginModuleRecord &Plugin, const std::string &Text,
                         const std::string &Name, const std::vector<int> &Answers) {
   SimReset();

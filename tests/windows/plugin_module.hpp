@@ -54,6 +54,11 @@ void UnloadPlugin(PluginModuleRecord &Plugin);
 void StartPlugin(const PluginModuleRecord &Plugin, const std::string &LanguageFile);
 // Opens the plug-in in the simulated editor as its host does (OpenPlugin or OpenW).
 void OpenInEditor(const PluginModuleRecord &Plugin);
+// The file the next job opens is held in CodePage by a host whose editor keeps text in code
+// pages (Far 3's); the others keep the bytes as they are.
+void HoldInCodePage(unsigned CodePage);
+// Entry Index of the procedure list as the editor shows it, in the file's own bytes.
+std::string ShownEntry(const PluginModuleRecord &Plugin, std::size_t Index, unsigned CodePage);
 // Loads the text as the file Name into the simulated editor and opens the plug-in with the
 // command menu answered by Answers (Esc after them). Returns the editor's text afterwards.
 std::string RunInEditor(const PluginModuleRecord &Plugin, const std::string &Text,
