@@ -377,10 +377,9 @@ int BraceBalance(const std::string &Text, std::size_t At) {
 std::size_t InlineCodeStart(const std::string &Text) {
   std::size_t At = 0;
   while ((At = Text.find_first_of("hH", At)) != std::string::npos) {
-    bool Named =
-        Text.size() - At >= 9 &&
-        (At == 0 || !(IsLetter(static_cast<unsigned char>(Text[At - 1])) || Text[At - 1] == '_' ||
-                      (Text[At - 1] >= '0' && Text[At - 1] <= '9')));
+    const char Before = At > 0 ? Text[At - 1] : ' ';
+    bool Named = Text.size() - At >= 9 && !IsLetter(static_cast<unsigned char>(Before)) &&
+                 Before != '_' && !(Before >= '0' && Before <= '9');
     for (std::size_t K = 0; Named && K < 9; ++K)
       Named = AsciiUpper(Text[At + K]) == "HB_INLINE"[K];
     if (Named) {
