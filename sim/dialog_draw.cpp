@@ -70,6 +70,24 @@ void DrawBox(SimDialogRecord &D, const FarDialogItem &Item, bool Double) {
   }
 }
 
+// A text item's text as the host draws it (see SimTextCutKind). A text with a right edge fills
+// the columns up to it.
+std::string HostCutText(const SimDialogRecord &D, const FarDialogItem &Item, std::string Text) {
+  if (SimHost.DialogTextCut == SimTextWhole || Item.X1 < 0)
+    return Text;
+  const bool Edge = Item.X2 > Item.X1;
+  if (Edge)
+    Text.resize(static_cast<std::size_t>(Item.X2 - Item.X1 + 1), ' ');
+  const int Length = static_cast<int>(Text.size());
+  if (Item.X1 + Length > D.Width - 1 && Length >= D.Width)
+    Text.resize(static_cast<std::size_t>(D.Width - 1));
+  const int Most = D.Width - Item.X1 - 5;
+  if (SimHost.DialogTextCut == SimTextCutFar3 && !Edge && Most >= 0 &&
+      static_cast<int>(Text.size()) > Most)
+    Text.resize(static_cast<std::size_t>(Most));
+  return Text;
+}
+
 } // namespace
 
 int SimFieldWidth(const FarDialogItem &Item) {
@@ -122,7 +140,7 @@ void SimDrawDialogItem(SimDialogRecord &D, int Index) {
     DrawBox(D, *Item, Item->Type == DI_DOUBLEBOX);
     break;
   case DI_TEXT:
-    PutText(D, X, Y, Text, Attr);
+    PutText(D, X, Y, HostCutText(D, *Item, Text), Attr);
     break;
   case DI_VTEXT:
     for (std::size_t I = 0; I < Text.size(); ++I)

@@ -127,6 +127,11 @@ struct SimScreenRecord {
   std::vector<unsigned char> Attrs;
 };
 
+// How the host cuts a text item as it draws it. The 1.70 host draws it whole. far2l and Far 3
+// leave the dialog's last column out of a text as wide as the dialog, and Far 3 also cuts a
+// text with no right edge five columns short of the dialog's right side.
+enum SimTextCutKind { SimTextWhole, SimTextCutFar2l, SimTextCutFar3 };
+
 struct SimHostRecord {
   SimEditorRecord Editor;
   std::deque<int> MenuAnswers; // an index, or -1 for Esc; an empty script answers Esc
@@ -151,6 +156,7 @@ struct SimHostRecord {
   int DialogFocus = -1;
   int DialogCursorX = -1;
   int DialogCursorY = -1;
+  SimTextCutKind DialogTextCut = SimTextWhole; // set by the test hosts of the wide-text Fars
 };
 
 extern PER_THREAD SimHostRecord SimHost;

@@ -40,23 +40,6 @@ int ByteColumn(const Far2l::EditorGetString &Line, int Column) {
   return static_cast<int>(Bytes.size()) + (Column - Inside);
 }
 
-// The character column of byte offset Offset of line Index (a character that starts before
-// the offset and ends after it counts as before).
-int CharColumn(int Index, int Offset) {
-  Far2l::EditorGetString Line;
-  if (Offset <= 0 || !MultiByteLines() || !GetWideLine(Index, Line))
-    return Offset;
-  int Bytes = 0;
-  int Column = 0;
-  std::string One;
-  while (Column < Line.StringLength && Bytes < Offset) {
-    One = BytesFrom(CodePageUtf8, Line.StringText + Column, 1);
-    Bytes += static_cast<int>(One.size());
-    ++Column;
-  }
-  return Column + (Offset > Bytes ? Offset - Bytes : 0);
-}
-
 int GetInfo(EditorInfo *Info) {
   Far2l::EditorInfo F;
   std::memset(&F, 0, sizeof(F));
@@ -75,10 +58,9 @@ int GetInfo(EditorInfo *Info) {
   Info->WindowSizeY = F.WindowSizeY;
   Info->TotalLines = F.TotalLines;
   Info->CurLine = F.CurLine;
+  // The engine takes the cursor's position as a column: where a marked block is indented to
+  // and where the cursor goes back to. far2l's position counts characters, as 1.70's does.
   Info->CurPos = F.CurPos;
-  Far2l::EditorGetString Line;
-  if (MultiByteLines() && GetWideLine(F.CurLine, Line))
-    Info->CurPos = ByteColumn(Line, F.CurPos);
   Info->CurTabPos = F.CurTabPos;
   Info->TopScreenLine = F.TopScreenLine;
   Info->LeftPos = F.LeftPos;
@@ -134,8 +116,6 @@ int SetPosition(const EditorSetPosition *Move) {
   F.TopScreenLine = Move->TopScreenLine;
   F.LeftPos = Move->LeftPos;
   F.Overtype = Move->Overtype;
-  if (F.CurPos > 0 && MultiByteLines())
-    F.CurPos = CharColumn(Move->CurLine, Move->CurPos);
   return Far(Far2l::ECTL_SETPOSITION, &F);
 }
 

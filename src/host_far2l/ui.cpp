@@ -2,6 +2,7 @@
 // far2l's wide ones and back.
 #include "../host/codepages.hpp"
 #include "../host/session.hpp"
+#include "../host/wide_dialogs.hpp"
 #include "bridge.hpp"
 
 #include <cstring>
@@ -14,8 +15,15 @@ namespace {
 // them (the menu title, say), and a text's address tells the navigator's menu apart.
 std::map<int, std::string> MessageTexts;
 
-// The 1.70 dialog procedures of the dialogs open now, innermost last.
-std::vector<FARWINDOWPROC> DialogProcs;
+// A dialog open now: its 1.70 procedure, and its items: the plug-in's, then those the layer
+// added.
+struct OpenDialogRecord {
+  FARWINDOWPROC Proc;
+  int Items;
+  int Added;
+};
+// Innermost last.
+std::vector<OpenDialogRecord> OpenDialogs;
 
 const Far2l::PluginStartupInfo &Far() {
   return Far2lBridge.Far;
@@ -159,9 +167,11 @@ long WINAPI BridgeDefDlgProc(HANDLE Dlg, int Msg, int Param1, long Param2) {
 // far2l hands over (the item being drawn, say) reaches the plug-in only to be handed back to
 // the default procedure.
 Far2l::IntPtr DialogProcBridge(void *Dlg, int Msg, int Param1, Far2l::IntPtr Param2) {
-  if (DialogProcs.empty() || !DialogProcs.back())
+  // The items the layer added are unknown to the plug-in.
+  const OpenDialogRecord *Open = OpenDialogs.empty() ? nullptr : &OpenDialogs.back();
+  if (!Open || !Open->Proc || (Param1 >= Open->Items && Param1 < Open->Items + Open->Added))
     return BridgeDefDlgProc(Dlg, Msg, Param1, static_cast<long>(Param2));
-  long Reply = DialogProcs.back()(Dlg, Msg, Param1, static_cast<long>(Param2));
+  long Reply = Open->Proc(Dlg, Msg, Param1, static_cast<long>(Param2));
   // far2l paints a user control with blanks after asking the plug-in to draw it, where 1.70
   // leaves the plug-in's drawing as it stands: a user control drawn is not painted again.
   auto *Item = reinterpret_cast<const Far2l::FarDialogItem *>(Param2);
@@ -176,10 +186,12 @@ int WINAPI BridgeDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpT
   if (!Far().DialogInit || !Far().DialogRun || !Far().DialogFree || ItemsNumber <= 0)
     return -1;
   std::size_t Count = static_cast<std::size_t>(ItemsNumber);
-  std::vector<std::wstring> Texts(Count);
-  std::vector<Far2l::FarDialogItem> Items(Count);
-  for (std::size_t I = 0; I < Count; ++I) {
-    const FarDialogItem &From = Item[I];
+  const std::vector<FarDialogItem> Laid =
+      WideHostDialogItems(Item, ItemsNumber, DialogWidth(X1, X2));
+  std::vector<std::wstring> Texts(Laid.size());
+  std::vector<Far2l::FarDialogItem> Items(Laid.size());
+  for (std::size_t I = 0; I < Laid.size(); ++I) {
+    const FarDialogItem &From = Laid[I];
     Far2l::FarDialogItem &To = Items[I];
     std::memset(&To, 0, sizeof(To));
     To.Type = From.Type;
@@ -195,19 +207,24 @@ int WINAPI BridgeDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpT
     To.PtrData = Texts[I].c_str();
   }
   std::wstring Help;
-  DialogProcs.push_back(DlgProc);
+  OpenDialogs.push_back({DlgProc, ItemsNumber, static_cast<int>(Items.size() - Count)});
   void *Dlg =
       Far().DialogInit(Far().ModuleNumber, X1, Y1, X2, Y2, UiOrNull(HelpTopic, Help), Items.data(),
-                       static_cast<unsigned>(Count), 0, Flags, DialogProcBridge, Param);
+                       static_cast<unsigned>(Items.size()), 0, Flags, DialogProcBridge, Param);
   int Result = -1;
   if (Dlg && Dlg != INVALID_HANDLE_VALUE) {
     Result = Far().DialogRun(Dlg);
-    // The texts as the dialog closed with them, read before the dialog is freed.
-    for (std::size_t I = 0; I < Count; ++I)
-      CopyItemText(Dlg, static_cast<int>(I), Item[I].Data, sizeof(Item[I].Data));
+    // The texts as the dialog closed with them, read before the dialog is freed; a text the
+    // dialog left as it was keeps the plug-in's own (the layout may have cut it).
+    for (std::size_t I = 0; I < Count; ++I) {
+      char Now[sizeof(Item[I].Data)] = {};
+      CopyItemText(Dlg, static_cast<int>(I), Now, sizeof(Now));
+      if (std::strncmp(Now, Laid[I].Data, sizeof(Now)) != 0)
+        std::memcpy(Item[I].Data, Now, sizeof(Now));
+    }
     Far().DialogFree(Dlg);
   }
-  DialogProcs.pop_back();
+  OpenDialogs.pop_back();
   return Result;
 }
 

@@ -60,22 +60,6 @@ unsigned PageInUse() {
   return Far3Bridge.EditorCodePage ? Far3Bridge.EditorCodePage : InterfaceCodePage;
 }
 
-// A column of line Index between the editor's characters and the engine's bytes; columns
-// before the line (-1) stay as they are.
-std::intptr_t ByteColumn(std::intptr_t Index, std::intptr_t Column) {
-  if (Column < 0 || PageInUse() != Utf8CodePage)
-    return Column;
-  return static_cast<std::intptr_t>(
-      EncodedLength(Utf8CodePage, WideText(WideLine(Index)), static_cast<std::size_t>(Column)));
-}
-
-std::intptr_t CharColumn(std::intptr_t Index, std::intptr_t Column) {
-  if (Column < 0 || PageInUse() != Utf8CodePage)
-    return Column;
-  return static_cast<std::intptr_t>(
-      DecodedLength(Utf8CodePage, WideText(WideLine(Index)), static_cast<std::size_t>(Column)));
-}
-
 // The module's path for the engine's 8-bit file calls: in the system's ANSI code page, or
 // its short form when the long one has characters outside it.
 std::string AnsiPath(const wchar_t *Path) {
@@ -111,7 +95,9 @@ void GetInfo(EditorInfo &Out) {
   Out.WindowSizeY = static_cast<int>(In.WindowSizeY);
   Out.TotalLines = static_cast<int>(In.TotalLines);
   Out.CurLine = static_cast<int>(In.CurLine);
-  Out.CurPos = static_cast<int>(ByteColumn(In.CurLine, In.CurPos));
+  // The engine takes the cursor's position as a column: where a marked block is indented to
+  // and where the cursor goes back to. Far's position counts characters, as 1.70's does.
+  Out.CurPos = static_cast<int>(In.CurPos);
   Out.CurTabPos = static_cast<int>(In.CurTabPos);
   Out.TopScreenLine = static_cast<int>(In.TopScreenLine);
   Out.LeftPos = static_cast<int>(In.LeftPos);
@@ -160,7 +146,7 @@ void SetPosition(const EditorSetPosition &In) {
   Far3::EditorSetPosition Out;
   Out.StructSize = sizeof(Out);
   Out.CurLine = In.CurLine;
-  Out.CurPos = CharColumn(In.CurLine, In.CurPos);
+  Out.CurPos = In.CurPos;
   Out.CurTabPos = In.CurTabPos;
   Out.TopScreenLine = In.TopScreenLine;
   Out.LeftPos = In.LeftPos;

@@ -3,6 +3,7 @@
 // numbered alike in both hosts), and the messages the plug-in sends translated where the
 // records differ. The edit fields' texts are copied back before the dialog is freed, as the
 // 1.70 host leaves them in the items.
+#include "../host/wide_dialogs.hpp"
 #include "bridge.hpp"
 #include "encoding.hpp"
 
@@ -16,16 +17,23 @@ namespace {
 const Far3::Uuid DialogGuid = {
     0x3c84dcb9, 0x93a5, 0x415c, {0xbf, 0xd9, 0x19, 0x8e, 0x99, 0x36, 0x86, 0x7f}};
 
-// The procedure of the dialog being run; 1.70 dialogs are modal, one at a time.
-FARWINDOWPROC RunningProc = nullptr;
+// The procedure of the dialog being run, and its items: the plug-in's, then those the layer
+// added. 1.70 dialogs are modal, one at a time.
+struct RunningDialogRecord {
+  FARWINDOWPROC Proc;
+  std::intptr_t Items;
+  std::intptr_t Added;
+};
+RunningDialogRecord Running = {nullptr, 0, 0};
 
 std::intptr_t WINAPI Trampoline(Far3::Handle Dlg, std::intptr_t Msg, std::intptr_t Param1,
                                 void *Param2) {
   DialogParam Param = static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(Param2));
-  if (!RunningProc)
+  // The items the layer added are unknown to the plug-in.
+  if (!Running.Proc || (Param1 >= Running.Items && Param1 < Running.Items + Running.Added))
     return Far3Bridge.Far.DefDlgProc(Dlg, Msg, Param1, Param2);
   return static_cast<std::intptr_t>(
-      RunningProc(Dlg, static_cast<int>(Msg), static_cast<int>(Param1), Param));
+      Running.Proc(Dlg, static_cast<int>(Msg), static_cast<int>(Param1), Param));
 }
 
 void *PointerOf(DialogParam Param) {
@@ -59,10 +67,12 @@ int WINAPI BridgeDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpT
                           FarDialogItem *Item, int ItemsNumber, DWORD, DWORD Flags,
                           FARWINDOWPROC DlgProc, DialogParam Param) {
   const std::size_t Count = static_cast<std::size_t>(ItemsNumber > 0 ? ItemsNumber : 0);
-  std::vector<std::wstring> Texts(Count);
-  std::vector<Far3::DialogItem> Items(Count);
-  for (std::size_t I = 0; I < Count; ++I) {
-    const FarDialogItem &In = Item[I];
+  const std::vector<FarDialogItem> Laid =
+      WideHostDialogItems(Item, ItemsNumber, DialogWidth(X1, X2));
+  std::vector<std::wstring> Texts(Laid.size());
+  std::vector<Far3::DialogItem> Items(Laid.size());
+  for (std::size_t I = 0; I < Laid.size(); ++I) {
+    const FarDialogItem &In = Laid[I];
     Far3::DialogItem &Out = Items[I];
     std::memset(&Out, 0, sizeof(Out));
     Texts[I] = InterfaceWide(std::string(In.Data, strnlen(In.Data, sizeof(In.Data))).c_str());
@@ -81,24 +91,26 @@ int WINAPI BridgeDialogEx(int, int X1, int Y1, int X2, int Y2, const char *HelpT
     Out.Data = Texts[I].c_str();
   }
   std::wstring Help = InterfaceWide(HelpTopic);
-  FARWINDOWPROC Outer = RunningProc;
-  RunningProc = DlgProc;
-  Far3::Handle Dlg = Far3Bridge.Far.DialogInit(&PluginGuid, &DialogGuid, X1, Y1, X2, Y2,
-                                               HelpTopic ? Help.c_str() : nullptr, Items.data(),
-                                               Count, 0, Flags, Trampoline, PointerOf(Param));
+  const RunningDialogRecord Outer = Running;
+  Running = {DlgProc, static_cast<std::intptr_t>(Count),
+             static_cast<std::intptr_t>(Items.size() - Count)};
+  Far3::Handle Dlg = Far3Bridge.Far.DialogInit(
+      &PluginGuid, &DialogGuid, X1, Y1, X2, Y2, HelpTopic ? Help.c_str() : nullptr, Items.data(),
+      Items.size(), 0, Flags, Trampoline, PointerOf(Param));
   if (!Dlg || Dlg == INVALID_HANDLE_VALUE) {
-    RunningProc = Outer;
+    Running = Outer;
     return -1;
   }
   int Result = static_cast<int>(Far3Bridge.Far.DialogRun(Dlg));
+  // A text the dialog left as it was keeps the plug-in's own (the layout may have cut it).
   for (std::size_t I = 0; I < Count; ++I) {
     const wchar_t *Now = reinterpret_cast<const wchar_t *>(Far3Bridge.Far.SendDlgMessage(
         Dlg, Far3::DmGetConstTextPtr, static_cast<std::intptr_t>(I), nullptr));
-    if (Now)
+    if (Now && Texts[I] != Now)
       CopyText(Item[I].Data, sizeof(Item[I].Data), InterfaceBytes(Now));
   }
   Far3Bridge.Far.DialogFree(Dlg);
-  RunningProc = Outer;
+  Running = Outer;
   return Result;
 }
 

@@ -68,19 +68,3 @@ std::size_t EncodedLength(unsigned CodePage, const std::wstring &Text, std::size
   }
   return Bytes;
 }
-
-std::size_t DecodedLength(unsigned CodePage, const std::wstring &Text, std::size_t Offset) {
-  if (!IsUtf8(CodePage))
-    return Offset;
-  std::size_t Chars = 0;
-  std::size_t Bytes = 0;
-  while (Chars < Text.size()) {
-    std::size_t Next = EncodedLength(CodePage, Text.substr(Chars, 2), 1);
-    std::size_t Step = Next == 4 ? 2 : 1;
-    if (Bytes + Next > Offset)
-      return Chars;
-    Bytes += Next;
-    Chars += Step;
-  }
-  return Chars + (Offset - Bytes);
-}

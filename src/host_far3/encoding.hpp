@@ -20,5 +20,3 @@ bool EncodeText(unsigned CodePage, const wchar_t *Text, std::size_t Size, std::s
 // The bytes the first Count characters of Text take in CodePage (Count past the end counts
 // one byte for each missing character, as a cursor beyond the end of a line).
 std::size_t EncodedLength(unsigned CodePage, const std::wstring &Text, std::size_t Count);
-// The number of characters of Text whose bytes in CodePage end at or before byte Offset.
-std::size_t DecodedLength(unsigned CodePage, const std::wstring &Text, std::size_t Offset);

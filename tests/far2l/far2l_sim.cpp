@@ -286,9 +286,11 @@ void *DialogInit(Far2l::IntPtr, int X1, int Y1, int X2, int Y2, const wchar_t *H
 int DialogRun(void *Dlg) {
   DialogRecord *D = static_cast<DialogRecord *>(Dlg);
   Running.push_back(D);
+  SimHost.DialogTextCut = SimTextCutFar2l;
   int Result = SimDialogEx(0, D->X1, D->Y1, D->X2, D->Y2, D->Help.c_str(), D->Items.data(),
                            static_cast<int>(D->Items.size()), 0, D->Flags, DialogProc,
                            static_cast<long>(D->Param));
+  SimHost.DialogTextCut = SimTextWhole;
   Running.pop_back();
   D->Live = nullptr;
   if (!SimHost.Dialogs.empty())

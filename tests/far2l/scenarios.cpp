@@ -37,21 +37,38 @@ void StartInProcess(const LayoutRecord &Layout) {
 }
 
 // The cursor stands inside the second line's Cyrillic or accented text (byte 11: the fifth
-// letter in UTF-8); a comment command works on a marked block, lines 2 to 4.
-void MarkFor(int Entry) {
-  SimSetCursor(1, 11);
-  if (Entry == EntryComment)
+// letter in UTF-8), at Column; a marked block takes lines 2 to 4.
+void MarkFor(bool Marked, int Column) {
+  SimSetCursor(1, Column);
+  if (Marked)
     SimMarkLines(1, 3);
 }
 
-std::string CursorPlace() {
-  return std::to_string(SimHost.Editor.CurLine) + ":" + std::to_string(SimHost.Editor.CurPos);
+const int CursorByte = 11;
+
+// The characters the first Count bytes of Bytes in CodePage hold; one for each byte past the
+// end, as a cursor beyond the end of a line.
+int CharsIn(unsigned CodePage, const std::string &Bytes, int Count) {
+  int Inside = Count < static_cast<int>(Bytes.size()) ? Count : static_cast<int>(Bytes.size());
+  std::wstring Wide;
+  BytesToWide(CodePage, Bytes.data(), static_cast<std::size_t>(Inside), Wide);
+  return static_cast<int>(Wide.size()) + (Count - Inside);
 }
 
-std::string RunInProcess(const std::string &Bytes, int Entry, const std::vector<int> &Answers) {
+// The cursor's line and its column in characters of the editor's text held in CodePage.
+std::string CursorPlace(unsigned CodePage) {
+  int Line = SimHost.Editor.CurLine;
+  return std::to_string(Line) + ":" +
+         std::to_string(CharsIn(CodePage, SimLineText(Line), SimHost.Editor.CurPos));
+}
+
+// The 1.70 code's run on the same bytes: its cursor positions count characters, so it gets
+// the cursor at the column in characters the far2l editor shows.
+std::string RunInProcess(const std::string &Bytes, bool Marked, int Column,
+                         const std::vector<int> &Answers) {
   SimReset();
   SimLoadText(Bytes, "CP.PRG");
-  MarkFor(Entry);
+  MarkFor(Marked, Column);
   SimHost.MenuAnswers.assign(Answers.begin(), Answers.end());
   OpenPlugin(OPEN_EDITOR, 0);
   return SimSaveText();
@@ -93,6 +110,7 @@ struct CodePageRow {
   unsigned ReportedCodePage;
   const char *Text;
   int Entry;
+  bool Marked; // lines 2 to 4 marked
   int Refused; // the line (from 1) the plug-in refuses the file for, 0 for none
 };
 
@@ -111,16 +129,21 @@ const char *const WesternProgram = "function Main()\n// caf\xC3\xA9 cr\xC3\xA8me
 const char *const EuroProgram = "function Main()\r\nif x\r\n? \"5 \xE2\x82\xAC\"\r\nendif\r\n";
 
 const CodePageRow CodePageRows[] = {
-    {"866 reindent", 866, 866, CyrillicProgram, EntryReindent, 0},
-    {"866 comment", 866, 866, CyrillicProgram, EntryComment, 0},
-    {"1251 reindent", 1251, 1251, CyrillicProgram, EntryReindent, 0},
-    {"UTF-8 reindent", CodePageUtf8, CodePageUtf8, CyrillicProgram, EntryReindent, 0},
-    {"UTF-8 comment", CodePageUtf8, CodePageUtf8, WesternProgram, EntryComment, 0},
-    {"1252 reindent", 1252, 1252, WesternProgram, EntryReindent, 0},
+    {"866 reindent", 866, 866, CyrillicProgram, EntryReindent, false, 0},
+    {"866 comment", 866, 866, CyrillicProgram, EntryComment, true, 0},
+    {"1251 reindent", 1251, 1251, CyrillicProgram, EntryReindent, false, 0},
+    {"UTF-8 reindent", CodePageUtf8, CodePageUtf8, CyrillicProgram, EntryReindent, false, 0},
+    {"UTF-8 block reindent to the cursor's character", CodePageUtf8, CodePageUtf8, CyrillicProgram,
+     EntryReindent, true, 0},
+    {"866 block reindent", 866, 866, CyrillicProgram, EntryReindent, true, 0},
+    {"UTF-8 comment", CodePageUtf8, CodePageUtf8, WesternProgram, EntryComment, true, 0},
+    {"1252 reindent", 1252, 1252, WesternProgram, EntryReindent, false, 0},
     {"an unknown code page handled as UTF-8", CodePageUtf8, 20866, CyrillicProgram, EntryReindent,
-     0},
-    {"the euro sign in an 866 file is refused", CodePageUtf8, 866, EuroProgram, EntryReindent, 3},
-    {"Cyrillic in a 1252 file is refused", CodePageUtf8, 1252, CyrillicProgram, EntryComment, 2},
+     false, 0},
+    {"the euro sign in an 866 file is refused", CodePageUtf8, 866, EuroProgram, EntryReindent,
+     false, 3},
+    {"Cyrillic in a 1252 file is refused", CodePageUtf8, 1252, CyrillicProgram, EntryComment, true,
+     2},
 };
 
 void CodePages(const LayoutRecord &Layout) {
@@ -132,8 +155,11 @@ void CodePages(const LayoutRecord &Layout) {
     std::string Input = Encoded(Row.TextCodePage, Decoded(Row.Text));
     std::vector<int> Answers = {Row.Entry};
     StartInProcess(Layout);
-    std::string Expected = Row.Refused ? Input : RunInProcess(Input, Row.Entry, Answers);
-    std::string ExpectedCursor = Row.Refused ? "1:11" : CursorPlace();
+    int Column = CharsIn(Row.TextCodePage, Input.substr(Input.find('\n') + 1), CursorByte);
+    std::string Expected = Row.Refused ? Input : RunInProcess(Input, Row.Marked, Column, Answers);
+    std::string ExpectedCursor = Row.Refused ? "1:" + std::to_string(Column)
+                                             : std::to_string(SimHost.Editor.CurLine) + ":" +
+                                                   std::to_string(SimHost.Editor.CurPos);
     if (!Row.Refused)
       Check(Expected != Input, "the command changes the file");
     Far2lSim.ByFileName = false;
@@ -142,11 +168,12 @@ void CodePages(const LayoutRecord &Layout) {
     StartPlugin(Plugin, Layout.Folder + "qmateEng.lng");
     SimReset();
     SimLoadText(Input, "CP.PRG");
-    MarkFor(Row.Entry);
+    MarkFor(Row.Marked, CursorByte);
     SimHost.MenuAnswers.assign(Answers.begin(), Answers.end());
     Plugin.OpenPlugin(OPEN_EDITOR, 0);
     CheckEqual(Visible(SimSaveText()), Visible(Expected), "the file as the 1.70 code leaves it");
-    CheckEqual(CursorPlace(), ExpectedCursor, "the cursor as the 1.70 code leaves it");
+    CheckEqual(CursorPlace(Row.TextCodePage), ExpectedCursor,
+               "the cursor at the character the 1.70 code leaves it at");
     std::string Refusal = SimHost.LanguageTexts[MsgErrorTitle] + ": " +
                           SimHost.LanguageTexts[MsgOutsideCodePage] + "\n";
     for (const auto &Field :
@@ -201,7 +228,7 @@ struct DialogOutcome {
   int Result;
   std::string FirstScreen; // as first drawn, before any field lost the focus
   std::string Screen;
-  std::string Fields;
+  std::string Fields; // the edit fields' texts
   std::string Settings;
 };
 
@@ -231,7 +258,8 @@ DialogOutcome RunDialog(Runner Run, const std::vector<SimDialogAction> &Steps,
   DialogOutcome Out{Result, FirstScreen, ScreenText(), std::string(), std::string()};
   if (!SimHost.Dialogs.empty())
     for (const FarDialogItem &Item : SimHost.Dialogs.back().FinalItems)
-      Out.Fields += std::string(Item.Data) + "|";
+      if (Item.Type == DI_FIXEDIT)
+        Out.Fields += std::string(Item.Data) + "|";
   ReadBytes(Layout.Settings, Out.Settings);
   return Out;
 }

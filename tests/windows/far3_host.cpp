@@ -314,9 +314,11 @@ std::intptr_t WINAPI DialogRun(Far3::Handle Dlg) {
   Far3SimDialogRecord *D = static_cast<Far3SimDialogRecord *>(Dlg);
   Far3SimDialogRecord *Outer = Current;
   Current = D;
+  SimHost.DialogTextCut = SimTextCutFar3;
   int Result = SimDialogEx(7, D->X1, D->Y1, D->X2, D->Y2, D->HelpTopic.c_str(), D->Items.data(),
                            static_cast<int>(D->Items.size()), 0, 0, Trampoline,
                            static_cast<DialogParam>(reinterpret_cast<std::intptr_t>(D->Param)));
+  SimHost.DialogTextCut = SimTextWhole;
   D->Running = nullptr;
   Current = Outer;
   return Result;

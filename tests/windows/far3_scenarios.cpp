@@ -149,8 +149,8 @@ void CodePageRoundTrips(const LayoutRecord &Layout) {
 
 // The command menu in Russian letters, the procedure list in the file's own (code page 1251)
 // and the jump to the chosen one,
-// and the cursor's column on a UTF-8 line, in characters for the editor and in bytes for the
-// engine, put back where it stood.
+// and the cursor's column on a UTF-8 line: put back at the same character, and the column in
+// characters a marked block is indented to.
 void MenusInTheirLetters(const LayoutRecord &Layout) {
   BeginScenario("menus: the language file's letters and the file's");
   PluginModuleRecord Plugin;
@@ -190,6 +190,18 @@ void MenusInTheirLetters(const LayoutRecord &Layout) {
   CheckEqual(static_cast<long long>(Far3Sim.MessageTexts.size()), 1, "the notice");
   CheckEqual(SimHost.Editor.CurLine, 1, "the cursor's line");
   CheckEqual(SimHost.Editor.CurPos, 10, "the cursor back at the same character");
+  // Re-indent with lines 3 and 4 marked and the cursor past "// ёё" (bytes 7, characters 5).
+  Far3SimReset();
+  Far3Sim.StoreCodePage = Utf8;
+  Far3Sim.ReportedCodePage = Utf8;
+  SimLoadText("PROCEDURE A()\r\n// ёё x\r\n? 1\r\n? 2\r\nRETURN\r\n", "a.prg");
+  SimMarkLines(2, 3);
+  SimSetCursor(1, 7);
+  SimHost.MenuAnswers = {0};
+  OpenInEditor(Plugin);
+  CheckEqual(Visible(SimSaveText()),
+             Visible("PROCEDURE A()\r\n// ёё x\r\n     ? 1\r\n     ? 2\r\nRETURN\r\n"),
+             "the block indented to the cursor's fifth character");
   UnloadPlugin(Plugin);
 }
 
@@ -231,6 +243,16 @@ void SettingsDialog() {
   for (const std::string &Line : SimScreenLines())
     Preview = Preview || Line.find("Function fill(x)") != std::string::npos;
   Check(Preview, "the sample program drawn with Text");
+  // Far 3 would cut the line above the buttons short of the frame without the layer's help.
+  std::string Rule;
+  for (int I = 0; I < 36; ++I)
+    Rule += "─";
+  const std::string Separator = "╟" + Rule + "┴" + Rule + "╢";
+  std::string Drawn;
+  for (const std::string &Line : SimScreenLines())
+    if (Drawn.empty() && Line.find("╟") != std::string::npos)
+      Drawn = Line.substr(Line.find("╟"), Separator.size());
+  CheckEqual(Drawn, Separator, "the line above the buttons drawn from frame to frame");
   const char *const Keys[7] = {"GlobalTab", "MainTab",  "FuncTab",     "TextFuncTab",
                                "Tab",       "Comments", "SplitLineTab"};
   const int Wanted[7] = {1, 2, 3, 4, 5, -3, 0};
