@@ -88,7 +88,7 @@ void StartPluginFor(const std::string &Path) {
 }
 
 // The block a command works on: the 0-based lines First to Last and, for the re-indenter,
-// the cursor's column on its first line, from which the block is indented.
+// the cursor's column (in characters) on its first line, from which the block is indented.
 struct LineBlock {
   bool Marked = false;
   bool Cursor = false;
@@ -140,7 +140,10 @@ LineBlock BlockOf(const std::string &Text, const Json &Range) {
     return B;
   }
   B.Last = std::min(B.Last, LastLine);
-  B.Column = static_cast<int>(StartAt - LineAt);
+  // The column the block is indented to counts the characters before the start, as the
+  // editor shows them, not their bytes.
+  for (std::size_t At = LineAt; At < StartAt; ++At)
+    B.Column += (static_cast<unsigned char>(Text[At]) & 0xC0) != 0x80 ? 1 : 0;
   return B;
 }
 
