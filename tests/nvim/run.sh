@@ -33,15 +33,16 @@ printf '%s\n' '#include "hbclass.ch"' '' 'CREATE CLASS TFoo FROM TBase' '   VAR 
   'IF n > 1' '? n' 'ENDIF' 'RETURN Self' '' 'STATIC FUNCTION Helper()' 'RETURN nil' >inputs/classes.prg
 
 # INPUT (from the source folder, or inputs/ made above) | LINES A-B | the range's start column
-# as the client counts it (UTF-16 code units) | the same column in bytes, as --cursor takes it
-# | the Style a project .qmate.ini beside the file chooses (none: the default rules)
+# as the client counts it (UTF-16 code units) | the column the block is indented to, in
+# characters, as --cursor takes it | the Style a project .qmate.ini beside the file chooses
+# (none: the default rules)
 CASES="
 samples/demo.prg                  | 30-45 | 4  | 4  |
 samples/report.prg                | 10-30 | 0  | 0  |
 samples/stock.prg                 | 5-20  | 2  | 2  |
 tests/golden/inputs/commented.prg | 1-3   | 0  | 0  |
 tests/golden/inputs/settled.prg   | 2-6   | 3  | 3  |
-inputs/utf8.prg                   | 2-4   | 13 | 15 |
+inputs/utf8.prg                   | 2-4   | 13 | 13 |
 samples/demo.prg                  | 30-45 | 4  | 4  | Modern
 inputs/classes.prg                | 9-12  | 0  | 0  | Modern
 "
@@ -116,12 +117,12 @@ indent_as_reindent() { # FILE N
 }
 
 cases=0
-while IFS='|' read -r input lines column bytes rules; do
+while IFS='|' read -r input lines column indent rules; do
   input=$(echo "$input" | xargs)
   [ -n "$input" ] || continue
   lines=$(echo "$lines" | xargs)
   column=$(echo "$column" | xargs)
-  bytes=$(echo "$bytes" | xargs)
+  indent=$(echo "$indent" | xargs)
   rules=$(echo "$rules" | xargs)
   # Each case in a folder of its own, with its project settings file.
   cases=$((cases + 1))
@@ -134,7 +135,7 @@ while IFS='|' read -r input lines column bytes rules; do
     if [ -f "$WORK/$input" ]; then cp "$WORK/$input" "$name"; else cp "$SRC/$input" "$name"; fi
     case $op in
       format) sed '3d;4s/^/   /' "$name" | "$QMATE" reindent --assume-filename "$name" - >expected ;;
-      range) "$QMATE" reindent --lines "$lines" --cursor "$first:$bytes" "$name" >expected ;;
+      range) "$QMATE" reindent --lines "$lines" --cursor "$first:$indent" "$name" >expected ;;
       comment) "$QMATE" comment --lines "$lines" "$name" >expected ;;
       symbols) "$QMATE" procs "$name" >expected ;;
       fold) routine_folds "$name" >expected ;;
