@@ -343,6 +343,9 @@ const long long FrugalRuns = 12;
 const long long FrugalLines = 500;
 const std::size_t FrugalSearchLines = 2000;
 const std::size_t FrugalSampleLines = 3000;
+// A search whose values keep fewer than this share (in percent) of the lines it searched has
+// the other search run beside it.
+const long long OtherSearchBelow = 95;
 
 const int NumberDims = 4;
 const long long TabWeight = 27;
@@ -1115,10 +1118,9 @@ struct Search {
   }
 };
 
-} // namespace
-
-InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues &Values,
-                          ReindentReplayRecord *Keep, bool Frugal) {
+// InferSettings; with Challenge, the other search may run beside this one.
+InferResult Infer(const std::vector<InferSource> &Sources, SettingValues &Values,
+                  ReindentReplayRecord *Keep, bool Frugal, bool Challenge) {
   std::vector<InferText> Texts(Sources.size());
   for (std::size_t I = 0; I < Sources.size(); ++I) {
     Texts[I].Source = &Sources[I];
@@ -1239,9 +1241,24 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
       S.Chosen = S.Fallback;
   }
 
+  // Both searches are local ones and end where their first moves lead: when this one leaves
+  // many lines moved, the other runs from the same start too, and the values that keep more
+  // lines of the whole texts win (on a tie, this search's).
+  bool OtherSearch = false;
+  if (Challenge && S.Best < S.Total * S.Scale / 100 * OtherSearchBelow) {
+    SettingValues Other = S.Start;
+    Infer(Sources, Other, nullptr, !Frugal, false);
+    for (InferText &T : Texts)
+      UseWhole(T);
+    OtherSearch = S.Count(Other) > S.Count(S.Chosen);
+    if (OtherSearch)
+      S.Chosen = Other;
+  }
+
   // The agreement of the values chosen, counted text by text (unless the caller re-indents
   // the text with them anyway: then over the lines searched).
   InferResult Result;
+  Result.OtherSearch = OtherSearch;
   for (InferText &T : Texts)
     T.Limit = T.Replay.Lines.size();
   if (!Keep) {
@@ -1264,6 +1281,13 @@ InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues
   Values = S.Chosen;
   ApplySettingValues(Values);
   return Result;
+}
+
+} // namespace
+
+InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues &Values,
+                          ReindentReplayRecord *Keep, bool Frugal) {
+  return Infer(Sources, Values, Keep, Frugal, true);
 }
 
 std::string PercentText(const Agreement &A) {

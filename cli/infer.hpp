@@ -26,15 +26,18 @@ struct Agreement {
 struct InferResult {
   Agreement Total;
   std::vector<Agreement> PerSource;
+  bool OtherSearch = false; // the values are those of the search run beside the one asked for
 };
 
 // Starting from Values (one per row of the settings table), chooses the Modern rule set, the
 // numbers Tab (1 to 8), TextFuncTab, FuncTab and MainTab (0 to 8) and the [Rules] options
 // that move lines, jointly, so that the re-indented texts agree best with their own
 // indentation; ties go to the values given, then to smaller ones. An option whose constructs
-// the texts lack keeps its value. The plug-in must be started; its settings are left as
-// Values. With Keep and one text, the text's lines as the search read and scanned them are
-// moved into Keep, for a re-indent of the same text to replay (ReindentSink.Replay).
+// the texts lack keeps its value. The search runs until nothing changes, or frugally (see
+// infer.cpp); when its values leave many lines moved, the other search runs too, and the values
+// that keep more lines win. The plug-in must be started; its settings are left as Values. With Keep
+// and one text, the text's lines as the search read and scanned them are moved into Keep, for a
+// re-indent of the same text to replay (ReindentSink.Replay).
 InferResult InferSettings(const std::vector<InferSource> &Sources, SettingValues &Values,
                           ReindentReplayRecord *Keep = nullptr, bool Frugal = false);
 

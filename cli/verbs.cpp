@@ -212,15 +212,18 @@ void UseSettingsFor(const CliOptions &Options, const std::string &Path,
 }
 
 // A text of at most this many lines re-indented with the values inferred from it is
-// re-indented again until it settles (see SettledText).
+// re-indented again until it settles (see SettledText); so is a longer one whose values came
+// from the full search run beside the frugal one, which the frugal search of the result may
+// not find again.
 constexpr std::size_t SettledLines = 200;
 constexpr int SettleRounds = 3;
 
-// A short text tells its author's habits only faintly, so the values inferred from it once
-// re-indented may differ from those it was re-indented with, and a second run would move it
-// again. Text (re-indented once) is re-indented with the values inferred from it, from the
-// settings Start as a run of its own would, until a round leaves it as it is: then running
-// the command on the result changes nothing. False when a few rounds do not settle it.
+// A short text tells its author's habits only faintly (and a search may not find again the
+// values the other search found), so the values inferred from it once re-indented may differ
+// from those it was re-indented with, and a second run would move it again. Text (re-indented once)
+// is re-indented with the values inferred from it, from the settings Start as a run of its own
+// would, until a round leaves it as it is: then running the command on the result changes nothing.
+// False when a few rounds do not settle it.
 bool SettledText(std::string &Text, const std::string &Name, const CliOptions &Run,
                  const SettingValues &Start) {
   for (int Round = 0; Round < SettleRounds; ++Round) {
@@ -285,19 +288,19 @@ FileRunRecord RunFileVerbOn(const CliOptions &Options, const std::string &Path, 
   if (Options.Infer)
     Start = CurrentSettingValues();
   std::string Loaded;
-  bool Settle =
-      Options.Infer && Options.Verb == "reindent" && !Options.HasLines &&
+  bool Settle = Options.Infer && Options.Verb == "reindent" && !Options.HasLines;
+  bool Short =
       static_cast<std::size_t>(std::count(Bytes.begin(), Bytes.end(), '\n')) < SettledLines;
-  if (Settle)
-    Loaded = Bytes;
   if (Options.Infer) {
     SettingValues Values = Start;
     std::vector<InferSource> Text(1);
     Text[0].Name = Name;
     Text[0].Bytes.swap(Bytes);
-    InferSettings(Text, Values, &Replay, true);
+    Settle = Settle && (InferSettings(Text, Values, &Replay, true).OtherSearch || Short);
     Bytes.swap(Text[0].Bytes);
   }
+  if (Settle)
+    Loaded = Bytes;
   CliOptions Run = Options;
   if (Run.HasLines && Run.LastLine > Lines)
     Run.LastLine = Lines;

@@ -204,6 +204,9 @@ TEST(CliRobustness, InferGivesBackTheStyleAFileWasWrittenIn) {
       {"stock.prg", "Tab=4 TextFuncTab=0 CaseIndent=1", "Tab=4 TextFuncTab=0 CaseIndent=0"},
       {"stock.prg", "Tab=5 TextFuncTab=5", "Tab=5 TextFuncTab=5"},
       {"demo.prg|report.prg", "Tab=2 TextFuncTab=3|Tab=4 TextFuncTab=3", "Steps=Routine"},
+      // Two hands in one file: the full search settles on fixed steps (80.5% of the lines),
+      // the frugal search run beside it on each block's own (all of them).
+      {"demo.prg|demo.prg", "Tab=3 TextFuncTab=0|Tab=2 TextFuncTab=4", "Steps=Block"},
       {"demo.prg", "Tab=4 TextFuncTab=4 IndentWith=Tabs TabWidth=4", "IndentWith=Tabs"},
       {"stock.prg", "Tab=3 TextFuncTab=3 IndentWith=Tabs TabWidth=4", "IndentWith=Tabs"},
       {"ifdef.prg", "Tab=3 TextFuncTab=3 Directives=Code", "Directives=Code"},
