@@ -1122,10 +1122,12 @@ struct Search {
 InferResult Infer(const std::vector<InferSource> &Sources, SettingValues &Values,
                   ReindentReplayRecord *Keep, bool Frugal, bool Challenge) {
   std::vector<InferText> Texts(Sources.size());
+  std::size_t Longest = 0;
   for (std::size_t I = 0; I < Sources.size(); ++I) {
     Texts[I].Source = &Sources[I];
     GiveLines(Sources[I].Bytes, Texts[I].Replay);
     Texts[I].Limit = Texts[I].Replay.Lines.size();
+    Longest = std::max(Longest, Texts[I].Limit);
   }
   Search S(Texts);
   S.Dims[0] = NumberDim{RowNamed("Tab"), 1, 8, TabWeight};
@@ -1243,9 +1245,10 @@ InferResult Infer(const std::vector<InferSource> &Sources, SettingValues &Values
 
   // Both searches are local ones and end where their first moves lead: when this one leaves
   // many lines moved, the other runs from the same start too, and the values that keep more
-  // lines of the whole texts win (on a tie, this search's).
+  // lines of the whole texts win (on a tie, this search's). A text longer than the full search
+  // runs over is left to the search asked for, which keeps the time a long text takes.
   bool OtherSearch = false;
-  if (Challenge && S.Best < S.Total * S.Scale / 100 * OtherSearchBelow) {
+  if (Challenge && Longest <= SearchLines && S.Best < S.Total * S.Scale / 100 * OtherSearchBelow) {
     SettingValues Other = S.Start;
     Infer(Sources, Other, nullptr, !Frugal, false);
     for (InferText &T : Texts)
