@@ -3,8 +3,8 @@
 # files and test cases, each job's expected output made by the native tool.
 # Sourced with these set: qmate (the native tool), work (the folder for the job file, the
 # expected and actual outputs, and setup/ with the word files), root (the repository), and
-# job_path, a function printing a path as the test host opens it; extra_inputs (an array) adds
-# files to the list. Sets jobs (the job file) and count.
+# job_path, a function printing a path as the test host opens it. Sets jobs (the job file) and
+# count.
 jobs="$work/jobs.txt"
 : >"$jobs"
 count=0
@@ -44,8 +44,7 @@ modern_routine=Style=Modern,Steps=Routine,Directives=Code,TabWidth=3
 big="$work/large.prg"
 for _ in $(seq 400); do cat tests/windows/cases/blocks.prg tests/windows/cases/verbatim.prg; done >"$big"
 shopt -s nullglob
-for input in "$root"/samples/*.prg "$root"/tests/windows/cases/*.prg "$root"/tests/windows/cases/*.ch \
-  ${extra_inputs[@]+"${extra_inputs[@]}"}; do
+for input in "$root"/samples/*.prg "$root"/tests/windows/cases/*.prg "$root"/tests/windows/cases/*.ch; do
   # Editor lines: every line ends at a LF, and the text after the last one is a line too.
   n=$(($(tr -cd '\n' <"$input" | wc -c) + 1))
   half=$((n / 2 > 2 ? n / 2 : 2))

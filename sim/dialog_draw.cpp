@@ -79,7 +79,7 @@ std::string HostCutText(const SimDialogRecord &D, const FarDialogItem &Item, std
   if (Edge)
     Text.resize(static_cast<std::size_t>(Item.X2 - Item.X1 + 1), ' ');
   const int Length = static_cast<int>(Text.size());
-  if (Item.X1 + Length > D.Width - 1 && Length >= D.Width)
+  if (Length >= D.Width)
     Text.resize(static_cast<std::size_t>(D.Width - 1));
   const int Most = D.Width - Item.X1 - 5;
   if (SimHost.DialogTextCut == SimTextCutFar3 && !Edge && Most >= 0 &&

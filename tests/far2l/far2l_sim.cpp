@@ -60,9 +60,9 @@ std::string SimLineOrCurrent(int Index) {
 unsigned CodePageOfName(const std::string &Name) {
   if (Name.find("-utf8.") != std::string::npos)
     return CodePageUtf8;
-  if (Name.find("-cp866.") != std::string::npos || Name.find("-866.") != std::string::npos)
+  if (Name.find("-866.") != std::string::npos)
     return CodePageOem866;
-  if (Name.find("-cp1251.") != std::string::npos || Name.find("-1251.") != std::string::npos)
+  if (Name.find("-1251.") != std::string::npos)
     return CodePageCyrillic1251;
   return CodePageWestern1252;
 }

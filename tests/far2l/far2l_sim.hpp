@@ -9,8 +9,8 @@
 #include <string>
 
 struct Far2lSimRecord {
-  // When set, both code pages follow the file's name at each ECTL_GETINFO: "-utf8.", "-cp866."
-  // or "-cp1251." in it name UTF-8, 866 or 1251, any other name 1252 (which holds any bytes).
+  // When set, both code pages follow the file's name at each ECTL_GETINFO: "-utf8.", "-866."
+  // or "-1251." in it name UTF-8, 866 or 1251, any other name 1252 (which holds any bytes).
   bool ByFileName = true;
   unsigned ReportedCodePage = 1252;
   unsigned TextCodePage = 1252;

@@ -117,15 +117,3 @@ std::string RunInEditor(const PluginModuleRecord &Plugin, const std::string &Tex
   Plugin.OpenPlugin(OPEN_EDITOR, 0);
   return SimSaveText();
 }
-
-std::string MessageLines() {
-  std::string Out;
-  for (const SimMessageCall &M : SimHost.Messages) {
-    std::string Line = M.Items.empty() ? std::string() : M.Items[0];
-    Line += ":";
-    for (std::size_t I = 1; I + static_cast<std::size_t>(M.Buttons) < M.Items.size(); ++I)
-      Line += " " + M.Items[I];
-    Out += Line + "\n";
-  }
-  return Out;
-}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The far2l plug-in's tests: its dynamic symbols, then the test host (scenarios, and the job
-# list of the Far 1.70 DLL's tests plus the Cyrillic cases in UTF-8, 866 and 1251) with
-# every job's expected output from the native tool.
+# list of the Far 1.70 DLL's tests, whose Cyrillic cases the editor holds in UTF-8, 866 and
+# 1251 by their names) with every job's expected output from the native tool.
 #   tests/far2l/run.sh HOST PLUGIN_FOLDER QMATE WORK
 set -eu
 host=$1
@@ -23,7 +23,6 @@ rm -rf "$work"
 mkdir -p "$work/setup" "$work/expected" "$work/actual"
 cp dist/setup/Keywords.dat dist/setup/Replace.dat "$work/setup/"
 job_path() { printf '%s' "$1"; }
-extra_inputs=("$root"/tests/far2l/cases/*.prg)
 # shellcheck source=scripts/plugin-jobs.sh
 source scripts/plugin-jobs.sh
 echo "far2l: $count jobs, expected outputs from $qmate"

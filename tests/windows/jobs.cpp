@@ -16,6 +16,18 @@
 
 #include <vector>
 
+std::string MessageLines() {
+  std::string Out;
+  for (const SimMessageCall &M : SimHost.Messages) {
+    std::string Line = M.Items.empty() ? std::string() : M.Items[0];
+    Line += ":";
+    for (std::size_t I = 1; I + static_cast<std::size_t>(M.Buttons) < M.Items.size(); ++I)
+      Line += " " + M.Items[I];
+    Out += Line + "\n";
+  }
+  return Out;
+}
+
 namespace {
 
 struct JobRecord {
